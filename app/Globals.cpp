@@ -1,0 +1,150 @@
+#include "app/Globals.h"
+
+#include "app/SystemServices.h"
+#include "logging/Logging.h"
+
+TGlobals* Globals = nullptr;
+
+namespace {
+
+std::string DirectoryOf(const std::string& Path)
+{
+    size_t slash = Path.find_last_of("\\/");
+    return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
+}
+
+} // namespace
+
+TGlobals::TGlobals(TMessageTarget* MainWindow_, const std::string& ExeName_)
+    : AppPath(DirectoryOf(ExeName_)), ExeName(ExeName_), MainWindow(MainWindow_)
+{
+    IniFile = std::make_unique<TIniFile>(AppPath + SettingsFileName);
+    IsNT5 = SystemIsNT5();
+    InputLanguage = SystemDefaultInputLanguage() & 0xFFFF;
+    AutoStart = ReadAutoStart();
+
+    CheckPort = GetBool("Extended", "CheckPort", true);
+    Tray = GetBool("Start", "Tray", false) && GetInteger("Port", "Port", 0) > 0;
+    ExtendedUI = GetBool("Start", "ExtendedUI", false);
+    GIDEIUI = GetBool("Start", "GIDEIUI", false);
+    UseSound = GetBool("GIDEI", "UseSound", false);
+    Sound = GetString("GIDEI", "Sound", "");
+    MouseDelta = GetInteger("Debug", "MouseDelta", 100);
+    LogfileInfo = GetBool("Show", "LogfileInfo", false);
+}
+
+TGlobals::~TGlobals()
+{
+    PutBool("GIDEI", "UseSound", UseSound);
+    PutString("GIDEI", "Sound", Sound);
+    PutBool("Show", "LogfileInfo", LogfileInfo);
+}
+
+std::string TGlobals::GetString(const std::string& Section, const std::string& Key, const std::string& Default) const
+{
+    return IniFile->ReadString(Section, Key, Default);
+}
+
+int32_t TGlobals::GetInteger(const std::string& Section, const std::string& Key, int32_t Default) const
+{
+    return IniFile->ReadInteger(Section, Key, Default);
+}
+
+bool TGlobals::GetBool(const std::string& Section, const std::string& Key, bool Default) const
+{
+    return IniFile->ReadBool(Section, Key, Default);
+}
+
+bool TGlobals::PutString(const std::string& Section, const std::string& Key, const std::string& Value)
+{
+    try {
+        return IniFile->WriteString(Section, Key, Value);
+    } catch (...) {
+        return false;
+    }
+}
+
+bool TGlobals::PutInteger(const std::string& Section, const std::string& Key, int32_t Value)
+{
+    return PutString(Section, Key, std::to_string(Value));
+}
+
+bool TGlobals::PutBool(const std::string& Section, const std::string& Key, bool Value)
+{
+    return PutString(Section, Key, Value ? "1" : "0");
+}
+
+bool TGlobals::ReadAutoStart()
+{
+    TRunKey key;
+    if (!key.IsOpen()) {
+        AutoStartChangeable = false;
+        return false;
+    }
+    std::string data;
+    bool present = key.Query(AutoStartValueName, data) && !data.empty() && data[0] != '\0';
+    AutoStartChangeable = true;
+    return present;
+}
+
+void TGlobals::SetAutoStart(bool On)
+{
+    if (!AutoStartChangeable || On == AutoStart)
+        return;
+    {
+        TRunKey key;
+        if (key.IsOpen()) {
+            if (On) {
+                if (key.SetString(AutoStartValueName, ExeName))
+                    AutoStart = true;
+            } else if (key.Delete(AutoStartValueName)) {
+                AutoStart = false;
+            }
+        }
+    }
+    AutoStart = ReadAutoStart(); // the registry decides
+}
+
+void TGlobals::PostToMain(uint32_t Msg, uintptr_t WParam, intptr_t LParam) const
+{
+    if (MainWindow)
+        MainWindow->Post(Msg, WParam, LParam);
+}
+
+bool ClampAndCompare(int32_t& Value, int32_t Min, int32_t Max, int32_t Current)
+{
+    if (Value < Min)
+        Value = Min;
+    if (Value > Max)
+        Value = Max;
+    return Value == Current;
+}
+
+std::vector<uint8_t> LoadResourceCopy(int Id) { return LoadResourceBytes(Id); }
+
+void GetFileVersion(int& Major, int& Minor, int& Release, int& Build)
+{
+    if (!Globals)
+        return;
+    int major, minor, release, build;
+    if (ReadFileVersion(Globals->ExeName, major, minor, release, build)) {
+        Major = major;
+        Minor = minor;
+        Release = release;
+        Build = build;
+    }
+}
+
+void ReportError(uint8_t Kind, const std::string& Text)
+{
+    if (Globals)
+        Globals->PostToMain(UM_GIDEIERROR, 0, 0);
+    if (Loggers)
+        Loggers->Log(Kind, Text);
+}
+
+void ReportMoving(bool On)
+{
+    if (Globals)
+        Globals->PostToMain(UM_MOUSEMOVING, On ? 1 : 0, 0);
+}

@@ -1,0 +1,84 @@
+#include "app/MessageDialog.h"
+
+#include "app/Globals.h"
+#include "app/SystemServices.h"
+#include "resources/StringIds.h"
+
+#include <windows.h>
+
+namespace {
+
+// The system message box has the captions of the system's language; a CBT
+// hook renames its buttons as the box is activated.
+thread_local HHOOK CaptionHook = nullptr;
+
+void Rename(HWND Box, int Control, int TextId)
+{
+    if (HWND button = GetDlgItem(Box, Control)) {
+        std::string text = LoadResourceText(TextId);
+        if (!text.empty())
+            SetWindowTextA(button, text.c_str());
+    }
+}
+
+LRESULT CALLBACK RenameButtons(int Code, WPARAM WParam, LPARAM LParam)
+{
+    if (Code == HCBT_ACTIVATE) {
+        HWND box = reinterpret_cast<HWND>(WParam);
+        Rename(box, IDOK, IDS_BUTTON_OK);
+        Rename(box, IDCANCEL, IDS_BUTTON_CANCEL);
+        Rename(box, IDYES, IDS_BUTTON_YES);
+        Rename(box, IDNO, IDS_BUTTON_NO);
+        HHOOK hook = CaptionHook;
+        CaptionHook = nullptr;
+        UnhookWindowsHookEx(hook);
+        return 0;
+    }
+    return CallNextHookEx(CaptionHook, Code, WParam, LParam);
+}
+
+UINT ButtonStyle(unsigned Buttons)
+{
+    const bool yes = Buttons & (mbYes | mbYesToAll);
+    const bool no = Buttons & mbNo;
+    const bool cancel = Buttons & mbCancel;
+    if (yes && no)
+        return cancel ? MB_YESNOCANCEL : MB_YESNO;
+    if (cancel)
+        return MB_OKCANCEL;
+    return MB_OK;
+}
+
+UINT IconStyle(TMsgDlgType Kind)
+{
+    switch (Kind) {
+    case mtWarning: return MB_ICONWARNING;
+    case mtError: return MB_ICONERROR;
+    case mtInformation: return MB_ICONINFORMATION;
+    case mtConfirmation: return MB_ICONQUESTION;
+    default: return 0;
+    }
+}
+
+} // namespace
+
+int MessageDialog(const std::string& Text, TMsgDlgType Kind, unsigned Buttons, int HelpContext)
+{
+    UINT style = ButtonStyle(Buttons) | IconStyle(Kind) | MB_SETFOREGROUND;
+    if (HelpContext != 0)
+        style |= MB_HELP;
+    const char* caption = Globals ? "Vemu Keys" : nullptr;
+    CaptionHook = SetWindowsHookExA(WH_CBT, RenameButtons, nullptr, GetCurrentThreadId());
+    int result = MessageBoxA(nullptr, Text.c_str(), caption, style);
+    if (CaptionHook) {
+        UnhookWindowsHookEx(CaptionHook);
+        CaptionHook = nullptr;
+    }
+    switch (result) {
+    case IDOK: return mrOk;
+    case IDCANCEL: return mrCancel;
+    case IDYES: return mrYes;
+    case IDNO: return mrNo;
+    default: return mrNone;
+    }
+}

@@ -1,0 +1,25 @@
+// The program's own window messages (WM_APP = 0x8000). Worker threads reach
+// the main window only by posting these.
+#pragma once
+
+#include <cstdint>
+
+constexpr uint32_t WM_APP_BASE = 0x8000;
+
+constexpr uint32_t UM_INJECTBYTE = WM_APP_BASE + 0;
+constexpr uint32_t UM_TRAYICON = WM_APP_BASE + 1;
+constexpr uint32_t UM_LOGVIEW = WM_APP_BASE + 2;
+constexpr uint32_t UM_TOGGLEACTIVE = WM_APP_BASE + 3;
+constexpr uint32_t UM_STARTED = WM_APP_BASE + 5;
+constexpr uint32_t UM_GIDEIERROR = WM_APP_BASE + 6;
+constexpr uint32_t UM_MOUSEMOVING = WM_APP_BASE + 7;
+constexpr uint32_t UM_LOGFILEERROR = WM_APP_BASE + 8;
+constexpr uint32_t UM_SHOWINSTANCE = WM_APP_BASE + 9;
+
+// Where PostToMain delivers: the main window on Windows, a recorder in tests.
+class TMessageTarget {
+public:
+    virtual ~TMessageTarget() = default;
+    // Posts without waiting for the receiver; callable from any thread.
+    virtual void Post(uint32_t Msg, uintptr_t WParam, intptr_t LParam) = 0;
+};

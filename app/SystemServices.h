@@ -1,0 +1,46 @@
+// What the settings store and the helpers ask of the operating system. The
+// Windows side uses the Win32 services; the host side answers for a machine
+// without them (no registry, no resources section, no message boxes).
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+// Windows of the NT family, version 5 (Windows 2000) or later.
+bool SystemIsNT5();
+// Language id of the default input language (low 16 bits of its layout).
+uint32_t SystemDefaultInputLanguage();
+// The error code of the calling thread's last failed system call.
+uint32_t SystemLastError();
+// Current local date and time in the user's short date and long time form.
+std::string LocalDateTimeText();
+
+// The autostart value under the machine's Run key, opened for reading and
+// writing for the object's lifetime.
+class TRunKey {
+public:
+    TRunKey();
+    ~TRunKey();
+    TRunKey(const TRunKey&) = delete;
+    TRunKey& operator=(const TRunKey&) = delete;
+
+    bool IsOpen() const { return FKey != nullptr; }
+    // The value's data as text; false when it is missing or longer than 260
+    // bytes.
+    bool Query(const char* Name, std::string& Data) const;
+    bool SetString(const char* Name, const std::string& Data);
+    bool Delete(const char* Name);
+
+private:
+    void* FKey = nullptr;
+};
+
+// The bytes of a data resource (RCDATA) of the program's own module.
+std::vector<uint8_t> LoadResourceBytes(int Id);
+
+// The file version of an executable; false when it has none.
+bool ReadFileVersion(const std::string& FileName, int& Major, int& Minor, int& Release, int& Build);
+
+// A text of the program's string table; empty when it has none.
+std::string LoadResourceText(int Id);

@@ -1,0 +1,52 @@
+// The host build runs the engine for tests and tools: it answers as a
+// supported system with the German layout the key table is made for, and has
+// no registry, no message boxes and no version block.
+#include "app/SystemServices.h"
+
+#include "app/Globals.h"
+
+#include <cerrno>
+#include <cstring>
+#include <ctime>
+
+#include "resources/EmbeddedResources.h"
+
+bool SystemIsNT5() { return true; }
+
+uint32_t SystemDefaultInputLanguage() { return 0x0407; }
+
+uint32_t SystemLastError() { return static_cast<uint32_t>(errno); }
+
+std::string LocalDateTimeText()
+{
+    std::time_t now = std::time(nullptr);
+    std::tm local{};
+    localtime_r(&now, &local);
+    char text[64];
+    std::strftime(text, sizeof text, "%d.%m.%Y %H:%M:%S", &local);
+    return text;
+}
+
+TRunKey::TRunKey() = default;
+TRunKey::~TRunKey() = default;
+bool TRunKey::Query(const char*, std::string&) const { return false; }
+bool TRunKey::SetString(const char*, const std::string&) { return false; }
+bool TRunKey::Delete(const char*) { return false; }
+
+std::vector<uint8_t> LoadResourceBytes(int Id)
+{
+    for (size_t i = 0; i < EmbeddedResourceCount; ++i)
+        if (EmbeddedResources[i].Id == Id)
+            return std::vector<uint8_t>(EmbeddedResources[i].Data, EmbeddedResources[i].Data + EmbeddedResources[i].Size);
+    return {};
+}
+
+bool ReadFileVersion(const std::string&, int&, int&, int&, int&) { return false; }
+
+std::string LoadResourceText(int) { return std::string(); }
+
+std::string SysErrorText(uint32_t Code)
+{
+    const char* text = std::strerror(static_cast<int>(Code));
+    return text && *text ? std::string(text) : std::string("<unbekannt>");
+}

@@ -1,0 +1,56 @@
+# The key table and the mouse table are kept as readable text in resources/;
+# mktables, built for the build machine, turns them into the binary resources
+# (build/<preset>/resources/*.bin), which Windows builds embed through the
+# resource script and host builds link in as byte arrays.
+set(VEMU_RESOURCE_DIR "${CMAKE_BINARY_DIR}/resources")
+file(MAKE_DIRECTORY "${VEMU_RESOURCE_DIR}")
+
+if(CMAKE_CROSSCOMPILING)
+    include(ExternalProject)
+    set(VEMU_MKTABLES "${CMAKE_BINARY_DIR}/hosttools/mktables")
+    ExternalProject_Add(mktables_host
+        SOURCE_DIR "${CMAKE_SOURCE_DIR}/tools/mktables"
+        BINARY_DIR "${CMAKE_BINARY_DIR}/hosttools"
+        CMAKE_ARGS -DCMAKE_BUILD_TYPE=Release -DCMAKE_CXX_COMPILER=c++
+        INSTALL_COMMAND ""
+        BUILD_ALWAYS ON
+        BUILD_BYPRODUCTS "${VEMU_MKTABLES}")
+    set(VEMU_MKTABLES_TARGET mktables_host)
+else()
+    add_subdirectory(tools/mktables)
+    set(VEMU_MKTABLES $<TARGET_FILE:mktables>)
+    set(VEMU_MKTABLES_TARGET mktables)
+endif()
+
+set(VEMU_KEYTABLE_BIN "${VEMU_RESOURCE_DIR}/keytable.bin")
+set(VEMU_MOUSETABLE_BIN "${VEMU_RESOURCE_DIR}/mousetable.bin")
+set(VEMU_EMBEDDED_RESOURCES "${VEMU_RESOURCE_DIR}/EmbeddedResources.cpp")
+
+add_custom_command(
+    OUTPUT "${VEMU_KEYTABLE_BIN}" "${VEMU_MOUSETABLE_BIN}" "${VEMU_EMBEDDED_RESOURCES}"
+    COMMAND ${VEMU_MKTABLES} keys "${VEMU_KEYTABLE_BIN}" "${CMAKE_SOURCE_DIR}/resources/keytable.txt"
+    COMMAND ${VEMU_MKTABLES} mouse "${VEMU_MOUSETABLE_BIN}" "${CMAKE_SOURCE_DIR}/resources/mousetable.txt"
+    COMMAND ${VEMU_MKTABLES} embed "${VEMU_EMBEDDED_RESOURCES}" "234=${VEMU_KEYTABLE_BIN}" "235=${VEMU_MOUSETABLE_BIN}"
+    DEPENDS ${VEMU_MKTABLES_TARGET} "${CMAKE_SOURCE_DIR}/resources/keytable.txt" "${CMAKE_SOURCE_DIR}/resources/mousetable.txt"
+    COMMENT "Building the key and mouse table resources"
+    VERBATIM)
+add_custom_target(vemu_tables DEPENDS "${VEMU_KEYTABLE_BIN}" "${VEMU_MOUSETABLE_BIN}" "${VEMU_EMBEDDED_RESOURCES}")
+
+# Builds tables from other sources (tests use this for two-block tables).
+function(vemu_key_table OUTPUT)
+    add_custom_command(OUTPUT "${OUTPUT}"
+        COMMAND ${VEMU_MKTABLES} keys "${OUTPUT}" ${ARGN}
+        DEPENDS ${VEMU_MKTABLES_TARGET} ${ARGN}
+        VERBATIM)
+endfunction()
+
+if(WIN32)
+    # The resource script of every Windows program and test: the tables as
+    # RCDATA 234 and 235, and the string table.
+    configure_file("${CMAKE_SOURCE_DIR}/resources/vemuKeys.rc.in" "${VEMU_RESOURCE_DIR}/vemuKeys.rc" @ONLY)
+    set_source_files_properties("${VEMU_RESOURCE_DIR}/vemuKeys.rc" PROPERTIES
+        OBJECT_DEPENDS "${VEMU_KEYTABLE_BIN};${VEMU_MOUSETABLE_BIN};${CMAKE_SOURCE_DIR}/resources/strings.rc;${CMAKE_SOURCE_DIR}/resources/StringIds.h")
+    add_library(vemu_resources OBJECT "${VEMU_RESOURCE_DIR}/vemuKeys.rc")
+    target_include_directories(vemu_resources PRIVATE "${CMAKE_SOURCE_DIR}/resources")
+    add_dependencies(vemu_resources vemu_tables)
+endif()

@@ -1,0 +1,27 @@
+// An exclusively opened file that lines are appended to.
+#pragma once
+
+#include <cstddef>
+#include <string>
+
+class TLogFileHandle {
+public:
+    TLogFileHandle() = default;
+    ~TLogFileHandle() { Close(); }
+    TLogFileHandle(const TLogFileHandle&) = delete;
+    TLogFileHandle& operator=(const TLogFileHandle&) = delete;
+
+    // Opens for reading and writing without sharing, creating the file when
+    // it is missing, and moves to its end.
+    bool Open(const std::string& Name);
+    bool IsOpen() const;
+    bool Write(const char* Data, size_t Size);
+    void Close();
+
+private:
+#ifdef _WIN32
+    void* FHandle = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
+#else
+    int FFd = -1;
+#endif
+};

@@ -1,0 +1,30 @@
+#include "logging/LogFile.h"
+
+#include <windows.h>
+
+bool TLogFileHandle::Open(const std::string& Name)
+{
+    Close();
+    HANDLE file = CreateFileA(Name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return false;
+    SetFilePointer(file, 0, nullptr, FILE_END);
+    FHandle = file;
+    return true;
+}
+
+bool TLogFileHandle::IsOpen() const { return FHandle != INVALID_HANDLE_VALUE; }
+
+bool TLogFileHandle::Write(const char* Data, size_t Size)
+{
+    DWORD written = 0;
+    return IsOpen() && WriteFile(FHandle, Data, static_cast<DWORD>(Size), &written, nullptr) && written == Size;
+}
+
+void TLogFileHandle::Close()
+{
+    if (IsOpen()) {
+        CloseHandle(FHandle);
+        FHandle = INVALID_HANDLE_VALUE;
+    }
+}

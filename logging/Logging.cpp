@@ -1,0 +1,270 @@
+#include "logging/Logging.h"
+
+#include "app/Messages.h"
+#include "app/SystemServices.h"
+
+#include <cstdio>
+
+TLoggers* Loggers = nullptr;
+TViewLog* ViewLog = nullptr;
+TFileLog* FileLog = nullptr;
+
+namespace {
+
+struct TKindInfo {
+    const char* Name;
+    const char* Format; // %s for the text; the stamp precedes it where it has one
+    bool Stamped;
+};
+
+// Kinds 15 to 29 have no format: their lines are empty.
+const TKindInfo KindInfo[31] = {
+    {"", "%s", false},
+    {"General events", "  %.9u GENERAL %s", true},
+    {"Received bytes", "  %.9u Received:%s", true},
+    {"Sequence received", "  %.9u Sequence >%s<", true},
+    {"Incomplete sequence", "? %.9u Incomplete >%s<", true},
+    {"GIDEI problem", "? %.9u GIDEI problem >%s<", true},
+    {"Protocol error", "? %.9u Protocol >%s<", true},
+    {"Unsupported command", "? %.9u Unsupported command %s", true},
+    {"Unsupported parameter", "? %.9u Unsupported parameter %s", true},
+    {"Parameter error", "? %.9u Parameter error >%s<", true},
+    {"Key collision", "? %.9u Key collision %s", true},
+    {"Double key", "? %.9u Double key %s", true},
+    {"System error", "? %.9u SYSTEM %s", true},
+    {"Debug information", "  %.9u DEBUG %s", true},
+    {"Modifier collision", "  %.9u Modifier collision %s", true},
+    {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {}, {},
+    {"", "! ERROR %s", false},
+};
+
+std::string EscapeText(const std::string& Text)
+{
+    std::string escaped;
+    escaped.reserve(Text.size());
+    for (char c : Text) {
+        if (c == '\x1b')
+            escaped += "<esc>";
+        else
+            escaped += c;
+    }
+    return escaped;
+}
+
+// The formats hold one %s after the stamp; the text goes in as it is, zero
+// bytes included.
+std::string ApplyFormat(const TKindInfo& Info, uint32_t Stamp, const std::string& Text)
+{
+    if (!Info.Format)
+        return std::string();
+    std::string format(Info.Format);
+    const size_t textAt = format.find("%s");
+    std::string head = format.substr(0, textAt);
+    if (Info.Stamped) {
+        char buffer[64];
+        std::snprintf(buffer, sizeof buffer, head.c_str(), Stamp);
+        head = buffer;
+    }
+    return head + Text + format.substr(textAt + 2);
+}
+
+} // namespace
+
+const char* LogKindName(TLogKind Kind)
+{
+    return Kind <= lkError && KindInfo[Kind].Name ? KindInfo[Kind].Name : "";
+}
+
+std::string FormatLogLine(TLogKind Kind, uint32_t Stamp, const std::string& Text)
+{
+    if (Kind > lkError)
+        return std::string();
+    return ApplyFormat(KindInfo[Kind], Stamp, EscapeText(Text));
+}
+
+void TBaseLog::LockedWrite(TLogKind Kind, const std::string& Line)
+{
+    TObjectLock lock(*this);
+    Write(Kind, Line);
+}
+
+// View sink ------------------------------------------------------------------
+
+TViewLog::TViewLog() : FThreadId(std::this_thread::get_id()) {}
+
+void TViewLog::Write(TLogKind, const std::string& Line)
+{
+    while (FLines.size() > static_cast<size_t>(FMaxLines))
+        FLines.pop_front();
+    FLines.push_back(Line);
+    if (FActive && FWindow && FWindow->Exists()) {
+        if (OnOwnerThread())
+            FWindow->SendWake();
+        else
+            FWindow->PostWake();
+    }
+}
+
+bool TViewLog::FetchLine(std::string& Line)
+{
+    TObjectLock lock(*this);
+    if (FLines.empty())
+        return false;
+    Line = std::move(FLines.front());
+    FLines.pop_front();
+    return true;
+}
+
+size_t TViewLog::PendingLines()
+{
+    TObjectLock lock(*this);
+    return FLines.size();
+}
+
+void TViewLog::SetMaxLines(int32_t N)
+{
+    if (!OnOwnerThread())
+        return;
+    TObjectLock lock(*this);
+    ClampAndCompare(N, 10, 999, FMaxLines);
+    if (N != FMaxLines && FWindow && FWindow->Exists())
+        FWindow->TrimLines(N);
+    FMaxLines = N;
+}
+
+void TViewLog::SetActive(bool On)
+{
+    if (!OnOwnerThread() || On == FActive)
+        return;
+    TObjectLock lock(*this);
+    FActive = On;
+    if (FWindow) {
+        if (On) {
+            FWindow->Open();
+            FWindow->PostWake();
+        } else if (FWindow->Exists()) {
+            FWindow->Close();
+        }
+    }
+    if (Globals)
+        Globals->PostToMain(UM_LOGVIEW, On ? 1 : 0, 0);
+}
+
+// File sink ------------------------------------------------------------------
+
+TFileLog::~TFileLog() { CloseLogFile(); }
+
+void TFileLog::SetFileName(const std::string& Name)
+{
+    TObjectLock lock(*this);
+    CloseLogFile();
+    FFileName = Name;
+    if (!Name.empty() && FActive) {
+        if (!FHandle.Open(Name) && Globals)
+            Globals->PostToMain(UM_LOGFILEERROR, 0, 0);
+    }
+}
+
+void TFileLog::SetActive(bool On)
+{
+    TObjectLock lock(*this);
+    FActive = On;
+    if (On)
+        SetFileName(FFileName);
+    else
+        CloseLogFile();
+}
+
+void TFileLog::CloseLogFile()
+{
+    TObjectLock lock(*this);
+    FHandle.Close();
+}
+
+std::string TFileLog::FileName()
+{
+    TObjectLock lock(*this);
+    return FFileName;
+}
+
+bool TFileLog::IsOpen()
+{
+    TObjectLock lock(*this);
+    return FHandle.IsOpen();
+}
+
+void TFileLog::Write(TLogKind, const std::string& Line)
+{
+    if (FHandle.IsOpen() && FActive && FHandle.Write(Line.data(), Line.size()))
+        FHandle.Write("\r\n", 2);
+}
+
+// Error sink -----------------------------------------------------------------
+
+TErrorLog::TErrorLog() : FFileName((Globals ? Globals->AppPath : std::string()) + "Errors.log") {}
+
+void TErrorLog::Write(TLogKind Kind, const std::string& Line)
+{
+    if (Kind != lkError)
+        return;
+    TLogFileHandle file;
+    if (file.Open(FFileName) && file.Write(Line.data(), Line.size()))
+        file.Write("\r\n", 2);
+}
+
+// Dispatcher -----------------------------------------------------------------
+
+TLoggers::TLoggers()
+{
+    SetLogEvents(static_cast<uint32_t>(Globals ? Globals->GetInteger("Extended", "LogEvents", 0) : 0));
+    auto view = std::make_unique<TViewLog>();
+    auto file = std::make_unique<TFileLog>();
+    ViewLog = view.get();
+    FileLog = file.get();
+    FLogs.push_back(std::move(view));
+    FLogs.push_back(std::move(file));
+    FLogs.push_back(std::make_unique<TErrorLog>());
+}
+
+TLoggers::~TLoggers()
+{
+    if (Globals)
+        Globals->PutInteger("Extended", "LogEvents", static_cast<int32_t>(FLogEvents.load()));
+    if (ViewLog == FLogs[0].get())
+        ViewLog = nullptr;
+    if (FileLog == FLogs[1].get())
+        FileLog = nullptr;
+    FLogs.clear();
+}
+
+void TLoggers::Log(TLogKind Kind, const std::string& Text)
+{
+    const uint32_t stamp = (TickCount() - FStartTick.load()) / 10;
+    if (!Enabled(Kind))
+        return;
+    const std::string line = FormatLogLine(Kind, stamp, Text);
+    for (auto& sink : FLogs)
+        sink->LockedWrite(Kind, line);
+}
+
+void TLoggers::LogHex(TLogKind Kind, const std::string& Prefix, const std::string& Data)
+{
+    if (!Enabled(Kind))
+        return;
+    static const char Digits[] = "0123456789ABCDEF";
+    std::string text = Prefix;
+    text.reserve(Prefix.size() + Data.size() * 2);
+    for (unsigned char byte : Data) {
+        text += Digits[byte >> 4];
+        text += Digits[byte & 15];
+    }
+    Log(Kind, text);
+}
+
+void TLoggers::LogStart()
+{
+    Log(lkPlain, ">>> Start " + LocalDateTimeText());
+    FStartTick = TickCount();
+}
+
+void TLoggers::LogEnd() { Log(lkPlain, "<<< End " + LocalDateTimeText()); }

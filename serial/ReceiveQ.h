@@ -1,0 +1,49 @@
+// Frames the serial byte stream into units: one plain byte, or one escape
+// sequence from ESC to its '.', spaces dropped. The read thread adds bytes,
+// the parser thread pops units.
+#pragma once
+
+#include "app/Globals.h"
+
+#include <atomic>
+#include <deque>
+#include <string>
+
+class TEvent;
+
+class TReceiveQueue : public TLockableObject {
+public:
+    // A sequence longer than this is noise, not GIDEI: it is dropped (and
+    // logged as incomplete) instead of growing without bound.
+    static constexpr size_t MaxSequenceLength = 4096;
+
+    static constexpr char Esc = '\x1b';
+
+    TReceiveQueue() = default;
+
+    // Bytes up to the first zero byte after the first one (the first byte is
+    // always taken, even a zero).
+    void AddBytes(const char* Bytes);
+    // The oldest unit, or the empty string when there is none.
+    std::string Pop();
+
+    // The event set after each completed unit (the parser's data event), or
+    // none. Taken under the lock, so once this returns no chunk in progress
+    // still signals the event it replaced, which may then be closed.
+    void SetSignalEvent(TEvent* Event);
+
+    // Bytes are framed only while the receiver is active.
+    std::atomic<bool> Active{false};
+
+private:
+    TEvent* SignalEvent = nullptr;
+    void AddByte(char Byte);
+    void CompleteUnit();
+
+    std::deque<std::string> FSequences;
+    std::string FCurrent;
+    bool FInSequence = false;
+    // The current sequence passed the limit: its bytes are dropped until it
+    // ends.
+    bool FDiscarding = false;
+};

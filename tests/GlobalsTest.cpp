@@ -1,0 +1,179 @@
+#include "app/Globals.h"
+
+#include "app/MessageDialog.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TGlobalsScope {
+    explicit TGlobalsScope(TGlobals* Object) { Globals = Object; }
+    ~TGlobalsScope() { Globals = nullptr; }
+};
+
+TEST(Globals, PathsComeFromTheExecutable)
+{
+    TTempDir dir;
+    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+    EXPECT_EQ(globals.AppPath, dir.Path());
+    EXPECT_EQ(globals.ExeName, dir.File("vemuKeys.exe"));
+    EXPECT_EQ(globals.IniFile->FileName(), dir.File("vemuKeys.set"));
+}
+
+TEST(Globals, StartupSettingsHaveTheirDefaults)
+{
+    TTempDir dir;
+    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+    EXPECT_TRUE(globals.CheckPort);
+    EXPECT_FALSE(globals.Tray);
+    EXPECT_FALSE(globals.ExtendedUI);
+    EXPECT_FALSE(globals.GIDEIUI);
+    EXPECT_FALSE(globals.UseSound);
+    EXPECT_EQ(globals.Sound, "");
+    EXPECT_EQ(globals.MouseDelta, 100);
+    EXPECT_FALSE(globals.LogfileInfo);
+}
+
+TEST(Globals, TrayNeedsAPort)
+{
+    struct Case {
+        const char* Settings;
+        bool Tray;
+    } cases[] = {
+        {"[Start]\nTray=1\n", false},
+        {"[Start]\nTray=1\n[Port]\nPort=0\n", false},
+        {"[Start]\nTray=1\n[Port]\nPort=3\n", true},
+        {"[Start]\nTray=0\n[Port]\nPort=3\n", false},
+    };
+    for (const Case& c : cases) {
+        TTempDir dir;
+        WriteFileText(dir.File("vemuKeys.set"), c.Settings);
+        TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+        EXPECT_EQ(globals.Tray, c.Tray) << c.Settings;
+    }
+}
+
+TEST(Globals, ReadsStoredStartupSettings)
+{
+    TTempDir dir;
+    WriteFileText(dir.File("vemuKeys.set"), "[Extended]\nCheckPort=0\n[Start]\nExtendedUI=1\nGIDEIUI=1\n"
+                                            "[GIDEI]\nUseSound=1\nSound=C:\\ding.wav\n[Debug]\nMouseDelta=0x32\n"
+                                            "[Show]\nLogfileInfo=1\n");
+    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+    EXPECT_FALSE(globals.CheckPort);
+    EXPECT_TRUE(globals.ExtendedUI);
+    EXPECT_TRUE(globals.GIDEIUI);
+    EXPECT_TRUE(globals.UseSound);
+    EXPECT_EQ(globals.Sound, "C:\\ding.wav");
+    EXPECT_EQ(globals.MouseDelta, 50);
+    EXPECT_TRUE(globals.LogfileInfo);
+}
+
+TEST(Globals, DestructorWritesTheValuesTheDialogChanges)
+{
+    TTempDir dir;
+    {
+        TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+        globals.UseSound = true;
+        globals.Sound = "fehler.wav";
+        globals.LogfileInfo = true;
+    }
+    TIniFile ini(dir.File("vemuKeys.set"));
+    EXPECT_EQ(ini.ReadString("GIDEI", "UseSound", ""), "1");
+    EXPECT_EQ(ini.ReadString("GIDEI", "Sound", "-"), "fehler.wav");
+    EXPECT_EQ(ini.ReadString("Show", "LogfileInfo", ""), "1");
+}
+
+TEST(Globals, PutReportsAFailedWriteAsFalse)
+{
+    TTempDir dir;
+    TGlobals globals(nullptr, dir.File("no-such-folder/vemuKeys.exe"));
+    EXPECT_FALSE(globals.PutString("Start", "Left", "1"));
+    EXPECT_FALSE(globals.PutInteger("Start", "Left", 1));
+    EXPECT_FALSE(globals.PutBool("Start", "Tray", true));
+    EXPECT_EQ(globals.GetInteger("Start", "Left", 100), 100);
+}
+
+TEST(Globals, PostToMainReachesTheTargetOnlyWhenThereIsOne)
+{
+    TTempDir dir;
+    TRecordingTarget target;
+    TGlobals withTarget(&target, dir.File("vemuKeys.exe"));
+    withTarget.PostToMain(UM_GIDEIERROR, 1, 2);
+    EXPECT_EQ(target.Messages(), (std::vector<TPostedMessage>{{UM_GIDEIERROR, 1, 2}}));
+    TGlobals withoutTarget(nullptr, dir.File("vemuKeys.exe"));
+    withoutTarget.PostToMain(UM_GIDEIERROR, 0, 0); // must not crash
+}
+
+#ifndef _WIN32
+TEST(Globals, WithoutARegistryAutostartCannotBeChanged)
+{
+    TTempDir dir;
+    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+    EXPECT_FALSE(globals.AutoStartChangeable);
+    EXPECT_FALSE(globals.AutoStart);
+    globals.SetAutoStart(true);
+    EXPECT_FALSE(globals.AutoStart);
+}
+#endif
+
+TEST(ClampAndCompare, ClampsAndComparesWithTheCurrentValue)
+{
+    int32_t value = 5;
+    EXPECT_TRUE(ClampAndCompare(value, 7, 8, 7));
+    EXPECT_EQ(value, 7);
+    value = 1000;
+    EXPECT_FALSE(ClampAndCompare(value, 10, 999, 200));
+    EXPECT_EQ(value, 999);
+    value = 300;
+    EXPECT_TRUE(ClampAndCompare(value, 10, 999, 300));
+    EXPECT_EQ(value, 300);
+}
+
+TEST(Helpers, ReportErrorPostsTheErrorSignalThenLogs)
+{
+    TTestEnvironment env;
+    ReportError(lkProtocol, ",a,b,c,d,e,f,g.");
+    EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_GIDEIERROR, 0, 0}}));
+    EXPECT_EQ(env.TakeUnstampedLines(), std::vector<std::string>{"? # Protocol >,a,b,c,d,e,f,g.<"});
+}
+
+TEST(Helpers, ReportMovingPostsOneOrZero)
+{
+    TTestEnvironment env;
+    ReportMoving(true);
+    ReportMoving(false);
+    EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_MOUSEMOVING, 1, 0}, {UM_MOUSEMOVING, 0, 0}}));
+}
+
+TEST(Helpers, SysErrorTextKnowsSystemErrors)
+{
+    EXPECT_FALSE(SysErrorText(2).empty());
+    EXPECT_NE(SysErrorText(2), "<unbekannt>");
+#ifdef _WIN32
+    EXPECT_EQ(SysErrorText(0x7FFFFFF0u), "<unbekannt>");
+#endif
+}
+
+TEST(Helpers, LoadResourceCopyFindsTheTablesAndNothingElse)
+{
+    EXPECT_EQ(LoadResourceCopy(234).size(), 6405u);
+    EXPECT_EQ(LoadResourceCopy(235).size(), 39u);
+    EXPECT_TRUE(LoadResourceCopy(999).empty());
+}
+
+TEST(Helpers, GetFileVersionLeavesTheValuesWithoutAVersionBlock)
+{
+    TTempDir dir;
+    TGlobals globals(nullptr, dir.File("vemuKeys.exe")); // no such file
+    TGlobalsScope scope(&globals);
+    int major = 7, minor = 8, release = 9, build = 10;
+    GetFileVersion(major, minor, release, build);
+    EXPECT_EQ(major, 7);
+    EXPECT_EQ(minor, 8);
+    EXPECT_EQ(release, 9);
+    EXPECT_EQ(build, 10);
+}
+
+} // namespace

@@ -1,0 +1,264 @@
+#include "logging/Logging.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+#include <thread>
+
+namespace {
+
+TEST(LogFormat, EveryKindHasItsExactLine)
+{
+    const uint32_t stamp = 1234;
+    EXPECT_EQ(FormatLogLine(lkPlain, stamp, ">>> Start x"), ">>> Start x");
+    EXPECT_EQ(FormatLogLine(lkGeneral, stamp, "t"), "  000001234 GENERAL t");
+    EXPECT_EQ(FormatLogLine(lkReceived, stamp, " 1B26"), "  000001234 Received: 1B26");
+    EXPECT_EQ(FormatLogLine(lkSequence, stamp, "\x1b,hold,shift."), "  000001234 Sequence ><esc>,hold,shift.<");
+    EXPECT_EQ(FormatLogLine(lkIncomplete, stamp, "\x1b,move"), "? 000001234 Incomplete ><esc>,move<");
+    EXPECT_EQ(FormatLogLine(lkGideiProblem, stamp, "ab\tc."), "? 000001234 GIDEI problem >ab\tc.<");
+    EXPECT_EQ(FormatLogLine(lkProtocol, stamp, ",."), "? 000001234 Protocol >,.<");
+    EXPECT_EQ(FormatLogLine(lkUnsupportedCommand, stamp, "foo"), "? 000001234 Unsupported command foo");
+    EXPECT_EQ(FormatLogLine(lkUnsupportedParameter, stamp, ",click,but3. but3"),
+              "? 000001234 Unsupported parameter ,click,but3. but3");
+    EXPECT_EQ(FormatLogLine(lkParameterError, stamp, ",move,5. 3"), "? 000001234 Parameter error >,move,5. 3<");
+    EXPECT_EQ(FormatLogLine(lkKeyCollision, stamp, ",hold,shift."), "? 000001234 Key collision ,hold,shift.");
+    EXPECT_EQ(FormatLogLine(lkDoubleKey, stamp, ",moulock,left,1. 2"), "? 000001234 Double key ,moulock,left,1. 2");
+    EXPECT_EQ(FormatLogLine(lkSystem, stamp, "move: x"), "? 000001234 SYSTEM move: x");
+    EXPECT_EQ(FormatLogLine(lkDebug, stamp, "d"), "  000001234 DEBUG d");
+    EXPECT_EQ(FormatLogLine(lkModifierCollision, stamp, ",ascii,65."), "  000001234 Modifier collision ,ascii,65.");
+    EXPECT_EQ(FormatLogLine(lkError, stamp, "### Fehler: x"), "! ERROR ### Fehler: x");
+    for (TLogKind kind = 15; kind < 30; ++kind)
+        EXPECT_EQ(FormatLogLine(kind, stamp, "x"), "") << int(kind);
+}
+
+TEST(LogFormat, StampsHaveNineDigitsAndTextIsKeptAsItIs)
+{
+    EXPECT_EQ(FormatLogLine(lkSequence, 0, "a"), "  000000000 Sequence >a<");
+    EXPECT_EQ(FormatLogLine(lkSequence, 429496729, "%s%d"), "  429496729 Sequence >%s%d<");
+    EXPECT_EQ(FormatLogLine(lkSequence, 5, std::string("\0", 1)), std::string("  000000005 Sequence >\0<", 24));
+    EXPECT_EQ(FormatLogLine(lkSequence, 5, "\x1b\x1b"), "  000000005 Sequence ><esc><esc><");
+}
+
+TEST(LogFormat, KindNamesForTheEventSelection)
+{
+    EXPECT_STREQ(LogKindName(lkGeneral), "General events");
+    EXPECT_STREQ(LogKindName(lkModifierCollision), "Modifier collision");
+    EXPECT_STREQ(LogKindName(lkPlain), "");
+    EXPECT_STREQ(LogKindName(20), "");
+}
+
+class LoggersTest : public ::testing::Test {
+protected:
+    TFakeClock Clock{1000};
+};
+
+TEST_F(LoggersTest, WithoutAStoredMaskOnlyPlainAndErrorLinesAreLogged)
+{
+    TTestEnvironment env(0);
+    EXPECT_EQ(Loggers->LogEvents(), TLoggers::ForcedKinds);
+    for (TLogKind kind = 0; kind <= 31; ++kind)
+        Loggers->Log(kind, "k" + std::to_string(kind));
+    EXPECT_EQ(env.TakeLines(), (std::vector<std::string>{"k0", "! ERROR k30"}));
+}
+
+TEST_F(LoggersTest, TheStoredMaskSelectsKindsAndIsWrittenBackWithTheForcedBits)
+{
+    TTempDir dir;
+    WriteFileText(dir.File("vemuKeys.set"), "[Extended]\nLogEvents=8\n");
+    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+    Globals = &globals;
+    {
+        TLoggers loggers;
+        Loggers = &loggers;
+        EXPECT_EQ(loggers.LogEvents(), 8u | TLoggers::ForcedKinds);
+        loggers.Log(lkSequence, "a");
+        loggers.Log(lkReceived, " 61");
+        std::string line;
+        ASSERT_TRUE(ViewLog->FetchLine(line));
+        EXPECT_EQ(line, "  000000100 Sequence >a<"); // (1000 - 0) / 10
+        EXPECT_FALSE(ViewLog->FetchLine(line));
+        loggers.SetLogEvents(0);
+        Loggers = nullptr;
+    }
+    EXPECT_EQ(globals.GetString("Extended", "LogEvents", ""), "1073741825");
+    Globals = nullptr;
+}
+
+TEST_F(LoggersTest, KindsAbove31AreNeverLogged)
+{
+    TTestEnvironment env(0xFFFFFFFF);
+    Loggers->Log(32, "x");
+    Loggers->Log(200, "x");
+    Loggers->Log(255, "x");
+    EXPECT_TRUE(env.TakeLines().empty());
+}
+
+TEST_F(LoggersTest, StampsCountHundredthsSinceTheStartLineAcrossTheTickWrap)
+{
+    TTestEnvironment env;
+    Clock.Set(0xFFFFFF00u);
+    Loggers->LogStart();
+    Loggers->Log(lkSequence, "a");
+    Clock.Set(0x00000100u); // wrapped: 512 ms later
+    Loggers->Log(lkSequence, "b");
+    std::vector<std::string> lines = env.TakeLines();
+    ASSERT_EQ(lines.size(), 3u);
+    EXPECT_EQ(lines[0].rfind(">>> Start ", 0), 0u);
+    EXPECT_EQ(lines[1], "  000000000 Sequence >a<");
+    EXPECT_EQ(lines[2], "  000000051 Sequence >b<");
+    Loggers->LogEnd();
+    EXPECT_EQ(env.TakeLines().at(0).rfind("<<< End ", 0), 0u);
+}
+
+TEST_F(LoggersTest, LogHexWritesTwoUpperCaseDigitsPerByte)
+{
+    TTestEnvironment env;
+    Loggers->LogHex(lkReceived, " ", "\x1b&");
+    Loggers->LogHex(lkReceived, " ", std::string("\0\xff\x0a", 3));
+    Loggers->LogHex(lkReceived, " ", "");
+    EXPECT_EQ(env.TakeUnstampedLines(),
+              (std::vector<std::string>{"  # Received: 1B26", "  # Received: 00FF0A", "  # Received: "}));
+    Loggers->SetLogEvents(0);
+    Loggers->LogHex(lkReceived, " ", "a");
+    EXPECT_TRUE(env.TakeLines().empty());
+}
+
+TEST_F(LoggersTest, ViewBufferKeepsTheNewestLinesUpToTheLimitPlusOne)
+{
+    TTestEnvironment env;
+    ViewLog->SetMaxLines(10);
+    for (int i = 0; i < 30; ++i)
+        Loggers->Log(lkPlain, std::to_string(i));
+    std::vector<std::string> lines = env.TakeLines();
+    ASSERT_EQ(lines.size(), 11u);
+    EXPECT_EQ(lines.front(), "19");
+    EXPECT_EQ(lines.back(), "29");
+}
+
+TEST_F(LoggersTest, ViewLimitIsClampedAndChangedOnlyByTheOwnerThread)
+{
+    TTestEnvironment env;
+    ViewLog->SetMaxLines(5);
+    EXPECT_EQ(ViewLog->MaxLines(), 10);
+    ViewLog->SetMaxLines(5000);
+    EXPECT_EQ(ViewLog->MaxLines(), 999);
+    std::thread([] {
+        ViewLog->SetMaxLines(50);
+        ViewLog->SetActive(true);
+    }).join();
+    EXPECT_EQ(ViewLog->MaxLines(), 999);
+    EXPECT_FALSE(ViewLog->Active());
+}
+
+class TFakeLogWindow : public TLogWindowLink {
+public:
+    bool Opened = false;
+    int Sent = 0, Posted = 0, Trimmed = -1;
+    bool Exists() const override { return Opened; }
+    void Open() override { Opened = true; }
+    void Close() override { Opened = false; }
+    void SendWake() override { ++Sent; }
+    void PostWake() override { ++Posted; }
+    void TrimLines(int Max) override { Trimmed = Max; }
+};
+
+TEST_F(LoggersTest, ViewSinkOpensAndWakesTheLogWindow)
+{
+    TTestEnvironment env;
+    TFakeLogWindow window;
+    ViewLog->SetWindow(&window);
+    Loggers->Log(lkPlain, "while closed");
+    EXPECT_EQ(window.Sent + window.Posted, 0);
+
+    ViewLog->SetActive(true);
+    EXPECT_TRUE(window.Opened);
+    EXPECT_EQ(window.Posted, 1) << "the window fetches what was buffered while it was closed";
+    EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGVIEW, 1, 0}}));
+
+    Loggers->Log(lkPlain, "main thread");
+    EXPECT_EQ(window.Sent, 1);
+    std::thread([] { Loggers->Log(lkPlain, "other thread"); }).join();
+    EXPECT_EQ(window.Posted, 2);
+
+    ViewLog->SetMaxLines(20);
+    EXPECT_EQ(window.Trimmed, 20);
+
+    ViewLog->SetActive(false);
+    EXPECT_FALSE(window.Opened);
+    EXPECT_EQ(env.Target.Messages().back(), (TPostedMessage{UM_LOGVIEW, 0, 0}));
+    ViewLog->SetWindow(nullptr);
+}
+
+TEST_F(LoggersTest, FileSinkAppendsLinesWithCrLfWhileActive)
+{
+    TTestEnvironment env;
+    const std::string path = env.Dir.File("trace.log");
+    WriteFileText(path, "old\r\n");
+    FileLog->SetFileName(path);
+    FileLog->SetActive(true);
+    EXPECT_TRUE(FileLog->IsOpen());
+    Loggers->Log(lkPlain, "one");
+    Loggers->Log(25, "ignored text"); // kinds without a format give empty lines
+    FileLog->SetActive(false);
+    Loggers->Log(lkPlain, "not written");
+    EXPECT_EQ(ReadFileText(path), "old\r\none\r\n\r\n");
+}
+
+TEST_F(LoggersTest, FileSinkWithoutANameOpensNothingAndSaysNothing)
+{
+    TTestEnvironment env;
+    FileLog->SetActive(true);
+    EXPECT_FALSE(FileLog->IsOpen());
+    Loggers->Log(lkPlain, "dropped");
+    EXPECT_TRUE(env.Target.Messages().empty());
+}
+
+TEST_F(LoggersTest, FileSinkThatCannotOpenItsFileTellsTheMainWindow)
+{
+    TTestEnvironment env;
+    FileLog->SetActive(true);
+    FileLog->SetFileName(env.Dir.File("missing-folder/trace.log"));
+    EXPECT_FALSE(FileLog->IsOpen());
+    EXPECT_TRUE(FileLog->Active());
+    EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}}));
+}
+
+TEST_F(LoggersTest, ErrorLinesAreOnDiskInErrorsLogRightAway)
+{
+    TTestEnvironment env;
+    const std::string errors = env.Dir.File("Errors.log");
+    Loggers->Log(lkSequence, "not an error");
+    Loggers->Log(lkError, "### Fehler: eins");
+    EXPECT_EQ(ReadFileText(errors), "! ERROR ### Fehler: eins\r\n");
+    Loggers->Log(lkError, "zwei");
+    EXPECT_EQ(ReadFileText(errors), "! ERROR ### Fehler: eins\r\n! ERROR zwei\r\n");
+    // The error line reaches the view buffer as well.
+    std::vector<std::string> lines = env.TakeLines();
+    EXPECT_EQ(lines.back(), "! ERROR zwei");
+}
+
+TEST_F(LoggersTest, LinesFromSeveralThreadsAreNeverInterleaved)
+{
+    TTestEnvironment env;
+    const std::string path = env.Dir.File("threads.log");
+    FileLog->SetFileName(path);
+    FileLog->SetActive(true);
+    auto writer = [](char letter) {
+        for (int i = 0; i < 200; ++i)
+            Loggers->Log(lkPlain, std::string(50, letter));
+    };
+    std::thread a(writer, 'a'), b(writer, 'b');
+    a.join();
+    b.join();
+    FileLog->SetActive(false);
+    std::string text = ReadFileText(path);
+    ASSERT_EQ(text.size(), 400u * 52u);
+    for (size_t at = 0; at < text.size(); at += 52) {
+        EXPECT_TRUE(text.compare(at, 52, std::string(50, 'a') + "\r\n") == 0 ||
+                    text.compare(at, 52, std::string(50, 'b') + "\r\n") == 0)
+            << "at " << at;
+    }
+}
+
+} // namespace

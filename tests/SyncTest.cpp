@@ -1,0 +1,152 @@
+#include "app/Sync.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <chrono>
+#include <thread>
+
+namespace {
+
+TEST(CriticalSection, IsReentrantAndExcludesOtherThreads)
+{
+    TCriticalSection section;
+    std::atomic<bool> otherEntered{false};
+    section.Enter();
+    section.Enter(); // the holder may enter again
+    std::thread other([&] {
+        section.Enter();
+        otherEntered = true;
+        section.Leave();
+    });
+    section.Leave();
+    SleepMs(50);
+    EXPECT_FALSE(otherEntered) << "one Leave must not release a section entered twice";
+    section.Leave();
+    other.join();
+    EXPECT_TRUE(otherEntered);
+}
+
+TEST(Event, AutoResetWakesOnceAndClears)
+{
+    TEvent event;
+    ASSERT_TRUE(event.Valid());
+    EXPECT_FALSE(event.Wait(0));
+    event.Set();
+    event.Set(); // two sets before a wait collapse into one signal
+    EXPECT_TRUE(event.Wait(0));
+    EXPECT_FALSE(event.Wait(0));
+}
+
+TEST(Event, ManualResetStaysSetUntilReset)
+{
+    TEvent event(true);
+    event.Set();
+    EXPECT_TRUE(event.Wait(0));
+    EXPECT_TRUE(event.Wait(0));
+    event.Reset();
+    EXPECT_FALSE(event.Wait(0));
+}
+
+TEST(Event, WaitForAnyPrefersTheLowestIndexAndTimesOut)
+{
+    TEvent data, tick, stop;
+    EXPECT_EQ(WaitForAny({&data, &tick, &stop}, 20), -1);
+    stop.Set();
+    data.Set();
+    EXPECT_EQ(WaitForAny({&data, &tick, &stop}, kInfinite), 0);
+    EXPECT_EQ(WaitForAny({&data, &tick, &stop}, kInfinite), 2);
+    EXPECT_EQ(WaitForAny({&data, &tick, &stop}, 0), -1);
+}
+
+TEST(Event, SetFromAnotherThreadWakesAWaiter)
+{
+    TEvent event;
+    std::thread setter([&] {
+        SleepMs(30);
+        event.Set();
+    });
+    auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(WaitForAny({&event}, 5000), 0);
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(4));
+    setter.join();
+}
+
+TEST(Event, OneSignalWakesOnlyOneOfTwoWaiters)
+{
+    TEvent event;
+    std::atomic<int> woken{0};
+    auto waiter = [&] {
+        if (event.Wait(300))
+            ++woken;
+    };
+    std::thread a(waiter), b(waiter);
+    SleepMs(50);
+    event.Set();
+    a.join();
+    b.join();
+    EXPECT_EQ(woken, 1);
+}
+
+TEST(Clock, SleepAdvancesTheTickCount)
+{
+    uint32_t start = TickCount();
+    SleepMs(30);
+    uint32_t elapsed = TickCount() - start;
+    EXPECT_GE(elapsed, 25u);
+}
+
+TEST(Clock, TickSourceCanBeReplaced)
+{
+    SetTickSource([]() -> uint32_t { return 0xFFFFFFF0u; });
+    EXPECT_EQ(TickCount(), 0xFFFFFFF0u);
+    SetTickSource(nullptr);
+    EXPECT_NE(TickCount(), 0xFFFFFFF0u);
+}
+
+class TCountingThread : public TThread {
+public:
+    std::atomic<int> Rounds{0};
+    TEvent Wake;
+
+protected:
+    void Execute() override
+    {
+        while (!Terminated()) {
+            Wake.Wait(kInfinite);
+            ++Rounds;
+        }
+    }
+};
+
+TEST(Thread, DoesNotRunBeforeStartAndEndsWhenTerminatedAndWoken)
+{
+    TCountingThread thread;
+    thread.Wake.Set();
+    SleepMs(20);
+    EXPECT_EQ(thread.Rounds, 0) << "a thread is created suspended";
+    thread.Start();
+    thread.Wake.Set();
+    while (thread.Rounds == 0)
+        SleepMs(1);
+    thread.Terminate();
+    thread.Wake.Set();
+    thread.WaitFor();
+    EXPECT_TRUE(thread.Terminated());
+    EXPECT_GE(thread.Rounds, 1);
+}
+
+class TThrowingThread : public TThread {
+protected:
+    void Execute() override { throw std::runtime_error("run loop failed"); }
+};
+
+TEST(Thread, AnExceptionEndsOnlyTheThread)
+{
+    TThrowingThread thread;
+    thread.Start();
+    thread.WaitFor();
+    SUCCEED();
+}
+
+} // namespace

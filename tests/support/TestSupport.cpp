@@ -1,0 +1,120 @@
+#include "tests/support/TestSupport.h"
+
+#include <atomic>
+#include <chrono>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <sstream>
+
+namespace fs = std::filesystem;
+
+TTempDir::TTempDir()
+{
+    std::random_device random;
+    const auto stamp = std::chrono::steady_clock::now().time_since_epoch().count();
+    fs::path path = fs::temp_directory_path() /
+                    ("vemu-test-" + std::to_string(stamp) + "-" + std::to_string(random() % 1000000));
+    fs::create_directories(path);
+    FPath = path.string();
+    FPath += static_cast<char>(fs::path::preferred_separator);
+}
+
+TTempDir::~TTempDir()
+{
+    std::error_code ignored;
+    fs::remove_all(FPath, ignored);
+}
+
+std::string ReadFileText(const std::string& Path)
+{
+    std::ifstream file(Path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+void WriteFileText(const std::string& Path, const std::string& Text)
+{
+    std::ofstream file(Path, std::ios::binary | std::ios::trunc);
+    file << Text;
+}
+
+void TRecordingTarget::Post(uint32_t Msg, uintptr_t WParam, intptr_t LParam)
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    FMessages.push_back({Msg, WParam, LParam});
+}
+
+std::vector<TPostedMessage> TRecordingTarget::Messages()
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FMessages;
+}
+
+void TRecordingTarget::Clear()
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    FMessages.clear();
+}
+
+namespace {
+std::atomic<uint32_t> FakeTicks{0};
+uint32_t ReadFakeTicks() { return FakeTicks.load(); }
+} // namespace
+
+TFakeClock::TFakeClock(uint32_t Start)
+{
+    FakeTicks = Start;
+    SetTickSource(ReadFakeTicks);
+}
+
+TFakeClock::~TFakeClock() { SetTickSource(nullptr); }
+void TFakeClock::Set(uint32_t Ticks) { FakeTicks = Ticks; }
+void TFakeClock::Advance(uint32_t Ms) { FakeTicks += Ms; }
+
+TTestEnvironment::TTestEnvironment(uint32_t LogEvents, const std::string& Settings)
+{
+    if (!Settings.empty())
+        WriteFileText(Dir.File("vemuKeys.set"), Settings);
+    FGlobals = std::make_unique<TGlobals>(&Target, Dir.File("vemuKeys.exe"));
+    Globals = FGlobals.get();
+    FLoggers = std::make_unique<TLoggers>();
+    Loggers = FLoggers.get();
+    Loggers->SetLogEvents(LogEvents);
+    ViewLog->SetMaxLines(999);
+}
+
+TTestEnvironment::~TTestEnvironment()
+{
+    Loggers = nullptr;
+    FLoggers.reset();
+    Globals = nullptr;
+    FGlobals.reset();
+}
+
+std::vector<std::string> TTestEnvironment::TakeLines()
+{
+    std::vector<std::string> lines;
+    std::string line;
+    while (ViewLog && ViewLog->FetchLine(line))
+        lines.push_back(line);
+    return lines;
+}
+
+std::vector<std::string> TTestEnvironment::TakeUnstampedLines()
+{
+    std::vector<std::string> lines = TakeLines();
+    for (std::string& line : lines)
+        line = WithoutStamp(line);
+    return lines;
+}
+
+std::string WithoutStamp(const std::string& Line)
+{
+    // "  000001234 Text" or "? 000001234 Text"
+    if (Line.size() >= 12 && Line[1] == ' ' && Line[11] == ' ' &&
+        Line.substr(2, 9).find_first_not_of("0123456789") == std::string::npos)
+        return Line.substr(0, 2) + "#" + Line.substr(11);
+    return Line;
+}
