@@ -43,7 +43,7 @@ bool TEvent::Wait(uint32_t TimeoutMs)
 
 int WaitForAny(std::initializer_list<TEvent*> Events, uint32_t TimeoutMs)
 {
-    HANDLE handles[MAXIMUM_WAIT_OBJECTS];
+    HANDLE handles[MAXIMUM_WAIT_OBJECTS] = {};
     DWORD count = 0;
     for (TEvent* event : Events) {
         if (count == MAXIMUM_WAIT_OBJECTS || !event || !event->Valid())

@@ -1,0 +1,202 @@
+#!/usr/bin/env python3
+"""Runs the Windows build under Wine: a throwaway prefix under build/, an X
+display when windows or input injection are involved, and virtual COM ports
+made of socat pty pairs linked into the prefix. Everything it starts it ends
+again, by process id.
+
+    wine_harness.py prefix                 create the prefix (once)
+    wine_harness.py run [--x] EXE [ARGS]   run a program, exit with its code
+    wine_harness.py com N [--x] -- CMD...  run CMD (a Linux command) with COM N
+                                           linked to a pty; CMD finds the other
+                                           end in $VEMU_COM_PEER
+"""
+import contextlib
+import fcntl
+import os
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+PREFIX = os.environ.get("VEMU_WINEPREFIX", os.path.join(TOP, "build", "wineprefix"))
+
+
+def wine_env(display=None):
+    env = dict(os.environ)
+    env["WINEPREFIX"] = PREFIX
+    env["WINEDEBUG"] = env.get("VEMU_WINEDEBUG", "-all")
+    env["WINEDLLOVERRIDES"] = "mscoree,mshtml="  # no Mono/Gecko install prompts
+    if display:
+        env["DISPLAY"] = display
+    return env
+
+
+def ensure_prefix():
+    """Creates the prefix once; concurrent callers wait for the first."""
+    os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
+    with open(PREFIX + ".lock", "w") as lock:
+        fcntl.flock(lock, fcntl.LOCK_EX)
+        marker = os.path.join(PREFIX, ".vemu-ready")
+        if os.path.exists(marker):
+            return
+        if not shutil.which("wine"):
+            sys.exit("wine_harness: wine is not installed (run scripts/setup.sh)")
+        shutil.rmtree(PREFIX, ignore_errors=True)
+        env = wine_env()
+        env.pop("DISPLAY", None)
+        subprocess.run(["wineboot", "-i"], env=env, check=True,
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        subprocess.run(["wineserver", "-w"], env=env, check=False)
+        open(marker, "w").close()
+
+
+def start_server():
+    """Starts the Wine server and its services detached from our output:
+    services started later by a test program would inherit the test runner's
+    pipes and keep it waiting after the test has ended."""
+    env = wine_env()
+    quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-p", "60"], env=env, check=False, **quiet)
+    subprocess.run(["wine", "wineboot"], env=env, check=False, **quiet)
+
+
+class Processes:
+    """Processes started here, ended by their ids on exit."""
+
+    def __init__(self):
+        self.started = []
+
+    def start(self, args, **kwargs):
+        proc = subprocess.Popen(args, start_new_session=True, **kwargs)
+        self.started.append(proc)
+        return proc
+
+    def stop_all(self):
+        for proc in reversed(self.started):
+            if proc.poll() is None:
+                with contextlib.suppress(ProcessLookupError):
+                    os.killpg(proc.pid, signal.SIGTERM)
+                try:
+                    proc.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    with contextlib.suppress(ProcessLookupError):
+                        os.killpg(proc.pid, signal.SIGKILL)
+                    proc.wait()
+        self.started.clear()
+
+
+@contextlib.contextmanager
+def x_display(procs, wanted=True):
+    """An Xvfb display of our own, or the one we already have."""
+    if not wanted:
+        yield None
+        return
+    if os.environ.get("VEMU_DISPLAY"):
+        yield os.environ["VEMU_DISPLAY"]
+        return
+    for number in range(90, 190):
+        if os.path.exists("/tmp/.X%d-lock" % number) or os.path.exists("/tmp/.X11-unix/X%d" % number):
+            continue
+        display = ":%d" % number
+        proc = procs.start(["Xvfb", display, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                           stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        for _ in range(100):
+            if os.path.exists("/tmp/.X11-unix/X%d" % number):
+                break
+            if proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        if proc.poll() is None:
+            try:
+                yield display
+            finally:
+                procs.stop_all()
+            return
+    sys.exit("wine_harness: no free X display for Xvfb")
+
+
+@contextlib.contextmanager
+def virtual_com(procs, number):
+    """A pty pair from socat; one end is COM<number> in the prefix. Yields the
+    path of the other end, which Linux programs write to."""
+    work = tempfile.mkdtemp(prefix="vemu-com-")
+    port_end = os.path.join(work, "port")
+    peer_end = os.path.join(work, "peer")
+    proc = procs.start(["socat", "pty,raw,echo=0,link=" + port_end, "pty,raw,echo=0,link=" + peer_end],
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    for _ in range(100):
+        if os.path.exists(port_end) and os.path.exists(peer_end):
+            break
+        time.sleep(0.02)
+    else:
+        sys.exit("wine_harness: socat made no pty pair")
+    link = os.path.join(PREFIX, "dosdevices", "com%d" % number)
+    with contextlib.suppress(FileNotFoundError):
+        os.remove(link)
+    os.symlink(os.path.realpath(port_end), link)
+    try:
+        yield peer_end
+    finally:
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(link)
+        if proc.poll() is None:
+            os.killpg(proc.pid, signal.SIGTERM)
+            proc.wait()
+        shutil.rmtree(work, ignore_errors=True)
+
+
+def run(args):
+    want_x = False
+    if args and args[0] == "--x":
+        want_x = True
+        args = args[1:]
+    if not args:
+        sys.exit("usage: wine_harness.py run [--x] EXE [ARGS]")
+    ensure_prefix()
+    start_server()
+    procs = Processes()
+    try:
+        with x_display(procs, want_x) as display:
+            return subprocess.call(["wine"] + args, env=wine_env(display))
+    finally:
+        procs.stop_all()
+
+
+def com(args):
+    if len(args) < 3 or "--" not in args:
+        sys.exit("usage: wine_harness.py com N [--x] -- CMD...")
+    split = args.index("--")
+    number = int(args[0])
+    want_x = "--x" in args[1:split]
+    command = args[split + 1:]
+    ensure_prefix()
+    start_server()
+    procs = Processes()
+    try:
+        with x_display(procs, want_x) as display, virtual_com(procs, number) as peer:
+            env = wine_env(display)
+            env["VEMU_COM_PEER"] = peer
+            return subprocess.call(command, env=env)
+    finally:
+        procs.stop_all()
+
+
+def main():
+    if len(sys.argv) < 2:
+        sys.exit(__doc__)
+    verb, args = sys.argv[1], sys.argv[2:]
+    if verb == "prefix":
+        ensure_prefix()
+        return 0
+    if verb == "run":
+        return run(args)
+    if verb == "com":
+        return com(args)
+    sys.exit(__doc__)
+
+
+if __name__ == "__main__":
+    sys.exit(main())
