@@ -1,0 +1,27 @@
+// Reads little-endian values from a copy of a data resource without ever
+// stepping past its end; a damaged resource is reported once as an error
+// line.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+class TResourceReader {
+public:
+    explicit TResourceReader(const std::vector<uint8_t>& Bytes) : FBytes(Bytes) {}
+
+    bool U32(uint32_t& Value);
+    bool Peek(uint8_t& Byte) const;
+    bool Skip(size_t Count);
+    // A zero-terminated text; false when the zero byte is missing.
+    bool Text(std::string& Value);
+    // Count items of Size bytes each are still there.
+    bool Fits(uint32_t Count, size_t Size) const;
+    size_t Position() const { return FPosition; }
+    void ReportDamage(const char* What) const;
+
+private:
+    const std::vector<uint8_t>& FBytes;
+    size_t FPosition = 0;
+};
