@@ -139,3 +139,11 @@ private:
 extern TLoggers* Loggers;
 extern TViewLog* ViewLog;
 extern TFileLog* FileLog;
+
+// Loggers.Log for code that may run before the loggers exist or after they
+// are gone (tables built in tests, a typer released at exit).
+inline void LogEvent(TLogKind Kind, const std::string& Text)
+{
+    if (Loggers)
+        Loggers->Log(Kind, Text);
+}

@@ -1,0 +1,49 @@
+// Where the typer's synthetic input goes: one keyboard or mouse record at a
+// time, as SendInput takes them, plus the pointer position and the screen
+// size. SendInput on Windows; a recorder in tests.
+#pragma once
+
+#include "gidei/MouseTables.h"
+
+#include <cstdint>
+
+constexpr uint32_t KEYEVENTF_KEYUP_FLAG = 0x0002;
+constexpr uint32_t KEYEVENTF_UNICODE_FLAG = 0x0004;
+constexpr uint32_t MOUSEEVENTF_MOVE_FLAG = 0x0001;
+constexpr uint32_t MOUSEEVENTF_ABSOLUTE_FLAG = 0x8000;
+
+struct TKeyboardRecord {
+    uint16_t Vk = 0;
+    uint16_t Scan = 0;
+    uint32_t Flags = 0;
+    bool operator==(const TKeyboardRecord&) const = default;
+};
+
+struct TMouseRecord {
+    int32_t Dx = 0;
+    int32_t Dy = 0;
+    uint32_t Flags = 0;
+    bool operator==(const TMouseRecord&) const = default;
+};
+
+class TInputSink {
+public:
+    virtual ~TInputSink() = default;
+    // Each returns how many records the system inserted (0 or 1).
+    virtual unsigned SendKeyboard(const TKeyboardRecord& Record) = 0;
+    virtual unsigned SendMouse(const TMouseRecord& Record) = 0;
+    virtual bool GetCursorPos(TPointObj& Point) = 0;
+    virtual int32_t ScreenWidth() = 0;
+    virtual int32_t ScreenHeight() = 0;
+    // The error code of the last failed call (GetLastError on Windows).
+    virtual uint32_t LastError() = 0;
+};
+
+// a * b / c rounded to the nearest integer (halves away from zero); -1 when c
+// is 0 or the result leaves 32 bits, like the Windows MulDiv.
+int32_t MulDiv(int64_t A, int64_t B, int64_t C);
+
+#ifdef _WIN32
+// The SendInput sink of the running desktop.
+TInputSink& SystemInputSink();
+#endif

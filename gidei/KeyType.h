@@ -1,0 +1,135 @@
+// The key typer: executes received characters, key names and the 19 GIDEI
+// commands by injecting keyboard and mouse input, and keeps track of every
+// key and button it has put down.
+#pragma once
+
+#include "gidei/InputSink.h"
+#include "gidei/KeyTable.h"
+#include "gidei/MouseTables.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+#include <vector>
+
+using TTokenList = std::vector<std::string>;
+
+// What the typer asks of the parser that owns it.
+class TKeyTyperOwner {
+public:
+    virtual ~TKeyTyperOwner() = default;
+    // The owner is being stopped; long waits end early.
+    virtual bool IsTerminated() const = 0;
+};
+
+class TKeyTyper {
+public:
+    TKeyTyper(TKeyTyperOwner& Parser, TInputSink& Sink);
+    // Releases every key and button the typer still holds down, so that
+    // leaving the program never leaves a modifier or a button stuck.
+    ~TKeyTyper();
+    TKeyTyper(const TKeyTyper&) = delete;
+    TKeyTyper& operator=(const TKeyTyper&) = delete;
+
+    // A byte received outside an escape sequence.
+    void TypeChar(uint8_t Code);
+    // A one-word sequence; false when the name is no known key.
+    bool TypeKeyName(const std::string& Name);
+    // Runs a command (token 0 is the command word): 0 done, -1 a logged
+    // button error, P > 0 the position in Sequence of the ',' before the
+    // faulty parameter.
+    int32_t ExecuteCommand(const TTokenList& Tokens);
+    // ESC '.': buttons up, movement off, pointer to the corner, keys up.
+    void ResetAll();
+    // One step of continuous mouse movement.
+    void MouseTick();
+    // The key table fits the current input language.
+    bool LayoutSupported() const;
+
+    // The sequence being executed (without ESC, from ',' to '.').
+    std::string Sequence;
+
+    // Read access for the engine's checks.
+    const TKeyTable& KeyTable() const { return *FKeyTable; }
+    const TMouseTable& MouseTable() const { return *FMouseTable; }
+    bool Moving() const { return FMoving; }
+    int32_t Speed() const { return FSpeed; }
+    int32_t Pending() const { return FPending; }
+    int32_t Wait() const { return FWait; }
+
+private:
+    using THandler = int32_t (TKeyTyper::*)(const TTokenList&);
+    struct TCommand {
+        const char* Name;
+        THandler Handler;
+    };
+    static const TCommand Commands[19];
+
+    // Keyboard
+    void Pause();
+    void PressKey(int Vk);
+    void ReleaseKey(int Vk);
+    void ReleaseHeldKeys();
+    void ReleaseAllKeys();
+    void StrokeKey(const TKeyList& Group);
+    void TypeCharCode(uint8_t Code);
+    int32_t CollectKeys(const TTokenList& Tokens, bool ModifiersOnly, TKeyDataList& Entries);
+    int32_t ReportParamError(const TTokenList* Tokens, int Index);
+    std::string SystemErrorText(const std::string& ErrorText) const;
+    void LogSystemError();
+
+    // Mouse
+    bool MoveMouse(int32_t X, int32_t Y, bool Absolute);
+    int32_t PressButton(const std::string& Name);
+    int32_t ReleaseButton(const std::string& Name);
+    int32_t ClickButton(const std::string& Name);
+    int32_t DoubleClickButton(const std::string& Name);
+    void ReleaseButtons();
+    void ResetMouse();
+    int FindDuplicateButton(const TTokenList& Tokens) const;
+    int32_t GotoAnchor(char Name);
+    int32_t StoreAnchor(char Name);
+    bool ConsumePendingPosition(uint8_t Code);
+    void LogButton(uint8_t Kind, const std::string& Name);
+
+    // Commands
+    int32_t GIDEIbaudrate(const TTokenList& Tokens);
+    int32_t GIDEIwait(const TTokenList& Tokens);
+    int32_t GIDEImoureset(const TTokenList& Tokens);
+    int32_t GIDEIanchor(const TTokenList& Tokens);
+    int32_t GIDEIgoto(const TTokenList& Tokens);
+    int32_t GIDEImove(const TTokenList& Tokens);
+    int32_t GIDEIclick(const TTokenList& Tokens);
+    int32_t GIDEIdblclick(const TTokenList& Tokens);
+    int32_t GIDEImoulock(const TTokenList& Tokens);
+    int32_t GIDEImourel(const TTokenList& Tokens);
+    int32_t GIDEImougo(const TTokenList& Tokens);
+    int32_t GIDEImoustop(const TTokenList& Tokens);
+    int32_t GIDEImoudec(const TTokenList& Tokens);
+    int32_t GIDEImouinc(const TTokenList& Tokens);
+    int32_t GIDEIascii(const TTokenList& Tokens);
+    int32_t GIDEIlock(const TTokenList& Tokens);
+    int32_t GIDEIrel(const TTokenList& Tokens);
+    int32_t GIDEIhold(const TTokenList& Tokens);
+    int32_t GIDEIcombine(const TTokenList& Tokens);
+    int32_t HoldOrLock(const TTokenList& Tokens, uint8_t State);
+
+    TKeyTyperOwner& FParser;
+    TInputSink& FSink;
+    int32_t FWait = 0;
+    int32_t FPending = 0;
+    std::unique_ptr<TMousePosMem> FPosMem;
+    std::unique_ptr<TKeyTable> FKeyTable;
+    std::unique_ptr<TMouseTable> FMouseTable;
+    std::unique_ptr<TMouseDir> FMouseDir;
+    std::string FCommand;
+    const TTokenList* FParams = nullptr;
+    bool FMoving = false;
+    int32_t FRemainder = 0;
+    int32_t FSpeed = 0;
+    int32_t FDirX = 0;
+    int32_t FDirY = 0;
+};
+
+// A token as a signed 32-bit decimal number (an optional sign, then digits).
+bool ParseDecimal(const std::string& Text, int32_t& Value);

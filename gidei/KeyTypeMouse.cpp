@@ -1,0 +1,329 @@
+// The typer's mouse side: pointer moves, buttons, anchors and continuous
+// movement.
+#include "gidei/KeyType.h"
+
+#include "app/Globals.h"
+#include "logging/Logging.h"
+
+#include <algorithm>
+
+bool TKeyTyper::MoveMouse(int32_t X, int32_t Y, bool Absolute)
+{
+    TMouseRecord record;
+    if (Absolute) {
+        // Absolute coordinates run from 0 to 65535 over the primary screen.
+        record.Dx = MulDiv(X < 0 ? -static_cast<int64_t>(X) : X, 65535, FSink.ScreenWidth());
+        record.Dy = MulDiv(Y < 0 ? -static_cast<int64_t>(Y) : Y, 65535, FSink.ScreenHeight());
+        record.Flags = MOUSEEVENTF_MOVE_FLAG | MOUSEEVENTF_ABSOLUTE_FLAG;
+    } else {
+        record.Dx = X;
+        record.Dy = Y;
+        record.Flags = MOUSEEVENTF_MOVE_FLAG;
+    }
+    return FSink.SendMouse(record) >= 1;
+}
+
+void TKeyTyper::LogButton(uint8_t Kind, const std::string& Name) { LogEvent(Kind, Sequence + " " + Name); }
+
+int32_t TKeyTyper::PressButton(const std::string& Name)
+{
+    int index;
+    if (!FMouseTable->Find(Name, index))
+        return ReportParamError(FParams, 1);
+    if (FMouseTable->DownFlags(index) == 0) {
+        LogButton(lkUnsupportedParameter, Name);
+        return -1;
+    }
+    if (FMouseTable->ButtonState(index) != 0) {
+        LogButton(lkKeyCollision, Name);
+        return -1;
+    }
+    FSink.SendMouse({0, 0, FMouseTable->DownFlags(index)});
+    Pause();
+    FMouseTable->SetButtonState(index, 1);
+    return 0;
+}
+
+int32_t TKeyTyper::ReleaseButton(const std::string& Name)
+{
+    int index;
+    if (!FMouseTable->Find(Name, index))
+        return ReportParamError(FParams, 1);
+    if (FMouseTable->DownFlags(index) == 0) {
+        LogButton(lkUnsupportedParameter, Name);
+        return -1;
+    }
+    if (FMouseTable->ButtonState(index) == 0) {
+        LogButton(lkKeyCollision, Name);
+        return -1;
+    }
+    FSink.SendMouse({0, 0, FMouseTable->UpFlags(index)});
+    Pause();
+    FMouseTable->SetButtonState(index, 0);
+    return 0;
+}
+
+int32_t TKeyTyper::ClickButton(const std::string& Name)
+{
+    int32_t result = PressButton(Name);
+    if (result == 0)
+        result = ReleaseButton(Name);
+    return result;
+}
+
+int32_t TKeyTyper::DoubleClickButton(const std::string& Name)
+{
+    int32_t result = ClickButton(Name);
+    if (result == 0)
+        result = ClickButton(Name);
+    return result;
+}
+
+void TKeyTyper::ReleaseButtons()
+{
+    // The state belongs to the button, so each button that is down is
+    // released once, through whichever of its names comes first.
+    for (int i = 0; i < FMouseTable->Count(); ++i)
+        if (FMouseTable->ButtonState(i) != 0)
+            ReleaseButton(FMouseTable->Name(i));
+}
+
+void TKeyTyper::ResetMouse()
+{
+    ReleaseButtons();
+    FMoving = false;
+    ReportMoving(false);
+    if (!MoveMouse(0, 0, true))
+        LogSystemError();
+}
+
+int TKeyTyper::FindDuplicateButton(const TTokenList& Tokens) const
+{
+    std::vector<std::string> named;
+    for (size_t i = 1; i < Tokens.size(); ++i) {
+        const std::string button = FMouseTable->ButtonOf(Tokens[i]);
+        if (button.empty())
+            continue;
+        for (const std::string& earlier : named)
+            if (earlier == button)
+                return static_cast<int>(i);
+        named.push_back(button);
+    }
+    return 0;
+}
+
+int32_t TKeyTyper::StoreAnchor(char Name)
+{
+    TPointObj position;
+    if (!FSink.GetCursorPos(position)) {
+        LogSystemError();
+        return 0;
+    }
+    FPosMem->Store(Name, position);
+    if (FPosMem->Invalid)
+        return ReportParamError(FParams, 1);
+    return 0;
+}
+
+int32_t TKeyTyper::GotoAnchor(char Name)
+{
+    TPointObj position;
+    FPosMem->Recall(Name, position);
+    if (FPosMem->Invalid)
+        return ReportParamError(FParams, 1);
+    if (!MoveMouse(position.X, position.Y, true))
+        LogSystemError();
+    return 0;
+}
+
+bool TKeyTyper::ConsumePendingPosition(uint8_t Code)
+{
+    const char name = static_cast<char>(Code);
+    if (FPending == 2 && GotoAnchor(name) == 0) {
+        FPending = 0;
+        return true;
+    }
+    if (FPending == 1 && StoreAnchor(name) == 0) {
+        FPending = 0;
+        return true;
+    }
+    return false;
+}
+
+void TKeyTyper::MouseTick()
+{
+    if (!FMoving)
+        return;
+    const int32_t delta = Globals ? Globals->MouseDelta : 100;
+    // Wide arithmetic: a large MouseDelta must not overflow the remainder.
+    const int64_t total = static_cast<int64_t>(FRemainder) + static_cast<int64_t>(delta) * FSpeed;
+    const int64_t steps = total / 100;
+    FRemainder = static_cast<int32_t>(total % 100);
+    const int32_t step = static_cast<int32_t>(std::clamp<int64_t>(steps, INT32_MIN, INT32_MAX));
+    TPointObj position;
+    if (!FSink.GetCursorPos(position)) {
+        LogSystemError();
+        return;
+    }
+    if (!MoveMouse(FDirX * step, FDirY * step, false))
+        LogSystemError();
+}
+
+// Mouse commands ----------------------------------------------------------------
+
+int32_t TKeyTyper::GIDEImove(const TTokenList& Tokens)
+{
+    if (Tokens.size() != 3)
+        return ReportParamError(&Tokens, 3);
+    int32_t dx, dy;
+    if (!ParseDecimal(Tokens[1], dx) || !ParseDecimal(Tokens[2], dy))
+        return ReportParamError(&Tokens, 1);
+    TPointObj position;
+    if (!FSink.GetCursorPos(position))
+        LogSystemError();
+    else if (!MoveMouse(dx, dy, false))
+        LogSystemError();
+    return 0;
+}
+
+int32_t TKeyTyper::GIDEIgoto(const TTokenList& Tokens)
+{
+    if (Tokens.size() >= 4)
+        return ReportParamError(&Tokens, 3);
+    if (Tokens.size() == 1) {
+        FPending = 2;
+        return 0;
+    }
+    if (Tokens.size() == 2)
+        return GotoAnchor(Tokens[1][0]);
+    int32_t x, y;
+    if (!ParseDecimal(Tokens[2], y) || !ParseDecimal(Tokens[1], x))
+        return ReportParamError(&Tokens, 1);
+    if (!MoveMouse(x, y, true))
+        LogSystemError();
+    return 0;
+}
+
+int32_t TKeyTyper::GIDEIanchor(const TTokenList& Tokens)
+{
+    if (Tokens.size() > 2)
+        return ReportParamError(&Tokens, 2);
+    if (Tokens.size() == 1) {
+        FPending = 1;
+        return 0;
+    }
+    if (Tokens[1].size() > 1)
+        return ReportParamError(&Tokens, 1);
+    return StoreAnchor(Tokens[1][0]);
+}
+
+int32_t TKeyTyper::GIDEIclick(const TTokenList& Tokens)
+{
+    if (Tokens.size() >= 3)
+        return ReportParamError(&Tokens, 2);
+    return ClickButton(Tokens.size() == 1 ? "left" : Tokens[1]);
+}
+
+int32_t TKeyTyper::GIDEIdblclick(const TTokenList& Tokens)
+{
+    if (Tokens.size() >= 3)
+        return ReportParamError(&Tokens, 2);
+    return DoubleClickButton(Tokens.size() == 1 ? "left" : Tokens[1]);
+}
+
+int32_t TKeyTyper::GIDEImoulock(const TTokenList& Tokens)
+{
+    if (int duplicate = FindDuplicateButton(Tokens)) {
+        LogEvent(lkDoubleKey, Sequence + " " + std::to_string(duplicate));
+        return 0;
+    }
+    if (Tokens.size() == 1)
+        return PressButton("left");
+    int32_t result = 0;
+    for (size_t i = 1; i < Tokens.size(); ++i) {
+        result = PressButton(Tokens[i]);
+        if (result > 0)
+            break;
+    }
+    return result;
+}
+
+int32_t TKeyTyper::GIDEImourel(const TTokenList& Tokens)
+{
+    if (int duplicate = FindDuplicateButton(Tokens)) {
+        LogEvent(lkDoubleKey, Sequence + " " + std::to_string(duplicate));
+        return 0;
+    }
+    if (Tokens.size() == 1) {
+        ReleaseButtons();
+        return 0;
+    }
+    int32_t result = 0;
+    for (size_t i = 1; i < Tokens.size(); ++i) {
+        result = ReleaseButton(Tokens[i]);
+        if (result > 0)
+            break;
+    }
+    return result;
+}
+
+int32_t TKeyTyper::GIDEImougo(const TTokenList& Tokens)
+{
+    const int count = static_cast<int>(Tokens.size());
+    if (count <= 2)
+        return ReportParamError(nullptr, count - 1);
+    if (count >= 4)
+        return ReportParamError(nullptr, 3);
+    int direction;
+    if (!FMouseDir->Find(Tokens[1], direction))
+        return ReportParamError(nullptr, 1);
+    int32_t speed;
+    if (!ParseDecimal(Tokens[2], speed) || speed < 1 || speed > 10)
+        return ReportParamError(&Tokens, 2);
+    TPointObj delta;
+    FMouseDir->Delta(direction, delta);
+    FRemainder = 0;
+    FDirX = delta.X;
+    FDirY = delta.Y;
+    FSpeed = speed;
+    FMoving = true;
+    ReportMoving(true);
+    return 0;
+}
+
+int32_t TKeyTyper::GIDEImoustop(const TTokenList& Tokens)
+{
+    if (Tokens.size() > 1)
+        return ReportParamError(&Tokens, 1);
+    if (FMoving) {
+        FMoving = false;
+        ReportMoving(false);
+    }
+    return 0;
+}
+
+int32_t TKeyTyper::GIDEImoudec(const TTokenList& Tokens)
+{
+    if (Tokens.size() > 1)
+        return ReportParamError(&Tokens, 1);
+    if (FSpeed > 1)
+        --FSpeed;
+    return 0;
+}
+
+int32_t TKeyTyper::GIDEImouinc(const TTokenList& Tokens)
+{
+    if (Tokens.size() > 1)
+        return ReportParamError(&Tokens, 1);
+    if (FSpeed < 10)
+        ++FSpeed;
+    return 0;
+}
+
+int32_t TKeyTyper::GIDEImoureset(const TTokenList& Tokens)
+{
+    if (Tokens.size() > 1)
+        return ReportParamError(&Tokens, 1);
+    ResetMouse();
+    return 0;
+}

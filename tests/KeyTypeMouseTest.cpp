@@ -1,0 +1,269 @@
+#include "tests/support/TyperHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+class TyperMouse : public ::testing::Test {
+protected:
+    TTyperHarness T;
+};
+
+TEST_F(TyperMouse, ClickPressesAndReleasesTheLeftButton)
+{
+    EXPECT_EQ(T.Cmd(",click."), 0);
+    EXPECT_EQ(T.Events(), (Strings{"button 0002", "button 0004"}));
+    EXPECT_EQ(T.Cmd(",click,right."), 0);
+    EXPECT_EQ(T.Cmd(",click,RIGHT."), 0);
+    EXPECT_EQ(T.Events(), (Strings{"button 0008", "button 0010", "button 0008", "button 0010"}));
+    EXPECT_EQ(T.Cmd(",dblclick."), 0);
+    EXPECT_EQ(T.Events(), (Strings{"button 0002", "button 0004", "button 0002", "button 0004"}));
+    EXPECT_TRUE(T.Lines().empty());
+}
+
+TEST_F(TyperMouse, ButtonErrors)
+{
+    EXPECT_EQ(T.Cmd(",click,but3."), -1);
+    EXPECT_EQ(T.Lines(), Strings{"? # Unsupported parameter ,click,but3. but3"});
+    EXPECT_TRUE(T.Posted().empty());
+
+    EXPECT_EQ(T.Cmd(",click,middle."), 7);
+    EXPECT_EQ(T.Lines(), Strings{"? # Parameter error >,click,middle. 1<"});
+    EXPECT_EQ(T.Posted(), (std::vector<TPostedMessage>{{UM_GIDEIERROR, 0, 0}}));
+
+    EXPECT_EQ(T.Cmd(",click,left,right."), 12);
+    EXPECT_EQ(T.Cmd(",dblclick,left,right."), 15);
+    EXPECT_TRUE(T.Events().empty());
+}
+
+TEST_F(TyperMouse, AButtonNamedTwiceIsADoubleKeyAndNothingIsPressed)
+{
+    EXPECT_EQ(T.Cmd(",moulock,left,1."), 0);
+    EXPECT_EQ(T.Cmd(",mourel,right,but1,5."), 0);
+    EXPECT_TRUE(T.Events().empty());
+    EXPECT_EQ(T.Lines(), (Strings{"? # Double key ,moulock,left,1. 2", "? # Double key ,mourel,right,but1,5. 3"}));
+}
+
+TEST_F(TyperMouse, LockedButtonsStayDownAndCollide)
+{
+    EXPECT_EQ(T.Cmd(",moulock."), 0);
+    EXPECT_EQ(T.Cmd(",moulock."), -1);
+    EXPECT_EQ(T.Cmd(",click."), -1);
+    EXPECT_EQ(T.Events(), Strings{"button 0002"});
+    EXPECT_EQ(T.Lines(), (Strings{"? # Key collision ,moulock. left", "? # Key collision ,click. left"}));
+    EXPECT_EQ(T.Cmd(",mourel,1."), 0);
+    EXPECT_EQ(T.Events(), Strings{"button 0004"});
+}
+
+TEST_F(TyperMouse, MoulockGoesOnAfterACollisionButStopsAtAnUnknownName)
+{
+    T.Cmd(",moulock,left.");
+    T.Events();
+    EXPECT_EQ(T.Cmd(",moulock,left,right."), 0);
+    EXPECT_EQ(T.Events(), Strings{"button 0008"});
+    EXPECT_EQ(T.Cmd(",mourel,right,middle,left."), 8) << "the position of token 1, whichever was unknown";
+    EXPECT_EQ(T.Events(), Strings{"button 0010"});
+    EXPECT_EQ(T.Cmd(",mourel,left,but2."), -1);
+    EXPECT_EQ(T.Events(), Strings{"button 0004"});
+}
+
+TEST_F(TyperMouse, MourelAloneReleasesOnlyWhatIsDown)
+{
+    T.Cmd(",mourel.");
+    EXPECT_TRUE(T.Events().empty());
+    EXPECT_TRUE(T.Lines().empty());
+    T.Cmd(",moulock,right,left.");
+    T.Events();
+    T.Cmd(",mourel.");
+    std::vector<std::string> events = T.Events();
+    std::sort(events.begin(), events.end());
+    EXPECT_EQ(events, (Strings{"button 0004", "button 0010"}));
+}
+
+TEST_F(TyperMouse, AnchorsStoreThePointerAndGotoReturnsToIt)
+{
+    T.Sink.Cursor = {400, 300};
+    EXPECT_EQ(T.Cmd(",anchor,a."), 0);
+    T.Sink.Cursor = {10, 10};
+    EXPECT_EQ(T.Cmd(",goto,A."), 0);
+    // 400 * 65535 / 1920 and 300 * 65535 / 1080, rounded to the nearest.
+    EXPECT_EQ(T.Events(), Strings{"abs 13653 18204"});
+    EXPECT_EQ(T.Cmd(",goto,ab."), 0);
+    EXPECT_EQ(T.Cmd(",goto,q."), 0);
+    EXPECT_EQ(T.Events(), (Strings{"abs 13653 18204", "abs 0 0"}));
+    EXPECT_EQ(T.Cmd(",anchor,ab."), 8);
+    EXPECT_EQ(T.Cmd(",anchor,a,b."), 10);
+    EXPECT_EQ(T.Cmd(",goto,#."), 6);
+    EXPECT_EQ(T.Cmd(",goto,1,2,3."), 10);
+    EXPECT_EQ(T.Lines(), (Strings{"? # Parameter error >,anchor,ab. 1<", "? # Parameter error >,anchor,a,b. 2<",
+                                  "? # Parameter error >,goto,#. 1<", "? # Parameter error >,goto,1,2,3. 3<"}));
+}
+
+TEST_F(TyperMouse, APendingAnchorTakesTheNextCharacter)
+{
+    T.Sink.Cursor = {960, 540};
+    EXPECT_EQ(T.Cmd(",anchor."), 0);
+    EXPECT_EQ(T.Typer->Pending(), 1);
+    T.Typer->TypeChar('x');
+    EXPECT_TRUE(T.Events().empty()) << "the character names the anchor and is not typed";
+    EXPECT_EQ(T.Typer->Pending(), 0);
+    T.Sink.Cursor = {0, 0};
+    T.Cmd(",goto,X.");
+    EXPECT_EQ(T.Events(), Strings{"abs 32768 32768"});
+}
+
+TEST_F(TyperMouse, AnInvalidCharacterLeavesTheAnchorPendingAndIsTyped)
+{
+    T.Cmd(",anchor.");
+    T.Typer->TypeChar('#');
+    EXPECT_EQ(T.Events(), (Strings{"char 23 down", "char 23 up"}));
+    EXPECT_EQ(T.Lines(), Strings{"? # Parameter error > 1<"});
+    EXPECT_EQ(T.Typer->Pending(), 1);
+    T.Typer->TypeKeyName("seven");   // a key without character: struck, not offered
+    T.Events();
+    T.Typer->TypeKeyName("5");       // a key with character: takes the anchor
+    EXPECT_TRUE(T.Events().empty());
+    EXPECT_EQ(T.Typer->Pending(), 0);
+}
+
+TEST_F(TyperMouse, APendingGotoTakesTheNextCharacterAndAsciiToo)
+{
+    T.Sink.Cursor = {192, 108};
+    T.Cmd(",anchor,7.");
+    T.Cmd(",goto.");
+    EXPECT_EQ(T.Cmd(",ascii,55."), 0);
+    EXPECT_EQ(T.Events(), Strings{"abs 6554 6554"});
+    EXPECT_EQ(T.Typer->Pending(), 0);
+}
+
+TEST_F(TyperMouse, AbsoluteAndRelativeMoves)
+{
+    EXPECT_EQ(T.Cmd(",goto,-100,50."), 0);
+    EXPECT_EQ(T.Cmd(",goto,100,50."), 0);
+    EXPECT_EQ(T.Cmd(",goto,1920,1080."), 0);
+    EXPECT_EQ(T.Cmd(",move,-10,5."), 0);
+    EXPECT_EQ(T.Events(), (Strings{"abs 3413 3034", "abs 3413 3034", "abs 65535 65535", "move -10 5"}));
+    EXPECT_EQ(T.Cmd(",move,5."), 8);
+    EXPECT_EQ(T.Cmd(",move."), 6);
+    EXPECT_EQ(T.Cmd(",move,a,5."), 6);
+    EXPECT_EQ(T.Cmd(",goto,1,y."), 6);
+    EXPECT_EQ(T.Lines(), (Strings{"? # Parameter error >,move,5. 3<", "? # Parameter error >,move. 3<",
+                                  "? # Parameter error >,move,a,5. 1<", "? # Parameter error >,goto,1,y. 1<"}));
+}
+
+TEST_F(TyperMouse, SystemErrorsAreLoggedAndTheCommandGoesOn)
+{
+    T.Sink.FailCursor = true;
+    EXPECT_EQ(T.Cmd(",move,1,1."), 0);
+    EXPECT_EQ(T.Cmd(",anchor,a."), 0);
+    T.Sink.FailCursor = false;
+    T.Sink.FailMoves = true;
+    EXPECT_EQ(T.Cmd(",goto,5,5."), 0);
+    EXPECT_TRUE(T.Events().empty());
+    const std::string text = SysErrorText(T.Sink.ErrorCode);
+    EXPECT_EQ(T.Lines(), (Strings{"? # SYSTEM move: " + text, "? # SYSTEM anchor: " + text, "? # SYSTEM goto: " + text}));
+}
+
+TEST_F(TyperMouse, MougoChecksItsParameters)
+{
+    struct Case {
+        const char* Text;
+        int32_t Result;
+        const char* Line;
+    } cases[] = {
+        {",mougo.", 1, "? # Parameter error >,mougo. 0<"},
+        {",mougo,up.", 1, "? # Parameter error >,mougo,up. 1<"},
+        {",mougo,north,2.", 1, "? # Parameter error >,mougo,north,2. 1<"},
+        {",mougo,up,11.", 10, "? # Parameter error >,mougo,up,11. 2<"},
+        {",mougo,up,0.", 10, "? # Parameter error >,mougo,up,0. 2<"},
+        {",mougo,up,x.", 10, "? # Parameter error >,mougo,up,x. 2<"},
+        {",mougo,up,1,2.", 1, "? # Parameter error >,mougo,up,1,2. 3<"},
+    };
+    for (const Case& c : cases) {
+        EXPECT_EQ(T.Cmd(c.Text), c.Result) << c.Text;
+        EXPECT_EQ(T.Lines(), Strings{c.Line});
+    }
+    EXPECT_FALSE(T.Typer->Moving());
+}
+
+TEST_F(TyperMouse, EachTickMovesBySpeedUnits)
+{
+    EXPECT_EQ(T.Cmd(",mougo,downright,2."), 0);
+    EXPECT_EQ(T.Posted(), (std::vector<TPostedMessage>{{UM_MOUSEMOVING, 1, 0}}));
+    T.Typer->MouseTick();
+    T.Typer->MouseTick();
+    EXPECT_EQ(T.Events(), (Strings{"move 2 2", "move 2 2"}));
+    T.Cmd(",mouinc.");
+    T.Typer->MouseTick();
+    T.Cmd(",mougo,left,1.");
+    T.Typer->MouseTick();
+    EXPECT_EQ(T.Events(), (Strings{"move 3 3", "move -1 0"}));
+}
+
+TEST(TyperMouseTicks, FractionsCarryFromTickToTick)
+{
+    TTyperHarness t("[Debug]\nWait=-1\nMouseDelta=50\n");
+    t.Cmd(",mougo,up,3.");
+    for (int i = 0; i < 4; ++i)
+        t.Typer->MouseTick();
+    EXPECT_EQ(t.Events(), (Strings{"move 0 -1", "move 0 -2", "move 0 -1", "move 0 -2"}));
+}
+
+TEST(TyperMouseTicks, ASmallDeltaSendsEmptyMovesUntilAPixelIsDue)
+{
+    TTyperHarness t("[Debug]\nWait=-1\nMouseDelta=30\n");
+    t.Cmd(",mougo,right,1.");
+    for (int i = 0; i < 4; ++i)
+        t.Typer->MouseTick();
+    EXPECT_EQ(t.Events(), (Strings{"move 0 0", "move 0 0", "move 0 0", "move 1 0"}));
+}
+
+TEST_F(TyperMouse, TicksWhileStoppedDoNothing)
+{
+    T.Typer->MouseTick();
+    T.Cmd(",mougo,up,1.");
+    T.Cmd(",moustop.");
+    T.Typer->MouseTick();
+    EXPECT_TRUE(T.Events().empty());
+    EXPECT_EQ(T.Posted(), (std::vector<TPostedMessage>{{UM_MOUSEMOVING, 1, 0}, {UM_MOUSEMOVING, 0, 0}}));
+}
+
+TEST_F(TyperMouse, SpeedStaysWithinOneToTen)
+{
+    T.Cmd(",mougo,up,10.");
+    T.Cmd(",mouinc.");
+    EXPECT_EQ(T.Typer->Speed(), 10);
+    T.Cmd(",mougo,up,1.");
+    T.Cmd(",moudec.");
+    EXPECT_EQ(T.Typer->Speed(), 1);
+    EXPECT_EQ(T.Cmd(",mouinc,1."), 8);
+    EXPECT_EQ(T.Cmd(",moudec,1."), 8);
+    EXPECT_EQ(T.Cmd(",moustop,1."), 9);
+    EXPECT_EQ(T.Cmd(",moureset,1."), 10);
+}
+
+TEST_F(TyperMouse, MoustopWhileStillPostsNothingMoureresetAlwaysDoes)
+{
+    T.Cmd(",moustop.");
+    EXPECT_TRUE(T.Posted().empty());
+    T.Cmd(",moulock,left.");
+    T.Events();
+    EXPECT_EQ(T.Cmd(",moureset."), 0);
+    EXPECT_EQ(T.Posted(), (std::vector<TPostedMessage>{{UM_MOUSEMOVING, 0, 0}}));
+    EXPECT_EQ(T.Events(), (Strings{"button 0004", "abs 0 0"}));
+}
+
+TEST(MulDiv, RoundsToNearestLikeTheSystem)
+{
+    EXPECT_EQ(MulDiv(400, 65535, 1920), 13653);
+    EXPECT_EQ(MulDiv(1, 3, 2), 2);
+    EXPECT_EQ(MulDiv(-1, 3, 2), -2);
+    EXPECT_EQ(MulDiv(1, 1, 3), 0);
+    EXPECT_EQ(MulDiv(5, 65535, 0), -1);
+    EXPECT_EQ(MulDiv(2147483647, 2, 1), -1);
+    EXPECT_EQ(MulDiv(10, 10, -3), -33);
+}
+
+} // namespace

@@ -1,0 +1,252 @@
+#include "tests/support/TyperHarness.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+
+TEST(TyperConstruction, PauseAfterEachEventComesFromTheSettings)
+{
+    EXPECT_EQ(TTyperHarness("[Debug]\nWait=5000\n").Typer->Wait(), 999);
+    EXPECT_EQ(TTyperHarness("[Debug]\nWait=-7\n").Typer->Wait(), -1);
+    EXPECT_EQ(TTyperHarness("").Typer->Wait(), 0);
+    EXPECT_EQ(TTyperHarness("[Debug]\nWait=25\n").Typer->Wait(), 25);
+}
+
+class TyperKeys : public ::testing::Test {
+protected:
+    TTyperHarness T;
+};
+
+TEST_F(TyperKeys, CharacterKeysWithNothingDownAreTypedAsCharacters)
+{
+    EXPECT_TRUE(T.Typer->TypeKeyName("a"));
+    EXPECT_TRUE(T.Typer->TypeKeyName("at"));
+    EXPECT_EQ(T.Events(), (Strings{"char 61 down", "char 61 up", "char 40 down", "char 40 up"}));
+}
+
+TEST_F(TyperKeys, KeysWithoutACharacterAreStruck)
+{
+    EXPECT_TRUE(T.Typer->TypeKeyName("PgUp"));
+    EXPECT_TRUE(T.Typer->TypeKeyName("altgr"));
+    EXPECT_EQ(T.Events(), (Strings{"down 21", "up 21", "down 11", "down 12", "up 12", "up 11"}));
+    EXPECT_FALSE(T.Typer->KeyTable().AnyKeyActive());
+}
+
+TEST_F(TyperKeys, WithShiftHeldTheAtKeyIsStruckAndShiftReleased)
+{
+    T.Cmd(",hold,shift.");
+    EXPECT_TRUE(T.Typer->TypeKeyName("at"));
+    EXPECT_EQ(T.Events(), (Strings{"down 10", "down 11", "down 12", "down 51", "up 51", "up 12", "up 11", "up 10"}));
+    EXPECT_FALSE(T.Typer->KeyTable().AnyKeyActive());
+}
+
+TEST_F(TyperKeys, HeldShiftThenPlainA)
+{
+    T.Cmd(",hold,shift.");
+    T.Typer->TypeChar('a');
+    EXPECT_EQ(T.Events(), (Strings{"down 10", "down 41", "up 41", "up 10"}));
+}
+
+TEST_F(TyperKeys, UmlautsGoThroughTheCharacterPath)
+{
+    T.Typer->TypeChar(0xE4);
+    T.Typer->TypeChar(0xDF);
+    T.Typer->TypeChar(0x80);
+    EXPECT_EQ(T.Events(), (Strings{"char E4 down", "char E4 up", "char DF down", "char DF up", "char 80 down", "char 80 up"}));
+}
+
+TEST_F(TyperKeys, AnUmlautWhileShiftIsLockedIsRefused)
+{
+    T.Cmd(",lock,shift.");
+    T.Events();
+    T.Lines();
+    T.Typer->TypeChar(0xE4);
+    EXPECT_TRUE(T.Events().empty());
+    EXPECT_EQ(T.Lines(), Strings{"? # Parameter error >\xe4<"});
+    EXPECT_EQ(T.Typer->KeyTable().KeyState(0x10), ksLocked);
+}
+
+TEST_F(TyperKeys, AReceivedLetterUsesItsKeyWhileCtrlIsHeld)
+{
+    T.Cmd(",hold,ctrl.");
+    T.Typer->TypeChar('A');
+    EXPECT_EQ(T.Events(), (Strings{"down 11", "down 41", "up 41", "up 11"}));
+}
+
+TEST_F(TyperKeys, HoldingTwiceCollidesAndSendsOneKeyDown)
+{
+    T.Cmd(",hold,shift.");
+    T.Lines();
+    EXPECT_EQ(T.Cmd(",hold,shift."), 0);
+    EXPECT_EQ(T.Events(), Strings{"down 10"});
+    EXPECT_EQ(T.Lines(), Strings{"? # Key collision ,hold,shift."});
+    EXPECT_EQ(T.Typer->KeyTable().KeyState(0x10), ksHeld);
+}
+
+TEST_F(TyperKeys, HoldAfterLockLeavesTheKeyLocked)
+{
+    T.Cmd(",lock,shift.");
+    T.Cmd(",hold,shift.");
+    EXPECT_EQ(T.Events(), Strings{"down 10"});
+    EXPECT_EQ(T.Typer->KeyTable().KeyState(0x10), ksLocked);
+    T.Typer->TypeKeyName("a");
+    T.Typer->TypeKeyName("b");
+    EXPECT_EQ(T.Events(), (Strings{"down 41", "up 41", "down 42", "up 42"})) << "a locked key stays down";
+}
+
+TEST_F(TyperKeys, AStrokeLeavesALockedKeyOfItsOwnGroupDown)
+{
+    T.Cmd(",lock,ctrl.");
+    T.Events();
+    T.Typer->TypeKeyName("altgr");
+    T.Typer->TypeKeyName("at");
+    EXPECT_EQ(T.Events(), (Strings{"down 12", "up 12", "down 12", "down 51", "up 51", "up 12"}));
+    EXPECT_EQ(T.Typer->KeyTable().KeyState(0x11), ksLocked);
+}
+
+TEST_F(TyperKeys, LockAfterHoldLocksWithoutASecondKeyDown)
+{
+    T.Cmd(",hold,shift.");
+    T.Lines();
+    T.Cmd(",lock,shift.");
+    EXPECT_EQ(T.Events(), Strings{"down 10"});
+    EXPECT_EQ(T.Lines(), Strings{"? # Key collision ,lock,shift."});
+    EXPECT_EQ(T.Typer->KeyTable().KeyState(0x10), ksLocked);
+}
+
+TEST_F(TyperKeys, ReleasingAKeyThatIsUpCollidesButStillEndsHolds)
+{
+    T.Cmd(",hold,ctrl.");
+    T.Events();
+    T.Lines();
+    EXPECT_EQ(T.Cmd(",rel,shift."), 0);
+    EXPECT_EQ(T.Events(), Strings{"up 11"});
+    EXPECT_EQ(T.Lines(), Strings{"? # Key collision ,rel,shift."});
+}
+
+TEST_F(TyperKeys, RelAloneReleasesEveryKeyInAscendingOrder)
+{
+    T.Cmd(",lock,rshift.");
+    T.Cmd(",hold,alt.");
+    T.Cmd(",lock,shift.");
+    T.Events();
+    T.Cmd(",rel.");
+    EXPECT_EQ(T.Events(), (Strings{"up 10", "up 12", "up A1"}));
+    EXPECT_FALSE(T.Typer->KeyTable().AnyKeyActive());
+}
+
+TEST_F(TyperKeys, CombineReleasesEntriesFromLastToFirst)
+{
+    EXPECT_EQ(T.Cmd(",combine,ctrl,alt,del."), 0);
+    EXPECT_EQ(T.Events(), (Strings{"down 11", "down 12", "down 2E", "up 2E", "up 12", "up 11"}));
+}
+
+TEST_F(TyperKeys, CombineReleasesTheCodesOfOneEntryInPressOrder)
+{
+    EXPECT_EQ(T.Cmd(",combine,altgr,q."), 0);
+    EXPECT_EQ(T.Events(), (Strings{"down 11", "down 12", "down 51", "up 51", "up 11", "up 12"}));
+}
+
+TEST_F(TyperKeys, CombineReleasesAKeyHeldBeforeItButNotOtherHolds)
+{
+    T.Cmd(",hold,ctrl.");
+    T.Cmd(",hold,lalt.");
+    T.Events();
+    T.Lines();
+    T.Cmd(",combine,ctrl,a.");
+    EXPECT_EQ(T.Events(), (Strings{"down 41", "up 41", "up 11"}));
+    EXPECT_EQ(T.Lines(), Strings{"? # Key collision ,combine,ctrl,a."});
+    EXPECT_EQ(T.Typer->KeyTable().KeyState(0xA4), ksHeld);
+}
+
+TEST_F(TyperKeys, ParametersMustBeModifiersExceptTheLastOfACombination)
+{
+    struct Case {
+        const char* Text;
+        int32_t Result;
+        const char* Line;
+    } cases[] = {
+        {",combine,ctrl,alt.", 14, "? # Parameter error >,combine,ctrl,alt. 2<"},
+        {",combine,a,b.", 9, "? # Parameter error >,combine,a,b. 1<"},
+        {",hold,a.", 6, "? # Parameter error >,hold,a. 1<"},
+        {",hold,aacute.", 6, "? # Parameter error >,hold,aacute. 1<"},
+        {",lock,shift,nokey.", 12, "? # Parameter error >,lock,shift,nokey. 2<"},
+        {",rel,shift,a.", 11, "? # Parameter error >,rel,shift,a. 2<"},
+        {",hold.", 1, "? # Parameter error >,hold. 0<"},
+        {",lock.", 1, "? # Parameter error >,lock. 0<"},
+        {",combine,ctrl.", 1, "? # Parameter error >,combine,ctrl. 0<"},
+    };
+    for (const Case& c : cases) {
+        T.Env.Target.Clear();
+        EXPECT_EQ(T.Cmd(c.Text), c.Result) << c.Text;
+        EXPECT_TRUE(T.Events().empty()) << c.Text;
+        EXPECT_EQ(T.Lines(), Strings{c.Line});
+        EXPECT_EQ(T.Posted(), (std::vector<TPostedMessage>{{UM_GIDEIERROR, 0, 0}})) << c.Text;
+    }
+    EXPECT_FALSE(T.Typer->KeyTable().AnyKeyActive());
+}
+
+TEST_F(TyperKeys, AsciiTypesOneCharacterByItsCode)
+{
+    EXPECT_EQ(T.Cmd(",ascii,32."), 0);
+    EXPECT_EQ(T.Cmd(",ascii,255."), 0);
+    EXPECT_EQ(T.Events(), (Strings{"char 20 down", "char 20 up", "char FF down", "char FF up"}));
+}
+
+TEST_F(TyperKeys, AsciiErrorsAreLoggedWithoutTheErrorSignal)
+{
+    for (const char* text : {",ascii,31.", ",ascii,256.", ",ascii,x.", ",ascii.", ",ascii,65,66.", ",ascii,-65."}) {
+        EXPECT_EQ(T.Cmd(text), 0) << text;
+        EXPECT_EQ(T.Lines(), Strings{std::string("? # Parameter error >") + text + "<"});
+    }
+    EXPECT_TRUE(T.Events().empty());
+    EXPECT_TRUE(T.Posted().empty());
+}
+
+TEST_F(TyperKeys, AsciiWhileAKeyIsActiveIsAModifierCollision)
+{
+    T.Cmd(",hold,shift.");
+    T.Events();
+    T.Lines();
+    EXPECT_EQ(T.Cmd(",ascii,65."), 0);
+    EXPECT_TRUE(T.Events().empty());
+    EXPECT_EQ(T.Lines(), Strings{"  # Modifier collision ,ascii,65."});
+    EXPECT_EQ(T.Typer->KeyTable().KeyState(0x10), ksHeld);
+}
+
+TEST_F(TyperKeys, UnknownKeyNamesAndCharactersWithoutAKey)
+{
+    EXPECT_FALSE(T.Typer->TypeKeyName("xyz"));
+    EXPECT_FALSE(T.Typer->TypeKeyName("pause"));
+    T.Cmd(",hold,shift.");
+    T.Events();
+    T.Typer->TypeChar(' ');
+    EXPECT_TRUE(T.Events().empty());
+    EXPECT_EQ(T.Lines(), (Strings{"? # Parameter error >xyz<", "? # Parameter error >pause<", "? # Parameter error > <"}));
+    EXPECT_TRUE(T.Posted().empty()) << "these errors give no error signal";
+}
+
+TEST_F(TyperKeys, CollisionsDuringCharactersAndKeyNamesCarryAnEmptyText)
+{
+    T.Cmd(",lock,shift.");
+    T.Lines();
+    T.Typer->TypeKeyName("shift");
+    EXPECT_EQ(T.Lines(), Strings{"? # Key collision "});
+    EXPECT_EQ(T.Typer->Sequence, "");
+}
+
+TEST(TyperExit, DestroyingTheTyperReleasesKeysAndButtonsButLeavesThePointer)
+{
+    TTyperHarness t;
+    t.Cmd(",lock,shift.");
+    t.Cmd(",hold,ctrl.");
+    t.Cmd(",moulock,right.");
+    t.Cmd(",mougo,up,3.");
+    t.Events();
+    t.Typer.reset();
+    EXPECT_EQ(t.Sink.Take(), (Strings{"button 0010", "up 10", "up 11"}));
+}
+
+} // namespace

@@ -1,0 +1,39 @@
+// An input sink that records every record as a short text ("down 10",
+// "up 10", "char E4 down", "move 5 -3", "abs 32768 0", "button 0002"), with
+// a pointer position and failures the test can set.
+#pragma once
+
+#include "gidei/InputSink.h"
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+class TRecordingSink : public TInputSink {
+public:
+    unsigned SendKeyboard(const TKeyboardRecord& Record) override;
+    unsigned SendMouse(const TMouseRecord& Record) override;
+    bool GetCursorPos(TPointObj& Point) override;
+    int32_t ScreenWidth() override { return Width; }
+    int32_t ScreenHeight() override { return Height; }
+    uint32_t LastError() override { return ErrorCode; }
+
+    std::vector<std::string> Take();
+    std::vector<std::string> Events();
+    size_t Count();
+
+    // Set by tests.
+    int32_t Width = 1920;
+    int32_t Height = 1080;
+    TPointObj Cursor{400, 300};
+    bool FailMoves = false;
+    bool FailCursor = false;
+    uint32_t ErrorCode = 5;
+
+    static std::string Describe(const TKeyboardRecord& Record);
+    static std::string Describe(const TMouseRecord& Record);
+
+private:
+    std::mutex FMutex;
+    std::vector<std::string> FEvents;
+};
