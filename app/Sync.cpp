@@ -2,7 +2,7 @@
 
 TThread::~TThread()
 {
-    // Last resort only: an owner that forgot WaitFor must not leave a thread
+    // Last resort only: an owner that forgot Join must not leave a thread
     // running on freed memory, and a joinable std::thread would abort.
     if (FThread.joinable()) {
         Terminate();
@@ -16,7 +16,7 @@ void TThread::Start()
         FThread = std::thread(&TThread::Run, this);
 }
 
-void TThread::WaitFor()
+void TThread::Join()
 {
     if (FThread.joinable() && FThread.get_id() != std::this_thread::get_id())
         FThread.join();

@@ -85,7 +85,7 @@ void SetTickSource(uint32_t (*Source)());
 void SleepMs(uint32_t Ms);
 
 // A worker thread that is created without running, started once, told to end
-// through its terminated flag and joined by its owner. Owners call WaitFor
+// through its terminated flag and joined by its owner. Owners call Join
 // before they destroy the object, so that Execute never outlives its fields.
 class TThread {
 public:
@@ -97,7 +97,7 @@ public:
     void Start();
     void Terminate() { FTerminated.store(true); }
     bool Terminated() const { return FTerminated.load(); }
-    void WaitFor();
+    void Join();
     bool Started() const { return FThread.joinable(); }
 
 protected:

@@ -133,7 +133,7 @@ TEST(Thread, DoesNotRunBeforeStartAndEndsWhenTerminatedAndWoken)
         SleepMs(1);
     thread.Terminate();
     thread.Wake.Set();
-    thread.WaitFor();
+    thread.Join();
     EXPECT_TRUE(thread.Terminated());
     EXPECT_GE(thread.Rounds, 1);
 }
@@ -147,7 +147,7 @@ TEST(Thread, AnExceptionEndsOnlyTheThread)
 {
     TThrowingThread thread;
     thread.Start();
-    thread.WaitFor();
+    thread.Join();
     SUCCEED();
 }
 

@@ -1,6 +1,7 @@
 #include "tests/support/RecordingSink.h"
 
 #include <cstdio>
+#include <stdexcept>
 
 std::string TRecordingSink::Describe(const TKeyboardRecord& Record)
 {
@@ -32,6 +33,8 @@ std::string TRecordingSink::Describe(const TMouseRecord& Record)
 
 unsigned TRecordingSink::SendKeyboard(const TKeyboardRecord& Record)
 {
+    if (ThrowOnKey.exchange(false))
+        throw std::runtime_error("input sink failed");
     std::lock_guard<std::mutex> lock(FMutex);
     FEvents.push_back(Describe(Record));
     return 1;

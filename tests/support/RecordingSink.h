@@ -5,6 +5,7 @@
 
 #include "gidei/InputSink.h"
 
+#include <atomic>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -28,6 +29,8 @@ public:
     TPointObj Cursor{400, 300};
     bool FailMoves = false;
     bool FailCursor = false;
+    // Throws from the next keyboard record, once.
+    std::atomic<bool> ThrowOnKey{false};
     uint32_t ErrorCode = 5;
 
     static std::string Describe(const TKeyboardRecord& Record);

@@ -1,0 +1,58 @@
+// The GIDEI parser thread: pops the framed units from the receive queue,
+// classifies and tokenises them and has the typer execute them; it also runs
+// continuous mouse movement one step per tick and paces the output.
+#pragma once
+
+#include "app/Sync.h"
+#include "gidei/KeyType.h"
+#include "serial/ReceiveQ.h"
+
+#include <atomic>
+#include <memory>
+#include <optional>
+#include <string>
+
+class TKeyParser : public TThread, public TKeyTyperOwner {
+public:
+    static constexpr size_t MaxTokens = 6;
+
+    // Created suspended: the owner sets Queue, hands DataEvent to the queue
+    // and then calls Start. Without NamedEvents the events get no global
+    // names (tests run several parsers side by side).
+    explicit TKeyParser(TInputSink& Sink, bool NamedEvents = true);
+    // The owner has stopped the thread (Stop, WaitFor) before.
+    ~TKeyParser() override;
+
+    void SetWaitFor(int32_t Value);
+    void Stop();
+    bool IsTerminated() const override { return Terminated(); }
+    void SignalMouseTick() { TickEvent->Set(); }
+    bool LayoutSupported() const { return Typer->LayoutSupported(); }
+
+    std::unique_ptr<TEvent> StopEvent;
+    std::unique_ptr<TEvent> DataEvent;
+    std::unique_ptr<TEvent> TickEvent;
+    TReceiveQueue* Queue = nullptr;
+    // Written by the main thread, read by the parser on each use.
+    std::atomic<int32_t> WaitFor{500};
+    std::atomic<bool> WaitAfter{false};
+    std::atomic<bool> UseGIDEI{false};
+    std::unique_ptr<TKeyTyper> Typer;
+
+    // The steps of one unit, open to tests that drive the parser without its
+    // thread.
+    void HandleUnit(const std::string& Unit);
+    std::optional<TTokenList> SplitTokens();
+    std::string Text;
+
+protected:
+    void Execute() override;
+
+private:
+    void Drain();
+    bool CheckCharacters();
+    void ProcessCommand();
+    void ProcessKeyName();
+    void TypeFrom(int Position);
+    void PauseAfter();
+};

@@ -1,0 +1,286 @@
+#include "gidei/KeyParse.h"
+
+#include "tests/support/RecordingSink.h"
+#include "tests/support/TestSupport.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+using Strings = std::vector<std::string>;
+const std::string ESC = "\x1b";
+
+// A parser whose units are handed over directly, without its thread.
+class ParserUnits : public ::testing::Test {
+protected:
+    TTestEnvironment Env{0xFFFFFFFF, "[Debug]\nWait=-1\n"};
+    TRecordingSink Sink;
+    TKeyParser Parser{Sink, false};
+
+    Strings Events() { return Sink.Take(); }
+    Strings Lines() { return Env.TakeUnstampedLines(); }
+    void Unit(const std::string& Text) { Parser.HandleUnit(Text); }
+    // What a run of characters types through the character path.
+    static Strings Chars(const std::string& Text)
+    {
+        Strings events;
+        char line[32];
+        for (unsigned char c : Text) {
+            std::snprintf(line, sizeof line, "char %02X down", c);
+            events.push_back(line);
+            std::snprintf(line, sizeof line, "char %02X up", c);
+            events.push_back(line);
+        }
+        return events;
+    }
+};
+
+TEST_F(ParserUnits, PlainBytesAreTypedAsCharacters)
+{
+    Unit("a");
+    Unit("\xe4");
+    Unit(" ");
+    EXPECT_EQ(Events(), Chars("a\xe4 "));
+}
+
+TEST_F(ParserUnits, EscDotResetsEverything)
+{
+    Unit(ESC + ",lock,shift.");
+    Unit(ESC + ",moulock.");
+    Events();
+    Unit(ESC + ".");
+    EXPECT_EQ(Events(), (Strings{"button 0004", "abs 0 0", "up 10"}));
+}
+
+TEST_F(ParserUnits, ACommandWithoutAWordIsAProtocolError)
+{
+    Unit(ESC + ",.");
+    EXPECT_TRUE(Events().empty());
+    EXPECT_EQ(Lines(), Strings{"? # Protocol >,.<"});
+    EXPECT_EQ(Env.Target.Messages(), (std::vector<TPostedMessage>{{UM_GIDEIERROR, 0, 0}}));
+}
+
+TEST_F(ParserUnits, AtMostSixTokens)
+{
+    Unit(ESC + ",combine,ctrl,alt,shift,lshift,a.");
+    EXPECT_EQ(Events().size(), 10u);
+    Unit(ESC + ",combine,ctrl,alt,shift,lshift,rshift,a.");
+    EXPECT_TRUE(Events().empty());
+    EXPECT_EQ(Lines(), Strings{"? # Protocol >,combine,ctrl,alt,shift,lshift,rshift,a.<"});
+}
+
+TEST_F(ParserUnits, KeyNameSequencesHoldOneName)
+{
+    Unit(ESC + "a,b.");
+    EXPECT_TRUE(Events().empty());
+    EXPECT_EQ(Lines(), Strings{"? # Protocol >a,b.<"});
+    Unit(ESC + "a.");
+    Unit(ESC + "Enter.");
+    EXPECT_EQ(Events(), (Strings{"char 61 down", "char 61 up", "down 0D", "up 0D"}));
+}
+
+TEST_F(ParserUnits, NumbersMayRepeatNamesMayNot)
+{
+    Unit(ESC + ",move,10,10.");
+    EXPECT_EQ(Events(), Strings{"move 10 10"});
+    Unit(ESC + ",move,-3,-3.");
+    EXPECT_EQ(Events(), Strings{"move -3 -3"});
+    Env.Target.Clear();
+    Parser.UseGIDEI = true;
+    Unit(ESC + ",combine,shift,SHIFT.");
+    EXPECT_TRUE(Events().empty()) << "nothing is typed, even with the GIDEI error behaviour";
+    EXPECT_EQ(Lines(), Strings{"? # Parameter error >Double token name \"SHIFT\"<"});
+    EXPECT_TRUE(Env.Target.Messages().empty()) << "no error signal for a repeated token";
+}
+
+TEST_F(ParserUnits, EmptyTokensAreSkipped)
+{
+    Parser.Text = ",,hold,,shift,.";
+    EXPECT_EQ(Parser.SplitTokens(), (std::optional<TTokenList>{{"hold", "shift"}}));
+    Parser.Text = "a.";
+    EXPECT_EQ(Parser.SplitTokens(), (std::optional<TTokenList>{{"a"}}));
+    Parser.Text = ",hold,shift";  // no '.': the last byte is never part of a token
+    EXPECT_EQ(Parser.SplitTokens(), (std::optional<TTokenList>{{"hold", "shif"}}));
+    Unit(ESC + ",,hold,,shift,.");
+    EXPECT_EQ(Events(), Strings{"down 10"});
+}
+
+TEST_F(ParserUnits, WithGideiErrorBehaviourAFaultySequenceIsTyped)
+{
+    Parser.UseGIDEI = true;
+    Unit(ESC + "xyz.");
+    EXPECT_EQ(Events(), Chars("xyz."));
+    EXPECT_EQ(Lines(), Strings{"? # Parameter error >xyz<"});
+
+    Unit(ESC + "ab\tc.");
+    EXPECT_EQ(Events(), Chars("\tc."));
+    EXPECT_EQ(Lines(), Strings{"? # GIDEI problem >ab\tc.<"});
+
+    Unit(ESC + ",foo,1.");
+    EXPECT_EQ(Events(), Chars(",foo,1."));
+
+    Unit(ESC + ",move,x,5.");
+    EXPECT_EQ(Events(), Chars(",x,5.")) << "typed from the ',' before the faulty parameter";
+
+    Unit(ESC + ",a,b,c,d,e,f,g.");
+    EXPECT_TRUE(Events().empty()) << "a protocol error types nothing";
+}
+
+TEST_F(ParserUnits, WithoutGideiErrorBehaviourFaultsAreOnlyLogged)
+{
+    Unit(ESC + "xyz.");
+    Unit(ESC + "ab\tc.");
+    Unit(ESC + ",foo,1.");
+    EXPECT_TRUE(Events().empty());
+    EXPECT_EQ(Lines(), (Strings{"? # Parameter error >xyz<", "? # Parameter error >ab\tc<",
+                                "? # Unsupported command foo"}));
+}
+
+TEST_F(ParserUnits, TheTyperGetsTheSequenceText)
+{
+    Unit(ESC + ",hold,shift.");
+    EXPECT_EQ(Parser.Typer->Sequence, ",hold,shift.");
+    Unit(ESC + ",hold,shift.");
+    EXPECT_EQ(Lines(), Strings{"? # Key collision ,hold,shift."});
+}
+
+TEST(ParserSettings, PauseLengthIsClamped)
+{
+    TTestEnvironment env;
+    TRecordingSink sink;
+    TKeyParser parser(sink, false);
+    parser.SetWaitFor(20);
+    EXPECT_EQ(parser.WaitFor, 50);
+    parser.SetWaitFor(20000);
+    EXPECT_EQ(parser.WaitFor, 9999);
+    parser.SetWaitFor(700);
+    EXPECT_EQ(parser.WaitFor, 700);
+}
+
+TEST(ParserSettings, ReadAtCreationAndWrittenBackAtTheEnd)
+{
+    TTestEnvironment env(0, "[Extended]\nWaitAfter=1\nWaitFor=20\n[GIDEI]\nUse=1\n");
+    TRecordingSink sink;
+    {
+        TKeyParser parser(sink, false);
+        EXPECT_TRUE(parser.WaitAfter);
+        EXPECT_EQ(parser.WaitFor, 50);
+        EXPECT_TRUE(parser.UseGIDEI);
+        parser.UseGIDEI = false;
+        parser.SetWaitFor(1234);
+    }
+    EXPECT_EQ(Globals->GetString("Extended", "WaitAfter", ""), "1");
+    EXPECT_EQ(Globals->GetString("Extended", "WaitFor", ""), "1234");
+    EXPECT_EQ(Globals->GetString("GIDEI", "Use", ""), "0");
+}
+
+// The parser with its thread, fed through the queue as the read thread does.
+class ParserThread : public ::testing::Test {
+protected:
+    TTestEnvironment Env{0xFFFFFFFF, "[Debug]\nWait=-1\n"};
+    TRecordingSink Sink;
+    TReceiveQueue Queue;
+    std::unique_ptr<TKeyParser> Parser = std::make_unique<TKeyParser>(Sink, false);
+
+    ParserThread()
+    {
+        Queue.Active = true;
+        Parser->Queue = &Queue;
+        Queue.SetSignalEvent(Parser->DataEvent.get());
+        Parser->Start();
+    }
+
+    ~ParserThread() override { StopParser(); }
+
+    void StopParser()
+    {
+        if (!Parser)
+            return;
+        Parser->Stop();
+        Parser->Join();
+        Queue.SetSignalEvent(nullptr);
+        Parser.reset();
+    }
+
+    // Waits (without a time limit of its own: ctest ends a hung test) until
+    // the sink has seen Count records.
+    Strings AwaitEvents(size_t Count)
+    {
+        while (Sink.Count() < Count)
+            SleepMs(1);
+        return Sink.Take();
+    }
+};
+
+TEST_F(ParserThread, UnitsFromTheQueueDriveTheTyper)
+{
+    Queue.AddBytes((ESC + ",hold,shift.a").c_str());
+    EXPECT_EQ(AwaitEvents(4), (Strings{"down 10", "down 41", "up 41", "up 10"}));
+}
+
+TEST_F(ParserThread, ManyUnitsSignalledTogetherAreAllHandled)
+{
+    std::string text(300, 'x');
+    Queue.AddBytes(text.c_str());
+    EXPECT_EQ(AwaitEvents(600).size(), 600u);
+}
+
+TEST_F(ParserThread, AFailingUnitIsLoggedAndTheNextOneHandled)
+{
+    Env.TakeLines();
+    Sink.ThrowOnKey = true;
+    Queue.AddBytes("ab");
+    EXPECT_EQ(AwaitEvents(2), (Strings{"char 62 down", "char 62 up"}));
+    Strings lines = Env.TakeUnstampedLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "! ERROR input sink failed"), lines.end());
+}
+
+TEST_F(ParserThread, TicksRunContinuousMovement)
+{
+    Queue.AddBytes((ESC + ",mougo,left,4.").c_str());
+    while (!Parser->Typer->Moving())
+        SleepMs(1);
+    EXPECT_TRUE(Sink.Events().empty());
+    Parser->SignalMouseTick();
+    EXPECT_EQ(AwaitEvents(1), Strings{"move -4 0"});
+}
+
+TEST_F(ParserThread, ThePauseSpacesUnitsAndEndsWithTheStop)
+{
+    TFakeClock clock(1000);
+    Parser->WaitAfter = true;
+    Parser->SetWaitFor(500);
+    Queue.AddBytes("ab");
+    EXPECT_EQ(AwaitEvents(2), (Strings{"char 61 down", "char 61 up"}));
+    SleepMs(50);
+    EXPECT_EQ(Sink.Count(), 0u) << "b waits for the pause after a";
+    clock.Advance(499);
+    SleepMs(50);
+    EXPECT_EQ(Sink.Count(), 0u);
+    clock.Advance(1);
+    EXPECT_EQ(AwaitEvents(2), (Strings{"char 62 down", "char 62 up"}));
+    // Stuck in the pause after b with the clock standing still, the parser
+    // ends on the stop request all the same.
+    Queue.AddBytes("c");
+    StopParser();
+    SUCCEED();
+}
+
+TEST_F(ParserThread, TheStopEndsAWaitCommand)
+{
+    TFakeClock clock(0);
+    Queue.AddBytes((ESC + ",wait,60000.x").c_str());
+    SleepMs(30);
+    StopParser();
+    EXPECT_EQ(Sink.Count(), 0u) << "units after the wait are not handled once stopping";
+}
+
+TEST_F(ParserThread, DestroyingTheParserReleasesWhatItHolds)
+{
+    Queue.AddBytes((ESC + ",lock,ctrl." + ESC + ",moulock,right.").c_str());
+    AwaitEvents(2);
+    StopParser();
+    EXPECT_EQ(Sink.Take(), (Strings{"button 0010", "up 11"}));
+}
+
+} // namespace
