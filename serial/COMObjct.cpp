@@ -1,0 +1,161 @@
+#include "serial/COMObjct.h"
+
+#include "app/Globals.h"
+#include "logging/Logging.h"
+
+#include <cstring>
+
+const int32_t BaudRates[13] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
+
+TWorkThread::TWorkThread(bool NamedEvents)
+    : TermEvent(std::make_unique<TEvent>(false, NamedEvents ? "vemuTermEvt" : nullptr))
+{
+}
+
+TWorkThread::~TWorkThread()
+{
+    Stop();
+    Join();
+}
+
+void TWorkThread::Stop()
+{
+    Terminate();
+    TermEvent->Set();
+}
+
+void TWorkThread::Deliver(const char* Bytes, size_t Count)
+{
+    // The log shows the bytes up to the first zero byte, and the queue takes
+    // the chunk as a zero-terminated string.
+    if (Loggers)
+        Loggers->LogHex(lkReceived, " ", std::string(Bytes, strnlen(Bytes, Count)));
+    Queue->AddBytes(Bytes);
+}
+
+TSerialReceiver::TSerialReceiver(bool NamedEvents) : FNamedEvents(NamedEvents)
+{
+    if (Globals) {
+        SetPort(Globals->GetInteger("Port", "Port", 0));
+        SetRate(Globals->GetInteger("Port", "Rate", 300));
+        SetByteSize(Globals->GetInteger("Port", "Bytesize", 8));
+        SetParity(Globals->GetInteger("Port", "Parity", 0));
+        SetStopBits(Globals->GetInteger("Port", "Stopbits", 0));
+        SetQInSize(Globals->GetInteger("Port", "QInSize", 0));
+        SetQOutSize(Globals->GetInteger("Port", "QOutSize", 0));
+    }
+    Queue = std::make_unique<TReceiveQueue>();
+    Queue->Active = false;
+}
+
+TSerialReceiver::~TSerialReceiver()
+{
+    FOnStateChange = nullptr;
+    Close();
+    Queue.reset();
+    if (Globals) {
+        Globals->PutInteger("Port", "Port", FSettings.Port);
+        Globals->PutInteger("Port", "Rate", FSettings.Rate);
+        Globals->PutInteger("Port", "Bytesize", FSettings.ByteSize);
+        Globals->PutInteger("Port", "Parity", FSettings.Parity);
+        Globals->PutInteger("Port", "Stopbits", FSettings.StopBits);
+    }
+}
+
+int TSerialReceiver::State() const
+{
+    if (FHandle == InvalidPortHandle)
+        return 0;
+    return Queue->Active ? 2 : 1;
+}
+
+void TSerialReceiver::Notify(int S)
+{
+    if (FOnStateChange)
+        FOnStateChange(FOnStateChangeData, S);
+}
+
+void TSerialReceiver::SetState(int S)
+{
+    if (S == State() || S == 0 || FSettings.Port == 0)
+        return;
+    if (FHandle == InvalidPortHandle) {
+        try {
+            FHandle = OpenSerialPort(FSettings);
+            FThread = std::make_unique<TWorkThread>(FNamedEvents);
+            FThread->Handle = FHandle;
+            FThread->Queue = Queue.get();
+            FThread->Start();
+        } catch (const std::exception& error) {
+            FThread.reset();
+            if (FHandle != InvalidPortHandle)
+                CloseSerialPort(FHandle);
+            FHandle = InvalidPortHandle;
+            LogEvent(lkError, std::string("### Fehler: ") + error.what());
+            return;
+        }
+    }
+    Queue->Active = S == 2;
+    Notify(S);
+}
+
+void TSerialReceiver::Close()
+{
+    if (FThread) {
+        FThread->Stop();
+        FThread->Join();
+        FThread.reset();
+    }
+    if (FHandle != InvalidPortHandle) {
+        CloseSerialPort(FHandle);
+        FHandle = InvalidPortHandle;
+        Notify(0);
+    }
+}
+
+void TSerialReceiver::InjectByte(uint8_t Byte)
+{
+    if (!FThread)
+        return;
+    const char bytes[2] = {static_cast<char>(Byte), '\0'};
+    Queue->AddBytes(bytes);
+}
+
+void TSerialReceiver::SetValue(int32_t& Field, int32_t Value, int32_t Min, int32_t Max)
+{
+    if (ClampAndCompare(Value, Min, Max, Field))
+        return;
+    Close();
+    Field = Value;
+}
+
+void TSerialReceiver::SetPort(int32_t N) { SetValue(FSettings.Port, N, 0, 255); }
+void TSerialReceiver::SetByteSize(int32_t N) { SetValue(FSettings.ByteSize, N, 7, 8); }
+void TSerialReceiver::SetStopBits(int32_t N) { SetValue(FSettings.StopBits, N, 0, 2); }
+void TSerialReceiver::SetParity(int32_t N) { SetValue(FSettings.Parity, N, 0, 2); }
+
+void TSerialReceiver::SetRate(int32_t R)
+{
+    // The clamped value, not the snapped one, is compared: a rate between two
+    // table entries closes the port even when it snaps to the current rate.
+    if (ClampAndCompare(R, 110, 115200, FSettings.Rate))
+        return;
+    Close();
+    int32_t snapped = BaudRates[0];
+    for (int32_t rate : BaudRates)
+        if (rate <= R)
+            snapped = rate;
+    FSettings.Rate = snapped;
+}
+
+void TSerialReceiver::SetQInSize(int32_t N)
+{
+    ClampAndCompare(N, 0, 9999, FSettings.QInSize);
+    FSettings.QInSize = N;
+}
+
+void TSerialReceiver::SetQOutSize(int32_t N)
+{
+    ClampAndCompare(N, 0, 9999, FSettings.QOutSize);
+    FSettings.QOutSize = N;
+}

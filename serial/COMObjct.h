@@ -1,0 +1,110 @@
+// The serial receiver owns the COM port: its settings, opening and closing,
+// the read thread that feeds received bytes into the receive queue, and the
+// connection state it reports to the main window.
+#pragma once
+
+#include "app/Sync.h"
+#include "serial/ReceiveQ.h"
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+// The selectable data rates, ascending.
+extern const int32_t BaudRates[13];
+
+// A port handle: the Windows HANDLE or the POSIX descriptor; -1 when closed.
+using TPortHandle = intptr_t;
+constexpr TPortHandle InvalidPortHandle = -1;
+
+struct TPortSettings {
+    int32_t Port = 0;
+    int32_t Rate = 300;
+    int32_t ByteSize = 8;
+    int32_t Parity = 0;   // 0 none, 1 odd, 2 even
+    int32_t StopBits = 0; // 0 one, 1 one and a half, 2 two
+    int32_t QInSize = 0;
+    int32_t QOutSize = 0;
+};
+
+// Opens and configures the port in five steps; a failing step raises
+// EvemuError "Serial Init Error (step): system text", the port closed again.
+TPortHandle OpenSerialPort(const TPortSettings& Settings);
+void CloseSerialPort(TPortHandle Handle);
+
+// Waits for received characters, reads them in chunks of up to 64 bytes,
+// logs them and hands them to the queue.
+class TWorkThread : public TThread {
+public:
+    explicit TWorkThread(bool NamedEvents = true);
+    ~TWorkThread() override;
+    void Stop();
+
+    std::unique_ptr<TEvent> TermEvent;
+    TPortHandle Handle = InvalidPortHandle;
+    TReceiveQueue* Queue = nullptr;
+
+protected:
+    void Execute() override;
+
+private:
+    void Deliver(const char* Bytes, size_t Count);
+};
+
+class TSerialReceiver {
+public:
+    using TStateCallback = void (*)(void* Data, int State);
+
+    // Reads the port settings; the port stays closed.
+    explicit TSerialReceiver(bool NamedEvents = true);
+    // Closes the port without a callback and writes the settings back.
+    ~TSerialReceiver();
+    TSerialReceiver(const TSerialReceiver&) = delete;
+    TSerialReceiver& operator=(const TSerialReceiver&) = delete;
+
+    // 0 closed, 1 open but not active (bytes dropped), 2 open and active.
+    int State() const;
+    // Opens the port when needed and switches between 1 and 2; 0 does
+    // nothing (closing is Close), and neither does a port number of 0.
+    void SetState(int S);
+    void Close();
+    void InjectByte(uint8_t Byte);
+
+    // Each clamps; a changed value closes the port and applies at the next
+    // opening. The queue sizes never close it.
+    void SetPort(int32_t N);
+    void SetRate(int32_t R);
+    void SetByteSize(int32_t N);
+    void SetStopBits(int32_t N);
+    void SetParity(int32_t N);
+    void SetQInSize(int32_t N);
+    void SetQOutSize(int32_t N);
+
+    int32_t Port() const { return FSettings.Port; }
+    int32_t Rate() const { return FSettings.Rate; }
+    int32_t ByteSize() const { return FSettings.ByteSize; }
+    int32_t StopBits() const { return FSettings.StopBits; }
+    int32_t Parity() const { return FSettings.Parity; }
+    int32_t QInSize() const { return FSettings.QInSize; }
+    int32_t QOutSize() const { return FSettings.QOutSize; }
+    TPortHandle Handle() const { return FHandle; }
+
+    void SetOnStateChange(TStateCallback Callback, void* Data)
+    {
+        FOnStateChange = Callback;
+        FOnStateChangeData = Data;
+    }
+
+    std::unique_ptr<TReceiveQueue> Queue;
+
+private:
+    void SetValue(int32_t& Field, int32_t Value, int32_t Min, int32_t Max);
+    void Notify(int S);
+
+    TPortHandle FHandle = InvalidPortHandle;
+    TPortSettings FSettings;
+    TStateCallback FOnStateChange = nullptr;
+    void* FOnStateChangeData = nullptr;
+    std::unique_ptr<TWorkThread> FThread;
+    bool FNamedEvents;
+};

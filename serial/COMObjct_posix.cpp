@@ -1,0 +1,123 @@
+// The receiver on a POSIX serial device (a pty stands in for a port in
+// tests). COM port N is the device "comN" in the serial device folder, or
+// /dev/ttyS(N-1) without one.
+#include "serial/COMObjct.h"
+
+#include "app/Globals.h"
+#include "logging/Logging.h"
+#include "serial/SerialDevices.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+namespace {
+
+[[noreturn]] void Fail(int Step, int Error)
+{
+    throw EvemuError("Serial Init Error (" + std::to_string(Step) + "): " + SysErrorText(static_cast<uint32_t>(Error)));
+}
+
+speed_t Speed(int32_t Rate)
+{
+    switch (Rate) {
+    case 110: return B110;
+    case 300: return B300;
+    case 600: return B600;
+    case 1200: return B1200;
+    case 2400: return B2400;
+    case 4800: return B4800;
+    case 9600: return B9600;
+    case 19200: return B19200;
+    case 38400: return B38400;
+    case 57600: return B57600;
+    case 115200: return B115200;
+    default: return B0; // 14400 and 56000 have no POSIX constant
+    }
+}
+
+} // namespace
+
+TPortHandle OpenSerialPort(const TPortSettings& Settings)
+{
+    const std::string path = SerialDevicePath(Settings.Port);
+    int fd = open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        Fail(1, errno);
+    // No sharing, as on Windows.
+    ioctl(fd, TIOCEXCL);
+    // Step 2, the driver's queue sizes, has no POSIX counterpart.
+    termios mode{};
+    if (tcgetattr(fd, &mode) != 0) {
+        int error = errno;
+        close(fd);
+        Fail(3, error);
+    }
+    cfmakeraw(&mode);
+    mode.c_cflag &= ~(CSIZE | PARENB | PARODD | CSTOPB | CRTSCTS);
+    mode.c_cflag |= CLOCAL | CREAD | (Settings.ByteSize == 7 ? CS7 : CS8);
+    if (Settings.Parity == 1)
+        mode.c_cflag |= PARENB | PARODD;
+    else if (Settings.Parity == 2)
+        mode.c_cflag |= PARENB;
+    if (Settings.StopBits != 0)
+        mode.c_cflag |= CSTOPB; // one and a half stop bits become two
+    mode.c_iflag &= ~(INPCK | IXON | IXOFF | IXANY);
+    // Step 4: a read returns at once with what has arrived.
+    mode.c_cc[VMIN] = 0;
+    mode.c_cc[VTIME] = 0;
+    const speed_t speed = Speed(Settings.Rate);
+    if (speed == B0 || cfsetispeed(&mode, speed) != 0 || cfsetospeed(&mode, speed) != 0 ||
+        tcsetattr(fd, TCSANOW, &mode) != 0) {
+        int error = speed == B0 ? EINVAL : errno;
+        close(fd);
+        Fail(3, error);
+    }
+    return fd;
+}
+
+void CloseSerialPort(TPortHandle Handle) { close(static_cast<int>(Handle)); }
+
+void TWorkThread::Execute()
+{
+    const int port = static_cast<int>(Handle);
+    char buffer[64 + 1];
+    pollfd fds[2] = {{port, POLLIN, 0}, {TermEvent->NativeFd(), POLLIN, 0}};
+    try {
+        while (!Terminated()) {
+            if (poll(fds, 2, -1) < 0) {
+                if (errno == EINTR)
+                    continue;
+                break;
+            }
+            if (fds[1].revents & POLLIN) {
+                TermEvent->TryConsume();
+                continue;
+            }
+            bool received = false;
+            for (;;) {
+                ssize_t count = read(port, buffer, 64);
+                if (count > 0) {
+                    received = true;
+                    buffer[count] = '\0';
+                    Deliver(buffer, static_cast<size_t>(count));
+                    continue;
+                }
+                if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EIO)
+                    LogEvent(lkError, "Serial Comm Error: " + SysErrorText(static_cast<uint32_t>(errno)));
+                break;
+            }
+            // A hung-up device (the far end of a pty closed) keeps reporting
+            // itself ready: look again only after a while, or on the stop.
+            if (!received && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)))
+                TermEvent->Wait(200); // Stop sets the flag before the event
+
+        }
+    } catch (...) {
+    }
+    tcflush(port, TCIFLUSH);
+}

@@ -1,0 +1,115 @@
+#include "serial/COMObjct.h"
+
+#include "app/Globals.h"
+#include "logging/Logging.h"
+
+#include <windows.h>
+
+namespace {
+
+[[noreturn]] void Fail(int Step)
+{
+    const DWORD error = GetLastError();
+    throw EvemuError("Serial Init Error (" + std::to_string(Step) + "): " + SysErrorText(error));
+}
+
+HANDLE AsHandle(TPortHandle Handle) { return reinterpret_cast<HANDLE>(Handle); }
+
+} // namespace
+
+TPortHandle OpenSerialPort(const TPortSettings& Settings)
+{
+    const std::string name = "\\\\.\\COM" + std::to_string(Settings.Port);
+    HANDLE port = CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                              FILE_FLAG_OVERLAPPED, nullptr);
+    if (port == INVALID_HANDLE_VALUE)
+        Fail(1);
+    int step = 2;
+    try {
+        if (Settings.QInSize > 0 && Settings.QOutSize > 0 &&
+            !SetupComm(port, static_cast<DWORD>(Settings.QInSize), static_cast<DWORD>(Settings.QOutSize)))
+            Fail(step);
+        step = 3;
+        // Binary mode, no parity checking, no flow control, DTR and RTS off.
+        DCB control{};
+        control.DCBlength = sizeof control;
+        control.BaudRate = static_cast<DWORD>(Settings.Rate);
+        control.fBinary = TRUE;
+        control.ByteSize = static_cast<BYTE>(Settings.ByteSize);
+        control.Parity = static_cast<BYTE>(Settings.Parity);
+        control.StopBits = static_cast<BYTE>(Settings.StopBits);
+        if (!SetCommState(port, &control))
+            Fail(step);
+        step = 4;
+        // A read returns at once with what has arrived.
+        COMMTIMEOUTS timeouts{};
+        timeouts.ReadIntervalTimeout = MAXDWORD;
+        if (!SetCommTimeouts(port, &timeouts))
+            Fail(step);
+        step = 5;
+        if (!SetCommMask(port, EV_RXCHAR))
+            Fail(step);
+    } catch (...) {
+        CloseHandle(port);
+        throw;
+    }
+    return reinterpret_cast<TPortHandle>(port);
+}
+
+void CloseSerialPort(TPortHandle Handle) { CloseHandle(AsHandle(Handle)); }
+
+void TWorkThread::Execute()
+{
+    HANDLE port = AsHandle(Handle);
+    TEvent received(true);
+    OVERLAPPED overlapped{};
+    overlapped.hEvent = received.NativeHandle();
+    char buffer[64 + 1];
+    bool waiting = false; // a WaitCommEvent is pending on the record
+
+    try {
+        while (!Terminated()) {
+            DWORD mask = 0;
+            if (WaitCommEvent(port, &mask, &overlapped))
+                received.Set(); // completed at once
+            else if (GetLastError() == ERROR_IO_PENDING)
+                waiting = true;
+            else
+                LogEvent(lkError, "Serial Comm Error: " + SysErrorText(GetLastError()));
+
+            if (WaitForAny({&received, TermEvent.get()}, kInfinite) != 0)
+                continue; // stop request or a failed wait: look at the flag
+            waiting = false;
+
+            for (;;) {
+                DWORD count = 0;
+                if (!ReadFile(port, buffer, 64, &count, &overlapped)) {
+                    const DWORD error = GetLastError();
+                    // A read that did not complete at once is waited for, so
+                    // that its bytes are not lost.
+                    if (error != ERROR_IO_PENDING || !GetOverlappedResult(port, &overlapped, &count, TRUE)) {
+                        if (error != ERROR_IO_PENDING)
+                            LogEvent(lkError, "Serial Comm Error: " + SysErrorText(error));
+                        count = 0;
+                    }
+                }
+                if (count == 0)
+                    break;
+                buffer[count] = '\0';
+                Deliver(buffer, count);
+            }
+            received.Reset();
+        }
+    } catch (...) {
+    }
+
+    PurgeComm(port, PURGE_RXABORT);
+    if (waiting) {
+        // The pending wait must end before its record goes away with this
+        // frame: clearing the mask completes it.
+        SetCommMask(port, 0);
+        CancelIo(port);
+        DWORD ignored = 0;
+        GetOverlappedResult(port, &overlapped, &ignored, TRUE);
+    }
+}

@@ -1,0 +1,175 @@
+#include "serial/COMObjct.h"
+
+#include "serial/EnumCOM.h"
+#include "tests/support/TestSupport.h"
+
+#ifndef _WIN32
+#include "serial/SerialDevices.h"
+#endif
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct TStateLog {
+    std::vector<int> States;
+    static void Record(void* Data, int State) { static_cast<TStateLog*>(Data)->States.push_back(State); }
+};
+
+class ReceiverSettings : public ::testing::Test {
+protected:
+    TTestEnvironment Env;
+    TSerialReceiver Receiver{false};
+};
+
+TEST_F(ReceiverSettings, DefaultsWhenNothingIsStored)
+{
+    EXPECT_EQ(Receiver.Port(), 0);
+    EXPECT_EQ(Receiver.Rate(), 300);
+    EXPECT_EQ(Receiver.ByteSize(), 8);
+    EXPECT_EQ(Receiver.Parity(), 0);
+    EXPECT_EQ(Receiver.StopBits(), 0);
+    EXPECT_EQ(Receiver.State(), 0);
+    EXPECT_FALSE(Receiver.Queue->Active);
+}
+
+TEST_F(ReceiverSettings, RatesSnapToTheTable)
+{
+    Receiver.SetRate(1000);
+    EXPECT_EQ(Receiver.Rate(), 600);
+    Receiver.SetRate(50);
+    EXPECT_EQ(Receiver.Rate(), 110);
+    Receiver.SetRate(200000);
+    EXPECT_EQ(Receiver.Rate(), 115200);
+    Receiver.SetRate(14400);
+    EXPECT_EQ(Receiver.Rate(), 14400);
+    Receiver.SetRate(57599);
+    EXPECT_EQ(Receiver.Rate(), 56000);
+}
+
+TEST_F(ReceiverSettings, SettersClampToTheirRanges)
+{
+    Receiver.SetPort(300);
+    EXPECT_EQ(Receiver.Port(), 255);
+    Receiver.SetPort(-1);
+    EXPECT_EQ(Receiver.Port(), 0);
+    Receiver.SetByteSize(5);
+    EXPECT_EQ(Receiver.ByteSize(), 7);
+    Receiver.SetByteSize(9);
+    EXPECT_EQ(Receiver.ByteSize(), 8);
+    Receiver.SetParity(3);
+    EXPECT_EQ(Receiver.Parity(), 2);
+    Receiver.SetStopBits(-4);
+    EXPECT_EQ(Receiver.StopBits(), 0);
+    Receiver.SetQInSize(10000);
+    EXPECT_EQ(Receiver.QInSize(), 9999);
+    Receiver.SetQOutSize(-1);
+    EXPECT_EQ(Receiver.QOutSize(), 0);
+}
+
+TEST_F(ReceiverSettings, WithoutAPortNothingOpens)
+{
+    TStateLog log;
+    Receiver.SetOnStateChange(TStateLog::Record, &log);
+    Receiver.SetState(2);
+    Receiver.SetState(1);
+    Receiver.SetState(0);
+    EXPECT_EQ(Receiver.State(), 0);
+    EXPECT_TRUE(log.States.empty());
+    Receiver.InjectByte('A');
+    EXPECT_EQ(Receiver.Queue->Pop(), "") << "a closed port drops injected bytes";
+}
+
+TEST(ReceiverStorage, SettingsAreReadAndWrittenBack)
+{
+    TTestEnvironment env(0, "[Port]\nPort=0x0A\nRate=1000\nBytesize=7\nParity=2\nStopbits=1\nQInSize=100\nQOutSize=200\n");
+    {
+        TSerialReceiver receiver(false);
+        EXPECT_EQ(receiver.Port(), 10);
+        EXPECT_EQ(receiver.Rate(), 600);
+        EXPECT_EQ(receiver.ByteSize(), 7);
+        EXPECT_EQ(receiver.Parity(), 2);
+        EXPECT_EQ(receiver.StopBits(), 1);
+        EXPECT_EQ(receiver.QInSize(), 100);
+        EXPECT_EQ(receiver.QOutSize(), 200);
+        receiver.SetPort(4);
+        receiver.SetQInSize(5);
+    }
+    EXPECT_EQ(Globals->GetString("Port", "Port", ""), "4");
+    EXPECT_EQ(Globals->GetString("Port", "Rate", ""), "600");
+    EXPECT_EQ(Globals->GetString("Port", "Bytesize", ""), "7");
+    EXPECT_EQ(Globals->GetString("Port", "Parity", ""), "2");
+    EXPECT_EQ(Globals->GetString("Port", "Stopbits", ""), "1");
+    EXPECT_EQ(Globals->GetString("Port", "QInSize", ""), "100") << "the queue sizes are never written";
+}
+
+TEST(ReceiverOpening, APortThatDoesNotExistLogsOneErrorAndStaysClosed)
+{
+    TTestEnvironment env(0);
+#ifndef _WIN32
+    SetSerialDeviceDirectory(env.Dir.Path());
+#endif
+    TSerialReceiver receiver(false);
+    TStateLog log;
+    receiver.SetOnStateChange(TStateLog::Record, &log);
+    receiver.SetPort(250);
+    receiver.SetState(2);
+    EXPECT_EQ(receiver.State(), 0);
+    EXPECT_TRUE(log.States.empty());
+    std::vector<std::string> lines = env.TakeLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0].rfind("! ERROR ### Fehler: Serial Init Error (1): ", 0), 0u) << lines[0];
+    EXPECT_NE(ReadFileText(env.Dir.File("Errors.log")).find("Serial Init Error (1)"), std::string::npos);
+#ifndef _WIN32
+    SetSerialDeviceDirectory("");
+#endif
+}
+
+TEST(PortNames, NumbersFromPortNames)
+{
+    struct Case {
+        const char* Name;
+        bool Valid;
+        int Number;
+    } cases[] = {
+        {"COM12", true, 12}, {"com3", true, 3},    {"COM", true, 0},      {"CoX7", true, 7},
+        {"COM255", true, 255}, {"COM0", true, 0},  {"LPT1", false, 0},    {"COM3A", false, 0},
+        {"COM300", false, 0}, {"COM-1", false, 0}, {"COM 1", false, 0},   {"", false, 0},
+        {"C", false, 0},      {"CO", true, 0},     {"COM99999999999", false, 0},
+    };
+    for (const Case& c : cases) {
+        int number = -1;
+        EXPECT_EQ(PortNumberFromName(c.Name, number), c.Valid) << c.Name;
+        if (c.Valid) {
+            EXPECT_EQ(number, c.Number) << c.Name;
+        }
+    }
+}
+
+TEST(PortNames, PortSetHoldsNumbersZeroTo255)
+{
+    TPortSet ports;
+    EXPECT_TRUE(ports.Empty());
+    ports.Add(0);
+    ports.Add(12);
+    ports.Add(255);
+    ports.Add(256);
+    ports.Add(-1);
+    EXPECT_TRUE(ports.Contains(0));
+    EXPECT_TRUE(ports.Contains(12));
+    EXPECT_TRUE(ports.Contains(255));
+    EXPECT_FALSE(ports.Contains(11));
+    EXPECT_FALSE(ports.Contains(256));
+    ports.Clear();
+    EXPECT_TRUE(ports.Empty());
+}
+
+TEST(PortNames, EnumerationNeverFails)
+{
+    TPortSet ports;
+    ports.Add(200);
+    GetInstalledPorts(ports);
+    EXPECT_FALSE(ports.Contains(200)) << "the set is cleared first";
+}
+
+} // namespace

@@ -1,0 +1,22 @@
+// A pseudo-terminal standing in for a serial port on the host: the receiver
+// opens COM<n> (a link to the pty's device in a scratch folder), the test
+// writes into the other end.
+#pragma once
+
+#include <string>
+
+class TPtyPort {
+public:
+    TPtyPort(const std::string& Directory, int Port);
+    ~TPtyPort();
+    TPtyPort(const TPtyPort&) = delete;
+    TPtyPort& operator=(const TPtyPort&) = delete;
+
+    void Write(const std::string& Bytes);
+    const std::string& DevicePath() const { return FDevice; }
+
+private:
+    int FMaster = -1;
+    std::string FDevice;
+    std::string FLink;
+};
