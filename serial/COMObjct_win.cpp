@@ -67,6 +67,14 @@ void TWorkThread::Execute()
     char buffer[64 + 1];
     bool waiting = false; // a WaitCommEvent is pending on the record
 
+    // Ends an operation still pending on the record before the record goes
+    // away with this frame.
+    auto cancelPending = [&](DWORD& Count) {
+        CancelIo(port);
+        if (!GetOverlappedResult(port, &overlapped, &Count, TRUE))
+            Count = 0;
+    };
+
     try {
         while (!Terminated()) {
             DWORD mask = 0;
@@ -85,12 +93,21 @@ void TWorkThread::Execute()
                 DWORD count = 0;
                 if (!ReadFile(port, buffer, 64, &count, &overlapped)) {
                     const DWORD error = GetLastError();
-                    // A read that did not complete at once is waited for, so
-                    // that its bytes are not lost.
-                    if (error != ERROR_IO_PENDING || !GetOverlappedResult(port, &overlapped, &count, TRUE)) {
-                        if (error != ERROR_IO_PENDING)
-                            LogEvent(lkError, "Serial Comm Error: " + SysErrorText(error));
+                    if (error != ERROR_IO_PENDING) {
+                        LogEvent(lkError, "Serial Comm Error: " + SysErrorText(error));
                         count = 0;
+                    } else if (WaitForAny({&received, TermEvent.get()}, kInfinite) == 0) {
+                        // A read that did not complete at once ends when bytes
+                        // arrive; they are not lost.
+                        if (!GetOverlappedResult(port, &overlapped, &count, FALSE))
+                            count = 0;
+                    } else {
+                        cancelPending(count); // stopping: keep what it got
+                        if (count > 0) {
+                            buffer[count] = '\0';
+                            Deliver(buffer, count);
+                        }
+                        break;
                     }
                 }
                 if (count == 0)
@@ -105,11 +122,9 @@ void TWorkThread::Execute()
 
     PurgeComm(port, PURGE_RXABORT);
     if (waiting) {
-        // The pending wait must end before its record goes away with this
-        // frame: clearing the mask completes it.
+        // Clearing the mask completes the pending wait.
         SetCommMask(port, 0);
-        CancelIo(port);
         DWORD ignored = 0;
-        GetOverlappedResult(port, &overlapped, &ignored, TRUE);
+        cancelPending(ignored);
     }
 }

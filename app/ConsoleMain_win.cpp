@@ -1,0 +1,273 @@
+// vemuKeysCon: the engine without the user interface, for trying a device on
+// a COM port and for the end-to-end tests. It wires the settings store, the
+// loggers, the receiver and the parser exactly as the main window does, paces
+// continuous movement with a 100 ms timer, prints every log line as it is
+// logged, and ends on Ctrl+C or when standard input closes.
+#include "app/Engine.h"
+#include "app/Globals.h"
+#include "app/MessageWindow_win.h"
+#include "app/SystemServices.h"
+#include "app/WindowTarget_win.h"
+#include "logging/Logging.h"
+#include "resources/StringIds.h"
+
+#include <windows.h>
+
+#include <mmsystem.h>
+
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <string>
+
+namespace {
+
+std::mutex OutputMutex;
+
+void PrintLine(const std::string& Line)
+{
+    std::lock_guard<std::mutex> lock(OutputMutex);
+    std::fwrite(Line.data(), 1, Line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+// The log "window" of the console: every line goes to standard output the
+// moment it is logged, from whichever thread logs it.
+class TConsolePrinter : public TLogWindowLink {
+public:
+    bool Exists() const override { return FOpen; }
+    void Open() override { FOpen = true; }
+    void Close() override { FOpen = false; }
+    void SendWake() override { Drain(); }
+    void PostWake() override { Drain(); }
+    void TrimLines(int) override {}
+
+private:
+    void Drain()
+    {
+        std::string line;
+        while (ViewLog->FetchLine(line))
+            PrintLine(line);
+    }
+    bool FOpen = false;
+};
+
+void PrintState(void*, int State)
+{
+    const int text = State == 2 ? IDS_STATE_ACTIVE : State == 1 ? IDS_STATE_INACTIVE : IDS_STATE_CLOSED;
+    PrintLine(LoadResourceText(text));
+}
+
+// Receives what the worker threads post to the main window, and the timer.
+class TConsoleWindow : public TMessageWindow {
+public:
+    TConsoleWindow() : TMessageWindow("TvemuKeysConsole") {}
+    TEngine* Engine = nullptr;
+
+protected:
+    bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result) override
+    {
+        Result = 0;
+        switch (Msg) {
+        case WM_TIMER:
+            if (Engine)
+                Engine->MouseTimerTick();
+            return true;
+        case UM_MOUSEMOVING:
+            if (Engine)
+                Engine->SetMouseMoving(WParam != 0);
+            return true;
+        case UM_GIDEIERROR:
+            if (Globals && Globals->UseSound && !Globals->Sound.empty())
+                PlaySoundA(Globals->Sound.c_str(), nullptr, SND_ASYNC);
+            return true;
+        case WM_CLOSE:
+            PostQuitMessage(0);
+            return true;
+        default:
+            return false;
+        }
+    }
+};
+
+HWND MainWindow = nullptr;
+HANDLE Finished = nullptr;
+
+BOOL WINAPI ConsoleControl(DWORD Event)
+{
+    PostMessageA(MainWindow, WM_CLOSE, 0, 0);
+    // Closing the console ends the process when the handler returns: give
+    // the orderly shutdown its time first.
+    if (Event == CTRL_CLOSE_EVENT || Event == CTRL_LOGOFF_EVENT || Event == CTRL_SHUTDOWN_EVENT)
+        WaitForSingleObject(Finished, 5000);
+    return TRUE;
+}
+
+// Watches standard input and closes the window when it ends. Its read cannot
+// always be cancelled (Wine has no cancelling of synchronous pipe reads); a
+// read still blocked at the end is stopped by the end of the process.
+class TInputWatcher {
+public:
+    explicit TInputWatcher(HWND Window) : FWindow(Window)
+    {
+        FThread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
+    }
+    ~TInputWatcher()
+    {
+        if (!FThread)
+            return;
+        if (WaitForSingleObject(FThread, 0) != WAIT_OBJECT_0) {
+            CancelSynchronousIo(FThread);
+            WaitForSingleObject(FThread, 500);
+        }
+        CloseHandle(FThread);
+    }
+    TInputWatcher(const TInputWatcher&) = delete;
+    TInputWatcher& operator=(const TInputWatcher&) = delete;
+
+private:
+    static DWORD WINAPI Run(void* Self)
+    {
+        auto* watcher = static_cast<TInputWatcher*>(Self);
+        HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
+        char buffer[256];
+        DWORD count = 0;
+        while (input && input != INVALID_HANDLE_VALUE && ReadFile(input, buffer, sizeof buffer, &count, nullptr) &&
+               count > 0) {
+        }
+        PostMessageA(watcher->FWindow, WM_CLOSE, 0, 0);
+        return 0;
+    }
+    HWND FWindow;
+    HANDLE FThread = nullptr;
+};
+
+// Holds the single-instance mutex for the life of the process.
+class TInstanceMutex {
+public:
+    TInstanceMutex() : FMutex(CreateMutexA(nullptr, FALSE, "Celeborn")), FFirst(GetLastError() != ERROR_ALREADY_EXISTS) {}
+    ~TInstanceMutex()
+    {
+        if (FMutex)
+            CloseHandle(FMutex);
+    }
+    TInstanceMutex(const TInstanceMutex&) = delete;
+    TInstanceMutex& operator=(const TInstanceMutex&) = delete;
+    bool First() const { return FMutex && FFirst; }
+
+private:
+    HANDLE FMutex;
+    bool FFirst;
+};
+
+struct TOptions {
+    int Port = -1;
+    std::optional<uint32_t> Events;
+};
+
+bool ParseOptions(int argc, char** argv, TOptions& Options)
+{
+    for (int i = 1; i < argc; ++i) {
+        const std::string option = argv[i];
+        if (i + 1 >= argc)
+            return false;
+        const std::string value = argv[++i];
+        char* end = nullptr;
+        if (option == "--port") {
+            long port = std::strtol(value.c_str(), &end, 10);
+            if (*end || port < 0 || port > 255)
+                return false;
+            Options.Port = static_cast<int>(port);
+        } else if (option == "--events") {
+            if (value == "all") {
+                Options.Events = 0xFFFFFFFFu;
+            } else {
+                unsigned long mask = std::strtoul(value.c_str(), &end, 0);
+                if (*end)
+                    return false;
+                Options.Events = static_cast<uint32_t>(mask);
+            }
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    TOptions options;
+    if (!ParseOptions(argc, argv, options)) {
+        std::fprintf(stderr, "%s\n", LoadResourceText(IDS_CONSOLE_USAGE).c_str());
+        return 2;
+    }
+    TInstanceMutex instance;
+    if (!instance.First()) {
+        std::fprintf(stderr, "%s\n", LoadResourceText(IDS_CONSOLE_RUNNING).c_str());
+        return 1;
+    }
+    char exeName[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, exeName, sizeof exeName);
+    Finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
+
+    TConsoleWindow window;
+    MainWindow = window.Handle();
+    TWindowTarget target(window.Handle());
+    TConsolePrinter printer;
+
+    auto globals = std::make_unique<TGlobals>(&target, exeName);
+    Globals = globals.get();
+    auto loggers = std::make_unique<TLoggers>();
+    Loggers = loggers.get();
+    // The console shows the events asked for on its command line without
+    // changing the stored choice.
+    const uint32_t storedEvents = Loggers->LogEvents();
+    if (options.Events)
+        Loggers->SetLogEvents(*options.Events);
+    const bool storedViewLog = Globals->GetBool("Extended", "ViewLog", false);
+    ViewLog->SetMaxLines(Globals->GetInteger("Extended", "ViewMax", 200));
+    FileLog->SetFileName(Globals->GetString("Extended", "FileName", ""));
+    FileLog->SetActive(Globals->GetBool("Extended", "FileLog", false));
+    Loggers->LogStart();
+    ViewLog->SetWindow(&printer);
+
+    {
+        TEngine engine(SystemInputSink(), PrintState, nullptr, true, options.Port);
+        if (engine.Receiver().State() == 0)
+            PrintState(nullptr, 0);
+        window.Engine = &engine;
+        ViewLog->SetActive(true);
+        if (!engine.Parser().LayoutSupported())
+            PrintLine(LoadResourceText(IDS_LAYOUT_TEXT));
+        PrintLine(LoadResourceText(IDS_CONSOLE_HOWTOEND));
+
+        SetTimer(window.Handle(), 1, 100, nullptr);
+        SetConsoleCtrlHandler(ConsoleControl, TRUE);
+        TInputWatcher watcher(window.Handle());
+        MSG message;
+        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+            TranslateMessage(&message);
+            DispatchMessageA(&message);
+        }
+        KillTimer(window.Handle(), 1);
+        window.Engine = nullptr;
+    }
+
+    Globals->PutBool("Extended", "ViewLog", storedViewLog);
+    Globals->PutInteger("Extended", "ViewMax", ViewLog->MaxLines());
+    Globals->PutBool("Extended", "FileLog", FileLog->Active());
+    Globals->PutString("Extended", "FileName", FileLog->FileName());
+    Loggers->LogEnd();
+    Loggers->SetLogEvents(storedEvents);
+    ViewLog->SetWindow(nullptr);
+    Loggers = nullptr;
+    loggers.reset();
+    Globals = nullptr;
+    globals.reset();
+    SetEvent(Finished);
+    return 0;
+}

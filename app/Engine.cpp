@@ -1,0 +1,33 @@
+#include "app/Engine.h"
+
+TEngine::TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents,
+                 int PortOverride)
+{
+    FReceiver = std::make_unique<TSerialReceiver>(NamedEvents);
+    FReceiver->SetOnStateChange(OnStateChange, Data);
+    if (PortOverride >= 0)
+        FReceiver->SetPort(PortOverride);
+    FReceiver->SetState(2);
+
+    FParser = std::make_unique<TKeyParser>(Sink, NamedEvents);
+    FParser->Queue = FReceiver->Queue.get();
+    FReceiver->Queue->SetSignalEvent(FParser->DataEvent.get());
+    FParser->Start();
+}
+
+TEngine::~TEngine()
+{
+    FParser->Stop();
+    FParser->Join();
+    // The read thread may still complete units: they must not signal the
+    // parser's event once it is closed.
+    FReceiver->Queue->SetSignalEvent(nullptr);
+    FParser.reset();
+    FReceiver.reset();
+}
+
+void TEngine::MouseTimerTick()
+{
+    if (FMoving)
+        FParser->SignalMouseTick();
+}

@@ -1,0 +1,315 @@
+#!/usr/bin/env python3
+"""End-to-end tests of the engine under Wine: bytes written into a virtual
+COM port reach vemuKeysCon.exe, and an observer with low-level hooks sees the
+records that reach the desktop.
+
+    engine_e2e.py --build build/win64 [SCENARIO ...]   (all when none named)
+"""
+import argparse
+import os
+import queue
+import shutil
+import subprocess
+import sys
+import threading
+import time
+
+TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
+sys.path.insert(0, os.path.join(TOP, "scripts"))
+import wine_harness  # noqa: E402
+
+ESC = b"\x1b"
+PORT = 7
+WAIT = 15.0  # seconds an expected line may take under a loaded machine
+
+
+class Lines:
+    """The output lines of a process, read on a thread of their own."""
+
+    def __init__(self, stream, name):
+        self.name = name
+        self.lines = queue.Queue()
+        self.seen = []
+        self.thread = threading.Thread(target=self._read, args=(stream,), daemon=True)
+        self.thread.start()
+
+    def _read(self, stream):
+        for raw in iter(stream.readline, b""):
+            self.lines.put((time.monotonic(), raw.rstrip(b"\r\n").decode("cp1252", "replace")))
+        self.lines.put((time.monotonic(), None))
+
+    def next(self, timeout):
+        try:
+            stamp, line = self.lines.get(timeout=timeout)
+        except queue.Empty:
+            return None, None
+        if line is not None:
+            self.seen.append(line)
+        return stamp, line
+
+    def until(self, predicate, what, timeout=WAIT):
+        """Lines up to and including the first that satisfies predicate."""
+        taken = []
+        deadline = time.monotonic() + timeout
+        while True:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise AssertionError("%s: no %s within %.0f s; saw %r" % (self.name, what, timeout, taken))
+            stamp, line = self.next(left)
+            if line is None:
+                if stamp is None:
+                    continue
+                raise AssertionError("%s ended before %s; saw %r" % (self.name, what, taken))
+            taken.append((stamp, line))
+            if predicate(line):
+                return taken
+
+    def take(self, count, timeout=WAIT):
+        """The next count lines, with their arrival times."""
+        taken = []
+        deadline = time.monotonic() + timeout
+        while len(taken) < count:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                raise AssertionError("%s: %d of %d lines within %.0f s: %r" %
+                                     (self.name, len(taken), count, timeout, taken))
+            stamp, line = self.next(left)
+            if line is None:
+                if stamp is None:
+                    continue
+                raise AssertionError("%s ended after %r" % (self.name, taken))
+            taken.append((stamp, line))
+        return taken
+
+    def quiet(self, seconds):
+        """The lines that come within the time (expected: none)."""
+        taken = []
+        deadline = time.monotonic() + seconds
+        while True:
+            left = deadline - time.monotonic()
+            if left <= 0:
+                return taken
+            _, line = self.next(left)
+            if line is not None:
+                taken.append(line)
+
+
+class Run:
+    """One engine on COM7 with an observer, in a folder of its own."""
+
+    def __init__(self, build, name, settings, link_port=True):
+        self.build = build
+        self.work = os.path.join(build, "e2e", name)
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        shutil.copy(os.path.join(build, "vemuKeysCon.exe"), self.work)
+        with open(os.path.join(self.work, "vemuKeys.set"), "w", newline="\r\n") as f:
+            f.write(settings)
+        self.link_port = link_port
+
+    def __enter__(self):
+        wine_harness.ensure_prefix()
+        wine_harness.start_server()
+        self.procs = wine_harness.Processes()
+        self.display_context = wine_harness.x_display(self.procs, True)
+        display = self.display_context.__enter__()
+        self.com_context = None
+        self.peer = None
+        if self.link_port:
+            self.com_context = wine_harness.virtual_com(self.procs, PORT)
+            self.peer = os.open(self.com_context.__enter__(), os.O_WRONLY | os.O_NOCTTY)
+        env = wine_harness.wine_env(display)
+        self.observer_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "observer.exe")],
+                                              stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                              stderr=subprocess.DEVNULL, env=env)
+        self.observer = Lines(self.observer_proc.stdout, "observer")
+        self.observer.until(lambda l: l == "ready", "ready line")
+        self.engine_proc = self.procs.start(["wine", os.path.join(self.work, "vemuKeysCon.exe"), "--events", "all"],
+                                            stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                            stderr=subprocess.DEVNULL, env=env, cwd=self.work)
+        self.log = Lines(self.engine_proc.stdout, "engine")
+        self.log.until(lambda l: l.startswith("Beenden mit"), "start-up")
+        return self
+
+    def send(self, data):
+        os.write(self.peer, data)
+
+    def end(self):
+        """Closes the engine's standard input: it must end on its own."""
+        self.engine_proc.stdin.close()
+        self.log.until(lambda l: l.startswith("<<< End"), "end line")
+        self.engine_proc.wait(timeout=WAIT)
+
+    def __exit__(self, *exc):
+        try:
+            if self.engine_proc.poll() is None:
+                self.engine_proc.stdin.close()
+                self.engine_proc.wait(timeout=WAIT)
+        except Exception:
+            pass
+        try:
+            self.observer_proc.stdin.close()
+            self.observer_proc.wait(timeout=WAIT)
+        except Exception:
+            pass
+        if self.peer is not None:
+            os.close(self.peer)
+        if self.com_context:
+            self.com_context.__exit__(None, None, None)
+        self.display_context.__exit__(None, None, None)
+        self.procs.stop_all()
+        return False
+
+
+def settings(extra=""):
+    return "[Port]\nPort=%d\nRate=9600\n[Debug]\nWait=0\n%s" % (PORT, extra)
+
+
+def lines_of(taken):
+    return [line for _, line in taken]
+
+
+def chars(text):
+    out = []
+    for byte in text:
+        out += ["key E7 %02X down" % byte, "key E7 %02X up" % byte]
+    return out
+
+
+def expect(actual, expected, what):
+    if actual != expected:
+        raise AssertionError("%s:\n  expected %r\n  got      %r" % (what, expected, actual))
+
+
+# Scenarios ------------------------------------------------------------------
+
+def scenario_text(build):
+    text = "Grüße, Äpfel!".encode("cp1252")
+    with Run(build, "text", settings()) as run:
+        run.send(text)
+        expect(lines_of(run.observer.take(2 * len(text))), chars(text), "typed text")
+        run.end()
+    assert any(line.startswith("  ") and "Received: 4772FC" in line for line in run.log.seen), run.log.seen
+
+
+def scenario_hold_shift(build):
+    with Run(build, "hold_shift", settings()) as run:
+        run.send(ESC + b",hold,shift.a")
+        expect(lines_of(run.observer.take(4)), ["key 10 00 down", "key 41 00 down", "key 41 00 up", "key 10 00 up"],
+               "shift held for one key")
+        run.end()
+
+
+def scenario_combine(build):
+    with Run(build, "combine", settings()) as run:
+        run.send(ESC + b",combine,ctrl,alt,del.")
+        expect(lines_of(run.observer.take(6)),
+               ["key 11 00 down", "key 12 00 down", "key 2E 00 down", "key 2E 00 up", "key 12 00 up",
+                "key 11 00 up"], "control+alt+delete")
+        run.end()
+
+
+def scenario_click_goto(build):
+    with Run(build, "click_goto", settings()) as run:
+        run.send(ESC + b",goto,100,50.")
+        expect(lines_of(run.observer.take(1)), ["move 100 50"], "absolute move")
+        run.send(ESC + b",click." + ESC + b",click,right.")
+        expect(lines_of(run.observer.take(4)), ["left down", "left up", "right down", "right up"], "clicks")
+        run.end()
+
+
+def scenario_movement(build):
+    with Run(build, "movement", settings()) as run:
+        run.send(ESC + b",goto,100,300.")
+        run.observer.take(1)
+        run.send(ESC + b",mougo,right,3.")
+        moves = lines_of(run.observer.take(5))
+        xs = [int(line.split()[1]) for line in moves]
+        ys = [int(line.split()[2]) for line in moves]
+        assert all(line.startswith("move ") for line in moves), moves
+        assert xs == sorted(xs) and xs[-1] > 100, moves
+        assert set(ys) == {300}, moves
+        run.send(ESC + b",moustop.")
+        run.log.until(lambda l: "Sequence ><esc>,moustop.<" in l, "moustop")
+        time.sleep(0.3)  # a tick already on its way may still arrive
+        run.observer.quiet(0.1)
+        late = run.observer.quiet(1.0)
+        expect(late, [], "moves after moustop")
+        run.end()
+
+
+def scenario_reset(build):
+    with Run(build, "reset", settings()) as run:
+        run.send(ESC + b",lock,shift." + ESC + b",moulock.")
+        expect(lines_of(run.observer.take(2)), ["key 10 00 down", "left down"], "locked")
+        run.send(ESC + b".")
+        expect(lines_of(run.observer.take(3)), ["left up", "move 0 0", "key 10 00 up"], "reset")
+        run.send(b"x")
+        expect(lines_of(run.observer.take(2)), chars(b"x"), "plain character after the reset")
+        run.end()
+
+
+def scenario_faulty_plain(build):
+    with Run(build, "faulty_plain", settings()) as run:
+        run.send(ESC + b"xyz." + ESC + b",foo." + b"k")
+        expect(lines_of(run.observer.take(2)), chars(b"k"), "only the plain character")
+        run.end()
+    joined = "\n".join(run.log.seen)
+    assert "Parameter error >xyz<" in joined and "Unsupported command foo" in joined, run.log.seen
+
+
+def scenario_faulty_gidei(build):
+    with Run(build, "faulty_gidei", settings("[GIDEI]\nUse=1\n")) as run:
+        run.send(ESC + b"xyz.")
+        expect(lines_of(run.observer.take(8)), chars(b"xyz."), "the faulty sequence typed")
+        run.send(ESC + b"ab\tc.")
+        expect(lines_of(run.observer.take(6)), chars(b"\tc."), "typed from the bad byte")
+        run.end()
+    assert any("GIDEI problem" in line for line in run.log.seen), run.log.seen
+
+
+def scenario_pause_after(build):
+    with Run(build, "pause_after", settings("[Extended]\nWaitAfter=1\nWaitFor=500\n")) as run:
+        run.send(b"ab")
+        taken = run.observer.take(4)
+        expect(lines_of(taken), chars(b"ab"), "two characters")
+        gap = taken[2][0] - taken[1][0]
+        assert gap >= 0.4, "the second character came %.3f s after the first" % gap
+        run.end()
+
+
+def scenario_missing_port(build):
+    with Run(build, "missing_port", settings(), link_port=False) as run:
+        run.end()
+    errors = [line for line in run.log.seen if "Serial Init Error" in line]
+    expect(len(errors), 1, "error lines")
+    assert errors[0].startswith("! ERROR ### Fehler: Serial Init Error (1): "), errors
+    assert "Vemu Keys (keine Verbindung)" in run.log.seen, run.log.seen
+    assert "Vemu Keys (aktiv)" not in run.log.seen, run.log.seen
+
+
+SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default=os.path.join(TOP, "build", "win64"))
+    parser.add_argument("scenarios", nargs="*")
+    args = parser.parse_args()
+    build = os.path.abspath(args.build)
+    names = args.scenarios or sorted(SCENARIOS)
+    failed = 0
+    for name in names:
+        started = time.monotonic()
+        try:
+            SCENARIOS[name](build)
+            print("PASS %s (%.1f s)" % (name, time.monotonic() - started))
+        except Exception as error:  # report every failure, then go on
+            failed += 1
+            print("FAIL %s: %s" % (name, error))
+    print("%d passed, %d failed" % (len(names) - failed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
