@@ -25,9 +25,22 @@ namespace {
 
 std::mutex OutputMutex;
 
+// A console shows the line as text; a pipe or a file gets its bytes
+// (Windows-1252) as they are.
 void PrintLine(const std::string& Line)
 {
     std::lock_guard<std::mutex> lock(OutputMutex);
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(output, &mode)) {
+        const std::string text = Line + "\r\n";
+        std::wstring wide(text.size(), L'\0');
+        const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                               static_cast<int>(wide.size()));
+        DWORD written = 0;
+        WriteConsoleW(output, wide.data(), static_cast<DWORD>(length), &written, nullptr);
+        return;
+    }
     std::fwrite(Line.data(), 1, Line.size(), stdout);
     std::fputc('\n', stdout);
     std::fflush(stdout);

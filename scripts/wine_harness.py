@@ -6,9 +6,12 @@ again, by process id.
 
     wine_harness.py prefix                 create the prefix (once)
     wine_harness.py run [--x] EXE [ARGS]   run a program, exit with its code
-    wine_harness.py com N [--x] -- CMD...  run CMD (a Linux command) with COM N
+    wine_harness.py com N [--x|--desktop] [--link PATH] -- CMD...
+                                           run CMD (a Linux command) with COM N
                                            linked to a pty; CMD finds the other
-                                           end in $VEMU_COM_PEER
+                                           end in $VEMU_COM_PEER, and at PATH
+                                           with --link. --x: an Xvfb display;
+                                           --desktop: $DISPLAY, else Xvfb.
 """
 import contextlib
 import fcntl
@@ -165,13 +168,24 @@ def run(args):
         procs.stop_all()
 
 
+def wait_through_interrupts(proc):
+    """Ctrl+C reaches the child too, which ends itself in order: wait for it."""
+    while True:
+        try:
+            return proc.wait()
+        except KeyboardInterrupt:
+            continue
+
+
 def com(args):
     if len(args) < 3 or "--" not in args:
-        sys.exit("usage: wine_harness.py com N [--x] -- CMD...")
+        sys.exit("usage: wine_harness.py com N [--x|--desktop] [--link PATH] -- CMD...")
     split = args.index("--")
     number = int(args[0])
-    want_x = "--x" in args[1:split]
+    options = args[1:split]
     command = args[split + 1:]
+    want_x = "--x" in options or ("--desktop" in options and not os.environ.get("DISPLAY"))
+    link = options[options.index("--link") + 1] if "--link" in options else None
     ensure_prefix()
     start_server()
     procs = Processes()
@@ -179,7 +193,16 @@ def com(args):
         with x_display(procs, want_x) as display, virtual_com(procs, number) as peer:
             env = wine_env(display)
             env["VEMU_COM_PEER"] = peer
-            return subprocess.call(command, env=env)
+            if link:
+                with contextlib.suppress(FileNotFoundError):
+                    os.remove(link)
+                os.symlink(os.path.realpath(peer), link)
+            try:
+                return wait_through_interrupts(subprocess.Popen(command, env=env))
+            finally:
+                if link:
+                    with contextlib.suppress(FileNotFoundError):
+                        os.remove(link)
     finally:
         procs.stop_all()
 

@@ -2,6 +2,7 @@
 // port to the input sink.
 #include "serial/COMObjct.h"
 
+#include "app/Engine.h"
 #include "gidei/KeyParse.h"
 #include "serial/EnumCOM.h"
 #include "serial/SerialDevices.h"
@@ -215,6 +216,50 @@ TEST_F(ReceiverOnPty, BytesOnThePortBecomeInput)
     parser.reset();
     Pty.Write(std::string(100, 'r'));
     Receiver.reset();
+}
+
+} // namespace
+
+namespace {
+
+struct TEngineStates {
+    std::vector<int> States;
+    static void Record(void* Data, int State) { static_cast<TEngineStates*>(Data)->States.push_back(State); }
+};
+
+TEST(EngineOnPty, WiresReceiverAndParserAndShutsDownWhileBytesArrive)
+{
+    TTestEnvironment env(0, "[Port]\nPort=3\n[Debug]\nWait=-1\n");
+    SetSerialDeviceDirectory(env.Dir.Path());
+    TPtyPort pty(env.Dir.Path(), 9);
+    TRecordingSink sink;
+    TEngineStates states;
+    {
+        TEngine engine(sink, TEngineStates::Record, &states, false, 9);
+        EXPECT_EQ(engine.Receiver().Port(), 9);
+        EXPECT_EQ(engine.Receiver().State(), 2);
+        EXPECT_EQ(states.States, std::vector<int>{2});
+
+        pty.Write("\x1b,mougo,up,2.");
+        while (!engine.Parser().Typer->Moving())
+            SleepMs(1);
+        engine.MouseTimerTick();
+        SleepMs(20);
+        EXPECT_EQ(sink.Count(), 0u) << "no tick before the main window heard of the movement";
+        engine.SetMouseMoving(true);
+        engine.MouseTimerTick();
+        while (sink.Count() < 1)
+            SleepMs(1);
+        EXPECT_EQ(sink.Take(), std::vector<std::string>{"move 0 -2"});
+
+        pty.Write("\x1b,lock,shift.");
+        while (sink.Count() < 1)
+            SleepMs(1);
+        pty.Write(std::string(2000, 'k'));
+    }
+    EXPECT_EQ(sink.Take().back(), "up 10") << "the parser releases what it holds on the way out";
+    EXPECT_EQ(Globals->GetString("Port", "Port", ""), "9");
+    SetSerialDeviceDirectory("");
 }
 
 } // namespace
