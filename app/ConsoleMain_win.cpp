@@ -2,7 +2,8 @@
 // a COM port and for the end-to-end tests. It wires the settings store, the
 // loggers, the receiver and the parser exactly as the main window does, paces
 // continuous movement with a 100 ms timer, prints every log line as it is
-// logged, and ends on Ctrl+C or when standard input closes.
+// logged, and ends on Ctrl+C or when standard input closes. Its 100 ms
+// movement tick runs only while continuous movement is on.
 #include "app/Engine.h"
 #include "app/Globals.h"
 #include "app/MessageWindow_win.h"
@@ -76,6 +77,7 @@ void PrintState(void*, int State)
 // Receives what the worker threads post to the main window, and the timer.
 class TConsoleWindow : public TMessageWindow {
 public:
+    static constexpr UINT_PTR MouseTimer = 1;
     TConsoleWindow() : TMessageWindow("TvemuKeysConsole") {}
     TEngine* Engine = nullptr;
 
@@ -89,8 +91,14 @@ protected:
                 Engine->MouseTimerTick();
             return true;
         case UM_MOUSEMOVING:
+            // The 100 ms tick runs only while the pointer moves: a quiet
+            // engine is never woken.
             if (Engine)
                 Engine->SetMouseMoving(WParam != 0);
+            if (WParam != 0)
+                SetTimer(Handle(), MouseTimer, 100, nullptr);
+            else
+                KillTimer(Handle(), MouseTimer);
             return true;
         case UM_GIDEIERROR:
             if (Globals && Globals->UseSound && !Globals->Sound.empty())
@@ -258,7 +266,6 @@ int main(int argc, char** argv)
             PrintLine(LoadResourceText(IDS_LAYOUT_TEXT));
         PrintLine(LoadResourceText(IDS_CONSOLE_HOWTOEND));
 
-        SetTimer(window.Handle(), 1, 100, nullptr);
         SetConsoleCtrlHandler(ConsoleControl, TRUE);
         TInputWatcher watcher(window.Handle());
         MSG message;
@@ -266,7 +273,7 @@ int main(int argc, char** argv)
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        KillTimer(window.Handle(), 1);
+        KillTimer(window.Handle(), TConsoleWindow::MouseTimer);
         window.Engine = nullptr;
     }
 

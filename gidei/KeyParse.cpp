@@ -72,10 +72,14 @@ void TKeyParser::Execute()
 // emptied regardless.
 void TKeyParser::Drain()
 {
+    std::deque<std::string> units;
     while (Queue && !Terminated()) {
-        std::string unit = Queue->Pop();
-        if (unit.empty())
+        if (units.empty())
+            Queue->PopAll(units);
+        if (units.empty())
             return;
+        std::string unit = std::move(units.front());
+        units.pop_front();
         try {
             HandleUnit(unit);
             PauseAfter();

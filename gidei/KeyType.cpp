@@ -80,6 +80,8 @@ void TKeyTyper::ReleaseKey(int Vk)
 
 void TKeyTyper::ReleaseHeldKeys()
 {
+    if (!FKeyTable->AnyKeyActive())
+        return; // nothing held: no need to look at all 256 keys
     for (int vk = 0; vk <= 255; ++vk)
         if (FKeyTable->KeyState(vk) == ksHeld)
             ReleaseKey(vk);

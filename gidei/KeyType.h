@@ -7,6 +7,7 @@
 #include "gidei/KeyTable.h"
 #include "gidei/MouseTables.h"
 
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -124,7 +125,7 @@ private:
     std::unique_ptr<TMouseDir> FMouseDir;
     std::string FCommand;
     const TTokenList* FParams = nullptr;
-    bool FMoving = false;
+    std::atomic<bool> FMoving{false}; // read by other threads for checks
     int32_t FRemainder = 0;
     int32_t FSpeed = 0;
     int32_t FDirX = 0;

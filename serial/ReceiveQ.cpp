@@ -11,11 +11,18 @@ void TReceiveQueue::AddBytes(const char* Bytes)
         FDiscarding = false;
         return;
     }
+    const size_t before = FSequences.size();
     const char* byte = Bytes;
     do {
         AddByte(*byte);
         ++byte;
     } while (*byte != '\0');
+    // One wake-up for all units of the chunk: the parser cannot take any of
+    // them before the lock is released, and its auto-reset event would fold
+    // several signals into one anyway. A signal per unit cost a system call
+    // per byte of text.
+    if (SignalEvent && FSequences.size() != before)
+        SignalEvent->Set();
 }
 
 void TReceiveQueue::AddByte(char Byte)
@@ -64,13 +71,11 @@ void TReceiveQueue::AddByte(char Byte)
 
 void TReceiveQueue::CompleteUnit()
 {
-    FSequences.push_back(FCurrent);
-    if (Loggers)
-        Loggers->Log(lkSequence, FCurrent);
+    FSequences.push_back(std::move(FCurrent));
     FCurrent.clear();
     FInSequence = false;
-    if (SignalEvent)
-        SignalEvent->Set();
+    if (Loggers && Loggers->Enabled(lkSequence))
+        Loggers->Log(lkSequence, FSequences.back());
 }
 
 void TReceiveQueue::SetSignalEvent(TEvent* Event)
@@ -87,4 +92,16 @@ std::string TReceiveQueue::Pop()
     std::string unit = std::move(FSequences.front());
     FSequences.pop_front();
     return unit;
+}
+
+void TReceiveQueue::PopAll(std::deque<std::string>& Units)
+{
+    TObjectLock lock(*this);
+    if (Units.empty()) {
+        Units.swap(FSequences);
+        return;
+    }
+    for (std::string& unit : FSequences)
+        Units.push_back(std::move(unit));
+    FSequences.clear();
 }

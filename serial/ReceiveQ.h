@@ -26,6 +26,10 @@ public:
     void AddBytes(const char* Bytes);
     // The oldest unit, or the empty string when there is none.
     std::string Pop();
+    // Moves every completed unit, oldest first, to the end of Units in one
+    // go: the parser takes the lock once per wake-up instead of once per
+    // unit, which keeps it out of the read thread's way.
+    void PopAll(std::deque<std::string>& Units);
 
     // The event set after each completed unit (the parser's data event), or
     // none. Taken under the lock, so once this returns no chunk in progress

@@ -1,0 +1,227 @@
+// The engine's speed: framing, the whole path from the queue through the
+// parser thread to the input sink, the latency of one unit, the cost of a log
+// line, and memory over a long stream.
+#include "bench/BenchSupport.h"
+#include "gidei/KeyParse.h"
+#include "serial/ReceiveQ.h"
+#include "tests/support/TestSupport.h"
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <chrono>
+#include <thread>
+#include <vector>
+
+namespace {
+
+constexpr double LineRate = 11520.0; // bytes per second at 115200 baud
+
+// The stream cut as the read thread cuts it: chunks of up to 64 bytes, each
+// zero-terminated.
+std::vector<std::string> Chunks(const std::string& Stream)
+{
+    std::vector<std::string> chunks;
+    for (size_t at = 0; at < Stream.size(); at += 64)
+        chunks.push_back(Stream.substr(at, 64));
+    return chunks;
+}
+
+size_t UnitsOf(const std::string& Stream)
+{
+    TReceiveQueue queue;
+    queue.Active = true;
+    for (const std::string& chunk : Chunks(Stream))
+        queue.AddBytes(chunk.c_str());
+    size_t units = 0;
+    while (!queue.Pop().empty())
+        ++units;
+    return units;
+}
+
+void BM_Framing(benchmark::State& State)
+{
+    TTestEnvironment env(0);
+    const std::vector<std::string> chunks = Chunks(RealisticStream());
+    TReceiveQueue queue;
+    queue.Active = true;
+    size_t bytes = 0;
+    for (auto _ : State) {
+        for (const std::string& chunk : chunks) {
+            queue.AddBytes(chunk.c_str());
+            bytes += chunk.size();
+        }
+        while (!queue.Pop().empty()) {
+        }
+    }
+    State.SetBytesProcessed(static_cast<int64_t>(bytes));
+}
+BENCHMARK(BM_Framing);
+
+// Queue, parser thread and typer with a sink that only counts; no pause
+// after events, logging masked off. Each pass hands over 64 KB, as fast as
+// the read thread could, and waits until the last record has left.
+void BM_Engine(benchmark::State& State)
+{
+    TTestEnvironment env(0, "[Debug]\nWait=-1\n");
+    std::string stream;
+    for (int i = 0; i < 64; ++i)
+        stream += RealisticStream();
+    const std::vector<std::string> chunks = Chunks(stream);
+    const size_t units = UnitsOf(stream);
+
+    TNullSink sink;
+    TReceiveQueue queue;
+    queue.Active = true;
+    TKeyParser parser(sink, false);
+    parser.Queue = &queue;
+    queue.SetSignalEvent(parser.DataEvent.get());
+    parser.Start();
+
+    // The records one pass gives, counted once the engine is warm.
+    for (const std::string& chunk : chunks)
+        queue.AddBytes(chunk.c_str());
+    uint64_t last = 0;
+    do {
+        last = sink.Records;
+        SleepMs(50);
+    } while (sink.Records != last);
+    const uint64_t perPass = last;
+
+    uint64_t passes = 0;
+    for (auto _ : State) {
+        const uint64_t target = sink.Records + perPass;
+        for (const std::string& chunk : chunks)
+            queue.AddBytes(chunk.c_str());
+        // The read thread sleeps while the port is quiet; so does this one.
+        while (sink.Records < target)
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        env.Target.Clear(); // the posted movement notices would pile up
+        ++passes;
+    }
+    parser.Stop();
+    parser.Join();
+    queue.SetSignalEvent(nullptr);
+
+    State.SetBytesProcessed(static_cast<int64_t>(passes * stream.size()));
+    State.SetItemsProcessed(static_cast<int64_t>(passes * units));
+    State.counters["x_line_rate"] =
+        benchmark::Counter(static_cast<double>(passes * stream.size()) / LineRate, benchmark::Counter::kIsRate);
+}
+BENCHMARK(BM_Engine)->UseRealTime();
+
+// The parser's and typer's share of the work, on one thread: the units of
+// the stream handled one after the other.
+void BM_Units(benchmark::State& State)
+{
+    TTestEnvironment env(0, "[Debug]\nWait=-1\n");
+    const std::string stream = RealisticStream();
+    TReceiveQueue queue;
+    queue.Active = true;
+    for (const std::string& chunk : Chunks(stream))
+        queue.AddBytes(chunk.c_str());
+    std::vector<std::string> units;
+    for (std::string unit = queue.Pop(); !unit.empty(); unit = queue.Pop())
+        units.push_back(unit);
+    TNullSink sink;
+    TKeyParser parser(sink, false);
+    for (auto _ : State) {
+        for (const std::string& unit : units)
+            parser.HandleUnit(unit);
+        env.Target.Clear();
+    }
+    State.SetItemsProcessed(static_cast<int64_t>(State.iterations() * units.size()));
+    State.SetBytesProcessed(static_cast<int64_t>(State.iterations() * stream.size()));
+}
+BENCHMARK(BM_Units);
+
+// From AddBytes of a complete unit to the first record in the sink, through
+// the real threads and events.
+void BM_Latency(benchmark::State& State)
+{
+    TTestEnvironment env(0, "[Debug]\nWait=-1\n");
+    TNullSink sink;
+    TReceiveQueue queue;
+    queue.Active = true;
+    TKeyParser parser(sink, false);
+    parser.Queue = &queue;
+    queue.SetSignalEvent(parser.DataEvent.get());
+    parser.Start();
+
+    std::vector<double> samples;
+    for (auto _ : State) {
+        for (int i = 0; i < 5000; ++i) {
+            const uint64_t before = sink.Records;
+            sink.Armed = true;
+            const auto start = std::chrono::steady_clock::now();
+            queue.AddBytes("x");
+            while (sink.Records < before + 2) {
+            }
+            const int64_t startNs =
+                std::chrono::duration_cast<std::chrono::nanoseconds>(start.time_since_epoch()).count();
+            samples.push_back(static_cast<double>(sink.FirstRecordNs - startNs) / 1000.0);
+        }
+    }
+    parser.Stop();
+    parser.Join();
+    queue.SetSignalEvent(nullptr);
+
+    std::sort(samples.begin(), samples.end());
+    State.counters["p50_us"] = samples[samples.size() / 2];
+    State.counters["p99_us"] = samples[samples.size() * 99 / 100];
+    State.counters["max_us"] = samples.back();
+}
+BENCHMARK(BM_Latency)->Iterations(1)->UseRealTime();
+
+// One log line with every kind on and the file sink writing.
+void BM_LogLine(benchmark::State& State)
+{
+    TTestEnvironment env(0xFFFFFFFF);
+    FileLog->SetFileName(env.Dir.File("bench.log"));
+    FileLog->SetActive(true);
+    const std::string text = "\x1b,combine,ctrl,alt,del.";
+    for (auto _ : State)
+        Loggers->Log(lkSequence, text);
+    FileLog->SetActive(false);
+    State.SetItemsProcessed(State.iterations());
+}
+BENCHMARK(BM_LogLine);
+
+// A long stream, with line noise that never ends its sequence, through queue
+// and parser: resident memory must not grow with its length.
+void BM_MemoryFlat(benchmark::State& State)
+{
+    TTestEnvironment env(0, "[Debug]\nWait=-1\n");
+    TNullSink sink;
+    TReceiveQueue queue;
+    queue.Active = true;
+    TKeyParser parser(sink, false);
+    const std::string noise = "\x1b" + std::string(100000, 'n');
+    const std::vector<std::string> chunks = Chunks(RealisticStream() + noise + ".");
+    const int64_t megabytes = State.range(0);
+    long before = 0, after = 0;
+    size_t bytes = 0;
+    for (auto _ : State) {
+        size_t done = 0;
+        while (done < static_cast<size_t>(megabytes) << 20) {
+            for (const std::string& chunk : chunks) {
+                queue.AddBytes(chunk.c_str());
+                done += chunk.size();
+            }
+            for (std::string unit = queue.Pop(); !unit.empty(); unit = queue.Pop())
+                parser.HandleUnit(unit);
+            env.Target.Clear(); // the posted movement notices would pile up
+            if (before == 0 && done >= (static_cast<size_t>(megabytes) << 20) / 8)
+                before = ResidentKilobytes();
+        }
+        bytes += done;
+        after = ResidentKilobytes();
+    }
+    State.SetBytesProcessed(static_cast<int64_t>(bytes));
+    State.counters["rss_growth_kb"] = static_cast<double>(after - before);
+}
+BENCHMARK(BM_MemoryFlat)->Arg(64)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+} // namespace
+
+BENCHMARK_MAIN();
