@@ -8,8 +8,9 @@
 
 namespace {
 
-// The system message box has the captions of the system's language; a CBT
-// hook renames its buttons as the box is activated.
+// The system message box has the captions of the system's language; a hook
+// on the thread's window messages renames its buttons as soon as the box has
+// initialised them, before it is shown.
 thread_local HHOOK CaptionHook = nullptr;
 
 void Rename(HWND Box, int Control, int TextId)
@@ -23,16 +24,14 @@ void Rename(HWND Box, int Control, int TextId)
 
 LRESULT CALLBACK RenameButtons(int Code, WPARAM WParam, LPARAM LParam)
 {
-    if (Code == HCBT_ACTIVATE) {
-        HWND box = reinterpret_cast<HWND>(WParam);
-        Rename(box, IDOK, IDS_BUTTON_OK);
-        Rename(box, IDCANCEL, IDS_BUTTON_CANCEL);
-        Rename(box, IDYES, IDS_BUTTON_YES);
-        Rename(box, IDNO, IDS_BUTTON_NO);
-        HHOOK hook = CaptionHook;
-        CaptionHook = nullptr;
-        UnhookWindowsHookEx(hook);
-        return 0;
+    if (Code == HC_ACTION) {
+        const auto* message = reinterpret_cast<const CWPRETSTRUCT*>(LParam);
+        if (message->message == WM_INITDIALOG) {
+            Rename(message->hwnd, IDOK, IDS_BUTTON_OK);
+            Rename(message->hwnd, IDCANCEL, IDS_BUTTON_CANCEL);
+            Rename(message->hwnd, IDYES, IDS_BUTTON_YES);
+            Rename(message->hwnd, IDNO, IDS_BUTTON_NO);
+        }
     }
     return CallNextHookEx(CaptionHook, Code, WParam, LParam);
 }
@@ -68,7 +67,7 @@ int MessageDialog(const std::string& Text, TMsgDlgType Kind, unsigned Buttons, i
     if (HelpContext != 0)
         style |= MB_HELP;
     const char* caption = Globals ? "Vemu Keys" : nullptr;
-    CaptionHook = SetWindowsHookExA(WH_CBT, RenameButtons, nullptr, GetCurrentThreadId());
+    CaptionHook = SetWindowsHookExA(WH_CALLWNDPROCRET, RenameButtons, nullptr, GetCurrentThreadId());
     int result = MessageBoxA(nullptr, Text.c_str(), caption, style);
     if (CaptionHook) {
         UnhookWindowsHookEx(CaptionHook);

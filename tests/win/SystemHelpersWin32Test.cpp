@@ -1,0 +1,104 @@
+// The helpers that reach the Windows registry and the program file.
+#include "app/Globals.h"
+
+#include "tests/support/TestSupport.h"
+
+#include <windows.h>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+const char* const RunKey = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+void RemoveRunValue()
+{
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, KEY_WRITE, &key) == ERROR_SUCCESS) {
+        RegDeleteValueA(key, "vemuKeys");
+        RegCloseKey(key);
+    }
+}
+
+void StoreRunValue(const std::string& Data)
+{
+    HKEY key;
+    ASSERT_EQ(RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, KEY_WRITE, &key), ERROR_SUCCESS);
+    RegSetValueExA(key, "vemuKeys", 0, REG_SZ, reinterpret_cast<const BYTE*>(Data.c_str()),
+                   static_cast<DWORD>(Data.size() + 1));
+    RegCloseKey(key);
+}
+
+std::string RunValue()
+{
+    char data[512] = "";
+    DWORD size = sizeof data;
+    HKEY key;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, KEY_READ, &key) != ERROR_SUCCESS)
+        return "<no key>";
+    LONG result = RegQueryValueExA(key, "vemuKeys", nullptr, nullptr, reinterpret_cast<BYTE*>(data), &size);
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS ? std::string(data) : "<absent>";
+}
+
+class AutoStart : public ::testing::Test {
+protected:
+    void SetUp() override { RemoveRunValue(); }
+    void TearDown() override { RemoveRunValue(); }
+    TTempDir Dir;
+};
+
+TEST_F(AutoStart, TheRunValueHoldsThePlainProgramPath)
+{
+    TGlobals globals(nullptr, Dir.File("vemuKeys.exe"));
+    ASSERT_TRUE(globals.AutoStartChangeable);
+    EXPECT_FALSE(globals.AutoStart);
+    globals.SetAutoStart(true);
+    EXPECT_TRUE(globals.AutoStart);
+    EXPECT_EQ(RunValue(), Dir.File("vemuKeys.exe"));
+    globals.SetAutoStart(false);
+    EXPECT_FALSE(globals.AutoStart);
+    EXPECT_EQ(RunValue(), "<absent>");
+}
+
+TEST_F(AutoStart, TheRegistryDecides)
+{
+    StoreRunValue("");
+    TGlobals globals(nullptr, Dir.File("vemuKeys.exe"));
+    EXPECT_FALSE(globals.AutoStart) << "an empty value counts as absent";
+    StoreRunValue("C:\\anything.exe");
+    EXPECT_TRUE(globals.ReadAutoStart());
+    StoreRunValue(std::string(300, 'x'));
+    EXPECT_FALSE(globals.ReadAutoStart()) << "a value longer than 260 bytes counts as absent";
+
+    StoreRunValue("C:\\vemuKeys.exe");
+    globals.AutoStart = globals.ReadAutoStart();
+    RemoveRunValue(); // behind the program's back
+    globals.SetAutoStart(false);
+    EXPECT_FALSE(globals.AutoStart);
+}
+
+TEST(FileVersion, ComesFromTheVersionBlockOfTheProgram)
+{
+    char path[MAX_PATH];
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    TGlobals globals(nullptr, path);
+    Globals = &globals;
+    int major = -1, minor = -1, release = -1, build = -1;
+    GetFileVersion(major, minor, release, build);
+    Globals = nullptr;
+    EXPECT_EQ(major, 1);
+    EXPECT_EQ(minor, 0);
+    EXPECT_EQ(release, 0);
+    EXPECT_EQ(build, 0);
+}
+
+TEST(SystemFacts, TheSystemIsOfTheNtFamily)
+{
+    TTempDir dir;
+    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+    EXPECT_TRUE(globals.IsNT5);
+    EXPECT_LE(globals.InputLanguage.load(), 0xFFFFu);
+}
+
+} // namespace
