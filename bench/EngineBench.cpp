@@ -58,6 +58,27 @@ void BM_Framing(benchmark::State& State)
 }
 BENCHMARK(BM_Framing);
 
+// The queue and the parser thread, wired as the program wires them, on a
+// sink that only counts.
+struct TThreadedEngine {
+    TThreadedEngine()
+    {
+        Queue.Active = true;
+        Parser.Queue = &Queue;
+        Queue.SetSignalEvent(Parser.DataEvent.get());
+        Parser.Start();
+    }
+    ~TThreadedEngine()
+    {
+        Parser.Stop();
+        Parser.Join();
+        Queue.SetSignalEvent(nullptr);
+    }
+    TNullSink Sink;
+    TReceiveQueue Queue;
+    TKeyParser Parser{Sink, false};
+};
+
 // Queue, parser thread and typer with a sink that only counts; no pause
 // after events, logging masked off. Each pass hands over 64 KB, as fast as
 // the read thread could, and waits until the last record has left.
@@ -70,13 +91,9 @@ void BM_Engine(benchmark::State& State)
     const std::vector<std::string> chunks = Chunks(stream);
     const size_t units = UnitsOf(stream);
 
-    TNullSink sink;
-    TReceiveQueue queue;
-    queue.Active = true;
-    TKeyParser parser(sink, false);
-    parser.Queue = &queue;
-    queue.SetSignalEvent(parser.DataEvent.get());
-    parser.Start();
+    TThreadedEngine engine;
+    TNullSink& sink = engine.Sink;
+    TReceiveQueue& queue = engine.Queue;
 
     // The records one pass gives, counted once the engine is warm.
     for (const std::string& chunk : chunks)
@@ -99,9 +116,6 @@ void BM_Engine(benchmark::State& State)
         env.Target.Clear(); // the posted movement notices would pile up
         ++passes;
     }
-    parser.Stop();
-    parser.Join();
-    queue.SetSignalEvent(nullptr);
 
     State.SetBytesProcessed(static_cast<int64_t>(passes * stream.size()));
     State.SetItemsProcessed(static_cast<int64_t>(passes * units));
@@ -140,13 +154,9 @@ BENCHMARK(BM_Units);
 void BM_Latency(benchmark::State& State)
 {
     TTestEnvironment env(0, "[Debug]\nWait=-1\n");
-    TNullSink sink;
-    TReceiveQueue queue;
-    queue.Active = true;
-    TKeyParser parser(sink, false);
-    parser.Queue = &queue;
-    queue.SetSignalEvent(parser.DataEvent.get());
-    parser.Start();
+    TThreadedEngine engine;
+    TNullSink& sink = engine.Sink;
+    TReceiveQueue& queue = engine.Queue;
 
     std::vector<double> samples;
     for (auto _ : State) {
@@ -162,9 +172,6 @@ void BM_Latency(benchmark::State& State)
             samples.push_back(static_cast<double>(sink.FirstRecordNs - startNs) / 1000.0);
         }
     }
-    parser.Stop();
-    parser.Join();
-    queue.SetSignalEvent(nullptr);
 
     std::sort(samples.begin(), samples.end());
     State.counters["p50_us"] = samples[samples.size() / 2];

@@ -81,6 +81,9 @@ private:
 
     // Mouse
     bool MoveMouse(int32_t X, int32_t Y, bool Absolute);
+    // A known button with event flags; otherwise the error is reported and
+    // Result holds what the command returns.
+    bool FindButton(const std::string& Name, int& Index, int32_t& Result);
     int32_t PressButton(const std::string& Name);
     int32_t ReleaseButton(const std::string& Name);
     int32_t ClickButton(const std::string& Name);

@@ -25,15 +25,26 @@ bool TKeyTyper::MoveMouse(int32_t X, int32_t Y, bool Absolute)
 
 void TKeyTyper::LogButton(uint8_t Kind, const std::string& Name) { LogEvent(Kind, Sequence + " " + Name); }
 
+bool TKeyTyper::FindButton(const std::string& Name, int& Index, int32_t& Result)
+{
+    if (!FMouseTable->Find(Name, Index)) {
+        Result = ReportParamError(FParams, 1);
+        return false;
+    }
+    if (FMouseTable->DownFlags(Index) == 0) {
+        LogButton(lkUnsupportedParameter, Name);
+        Result = -1;
+        return false;
+    }
+    return true;
+}
+
 int32_t TKeyTyper::PressButton(const std::string& Name)
 {
     int index;
-    if (!FMouseTable->Find(Name, index))
-        return ReportParamError(FParams, 1);
-    if (FMouseTable->DownFlags(index) == 0) {
-        LogButton(lkUnsupportedParameter, Name);
-        return -1;
-    }
+    int32_t result;
+    if (!FindButton(Name, index, result))
+        return result;
     if (FMouseTable->ButtonState(index) != 0) {
         LogButton(lkKeyCollision, Name);
         return -1;
@@ -47,12 +58,9 @@ int32_t TKeyTyper::PressButton(const std::string& Name)
 int32_t TKeyTyper::ReleaseButton(const std::string& Name)
 {
     int index;
-    if (!FMouseTable->Find(Name, index))
-        return ReportParamError(FParams, 1);
-    if (FMouseTable->DownFlags(index) == 0) {
-        LogButton(lkUnsupportedParameter, Name);
-        return -1;
-    }
+    int32_t result;
+    if (!FindButton(Name, index, result))
+        return result;
     if (FMouseTable->ButtonState(index) == 0) {
         LogButton(lkKeyCollision, Name);
         return -1;
