@@ -36,7 +36,7 @@ void PrintLine(const std::string& Line)
     if (GetConsoleMode(output, &mode)) {
         const std::string text = Line + "\r\n";
         std::wstring wide(text.size(), L'\0');
-        const int length = MultiByteToWideChar(CP_ACP, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+        const int length = MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), wide.data(),
                                                static_cast<int>(wide.size()));
         DWORD written = 0;
         WriteConsoleW(output, wide.data(), static_cast<DWORD>(length), &written, nullptr);
@@ -131,10 +131,9 @@ BOOL WINAPI ConsoleControl(DWORD Event)
 // read still blocked at the end is stopped by the end of the process.
 class TInputWatcher {
 public:
-    explicit TInputWatcher(HWND Window) : FWindow(Window)
-    {
-        FThread = CreateThread(nullptr, 0, Run, this, 0, nullptr);
-    }
+    // The thread gets the window handle, not this object, which may be gone
+    // before a read that could not be cancelled returns.
+    explicit TInputWatcher(HWND Window) { FThread = CreateThread(nullptr, 0, Run, Window, 0, nullptr); }
     ~TInputWatcher()
     {
         if (!FThread)
@@ -149,19 +148,17 @@ public:
     TInputWatcher& operator=(const TInputWatcher&) = delete;
 
 private:
-    static DWORD WINAPI Run(void* Self)
+    static DWORD WINAPI Run(void* Window)
     {
-        auto* watcher = static_cast<TInputWatcher*>(Self);
         HANDLE input = GetStdHandle(STD_INPUT_HANDLE);
         char buffer[256];
         DWORD count = 0;
         while (input && input != INVALID_HANDLE_VALUE && ReadFile(input, buffer, sizeof buffer, &count, nullptr) &&
                count > 0) {
         }
-        PostMessageA(watcher->FWindow, WM_CLOSE, 0, 0);
+        PostMessageA(static_cast<HWND>(Window), WM_CLOSE, 0, 0);
         return 0;
     }
-    HWND FWindow;
     HANDLE FThread = nullptr;
 };
 

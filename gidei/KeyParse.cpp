@@ -51,19 +51,24 @@ void TKeyParser::Stop()
 void TKeyParser::Execute()
 {
     while (!Terminated()) {
-        switch (WaitForAny({DataEvent.get(), TickEvent.get(), StopEvent.get()}, kInfinite)) {
-        case 0:
-            Drain();
-            break;
-        case 1:
-            try {
+        try {
+            switch (WaitForAny({DataEvent.get(), TickEvent.get(), StopEvent.get()}, kInfinite)) {
+            case 0:
+                Drain();
+                break;
+            case 1:
                 Typer->MouseTick();
-            } catch (const std::exception& error) {
-                LogEvent(lkError, error.what());
+                break;
+            case 2:
+                break;
+            default:
+                SleepMs(100); // a failed wait must not become a busy loop
+                break;
             }
-            break;
-        default:
-            break;
+        } catch (const std::exception& error) {
+            LogEvent(lkError, error.what());
+        } catch (...) {
+            LogEvent(lkError, "unknown exception");
         }
     }
 }

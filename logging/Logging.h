@@ -74,7 +74,11 @@ public:
     bool FetchLine(std::string& Line);
     void SetMaxLines(int32_t N);
     int32_t MaxLines() const { return FMaxLines; }
-    void SetWindow(TLogWindowLink* Window) { FWindow = Window; }
+    void SetWindow(TLogWindowLink* Window)
+    {
+        TObjectLock lock(*this);
+        FWindow = Window;
+    }
     size_t PendingLines();
 
 private:

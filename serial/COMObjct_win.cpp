@@ -64,6 +64,7 @@ void TWorkThread::Execute()
     TEvent received(true);
     OVERLAPPED overlapped{};
     overlapped.hEvent = received.NativeHandle();
+    DWORD mask = 0; // written by a pending WaitCommEvent: lives as long as the record
     char buffer[64 + 1];
     bool waiting = false; // a WaitCommEvent is pending on the record
 
@@ -77,7 +78,6 @@ void TWorkThread::Execute()
 
     try {
         while (!Terminated()) {
-            DWORD mask = 0;
             if (WaitCommEvent(port, &mask, &overlapped))
                 received.Set(); // completed at once
             else if (GetLastError() == ERROR_IO_PENDING)
@@ -85,8 +85,15 @@ void TWorkThread::Execute()
             else
                 LogEvent(lkError, "Serial Comm Error: " + SysErrorText(GetLastError()));
 
-            if (WaitForAny({&received, TermEvent.get()}, kInfinite) != 0)
-                continue; // stop request or a failed wait: look at the flag
+            const int woken = WaitForAny({&received, TermEvent.get()}, kInfinite);
+            if (woken < 0) {
+                // A wait that fails would fail again at once: end the thread
+                // instead of spinning.
+                LogEvent(lkError, "Serial Comm Error: " + SysErrorText(GetLastError()));
+                break;
+            }
+            if (woken != 0)
+                continue; // stop request: look at the flag
             waiting = false;
 
             for (;;) {

@@ -82,6 +82,10 @@ void TReceiveQueue::SetSignalEvent(TEvent* Event)
 {
     TObjectLock lock(*this);
     SignalEvent = Event;
+    // Units framed before the parser was wired must not wait for the next
+    // byte to be noticed.
+    if (SignalEvent && !FSequences.empty())
+        SignalEvent->Set();
 }
 
 std::string TReceiveQueue::Pop()

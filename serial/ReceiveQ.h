@@ -32,8 +32,9 @@ public:
     void PopAll(std::deque<std::string>& Units);
 
     // The event set after each completed unit (the parser's data event), or
-    // none. Taken under the lock, so once this returns no chunk in progress
-    // still signals the event it replaced, which may then be closed.
+    // none; set at once when units are already waiting. Taken under the
+    // lock, so once this returns no chunk in progress still signals the event
+    // it replaced, which may then be closed.
     void SetSignalEvent(TEvent* Event);
 
     // Bytes are framed only while the receiver is active.

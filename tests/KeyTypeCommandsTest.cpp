@@ -191,10 +191,12 @@ TEST(TyperNoStuckInput, RandomInputNeverLeavesAKeyOrButtonDown)
                 what = RandomCommand(random);
                 t.Cmd(what);
                 break;
-            case 1:
-                what = "char " + std::to_string(random() % 256);
-                t.Typer->TypeChar(static_cast<uint8_t>(random() % 256));
+            case 1: {
+                const uint8_t code = static_cast<uint8_t>(random() % 256);
+                what = "char " + std::to_string(code);
+                t.Typer->TypeChar(code);
                 break;
+            }
             case 2: {
                 static const Strings Names = {"a", "shift", "at", "f1", "xyz", "Enter", "sharps", "altgr", "5"};
                 what = Names[random() % Names.size()];

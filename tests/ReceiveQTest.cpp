@@ -48,13 +48,29 @@ TEST_F(ReceiveQueueTest, PlainBytesAreUnitsOfTheirOwn)
               (std::vector<std::string>{"  # Sequence >a<", "  # Sequence >b<", "  # Sequence >c<"}));
 }
 
-TEST_F(ReceiveQueueTest, EachUnitSetsTheSignalEvent)
+TEST_F(ReceiveQueueTest, EveryChunkWithACompletedUnitSetsTheSignalEvent)
 {
-    // An auto-reset event collapses the three sets; count them one by one.
     for (char byte : std::string("abc")) {
         Queue.AddBytes(std::string(1, byte).c_str());
         EXPECT_EQ(CountSignals(), 1);
     }
+    // Three units in one chunk wake the parser once: it drains them all.
+    Queue.AddBytes("abc");
+    EXPECT_EQ(CountSignals(), 1);
+    EXPECT_EQ(PopAll().size(), 6u);
+    Queue.AddBytes("\x1b,hold");
+    EXPECT_EQ(CountSignals(), 0) << "no unit completed, no wake-up";
+}
+
+TEST_F(ReceiveQueueTest, UnitsWaitingWhenTheParserIsWiredWakeIt)
+{
+    Queue.SetSignalEvent(nullptr);
+    Queue.AddBytes("a");
+    Queue.SetSignalEvent(&Signal);
+    EXPECT_EQ(CountSignals(), 1);
+    EXPECT_EQ(PopAll(), std::vector<std::string>{"a"});
+    Queue.SetSignalEvent(&Signal);
+    EXPECT_EQ(CountSignals(), 0) << "nothing waiting, nothing to wake";
 }
 
 TEST_F(ReceiveQueueTest, SpacesInsideASequenceAreDroppedOutsideTheyAreUnits)

@@ -139,16 +139,27 @@ TEST(Thread, DoesNotRunBeforeStartAndEndsWhenTerminatedAndWoken)
 }
 
 class TThrowingThread : public TThread {
+public:
+    std::atomic<bool> Ran{false};
+
 protected:
-    void Execute() override { throw std::runtime_error("run loop failed"); }
+    void Execute() override
+    {
+        Ran = true;
+        throw std::runtime_error("run loop failed");
+    }
 };
 
 TEST(Thread, AnExceptionEndsOnlyTheThread)
 {
-    TThrowingThread thread;
-    thread.Start();
-    thread.Join();
-    SUCCEED();
+    TThrowingThread first;
+    first.Start();
+    first.Join();
+    EXPECT_TRUE(first.Ran);
+    TThrowingThread second; // the process and its threads go on
+    second.Start();
+    second.Join();
+    EXPECT_TRUE(second.Ran);
 }
 
 } // namespace
