@@ -6,6 +6,8 @@
 //   left down, left up, right down, right up
 // "ready" comes first, once the hooks are in place. The observer ends when
 // its standard input closes.
+#include "tests/support/HookText_win.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -24,12 +26,8 @@ LRESULT CALLBACK KeyboardHook(int Code, WPARAM WParam, LPARAM LParam)
 {
     if (Code == HC_ACTION) {
         const auto* info = reinterpret_cast<const KBDLLHOOKSTRUCT*>(LParam);
-        if (info->flags & LLKHF_INJECTED) {
-            char line[64];
-            const bool up = WParam == WM_KEYUP || WParam == WM_SYSKEYUP;
-            std::snprintf(line, sizeof line, "key %02lX %02lX %s", info->vkCode, info->scanCode, up ? "up" : "down");
-            Print(line);
-        }
+        if (info->flags & LLKHF_INJECTED)
+            Print(KeyboardHookText(WParam, *info).c_str());
     }
     return CallNextHookEx(nullptr, Code, WParam, LParam);
 }
@@ -38,18 +36,8 @@ LRESULT CALLBACK MouseHook(int Code, WPARAM WParam, LPARAM LParam)
 {
     if (Code == HC_ACTION) {
         const auto* info = reinterpret_cast<const MSLLHOOKSTRUCT*>(LParam);
-        if (info->flags & LLMHF_INJECTED) {
-            char line[64];
-            switch (WParam) {
-            case WM_MOUSEMOVE: std::snprintf(line, sizeof line, "move %ld %ld", info->pt.x, info->pt.y); break;
-            case WM_LBUTTONDOWN: std::snprintf(line, sizeof line, "left down"); break;
-            case WM_LBUTTONUP: std::snprintf(line, sizeof line, "left up"); break;
-            case WM_RBUTTONDOWN: std::snprintf(line, sizeof line, "right down"); break;
-            case WM_RBUTTONUP: std::snprintf(line, sizeof line, "right up"); break;
-            default: std::snprintf(line, sizeof line, "mouse %04X", static_cast<unsigned>(WParam)); break;
-            }
-            Print(line);
-        }
+        if (info->flags & LLMHF_INJECTED)
+            Print(MouseHookText(WParam, *info).c_str());
     }
     return CallNextHookEx(nullptr, Code, WParam, LParam);
 }
