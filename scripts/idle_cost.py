@@ -42,10 +42,10 @@ def main():
     with open(os.path.join(work, "vemuKeys.set"), "w") as f:
         f.write("[Port]\r\nPort=7\r\nRate=9600\r\n")
     wine_harness.ensure_prefix()
-    wine_harness.start_server()
     procs = wine_harness.Processes()
     try:
         with wine_harness.x_display(procs, True) as display, wine_harness.virtual_com(procs, 7):
+            wine_harness.start_server(display)
             engine = procs.start(["wine", os.path.join(work, "vemuKeysCon.exe")], stdin=subprocess.PIPE,
                                  stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
                                  env=wine_harness.wine_env(display), cwd=work)

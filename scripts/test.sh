@@ -17,13 +17,19 @@ build() {
 build host
 build win64
 
-# One Wine server and one X display for the whole Windows run, ended by id.
+# One X display and one Wine server for the whole Windows run, ended by id.
+# The server starts with the display: Wine's desktop keeps the display it
+# was started with.
 export WINEPREFIX="$top/build/wineprefix" WINEDEBUG=-all
 python3 scripts/wine_harness.py prefix || exit 1
-wineserver -p 60
-wine wineboot </dev/null >/dev/null 2>&1
 display=""
 xvfb_pid=""
+cleanup() {
+    wineserver -k 2>/dev/null || true
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    wait 2>/dev/null
+}
+trap cleanup EXIT
 for n in $(seq 90 189); do
     [ -e "/tmp/.X$n-lock" ] || [ -e "/tmp/.X11-unix/X$n" ] && continue
     Xvfb ":$n" -screen 0 1024x768x24 -nolisten tcp >/dev/null 2>&1 &
@@ -32,12 +38,10 @@ for n in $(seq 90 189); do
     display=":$n"
     break
 done
-cleanup() {
-    wineserver -k 2>/dev/null || true
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    wait 2>/dev/null
-}
-trap cleanup EXIT
+[ -n "$display" ] || { echo "no free X display for Xvfb"; exit 1; }
+wineserver -k 2>/dev/null || true
+wineserver -p 60
+DISPLAY="$display" wine wineboot </dev/null >/dev/null 2>&1
 export VEMU_DISPLAY="$display"
 
 ctest --preset host 2>&1 | tee "$logs/ctest-host.log"

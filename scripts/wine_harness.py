@@ -56,11 +56,15 @@ def ensure_prefix():
         open(marker, "w").close()
 
 
-def start_server():
+def start_server(display=None):
     """Starts the Wine server and its services detached from our output:
     services started later by a test program would inherit the test runner's
-    pipes and keep it waiting after the test has ended."""
-    env = wine_env()
+    pipes and keep it waiting after the test has ended. Wine's desktop takes
+    the display it is started with, so the server starts with the display
+    its programs will use."""
+    env = wine_env(display)
+    if not display:
+        env.pop("DISPLAY", None)
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
     subprocess.run(["wineserver", "-p", "60"], env=env, check=False, **quiet)
     subprocess.run(["wine", "wineboot"], env=env, check=False, **quiet)
@@ -116,6 +120,11 @@ def x_display(procs, wanted=True):
             try:
                 yield display
             finally:
+                # Wine's desktop process belongs to the display it first
+                # saw: once the display is gone, windows of later programs
+                # in the same server fail. The server goes with its display.
+                subprocess.run(["wineserver", "-k"], env=wine_env(), check=False,
+                               stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
                 procs.stop_all()
             return
     sys.exit("wine_harness: no free X display for Xvfb")
@@ -159,10 +168,10 @@ def run(args):
     if not args:
         sys.exit("usage: wine_harness.py run [--x] EXE [ARGS]")
     ensure_prefix()
-    start_server()
     procs = Processes()
     try:
         with x_display(procs, want_x) as display:
+            start_server(display)
             return subprocess.call(["wine"] + args, env=wine_env(display))
     finally:
         procs.stop_all()
@@ -187,10 +196,10 @@ def com(args):
     want_x = "--x" in options or ("--desktop" in options and not os.environ.get("DISPLAY"))
     link = options[options.index("--link") + 1] if "--link" in options else None
     ensure_prefix()
-    start_server()
     procs = Processes()
     try:
         with x_display(procs, want_x) as display, virtual_com(procs, number) as peer:
+            start_server(display or os.environ.get("DISPLAY"))
             env = wine_env(display)
             env["VEMU_COM_PEER"] = peer
             if link:

@@ -109,10 +109,10 @@ class Run:
 
     def __enter__(self):
         wine_harness.ensure_prefix()
-        wine_harness.start_server()
         self.procs = wine_harness.Processes()
         self.display_context = wine_harness.x_display(self.procs, True)
         display = self.display_context.__enter__()
+        wine_harness.start_server(display)
         self.com_context = None
         self.peer = None
         if self.link_port:
