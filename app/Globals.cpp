@@ -55,23 +55,34 @@ bool TGlobals::GetBool(const std::string& Section, const std::string& Key, bool 
     return IniFile->ReadBool(Section, Key, Default);
 }
 
-bool TGlobals::PutString(const std::string& Section, const std::string& Key, const std::string& Value)
+namespace {
+
+// Any failure of a write is reported as false, never thrown.
+template <typename TWrite>
+bool Guarded(TWrite Write)
 {
     try {
-        return IniFile->WriteString(Section, Key, Value);
+        return Write();
     } catch (...) {
         return false;
     }
 }
 
+} // namespace
+
+bool TGlobals::PutString(const std::string& Section, const std::string& Key, const std::string& Value)
+{
+    return Guarded([&] { return IniFile->WriteString(Section, Key, Value); });
+}
+
 bool TGlobals::PutInteger(const std::string& Section, const std::string& Key, int32_t Value)
 {
-    return PutString(Section, Key, std::to_string(Value));
+    return Guarded([&] { return IniFile->WriteInteger(Section, Key, Value); });
 }
 
 bool TGlobals::PutBool(const std::string& Section, const std::string& Key, bool Value)
 {
-    return PutString(Section, Key, Value ? "1" : "0");
+    return Guarded([&] { return IniFile->WriteBool(Section, Key, Value); });
 }
 
 bool TGlobals::ReadAutoStart()

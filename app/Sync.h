@@ -98,7 +98,6 @@ public:
     void Terminate() { FTerminated.store(true); }
     bool Terminated() const { return FTerminated.load(); }
     void Join();
-    bool Started() const { return FThread.joinable(); }
 
 protected:
     virtual void Execute() = 0;

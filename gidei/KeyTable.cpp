@@ -60,23 +60,16 @@ void TKeyDataList::Clear()
 
 void TKeyDataSortedList::Add(const std::string& Name, TKeyData* Entry)
 {
-    auto place = std::lower_bound(FItems.begin(), FItems.end(), Name,
-                                  [](const auto& Item, const std::string& Key) { return CompareNoCase(Item.first, Key) < 0; });
-    if (place != FItems.end() && SameNoCase(place->first, Name)) {
+    int index;
+    if (FindNoCase(FItems, Name, index)) {
         if (FOwnsEntries)
             delete Entry;
         return;
     }
-    FItems.emplace(place, Name, Entry);
+    FItems.emplace(FItems.begin() + index, Name, Entry);
 }
 
-bool TKeyDataSortedList::Find(const std::string& Name, int& Index) const
-{
-    auto place = std::lower_bound(FItems.begin(), FItems.end(), Name,
-                                  [](const auto& Item, const std::string& Key) { return CompareNoCase(Item.first, Key) < 0; });
-    Index = static_cast<int>(place - FItems.begin());
-    return place != FItems.end() && SameNoCase(place->first, Name);
-}
+bool TKeyDataSortedList::Find(const std::string& Name, int& Index) const { return FindNoCase(FItems, Name, Index); }
 
 // Table ---------------------------------------------------------------------
 

@@ -3,6 +3,7 @@
 // virtual-key code and the input languages the table was made for.
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <memory>
@@ -29,6 +30,17 @@ constexpr int KeyTableResourceId = 234;
 // ASCII case folding, used alike for sorting and for looking names up.
 int CompareNoCase(const std::string& A, const std::string& B);
 bool SameNoCase(const std::string& A, const std::string& B);
+
+// Binary search in (name, value) pairs sorted with CompareNoCase: Index is
+// where Name stands or would stand; true when it is there.
+template <typename TItems>
+bool FindNoCase(const TItems& Items, const std::string& Name, int& Index)
+{
+    auto place = std::lower_bound(Items.begin(), Items.end(), Name,
+                                  [](const auto& Item, const std::string& Key) { return CompareNoCase(Item.first, Key) < 0; });
+    Index = static_cast<int>(place - Items.begin());
+    return place != Items.end() && SameNoCase(place->first, Name);
+}
 
 // One group of values of a key entry.
 class TKeyList {

@@ -6,18 +6,6 @@
 
 #include <algorithm>
 
-namespace {
-
-template <typename TItems>
-bool FindSorted(const TItems& Items, const std::string& Name, int& Index)
-{
-    auto place = std::lower_bound(Items.begin(), Items.end(), Name,
-                                  [](const auto& Item, const std::string& Key) { return CompareNoCase(Item.first, Key) < 0; });
-    Index = static_cast<int>(place - Items.begin());
-    return place != Items.end() && SameNoCase(place->first, Name);
-}
-
-} // namespace
 
 TMouseTable::TMouseTable() : TMouseTable(LoadResourceCopy(MouseTableResourceId)) {}
 
@@ -68,7 +56,7 @@ void TMouseTable::Load(const std::vector<uint8_t>& Resource)
                      [](const auto& A, const auto& B) { return CompareNoCase(A.first, B.first) < 0; });
 }
 
-bool TMouseTable::Find(const std::string& Name, int& Index) const { return FindSorted(FItems, Name, Index); }
+bool TMouseTable::Find(const std::string& Name, int& Index) const { return FindNoCase(FItems, Name, Index); }
 
 std::string TMouseTable::ButtonOf(const std::string& Name) const
 {
@@ -105,7 +93,7 @@ TMouseDir::TMouseDir()
     std::sort(FItems.begin(), FItems.end(), [](const auto& A, const auto& B) { return CompareNoCase(A.first, B.first) < 0; });
 }
 
-bool TMouseDir::Find(const std::string& Name, int& Index) const { return FindSorted(FItems, Name, Index); }
+bool TMouseDir::Find(const std::string& Name, int& Index) const { return FindNoCase(FItems, Name, Index); }
 
 void TMouseDir::Delta(int Index, TPointObj& Point) const { Point = FItems.at(static_cast<size_t>(Index)).second; }
 

@@ -18,7 +18,6 @@ public:
     bool Text(std::string& Value);
     // Count items of Size bytes each are still there.
     bool Fits(uint32_t Count, size_t Size) const;
-    size_t Position() const { return FPosition; }
     void ReportDamage(const char* What) const;
 
 private:

@@ -115,12 +115,6 @@ bool TViewLog::FetchLine(std::string& Line)
     return true;
 }
 
-size_t TViewLog::PendingLines()
-{
-    TObjectLock lock(*this);
-    return FLines.size();
-}
-
 void TViewLog::SetMaxLines(int32_t N)
 {
     if (!OnOwnerThread())

@@ -79,7 +79,6 @@ public:
         TObjectLock lock(*this);
         FWindow = Window;
     }
-    size_t PendingLines();
 
 private:
     bool OnOwnerThread() const { return std::this_thread::get_id() == FThreadId; }
