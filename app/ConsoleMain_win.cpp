@@ -5,10 +5,10 @@
 // logged, and ends on Ctrl+C or when standard input closes. Its 100 ms
 // movement tick runs only while continuous movement is on.
 #include "app/Engine.h"
-#include "app/Globals.h"
-#include "app/MessageWindow_win.h"
-#include "app/SystemServices.h"
-#include "app/WindowTarget_win.h"
+#include "base/Globals.h"
+#include "base/MessageWindow_win.h"
+#include "base/SystemServices.h"
+#include "base/WindowTarget_win.h"
 #include "logging/Logging.h"
 #include "resources/StringIds.h"
 

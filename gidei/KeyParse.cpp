@@ -1,6 +1,6 @@
 #include "gidei/KeyParse.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "logging/Logging.h"
 
 namespace {

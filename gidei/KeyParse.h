@@ -3,7 +3,7 @@
 // continuous mouse movement one step per tick and paces the output.
 #pragma once
 
-#include "app/Sync.h"
+#include "base/Sync.h"
 #include "gidei/KeyType.h"
 #include "serial/ReceiveQ.h"
 

@@ -1,6 +1,6 @@
 #include "gidei/KeyTable.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "gidei/ResourceReader.h"
 #include "logging/Logging.h"
 

@@ -2,7 +2,7 @@
 // (pressed, held, locked), characters, key names and the key commands.
 #include "gidei/KeyType.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "logging/Logging.h"
 
 bool ParseDecimal(const std::string& Text, int32_t& Value)

@@ -1,7 +1,7 @@
 // Command lookup, wait, baudrate, the reset and the layout check.
 #include "gidei/KeyType.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "logging/Logging.h"
 
 const TKeyTyper::TCommand TKeyTyper::Commands[19] = {

@@ -2,7 +2,7 @@
 // movement.
 #include "gidei/KeyType.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "logging/Logging.h"
 
 #include <algorithm>

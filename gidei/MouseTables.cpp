@@ -1,6 +1,6 @@
 #include "gidei/MouseTables.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "gidei/KeyTable.h"
 #include "gidei/ResourceReader.h"
 

@@ -1,7 +1,7 @@
 #include "logging/Logging.h"
 
-#include "app/Messages.h"
-#include "app/SystemServices.h"
+#include "base/Messages.h"
+#include "base/SystemServices.h"
 
 #include <cstdio>
 

@@ -2,7 +2,7 @@
 // file the user chose, and "Errors.log" beside the program.
 #pragma once
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "logging/LogFile.h"
 
 #include <atomic>

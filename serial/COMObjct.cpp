@@ -1,6 +1,6 @@
 #include "serial/COMObjct.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "logging/Logging.h"
 
 #include <cstring>

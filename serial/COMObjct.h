@@ -3,7 +3,7 @@
 // connection state it reports to the main window.
 #pragma once
 
-#include "app/Sync.h"
+#include "base/Sync.h"
 #include "serial/ReceiveQ.h"
 
 #include <cstdint>

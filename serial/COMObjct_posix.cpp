@@ -3,7 +3,7 @@
 // /dev/ttyS(N-1) without one.
 #include "serial/COMObjct.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "logging/Logging.h"
 #include "serial/SerialDevices.h"
 

@@ -3,7 +3,7 @@
 // the parser thread pops units.
 #pragma once
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 
 #include <atomic>
 #include <deque>

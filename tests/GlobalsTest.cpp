@@ -1,6 +1,6 @@
-#include "app/Globals.h"
+#include "base/Globals.h"
 
-#include "app/MessageDialog.h"
+#include "base/MessageDialog.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 // the loggers wired as the program wires them.
 #pragma once
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "logging/Logging.h"
 
 #include <atomic>

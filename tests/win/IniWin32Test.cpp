@@ -1,6 +1,6 @@
 // The settings file must read the same through the system's private-profile
 // functions as through our own reader, both ways round.
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
 #include "tests/support/TestSupport.h"
 

@@ -1,8 +1,8 @@
 // The program's message box: caption "Vemu Keys" and German buttons, read
 // from the box on the screen by a second thread, which then answers it.
-#include "app/MessageDialog.h"
+#include "base/MessageDialog.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 #include "tests/support/TestSupport.h"
 
 #include <windows.h>

@@ -1,5 +1,5 @@
 // The helpers that reach the Windows registry and the program file.
-#include "app/Globals.h"
+#include "base/Globals.h"
 
 #include "tests/support/TestSupport.h"
 

@@ -1,7 +1,7 @@
-#include "app/MessageDialog.h"
+#include "base/MessageDialog.h"
 
-#include "app/Globals.h"
-#include "app/SystemServices.h"
+#include "base/Globals.h"
+#include "base/SystemServices.h"
 #include "resources/StringIds.h"
 
 #include <windows.h>

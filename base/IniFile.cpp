@@ -1,6 +1,6 @@
-#include "app/IniFile.h"
+#include "base/IniFile.h"
 
-#include "app/FileSystem.h"
+#include "base/FileSystem.h"
 
 #include <string_view>
 #include <vector>

@@ -1,9 +1,9 @@
 // The host build runs the engine for tests and tools: it answers as a
 // supported system with the German layout the key table is made for, and has
 // no registry, no message boxes and no version block.
-#include "app/SystemServices.h"
+#include "base/SystemServices.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 
 #include <cerrno>
 #include <cstring>

@@ -1,4 +1,4 @@
-#include "app/MessageDialog.h"
+#include "base/MessageDialog.h"
 
 int MessageBoxOK(const std::string& Text, TMsgDlgType Kind, int HelpContext)
 {

@@ -2,9 +2,9 @@
 // part of the program leans on.
 #pragma once
 
-#include "app/IniFile.h"
-#include "app/Messages.h"
-#include "app/Sync.h"
+#include "base/IniFile.h"
+#include "base/Messages.h"
+#include "base/Sync.h"
 
 #include <atomic>
 #include <cstdint>

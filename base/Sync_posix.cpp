@@ -1,4 +1,4 @@
-#include "app/Sync.h"
+#include "base/Sync.h"
 
 #include <cerrno>
 #include <ctime>

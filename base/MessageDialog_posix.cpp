@@ -1,6 +1,6 @@
 // The host build has no desktop: a message goes to standard error and the
 // dialog answers with its first button.
-#include "app/MessageDialog.h"
+#include "base/MessageDialog.h"
 
 #include <cstdio>
 

@@ -1,6 +1,6 @@
-#include "app/SystemServices.h"
+#include "base/SystemServices.h"
 
-#include "app/Globals.h"
+#include "base/Globals.h"
 
 #include <windows.h>
 

@@ -1,4 +1,4 @@
-#include "app/FileSystem.h"
+#include "base/FileSystem.h"
 
 #include <cstdio>
 

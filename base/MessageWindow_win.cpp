@@ -1,4 +1,4 @@
-#include "app/MessageWindow_win.h"
+#include "base/MessageWindow_win.h"
 
 TMessageWindow::TMessageWindow(const char* ClassName)
 {

@@ -1,7 +1,7 @@
 // PostToMain's target on Windows: a window handle that messages are posted to.
 #pragma once
 
-#include "app/Messages.h"
+#include "base/Messages.h"
 
 #include <windows.h>
 

@@ -1,6 +1,6 @@
-#include "app/Globals.h"
+#include "base/Globals.h"
 
-#include "app/SystemServices.h"
+#include "base/SystemServices.h"
 #include "logging/Logging.h"
 
 TGlobals* Globals = nullptr;
