@@ -6,9 +6,9 @@
 // movement tick runs only while continuous movement is on.
 #include "app/Engine.h"
 #include "base/Globals.h"
-#include "base/MessageWindow_win.h"
 #include "base/SystemServices.h"
 #include "base/WindowTarget_win.h"
+#include "base/Window_win.h"
 #include "logging/Logging.h"
 #include "resources/StringIds.h"
 
@@ -75,10 +75,10 @@ void PrintState(void*, int State)
 }
 
 // Receives what the worker threads post to the main window, and the timer.
-class TConsoleWindow : public TMessageWindow {
+class TConsoleWindow : public TWindow {
 public:
     static constexpr UINT_PTR MouseTimer = 1;
-    TConsoleWindow() : TMessageWindow("TvemuKeysConsole") {}
+    TConsoleWindow() { CreateHandle("TvemuKeysConsole", "", 0, 0, HWND_MESSAGE); }
     TEngine* Engine = nullptr;
 
 protected:

@@ -3,6 +3,7 @@
 # (build/<preset>/resources/*.bin), which Windows builds embed through the
 # resource script and host builds link in as byte arrays.
 set(VEMU_RESOURCE_DIR "${CMAKE_BINARY_DIR}/resources")
+set(VEMU_ART_DIR "${CMAKE_SOURCE_DIR}/resources/art")
 file(MAKE_DIRECTORY "${VEMU_RESOURCE_DIR}")
 
 if(CMAKE_CROSSCOMPILING)
@@ -31,7 +32,10 @@ add_custom_command(
     COMMAND ${VEMU_MKTABLES} keys "${VEMU_KEYTABLE_BIN}" "${CMAKE_SOURCE_DIR}/resources/keytable.txt"
     COMMAND ${VEMU_MKTABLES} mouse "${VEMU_MOUSETABLE_BIN}" "${CMAKE_SOURCE_DIR}/resources/mousetable.txt"
     COMMAND ${VEMU_MKTABLES} embed "${VEMU_EMBEDDED_RESOURCES}" "234=${VEMU_KEYTABLE_BIN}" "235=${VEMU_MOUSETABLE_BIN}"
+            "240=${VEMU_ART_DIR}/splash.jpg" "241=${VEMU_ART_DIR}/splash@2x.jpg"
+            "242=${VEMU_ART_DIR}/info.jpg" "243=${VEMU_ART_DIR}/info@2x.jpg"
     DEPENDS ${VEMU_MKTABLES_TARGET} "${CMAKE_SOURCE_DIR}/resources/keytable.txt" "${CMAKE_SOURCE_DIR}/resources/mousetable.txt"
+            "${VEMU_ART_DIR}/splash.jpg" "${VEMU_ART_DIR}/splash@2x.jpg" "${VEMU_ART_DIR}/info.jpg" "${VEMU_ART_DIR}/info@2x.jpg"
     COMMENT "Building the key and mouse table resources"
     VERBATIM)
 add_custom_target(vemu_tables DEPENDS "${VEMU_KEYTABLE_BIN}" "${VEMU_MOUSETABLE_BIN}" "${VEMU_EMBEDDED_RESOURCES}")
@@ -46,10 +50,13 @@ endfunction()
 
 if(WIN32)
     # The resource script of every Windows program and test: the tables as
-    # RCDATA 234 and 235, and the string table.
+    # RCDATA 234 and 235, the string table, the windows, the artwork and the
+    # manifest.
     configure_file("${CMAKE_SOURCE_DIR}/resources/vemuKeys.rc.in" "${VEMU_RESOURCE_DIR}/vemuKeys.rc" @ONLY)
+    configure_file("${CMAKE_SOURCE_DIR}/resources/vemuKeys.manifest.in" "${VEMU_RESOURCE_DIR}/vemuKeys.manifest" @ONLY)
+    file(GLOB VEMU_ARTWORK "${VEMU_ART_DIR}/*")
     set_source_files_properties("${VEMU_RESOURCE_DIR}/vemuKeys.rc" PROPERTIES
-        OBJECT_DEPENDS "${VEMU_KEYTABLE_BIN};${VEMU_MOUSETABLE_BIN};${CMAKE_SOURCE_DIR}/resources/strings.rc;${CMAKE_SOURCE_DIR}/resources/StringIds.h")
+        OBJECT_DEPENDS "${VEMU_KEYTABLE_BIN};${VEMU_MOUSETABLE_BIN};${VEMU_RESOURCE_DIR}/vemuKeys.manifest;${CMAKE_SOURCE_DIR}/resources/strings.rc;${CMAKE_SOURCE_DIR}/resources/dialogs.rc;${CMAKE_SOURCE_DIR}/resources/StringIds.h;${CMAKE_SOURCE_DIR}/resources/ResourceIds.h;${VEMU_ARTWORK}")
     add_library(vemu_resources OBJECT "${VEMU_RESOURCE_DIR}/vemuKeys.rc")
     target_include_directories(vemu_resources PRIVATE "${CMAKE_SOURCE_DIR}/resources")
     add_dependencies(vemu_resources vemu_tables)

@@ -7,9 +7,15 @@
 #define IDS_STATE_LAYOUT 65266
 #define IDS_STATE_CLOSED 65295
 
+// Balloon notices of the tray icon.
+#define IDS_NOCONNECTION_TITLE 65267
+#define IDS_NOCONNECTION_TEXT 65268
 // Notice that the key table does not fit the input language.
 #define IDS_LAYOUT_TITLE 65269
 #define IDS_LAYOUT_TEXT 65270
+
+// The autostart entry cannot be changed.
+#define IDS_AUTOSTART_INFO 65271
 
 // Button captions of the program's message dialog.
 #define IDS_BUTTON_YES 65272
@@ -18,7 +24,53 @@
 #define IDS_BUTTON_CANCEL 65275
 #define IDS_BUTTON_YESTOALL 65276
 
+// The log window's start/stop button.
+#define IDS_LOG_START 65277
+#define IDS_LOG_STOP 65278
+
+// Messages of the program's start and end.
+#define IDS_NEEDS_NT5 65279
+#define IDS_SETTINGS_NOT_SAVED 65280
+#define IDS_EXCEPTION 65285
+
+// Items of the configuration dialog's lists.
+#define IDS_PARITY_NONE 65281
+#define IDS_PARITY_EVEN 65282
+#define IDS_PARITY_ODD 65283
+#define IDS_RATE_FORMAT 65284
+#define IDS_PORT_FORMAT 65286
+
+// File pickers: titles and '|'-separated filters.
+#define IDS_LOGFILE_TITLE 65287
+#define IDS_LOGFILE_FILTER 65288
+#define IDS_SOUND_TITLE 65289
+#define IDS_SOUND_FILTER 65290
+
+// The splash window's steps.
+#define IDS_SPLASH_PORTS 65291
+#define IDS_SPLASH_INTERFACES 65292
+#define IDS_SPLASH_OPEN 65293
+#define IDS_SPLASH_START 65294
+#define IDS_SPLASH_STARTUP 65308
+#define IDS_SPLASH_CREDIT 65309
+
+// The Info tab.
+#define IDS_VERSION_FORMAT 65310
+
+// The log file cannot be opened.
+#define IDS_LOGFILE_ERROR 65311
+
 // The console engine (vemuKeysCon).
 #define IDS_CONSOLE_USAGE 1000
 #define IDS_CONSOLE_RUNNING 1001
 #define IDS_CONSOLE_HOWTOEND 1002
+
+// Contact addresses of the Info tab.
+#define IDS_EMAIL_CAPTION 1010
+#define IDS_CONTACT_EMAIL 1011
+#define IDS_WEB_ADDRESS 1012
+#define IDS_WEB_CREDIT 1013
+
+// Accessible names of the picture buttons.
+#define IDS_EXPAND_MORE 1020
+#define IDS_EXPAND_LESS 1021

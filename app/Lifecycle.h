@@ -1,0 +1,26 @@
+// Decisions of the program's life that need no window: the hidden mode's
+// command line and injected bytes, what closing the main window means, and
+// the text of the last-resort exception message.
+#pragma once
+
+#include <cstdint>
+#include <string>
+
+// Why the main window closes: 0 hides it to the tray, 1 ends the program
+// ("Beenden"), 2 ends it for a shutdown or logoff.
+enum TCloseReason : int { crHide = 0, crExit = 1, crEndSession = 2 };
+
+// The first command-line argument switches byte injection on when it is
+// "MORWENN" in any case.
+bool IsHiddenModeArgument(const std::string& FirstArgument);
+
+// A byte injected by another program (UM_INJECTBYTE): accepted only in
+// hidden mode and only when the message carries a byte value 0..255.
+bool AcceptInjectedByte(bool HiddenMode, uintptr_t WParam, uint8_t& Byte);
+
+// Whether a failed write of [Start] Tray at exit is worth a message: not at
+// a shutdown or logoff, where nobody could read it.
+bool WarnWhenTrayNotSaved(TCloseReason Reason);
+
+// The last-resort message: Format holds one %s for the exception's class.
+std::string ExceptionMessageText(const std::string& Format, const std::string& ClassName);

@@ -1,0 +1,192 @@
+// The configuration dialog's rules: enabling, the port list, and values
+// loaded from and applied to the running objects.
+#include "app/ConfigRules.h"
+
+#include "gidei/KeyParse.h"
+#include "serial/COMObjct.h"
+#include "serial/EnumCOM.h"
+#include "tests/support/RecordingSink.h"
+#include "tests/support/TestSupport.h"
+
+#ifndef _WIN32
+#include "serial/SerialDevices.h"
+#include "tests/support/Pty.h"
+#endif
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TConfigValues Valid()
+{
+    TConfigValues values;
+    values.PortSelected = true;
+    values.Port = 3;
+    return values;
+}
+
+TEST(ConfigEnables, OKNeedsAPortAndTheNamesOfVisibleTabs)
+{
+    const TConfigTabs all{true, true};
+    EXPECT_TRUE(ConfigEnables(Valid(), all).OK);
+    TConfigValues noPort = Valid();
+    noPort.PortSelected = false;
+    EXPECT_FALSE(ConfigEnables(noPort, all).OK);
+    EXPECT_FALSE(ConfigEnables(noPort, {false, false}).OK);
+
+    TConfigValues emptyLogName = Valid();
+    emptyLogName.LogFile = true;
+    EXPECT_FALSE(ConfigEnables(emptyLogName, all).OK);
+    EXPECT_TRUE(ConfigEnables(emptyLogName, {false, true}).OK) << "the hidden tab takes no part";
+    emptyLogName.LogFileName = "C:\\vemu.log";
+    EXPECT_TRUE(ConfigEnables(emptyLogName, all).OK);
+
+    TConfigValues emptySound = Valid();
+    emptySound.UseSound = true;
+    EXPECT_FALSE(ConfigEnables(emptySound, all).OK);
+    EXPECT_TRUE(ConfigEnables(emptySound, {true, false}).OK);
+    emptySound.PortSelected = false;
+    emptySound.SoundName = "ding.wav";
+    EXPECT_FALSE(ConfigEnables(emptySound, all).OK) << "the sound name does not replace the port";
+}
+
+TEST(ConfigEnables, DependentControlsFollowTheirBoxes)
+{
+    TConfigValues values = Valid();
+    TConfigEnables enables = ConfigEnables(values, {true, true});
+    EXPECT_FALSE(enables.LogLines);
+    EXPECT_FALSE(enables.LogFileName);
+    EXPECT_FALSE(enables.WaitFor);
+    EXPECT_FALSE(enables.Events) << "neither Anzeigen nor In Datei schreiben";
+    EXPECT_FALSE(enables.SoundName);
+    values.LogView = true;
+    values.Debug = true;
+    values.UseSound = true;
+    values.SoundName = "x.wav";
+    enables = ConfigEnables(values, {true, true});
+    EXPECT_TRUE(enables.LogLines);
+    EXPECT_TRUE(enables.Events);
+    EXPECT_TRUE(enables.WaitFor);
+    EXPECT_TRUE(enables.SoundName);
+    EXPECT_FALSE(enables.LogFileName);
+    values.LogView = false;
+    values.LogFile = true;
+    values.LogFileName = "a.log";
+    enables = ConfigEnables(values, {true, true});
+    EXPECT_TRUE(enables.Events);
+    EXPECT_TRUE(enables.LogFileName);
+    EXPECT_TRUE(enables.OK);
+}
+
+TEST(ConfigLists, PortsAndRates)
+{
+    TPortSet installed;
+    installed.Add(0);
+    installed.Add(12);
+    installed.Add(3);
+    EXPECT_EQ(PortListNumbers(true, installed), (std::vector<int32_t>{3, 12})) << "port 0 is never listed";
+    const std::vector<int32_t> all = PortListNumbers(false, installed);
+    ASSERT_EQ(all.size(), 255u);
+    EXPECT_EQ(all.front(), 1);
+    EXPECT_EQ(all.back(), 255);
+    EXPECT_TRUE(PortListNumbers(true, TPortSet()).empty());
+    EXPECT_EQ(RateItemOf(110), 0);
+    EXPECT_EQ(RateItemOf(9600), 6);
+    EXPECT_EQ(RateItemOf(115200), 12);
+}
+
+class ConfigValues : public ::testing::Test {
+protected:
+    TTestEnvironment Env{0, "[Port]\nPort=0\nRate=9600\nBytesize=7\nParity=2\nStopbits=1\n"
+                            "[Extended]\nWaitAfter=1\nWaitFor=700\n[GIDEI]\nUse=1\nUseSound=1\nSound=ding.wav\n"
+                            "[Debug]\nWait=-1\n"};
+    TRecordingSink Sink;
+    TSerialReceiver Receiver{false};
+    TKeyParser Parser{Sink, false};
+};
+
+TEST_F(ConfigValues, LoadShowsTheRunningObjects)
+{
+    ViewLog->SetMaxLines(77);
+    FileLog->SetFileName(Env.Dir.File("a.log"));
+    const TConfigValues values = LoadConfigValues(Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    EXPECT_FALSE(values.PortSelected);
+    EXPECT_EQ(values.RateItem, 6);
+    EXPECT_EQ(values.SizeItem, 0);
+    EXPECT_EQ(values.ParityItem, 2);
+    EXPECT_EQ(values.StopItem, 1);
+    EXPECT_FALSE(values.AutoStart);
+    EXPECT_EQ(values.LogLines, 77);
+    EXPECT_FALSE(values.LogFile);
+    EXPECT_EQ(values.LogFileName, Env.Dir.File("a.log"));
+    EXPECT_TRUE(values.Debug);
+    EXPECT_EQ(values.WaitFor, 700);
+    EXPECT_TRUE(values.UseGIDEI);
+    EXPECT_TRUE(values.UseSound);
+    EXPECT_EQ(values.SoundName, "ding.wav");
+}
+
+TEST_F(ConfigValues, ApplyHandsEveryValueOnWithoutWritingTheSettings)
+{
+    const std::string before = ReadFileText(Env.Dir.File("vemuKeys.set"));
+    TConfigValues values = LoadConfigValues(Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    values.PortSelected = true;
+    values.Port = 250; // no such device: the port stays closed
+    values.RateItem = 12;
+    values.SizeItem = 1;
+    values.ParityItem = 0;
+    values.StopItem = 2;
+    values.LogLines = 5000;
+    values.LogFile = true;
+    values.LogFileName = Env.Dir.File("log.txt");
+    values.Debug = false;
+    values.WaitFor = 20;
+    values.UseGIDEI = false;
+    values.UseSound = false;
+    values.SoundName = "";
+    ApplyConfigValues(values, Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    EXPECT_EQ(Receiver.Port(), 250);
+    EXPECT_EQ(Receiver.Rate(), 115200);
+    EXPECT_EQ(Receiver.ByteSize(), 8);
+    EXPECT_EQ(Receiver.Parity(), 0);
+    EXPECT_EQ(Receiver.StopBits(), 2);
+    EXPECT_EQ(ViewLog->MaxLines(), 999);
+    EXPECT_TRUE(FileLog->Active());
+    EXPECT_TRUE(FileLog->IsOpen());
+    EXPECT_FALSE(Parser.WaitAfter);
+    EXPECT_EQ(Parser.WaitFor, 50);
+    EXPECT_FALSE(Parser.UseGIDEI);
+    EXPECT_FALSE(Globals->UseSound);
+    EXPECT_EQ(Globals->Sound, "");
+    EXPECT_EQ(Receiver.State(), 0);
+    EXPECT_EQ(ReadFileText(Env.Dir.File("vemuKeys.set")), before);
+    // No selected port keeps the receiver's.
+    values.PortSelected = false;
+    values.Port = 9;
+    ApplyConfigValues(values, Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    EXPECT_EQ(Receiver.Port(), 250);
+}
+
+#ifndef _WIN32
+TEST_F(ConfigValues, OKLeavesTheReceiverOpenAndActive)
+{
+    TPtyPort pty(Env.Dir.Path(), 7);
+    SetSerialDeviceDirectory(Env.Dir.Path());
+    Receiver.SetPort(7);
+    Receiver.SetRate(9600);
+    Receiver.SetState(1);
+    ASSERT_EQ(Receiver.State(), 1);
+    TConfigValues values = LoadConfigValues(Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    values.PortSelected = true;
+    ApplyConfigValues(values, Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    EXPECT_EQ(Receiver.State(), 2);
+    values.ParityItem = 1; // a changed setting closes the port; OK opens it again
+    ApplyConfigValues(values, Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    EXPECT_EQ(Receiver.Parity(), 1);
+    EXPECT_EQ(Receiver.State(), 2);
+    Receiver.Close();
+    SetSerialDeviceDirectory("");
+}
+#endif
+
+} // namespace
