@@ -42,6 +42,8 @@ private:
 class TDialog {
 public:
     explicit TDialog(int TemplateId) : FTemplateId(TemplateId) {}
+    // A modeless dialog still open is destroyed; a derived dialog whose
+    // OnDestroy matters destroys it in its own destructor.
     virtual ~TDialog();
     TDialog(const TDialog&) = delete;
     TDialog& operator=(const TDialog&) = delete;

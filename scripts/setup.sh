@@ -23,7 +23,8 @@ packages=(
     clang libclang-rt-14-dev
     libgtest-dev googletest libbenchmark-dev libjpeg62-turbo-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
-    wine wine64 xvfb xauth socat dpkg-dev xz-utils
+    wine wine64 fonts-wine fonts-liberation xvfb xauth socat dpkg-dev xz-utils
+    python3-pil python3-markdown
 )
 
 missing=()

@@ -1,0 +1,195 @@
+// vemuKeys: the program a user runs. One copy at a time; it starts with its
+// splash window, wires the program in the main window's creation, lives in
+// the notification area (or with its dialog shown) and ends in order, also
+// at a logoff or shutdown.
+#include "app/ConfigDialog_win.h"
+#include "app/Lifecycle.h"
+#include "base/ExceptionName.h"
+#include "base/Globals.h"
+#include "base/MessageDialog.h"
+#include "base/Messages.h"
+#include "base/SystemServices.h"
+#include "logging/Logging.h"
+#include "resources/StringIds.h"
+#include "ui/DlgSplsh_win.h"
+#include "ui/SysTray_win.h"
+
+#include <windows.h>
+
+#include <commctrl.h>
+#include <shellapi.h>
+
+#include <exception>
+#include <memory>
+
+namespace {
+
+// The program's objects: the main window owns the engine and the loggers,
+// Globals outlives them all.
+std::unique_ptr<TGlobals> TheGlobals;
+std::unique_ptr<TvemuCfgDlg> MainWindow;
+std::unique_ptr<TSysTrayForm> SysTrayForm;
+
+// The single-instance mutex, kept for the life of the process.
+HANDLE InstanceMutex = nullptr;
+
+BOOL CALLBACK FindOtherInstance(HWND Window, LPARAM)
+{
+    char name[21] = "";
+    GetClassNameA(Window, name, sizeof name);
+    if (lstrcmpiA(name, TvemuCfgDlg::ClassName) == 0) {
+        PostMessageA(Window, UM_SHOWINSTANCE, 0, 0);
+        return FALSE;
+    }
+    return TRUE;
+}
+
+bool CheckSingleInstance()
+{
+    InstanceMutex = CreateMutexA(nullptr, FALSE, "Celeborn");
+    if (InstanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+        EnumWindows(FindOtherInstance, 0);
+        return false;
+    }
+    return true;
+}
+
+void ShowException(const std::string& ClassName)
+{
+    MessageBoxOK(ExceptionMessageText(LoadResourceText(IDS_EXCEPTION), ClassName), mtError, 0);
+    if (Loggers)
+        Loggers->Log(lkError, "### Exception " + ClassName);
+}
+
+// An exception that reached the message loop (a window procedure): the
+// program ends in order.
+void AppException(const std::string& ClassName)
+{
+    ShowException(ClassName);
+    PostQuitMessage(0);
+}
+
+// An exception nothing else handled: the process ends at once.
+[[noreturn]] void HandleFatalException(const std::string& ClassName)
+{
+    ShowException(ClassName);
+    ExitProcess(1);
+}
+
+void Terminated()
+{
+    std::string name = ExceptionClassName();
+    if (std::exception_ptr current = std::current_exception()) {
+        try {
+            std::rethrow_exception(current);
+        } catch (const std::exception& error) {
+            name = ExceptionClassName(error);
+        } catch (...) {
+        }
+    }
+    HandleFatalException(name);
+}
+
+LONG WINAPI UnhandledException(EXCEPTION_POINTERS* Info)
+{
+    char code[32];
+    wsprintfA(code, "0x%08lX", Info && Info->ExceptionRecord ? Info->ExceptionRecord->ExceptionCode : 0ul);
+    HandleFatalException(std::string("EExternalException ") + code);
+}
+
+// The tray form and the settings go last; at a logoff this runs inside the
+// main window's WM_ENDSESSION, before Windows ends the process.
+void EndProgram()
+{
+    SysTrayForm.reset();
+    Globals = nullptr;
+    TheGlobals.reset();
+}
+
+std::string ExecutablePath()
+{
+    char path[MAX_PATH] = "";
+    GetModuleFileNameA(nullptr, path, sizeof path);
+    return path;
+}
+
+std::string FirstArgument()
+{
+    int count = 0;
+    LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
+    std::string first;
+    if (arguments && count > 1) {
+        const int length = WideCharToMultiByte(CP_ACP, 0, arguments[1], -1, nullptr, 0, nullptr, nullptr);
+        if (length > 1) {
+            first.resize(static_cast<size_t>(length));
+            WideCharToMultiByte(CP_ACP, 0, arguments[1], -1, first.data(), length, nullptr, nullptr);
+            first.resize(static_cast<size_t>(length - 1));
+        }
+    }
+    LocalFree(arguments);
+    return first;
+}
+
+int Run()
+{
+    if (!CheckSingleInstance())
+        return 0;
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_LISTVIEW_CLASSES |
+                                                       ICC_STANDARD_CLASSES};
+    InitCommonControlsEx(&controls);
+    SetWindowExceptionHandler(AppException);
+
+    auto splash = std::make_unique<TSplashDialog>();
+    splash->Show();
+
+    TProgramParts parts;
+    parts.Globals = &TheGlobals;
+    parts.Splash = splash.get();
+    parts.HiddenMode = IsHiddenModeArgument(FirstArgument());
+    parts.ExeName = ExecutablePath();
+    parts.EndProgram = EndProgram;
+    MainWindow = std::make_unique<TvemuCfgDlg>(std::move(parts));
+    if (!MainWindow->Create() || !Globals)
+        return 1;
+    SysTrayForm = std::make_unique<TSysTrayForm>(*MainWindow);
+    MainWindow->SetTray(SysTrayForm.get());
+
+    const bool tray = Globals->Tray;
+    if (!tray)
+        MainWindow->Show();
+    SysTrayForm->SetState(static_cast<uint8_t>(MainWindow->ReceiverState()));
+    SysTrayForm->ShowIcon(tray);
+    splash.reset();
+
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        if (MainWindow->PreTranslateTabs(message) || TDialog::PreTranslate(message))
+            continue;
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    // The window is destroyed already when the program ended normally; an
+    // exception that ended the loop leaves it to be destroyed here.
+    MainWindow.reset();
+    EndProgram();
+    return 0;
+}
+
+} // namespace
+
+int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
+{
+    std::set_terminate(Terminated);
+    SetUnhandledExceptionFilter(UnhandledException);
+    int result = 1;
+    try {
+        result = Run();
+    } catch (const std::exception& error) {
+        HandleFatalException(ExceptionClassName(error));
+    } catch (...) {
+        HandleFatalException(ExceptionClassName());
+    }
+    if (InstanceMutex)
+        CloseHandle(InstanceMutex);
+    return result;
+}

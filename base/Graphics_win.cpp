@@ -1,0 +1,126 @@
+#include "base/Graphics_win.h"
+
+#include "ui/Picture.h"
+
+#include <cstring>
+#include <vector>
+
+int ScreenDpi()
+{
+    static const int dpi = [] {
+        HDC screen = GetDC(nullptr);
+        const int value = screen ? GetDeviceCaps(screen, LOGPIXELSY) : 96;
+        if (screen)
+            ReleaseDC(nullptr, screen);
+        return value > 0 ? value : 96;
+    }();
+    return dpi;
+}
+
+int ScaleForDpi(int Pixels) { return MulDiv(Pixels, ScreenDpi(), 96); }
+
+int SmallIconSize()
+{
+    const int size = GetSystemMetrics(SM_CXSMICON);
+    return size > 0 ? size : ScaleForDpi(16);
+}
+
+TIconHandle LoadIconSized(int Id, int Size)
+{
+    return TIconHandle(static_cast<HICON>(
+        LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(Id), IMAGE_ICON, Size, Size, LR_DEFAULTCOLOR)));
+}
+
+TBitmapHandle MenuBitmapFromIcon(HICON Icon, int Size)
+{
+    ICONINFO parts{};
+    if (!Icon || !GetIconInfo(Icon, &parts))
+        return {};
+    TBitmapHandle color(parts.hbmColor);
+    TBitmapHandle mask(parts.hbmMask);
+    if (!color)
+        return {};
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = Size;
+    info.bmiHeader.biHeight = -Size; // top-down
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    // The icon's own colours and alpha, straight from its colour bitmap.
+    std::vector<uint8_t> pixels(static_cast<size_t>(Size) * Size * 4);
+    {
+        TWindowDC screen(nullptr);
+        if (GetDIBits(screen.Get(), color.Get(), 0, static_cast<UINT>(Size), pixels.data(), &info, DIB_RGB_COLORS) == 0)
+            return {};
+    }
+    for (size_t i = 0; i < pixels.size(); i += 4) {
+        // Premultiplied, as menus blend item images.
+        const unsigned alpha = pixels[i + 3];
+        for (size_t c = 0; c < 3; ++c)
+            pixels[i + c] = static_cast<uint8_t>(pixels[i + c] * alpha / 255);
+    }
+    void* bits = nullptr;
+    TBitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits)
+        return {};
+    std::memcpy(bits, pixels.data(), pixels.size());
+    return bitmap;
+}
+
+bool TPictureBitmap::Load(int Id, int LargeId)
+{
+    if (ScreenDpi() > 96 && FromPicture(LoadPictureResource(LargeId)))
+        return true;
+    return FromPicture(LoadPictureResource(Id));
+}
+
+bool TPictureBitmap::FromPicture(const TPicture& Picture)
+{
+    if (Picture.Empty())
+        return false;
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = Picture.Width;
+    info.bmiHeader.biHeight = -Picture.Height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    void* bits = nullptr;
+    TBitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!bitmap || !bits)
+        return false;
+    std::memcpy(bits, Picture.Pixels.data(), Picture.Pixels.size());
+    FBitmap = std::move(bitmap);
+    FWidth = Picture.Width;
+    FHeight = Picture.Height;
+    return true;
+}
+
+void TPictureBitmap::Draw(HDC DC, const RECT& Target) const
+{
+    if (!FBitmap)
+        return;
+    TMemoryDCHandle source(CreateCompatibleDC(DC));
+    TSelectObject select(source.Get(), FBitmap.Get());
+    const int width = Target.right - Target.left;
+    const int height = Target.bottom - Target.top;
+    if (width == FWidth && height == FHeight) {
+        BitBlt(DC, Target.left, Target.top, width, height, source.Get(), 0, 0, SRCCOPY);
+        return;
+    }
+    const int oldMode = SetStretchBltMode(DC, HALFTONE);
+    POINT origin;
+    SetBrushOrgEx(DC, 0, 0, &origin);
+    StretchBlt(DC, Target.left, Target.top, width, height, source.Get(), 0, 0, FWidth, FHeight, SRCCOPY);
+    SetBrushOrgEx(DC, origin.x, origin.y, nullptr);
+    SetStretchBltMode(DC, oldMode);
+}
+
+bool HighContrast()
+{
+    HIGHCONTRASTA contrast{};
+    contrast.cbSize = sizeof contrast;
+    return SystemParametersInfoA(SPI_GETHIGHCONTRAST, sizeof contrast, &contrast, 0) &&
+           (contrast.dwFlags & HCF_HIGHCONTRASTON);
+}

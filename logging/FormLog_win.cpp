@@ -1,0 +1,257 @@
+#include "logging/FormLog_win.h"
+
+#include "base/Globals.h"
+#include "base/Graphics_win.h"
+#include "base/Messages.h"
+#include "base/ScreenPlacement.h"
+#include "base/SystemServices.h"
+#include "base/Text.h"
+#include "resources/ResourceIds.h"
+#include "resources/StringIds.h"
+
+#include <vector>
+
+namespace {
+
+// Design sizes in pixels at 96 DPI.
+constexpr int MinWidth = 200;
+constexpr int MinHeight = 190;
+constexpr int ButtonWidth = 75;
+constexpr int ButtonHeight = 25;
+constexpr int Margin = 4;
+constexpr int ItemHeight = 14;
+
+BOOL CALLBACK CollectMonitor(HMONITOR Monitor, HDC, LPRECT, LPARAM Data)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(Monitor, &info)) {
+        auto* monitors = reinterpret_cast<std::vector<TMonitorArea>*>(Data);
+        monitors->push_back({{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom},
+                             {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom}});
+    }
+    return TRUE;
+}
+
+void SetGlyph(HWND Button, HICON Icon) { SendMessageA(Button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(Icon)); }
+
+bool PutClipboard(UINT Format, const void* Data, size_t Size)
+{
+    HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, Size);
+    if (!memory)
+        return false;
+    void* target = GlobalLock(memory);
+    memcpy(target, Data, Size);
+    GlobalUnlock(memory);
+    if (!SetClipboardData(Format, memory)) {
+        GlobalFree(memory);
+        return false;
+    }
+    return true; // the clipboard owns it now
+}
+
+} // namespace
+
+// Window ----------------------------------------------------------------------
+
+TLogForm::TLogForm() : TDialog(IDD_LOGFORM), FView(*this) {}
+
+INT_PTR TLogForm::OnInitDialog()
+{
+    const int iconSize = SmallIconSize();
+    FStartGlyph = LoadIconSized(IDI_GLYPH_START, iconSize);
+    FStopGlyph = LoadIconSized(IDI_GLYPH_STOP, iconSize);
+    FCopyGlyph = LoadIconSized(IDI_GLYPH_COPY, iconSize);
+    SetGlyph(Item(IDC_LOG_COPY), FCopyGlyph.Get());
+
+    LOGFONTA font{};
+    font.lfHeight = -MulDiv(8, ScreenDpi(), 72);
+    font.lfWeight = FW_NORMAL;
+    font.lfCharSet = ANSI_CHARSET;
+    font.lfPitchAndFamily = FIXED_PITCH | FF_MODERN;
+    lstrcpyA(font.lfFaceName, "Courier New");
+    FFont = TFontHandle(CreateFontIndirectA(&font));
+    SendDlgItemMessageA(Handle(), IDC_LOG_LIST, WM_SETFONT, reinterpret_cast<WPARAM>(FFont.Get()), FALSE);
+    SendDlgItemMessageA(Handle(), IDC_LOG_LIST, LB_SETITEMHEIGHT, 0, ScaleForDpi(ItemHeight));
+
+    // Position and size as the user left them; back on a monitor when that
+    // one is gone.
+    TScreenRect rect;
+    rect.Left = Globals ? Globals->GetInteger("LogView", "Left", 10) : 10;
+    rect.Top = Globals ? Globals->GetInteger("LogView", "Top", 10) : 10;
+    const int width = Globals ? Globals->GetInteger("LogView", "Width", ScaleForDpi(210)) : ScaleForDpi(210);
+    const int height = Globals ? Globals->GetInteger("LogView", "Height", ScaleForDpi(210)) : ScaleForDpi(210);
+    rect.Right = rect.Left + std::max(width, ScaleForDpi(MinWidth));
+    rect.Bottom = rect.Top + std::max(height, ScaleForDpi(MinHeight));
+    std::vector<TMonitorArea> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+    rect = PlaceOnMonitors(rect, monitors);
+    SetWindowPos(Handle(), nullptr, rect.Left, rect.Top, rect.Width(), rect.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
+
+    StartStop(); // a new window starts running
+    Layout();
+    return TRUE;
+}
+
+void TLogForm::OnDestroy()
+{
+    RECT rect;
+    if (Globals && GetWindowRect(Handle(), &rect)) {
+        Globals->PutInteger("LogView", "Left", rect.left);
+        Globals->PutInteger("LogView", "Top", rect.top);
+        Globals->PutInteger("LogView", "Width", rect.right - rect.left);
+        Globals->PutInteger("LogView", "Height", rect.bottom - rect.top);
+    }
+}
+
+void TLogForm::Layout()
+{
+    RECT client;
+    GetClientRect(Handle(), &client);
+    const int margin = ScaleForDpi(Margin);
+    const int width = ScaleForDpi(ButtonWidth);
+    const int height = ScaleForDpi(ButtonHeight);
+    const int top = client.bottom - margin - height;
+    MoveWindow(Item(IDC_LOG_LIST), 0, 0, client.right, std::max(0, top - margin), TRUE);
+    MoveWindow(Item(IDC_LOG_STARTSTOP), client.right - margin - width, top, width, height, TRUE);
+    MoveWindow(Item(IDC_LOG_COPY), client.right - 2 * (margin + width), top, width, height, TRUE);
+}
+
+void TLogForm::StartStop()
+{
+    const int caption = FView.StartStop();
+    SetDlgItemTextA(Handle(), IDC_LOG_STARTSTOP, LoadResourceText(caption).c_str());
+    SetGlyph(Item(IDC_LOG_STARTSTOP), FView.Running() ? FStopGlyph.Get() : FStartGlyph.Get());
+}
+
+void TLogForm::DrainLines()
+{
+    if (ViewLog)
+        FView.DrainLines(*ViewLog);
+}
+
+int TLogForm::Count() const
+{
+    return static_cast<int>(SendDlgItemMessageA(Handle(), IDC_LOG_LIST, LB_GETCOUNT, 0, 0));
+}
+
+void TLogForm::DeleteFirst() { SendDlgItemMessageA(Handle(), IDC_LOG_LIST, LB_DELETESTRING, 0, 0); }
+
+void TLogForm::Append(const std::string& Line)
+{
+    const LRESULT index =
+        SendDlgItemMessageA(Handle(), IDC_LOG_LIST, LB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Line.c_str()));
+    // The newest line scrolls into view; the selection stays.
+    if (index >= 0)
+        SendDlgItemMessageA(Handle(), IDC_LOG_LIST, LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
+}
+
+void TLogForm::EnableCopy(bool On) { EnableItem(IDC_LOG_COPY, On); }
+
+void TLogForm::CopySelection()
+{
+    HWND list = Item(IDC_LOG_LIST);
+    const int count = static_cast<int>(SendMessageA(list, LB_GETCOUNT, 0, 0));
+    std::vector<std::string> lines(static_cast<size_t>(std::max(0, count)));
+    for (int i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageA(list, LB_GETTEXTLEN, static_cast<WPARAM>(i), 0);
+        std::string line(static_cast<size_t>(std::max<LRESULT>(0, length)) + 1, '\0');
+        SendMessageA(list, LB_GETTEXT, static_cast<WPARAM>(i), reinterpret_cast<LPARAM>(line.data()));
+        line.resize(static_cast<size_t>(std::max<LRESULT>(0, length)));
+        lines[static_cast<size_t>(i)] = std::move(line);
+    }
+    const int selectedCount = static_cast<int>(SendMessageA(list, LB_GETSELCOUNT, 0, 0));
+    std::vector<int> selected(static_cast<size_t>(std::max(0, selectedCount)));
+    if (selectedCount > 0)
+        SendMessageA(list, LB_GETSELITEMS, static_cast<WPARAM>(selectedCount), reinterpret_cast<LPARAM>(selected.data()));
+    const std::string text = LogCopyText(lines, selected);
+    // Unicode for every program whatever the system code page, and the
+    // 8-bit text as it is for the old ones.
+    const std::u16string wide = Cp1252ToUtf16(text);
+    if (!OpenClipboard(Handle()))
+        return;
+    EmptyClipboard();
+    PutClipboard(CF_UNICODETEXT, wide.c_str(), (wide.size() + 1) * sizeof(char16_t));
+    PutClipboard(CF_TEXT, text.c_str(), text.size() + 1);
+    CloseClipboard();
+}
+
+void TLogForm::OnCommand(int Id, int, HWND)
+{
+    switch (Id) {
+    case IDC_LOG_STARTSTOP:
+        StartStop();
+        break;
+    case IDC_LOG_COPY:
+        CopySelection();
+        break;
+    case IDCANCEL: // the close box and Esc
+        // Switching the sink off closes and destroys this window.
+        if (ViewLog)
+            ViewLog->SetActive(false);
+        break;
+    default:
+        break;
+    }
+}
+
+bool TLogForm::HandleMessage(UINT Msg, WPARAM, LPARAM LParam, INT_PTR& Result)
+{
+    switch (Msg) {
+    case UM_LOGVIEW:
+        DrainLines();
+        Result = TRUE;
+        return true;
+    case WM_SIZE:
+        Layout();
+        return true;
+    case WM_GETMINMAXINFO: {
+        auto* limits = reinterpret_cast<MINMAXINFO*>(LParam);
+        limits->ptMinTrackSize.x = ScaleForDpi(MinWidth);
+        limits->ptMinTrackSize.y = ScaleForDpi(MinHeight);
+        return true;
+    }
+    default:
+        return false;
+    }
+}
+
+// Link ------------------------------------------------------------------------
+
+TLogFormLink::~TLogFormLink() { Close(); }
+
+void TLogFormLink::Open()
+{
+    if (!FForm) {
+        auto form = std::make_unique<TLogForm>();
+        if (!form->CreateModeless(nullptr))
+            return;
+        FForm = std::move(form);
+        FWindow = FForm->Handle();
+    }
+    ShowWindow(FForm->Handle(), SW_SHOWNOACTIVATE);
+}
+
+void TLogFormLink::Close()
+{
+    FWindow = nullptr;
+    FForm.reset(); // destroys the window; it stores its place first
+}
+
+void TLogFormLink::SendWake()
+{
+    if (HWND window = FWindow.load())
+        SendMessageA(window, UM_LOGVIEW, 0, 0);
+}
+
+void TLogFormLink::PostWake()
+{
+    if (HWND window = FWindow.load())
+        PostMessageA(window, UM_LOGVIEW, 0, 0);
+}
+
+void TLogFormLink::TrimLines(int Max)
+{
+    if (FForm)
+        FForm->TrimLines(Max);
+}

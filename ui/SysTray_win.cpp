@@ -1,0 +1,153 @@
+#include "ui/SysTray_win.h"
+
+#include "base/Globals.h"
+#include "base/Graphics_win.h"
+#include "base/Messages.h"
+#include "base/SystemServices.h"
+#include "resources/ResourceIds.h"
+
+#include <shellapi.h>
+
+#include <cstring>
+
+namespace {
+
+constexpr UINT_PTR FlashTimer = 1;
+
+void CopyText(char* Target, size_t Size, int TextId)
+{
+    const std::string text = TextId ? LoadResourceText(TextId) : std::string();
+    std::strncpy(Target, text.c_str(), Size - 1);
+    Target[Size - 1] = '\0';
+}
+
+} // namespace
+
+TSysTrayForm::TSysTrayForm(TTrayOwner& Owner)
+    : FOwner(Owner), FIcon(*this), FTaskbarCreated(RegisterWindowMessageA("TaskbarCreated"))
+{
+    const int size = SmallIconSize();
+    const int ids[5] = {IDI_TRAY_CLOSED, IDI_TRAY_INACTIVE, IDI_TRAY_ACTIVE, IDI_TRAY_LANGUAGE, IDI_TRAY_ERROR};
+    for (size_t i = 0; i < FImages.size(); ++i)
+        FImages[i] = LoadIconSized(ids[i], size);
+
+    FMenu = TMenuHandle(LoadMenuA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(IDM_TRAY)));
+    if (HMENU popup = FMenu ? GetSubMenu(FMenu.Get(), 0) : nullptr) {
+        FExitIcon = LoadIconSized(IDI_MENU_EXIT, size);
+        FSetupIcon = LoadIconSized(IDI_MENU_SETUP, size);
+        FExitBitmap = MenuBitmapFromIcon(FExitIcon.Get(), size);
+        FSetupBitmap = MenuBitmapFromIcon(FSetupIcon.Get(), size);
+        MENUITEMINFOA item{};
+        item.cbSize = sizeof item;
+        item.fMask = MIIM_BITMAP;
+        item.hbmpItem = FExitBitmap.Get();
+        SetMenuItemInfoA(popup, IDM_TRAY_EXIT, FALSE, &item);
+        item.hbmpItem = FSetupBitmap.Get();
+        SetMenuItemInfoA(popup, IDM_TRAY_SETUP, FALSE, &item);
+        // What a double click does, in bold.
+        SetMenuDefaultItem(popup, IDM_TRAY_SETUP, FALSE);
+    }
+    // A hidden top-level window: message-only windows never hear that the
+    // taskbar was created again.
+    CreateHandle("TvemuSysTray", "Vemu Keys", WS_POPUP, WS_EX_TOOLWINDOW, nullptr);
+}
+
+TSysTrayForm::~TSysTrayForm() { FIcon.ShowIcon(false); }
+
+HICON TSysTrayForm::ImageIcon(TTrayImage Image) const
+{
+    switch (Image) {
+    case TTrayImage::Inactive: return FImages[1].Get();
+    case TTrayImage::Active: return FImages[2].Get();
+    case TTrayImage::Language: return FImages[3].Get();
+    case TTrayImage::Error: return FImages[4].Get();
+    default: return FImages[0].Get();
+    }
+}
+
+void TSysTrayForm::Notify(uint32_t Message, const TTrayRecord& Record)
+{
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V3_SIZE;
+    data.hWnd = Handle();
+    data.uID = TrayIconId;
+    data.uCallbackMessage = UM_TRAYICON;
+    data.uFlags = Record.Flags;
+    data.hIcon = ImageIcon(Record.Image);
+    CopyText(data.szTip, sizeof data.szTip, Record.Tip);
+    CopyText(data.szInfo, sizeof data.szInfo, Record.InfoText);
+    CopyText(data.szInfoTitle, sizeof data.szInfoTitle, Record.InfoTitle);
+    data.dwInfoFlags = Record.InfoFlags;
+    Shell_NotifyIconA(Message, &data); // a failure changes nothing here
+    if (Message == NIM_ADD) {
+        // Version 3 keeps the mouse messages as they are and adds the
+        // keyboard: Enter on the icon and the context-menu key.
+        data.uVersion = NOTIFYICON_VERSION;
+        Shell_NotifyIconA(NIM_SETVERSION, &data);
+    }
+}
+
+void TSysTrayForm::StartFlashTimer() { SetTimer(Handle(), FlashTimer, TrayFlashMs, nullptr); }
+
+void TSysTrayForm::StopFlashTimer() { KillTimer(Handle(), FlashTimer); }
+
+void TSysTrayForm::PopupMenu()
+{
+    HMENU popup = FMenu ? GetSubMenu(FMenu.Get(), 0) : nullptr;
+    if (!popup)
+        return;
+    CheckMenuItem(popup, IDM_TRAY_ACTIVE, MF_BYCOMMAND | (FIcon.ActiveChecked() ? MF_CHECKED : MF_UNCHECKED));
+    EnableMenuItem(popup, IDM_TRAY_ACTIVE, MF_BYCOMMAND | (FIcon.ActiveEnabled() ? MF_ENABLED : MF_GRAYED));
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    // Without being the foreground window the menu would not close when
+    // the user clicks elsewhere.
+    SetForegroundWindow(FOwner.MainWindowHandle() ? FOwner.MainWindowHandle() : Handle());
+    const UINT command = static_cast<UINT>(
+        TrackPopupMenu(popup, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, Handle(), nullptr));
+    if (Globals)
+        Globals->PostToMain(WM_NULL, 0, 0);
+    switch (command) {
+    case IDM_TRAY_ACTIVE:
+        if (Globals)
+            Globals->PostToMain(UM_TOGGLEACTIVE, 0, 0);
+        break;
+    case IDM_TRAY_SETUP:
+        FOwner.ShowMainWindow();
+        break;
+    case IDM_TRAY_EXIT:
+        FOwner.ExitFromTray();
+        break;
+    default:
+        break;
+    }
+}
+
+bool TSysTrayForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result)
+{
+    Result = 0;
+    if (Msg == UM_TRAYICON) {
+        switch (LOWORD(LParam)) {
+        case WM_LBUTTONDBLCLK:
+        case NIN_KEYSELECT:
+            FOwner.ShowMainWindow();
+            break;
+        case WM_RBUTTONDOWN:
+        case WM_CONTEXTMENU:
+            PopupMenu();
+            break;
+        default:
+            break;
+        }
+        return true;
+    }
+    if (Msg == WM_TIMER && WParam == FlashTimer) {
+        FIcon.FlashTimerElapsed();
+        return true;
+    }
+    if (Msg == FTaskbarCreated && FTaskbarCreated != 0) {
+        FIcon.TaskbarCreated();
+        return true;
+    }
+    return false;
+}

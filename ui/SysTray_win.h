@@ -1,0 +1,56 @@
+// The tray form: a hidden window that owns the notification-area icon, its
+// popup menu and the error-flash timer, and hands the shell's mouse
+// messages on.
+#pragma once
+
+#include "base/Handles_win.h"
+#include "base/Window_win.h"
+#include "ui/TrayIcon.h"
+
+#include <array>
+
+// What the tray menu and the icon do to the main window.
+class TTrayOwner {
+public:
+    virtual ~TTrayOwner() = default;
+    // "Einstellungen..." and a double click: the configuration dialog.
+    virtual void ShowMainWindow() = 0;
+    // "Beenden": the program ends (close reason 1).
+    virtual void ExitFromTray() = 0;
+    // The window made foreground before the menu opens.
+    virtual HWND MainWindowHandle() const = 0;
+};
+
+class TSysTrayForm : public TWindow, private TTrayShell {
+public:
+    explicit TSysTrayForm(TTrayOwner& Owner);
+    // Removes the icon.
+    ~TSysTrayForm() override;
+
+    void ShowIcon(bool Show) { FIcon.ShowIcon(Show); }
+    void SetState(uint8_t State) { FIcon.SetState(State); }
+    void FlashError() { FIcon.FlashError(); }
+    void SetLayoutOK(bool OK) { FIcon.SetLayoutOK(OK); }
+    bool IconShown() const { return FIcon.IconShown(); }
+    const TTrayIcon& Icon() const { return FIcon; }
+
+protected:
+    bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override;
+
+private:
+    void Notify(uint32_t Message, const TTrayRecord& Record) override;
+    void StartFlashTimer() override;
+    void StopFlashTimer() override;
+    void PopupMenu();
+    HICON ImageIcon(TTrayImage Image) const;
+
+    TTrayOwner& FOwner;
+    TTrayIcon FIcon;
+    UINT FTaskbarCreated;
+    std::array<TIconHandle, 5> FImages;
+    TMenuHandle FMenu;
+    TIconHandle FExitIcon;
+    TIconHandle FSetupIcon;
+    TBitmapHandle FExitBitmap;
+    TBitmapHandle FSetupBitmap;
+};
