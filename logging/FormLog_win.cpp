@@ -117,6 +117,14 @@ void TLogForm::Layout()
     MoveWindow(Item(IDC_LOG_COPY), client.right - 2 * (margin + width), top, width, height, TRUE);
 }
 
+void TLogForm::Close()
+{
+    // Switching the sink off closes and destroys this window, and the
+    // configuration dialog's "Anzeigen:" box follows.
+    if (ViewLog)
+        ViewLog->SetActive(false);
+}
+
 void TLogForm::StartStop()
 {
     const int caption = FView.StartStop();
@@ -185,10 +193,8 @@ void TLogForm::OnCommand(int Id, int, HWND)
     case IDC_LOG_COPY:
         CopySelection();
         break;
-    case IDCANCEL: // the close box and Esc
-        // Switching the sink off closes and destroys this window.
-        if (ViewLog)
-            ViewLog->SetActive(false);
+    case IDCANCEL: // Esc
+        Close();
         break;
     default:
         break;
@@ -201,6 +207,9 @@ bool TLogForm::HandleMessage(UINT Msg, WPARAM, LPARAM LParam, INT_PTR& Result)
     case UM_LOGVIEW:
         DrainLines();
         Result = TRUE;
+        return true;
+    case WM_CLOSE:
+        Close();
         return true;
     case WM_SIZE:
         Layout();

@@ -33,6 +33,7 @@ private:
     void Append(const std::string& Line) override;
     void EnableCopy(bool On) override;
     void StartStop();
+    void Close();
     void CopySelection();
     void Layout();
 

@@ -1,0 +1,382 @@
+// Drives the program's windows for the end-to-end tests and the
+// screenshots, from outside, as a user's tools would: it finds windows,
+// presses buttons, reads texts and list contents, clicks Wine's tray icons
+// and picks items of popup menus. It reads one command per line on standard
+// input and answers with one line each (texts as UTF-8); window handles are
+// hexadecimal.
+//
+//   find CLASS TITLE [MS]        a top-level window ("*" for any); waits up to MS
+//   gone HWND [MS]               1 when the window no longer exists within MS
+//   visible HWND                 1 or 0
+//   rect HWND                    left top right bottom
+//   control HWND ID              the descendant with this control id
+//   text HWND ID                 a control's text
+//   settext HWND ID TEXT         sets an edit's text (its EN_CHANGE follows)
+//   checked HWND ID / enabled HWND ID / shown HWND ID
+//   click HWND ID                a button click (BM_CLICK)
+//   select HWND ID INDEX         picks a combo box item (CBN_SELCHANGE follows)
+//   selected HWND ID             the combo box's selected item text, or -
+//   tab HWND INDEX               shows a tab of the window's tab control
+//   list HWND ID                 list box lines, joined by " | "
+//   listsel HWND ID I...         selects list box lines
+//   post HWND MSG WPARAM LPARAM  posts a message (numbers in decimal or 0x hex)
+//   close HWND                   WM_CLOSE
+//   trayicons                    the number of tray icons Wine shows
+//   trayclick INDEX dbl|right    a double or right click on a tray icon
+//   menu KEY...                  keys for the open popup menu (up, down, return, escape)
+//   menuitems                    the open popup menu's items and their states
+//   clipboard                    the clipboard's Unicode text
+//   profile FILE SECTION KEY     a value read with GetPrivateProfileStringA, or <none>
+//   foreground                   the foreground window's class and title
+//   quit
+#include <windows.h>
+
+#include <commctrl.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <iostream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace {
+
+std::string Utf8(const std::wstring& Text)
+{
+    const int length = WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), static_cast<int>(Text.size()), nullptr, 0,
+                                           nullptr, nullptr);
+    std::string out(static_cast<size_t>(length), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), static_cast<int>(Text.size()), out.data(), length, nullptr, nullptr);
+    return out;
+}
+
+std::wstring Wide(const std::string& Utf8Text)
+{
+    const int length = MultiByteToWideChar(CP_UTF8, 0, Utf8Text.c_str(), static_cast<int>(Utf8Text.size()), nullptr, 0);
+    std::wstring out(static_cast<size_t>(length), L'\0');
+    MultiByteToWideChar(CP_UTF8, 0, Utf8Text.c_str(), static_cast<int>(Utf8Text.size()), out.data(), length);
+    return out;
+}
+
+std::string Hex(HWND Window)
+{
+    char text[32];
+    std::snprintf(text, sizeof text, "%llx", static_cast<unsigned long long>(reinterpret_cast<uintptr_t>(Window)));
+    return text;
+}
+
+HWND ParseWindow(const std::string& Text)
+{
+    return reinterpret_cast<HWND>(static_cast<uintptr_t>(std::strtoull(Text.c_str(), nullptr, 16)));
+}
+
+long long Number(const std::string& Text) { return std::strtoll(Text.c_str(), nullptr, 0); }
+
+std::wstring WindowText(HWND Window)
+{
+    const int length = GetWindowTextLengthW(Window);
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    GetWindowTextW(Window, text.data(), length + 1);
+    text.resize(static_cast<size_t>(length));
+    return text;
+}
+
+struct TSearch {
+    std::wstring Class;
+    std::wstring Title;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK MatchTopLevel(HWND Window, LPARAM Data)
+{
+    auto* search = reinterpret_cast<TSearch*>(Data);
+    wchar_t name[256] = L"";
+    GetClassNameW(Window, name, 256);
+    if ((search->Class == L"*" || lstrcmpiW(name, search->Class.c_str()) == 0) &&
+        (search->Title == L"*" || WindowText(Window) == search->Title)) {
+        search->Found = Window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindTopLevel(const std::string& Class, const std::string& Title, DWORD TimeoutMs)
+{
+    const DWORD start = GetTickCount();
+    for (;;) {
+        TSearch search{Wide(Class), Wide(Title)};
+        EnumWindows(MatchTopLevel, reinterpret_cast<LPARAM>(&search));
+        if (search.Found || GetTickCount() - start >= TimeoutMs)
+            return search.Found;
+        Sleep(50);
+    }
+}
+
+struct TIdSearch {
+    int Id;
+    HWND Found = nullptr;
+};
+
+BOOL CALLBACK MatchId(HWND Window, LPARAM Data)
+{
+    auto* search = reinterpret_cast<TIdSearch*>(Data);
+    if (GetDlgCtrlID(Window) == search->Id) {
+        search->Found = Window;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HWND FindControl(HWND Window, int Id)
+{
+    TIdSearch search{Id};
+    EnumChildWindows(Window, MatchId, reinterpret_cast<LPARAM>(&search));
+    return search.Found;
+}
+
+std::vector<HWND> TrayIcons()
+{
+    std::vector<HWND> icons;
+    HWND tray = FindWindowW(L"__winex11_standalone_tray", nullptr);
+    for (HWND child = tray ? GetWindow(tray, GW_CHILD) : nullptr; child; child = GetWindow(child, GW_HWNDNEXT)) {
+        wchar_t name[64] = L"";
+        GetClassNameW(child, name, 64);
+        if (lstrcmpW(name, L"__winex11_tray_icon") == 0 && IsWindowVisible(child))
+            icons.push_back(child);
+    }
+    return icons;
+}
+
+std::string ListLines(HWND List)
+{
+    std::string lines;
+    const int count = static_cast<int>(SendMessageW(List, LB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(List, LB_GETTEXTLEN, i, 0);
+        std::wstring line(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+        SendMessageW(List, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
+        line.resize(static_cast<size_t>(length > 0 ? length : 0));
+        if (i > 0)
+            lines += " | ";
+        lines += Utf8(line);
+    }
+    return lines;
+}
+
+std::string MenuItems()
+{
+    HWND menuWindow = FindWindowW(L"#32768", nullptr);
+    if (!menuWindow)
+        return "none";
+    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
+    std::string items;
+    const int count = menu ? GetMenuItemCount(menu) : 0;
+    for (int i = 0; i < count; ++i) {
+        wchar_t text[128] = L"";
+        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
+        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
+        if (state & MF_SEPARATOR)
+            continue;
+        if (!items.empty())
+            items += " | ";
+        items += Utf8(text);
+        if (state & MF_CHECKED)
+            items += " [checked]";
+        if (state & (MF_GRAYED | MF_DISABLED))
+            items += " [grayed]";
+    }
+    return items;
+}
+
+std::string Clipboard()
+{
+    if (!OpenClipboard(nullptr))
+        return "<closed>";
+    std::string text = "<none>";
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+        if (const auto* chars = static_cast<const wchar_t*>(GlobalLock(data))) {
+            std::wstring wide(chars);
+            GlobalUnlock(data);
+            text.clear();
+            for (wchar_t c : wide) {
+                if (c == L'\r')
+                    text += "\\r";
+                else if (c == L'\n')
+                    text += "\\n";
+                else
+                    text += Utf8(std::wstring(1, c));
+            }
+        }
+    }
+    CloseClipboard();
+    return text;
+}
+
+std::string Answer(const std::string& Line)
+{
+    std::istringstream words(Line);
+    std::string verb;
+    words >> verb;
+    std::vector<std::string> args;
+    for (std::string word; words >> word;)
+        args.push_back(word);
+    auto arg = [&](size_t i) { return i < args.size() ? args[i] : std::string(); };
+    auto control = [&] { return FindControl(ParseWindow(arg(0)), static_cast<int>(Number(arg(1)))); };
+
+    if (verb == "find") {
+        HWND window = FindTopLevel(arg(0), arg(1), args.size() > 2 ? static_cast<DWORD>(Number(arg(2))) : 0);
+        return window ? Hex(window) : "none";
+    }
+    if (verb == "gone") {
+        const DWORD start = GetTickCount();
+        const DWORD timeout = static_cast<DWORD>(Number(arg(1)));
+        while (IsWindow(ParseWindow(arg(0))) && GetTickCount() - start < timeout)
+            Sleep(50);
+        return IsWindow(ParseWindow(arg(0))) ? "0" : "1";
+    }
+    if (verb == "visible")
+        return IsWindowVisible(ParseWindow(arg(0))) ? "1" : "0";
+    if (verb == "rect") {
+        RECT rect{};
+        GetWindowRect(ParseWindow(arg(0)), &rect);
+        return std::to_string(rect.left) + " " + std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
+               std::to_string(rect.bottom);
+    }
+    if (verb == "control") {
+        HWND found = control();
+        return found ? Hex(found) : "none";
+    }
+    if (verb == "text") {
+        HWND found = control();
+        return found ? Utf8(WindowText(found)) : "<none>";
+    }
+    if (verb == "settext") {
+        const size_t at = Line.find(' ', Line.find(' ', Line.find(' ') + 1) + 1);
+        const std::wstring text = at == std::string::npos ? L"" : Wide(Line.substr(at + 1));
+        SendMessageW(control(), WM_SETTEXT, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        return "ok";
+    }
+    if (verb == "checked")
+        return SendMessageW(control(), BM_GETCHECK, 0, 0) == BST_CHECKED ? "1" : "0";
+    if (verb == "enabled")
+        return IsWindowEnabled(control()) ? "1" : "0";
+    if (verb == "shown")
+        return IsWindowVisible(control()) ? "1" : "0";
+    if (verb == "click") {
+        HWND button = control();
+        if (!button)
+            return "none";
+        // Posted, so a modal dialog it opens does not block the driver.
+        PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
+                     reinterpret_cast<LPARAM>(button));
+        return "ok";
+    }
+    if (verb == "select") {
+        HWND combo = control();
+        SendMessageW(combo, CB_SETCURSEL, static_cast<WPARAM>(Number(arg(2))), 0);
+        SendMessageW(GetParent(combo), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(combo), CBN_SELCHANGE),
+                     reinterpret_cast<LPARAM>(combo));
+        return "ok";
+    }
+    if (verb == "selected") {
+        HWND combo = control();
+        const LRESULT index = SendMessageW(combo, CB_GETCURSEL, 0, 0);
+        if (index == CB_ERR)
+            return "-";
+        wchar_t text[256] = L"";
+        SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
+        return Utf8(text);
+    }
+    if (verb == "tab") {
+        HWND tabs = FindWindowExW(ParseWindow(arg(0)), nullptr, L"SysTabControl32", nullptr);
+        SendMessageW(tabs, TCM_SETCURFOCUS, static_cast<WPARAM>(Number(arg(1))), 0);
+        return tabs ? "ok" : "none";
+    }
+    if (verb == "list") {
+        HWND list = control();
+        return list ? ListLines(list) : "<none>";
+    }
+    if (verb == "listsel") {
+        HWND list = control();
+        SendMessageW(list, LB_SETSEL, FALSE, -1);
+        for (size_t i = 2; i < args.size(); ++i)
+            SendMessageW(list, LB_SETSEL, TRUE, static_cast<LPARAM>(Number(args[i])));
+        return "ok";
+    }
+    if (verb == "post") {
+        const BOOL posted = PostMessageW(ParseWindow(arg(0)), static_cast<UINT>(Number(arg(1))),
+                                         static_cast<WPARAM>(Number(arg(2))), static_cast<LPARAM>(Number(arg(3))));
+        return posted ? "ok" : "failed";
+    }
+    if (verb == "close") {
+        PostMessageW(ParseWindow(arg(0)), WM_CLOSE, 0, 0);
+        return "ok";
+    }
+    if (verb == "trayicons")
+        return std::to_string(TrayIcons().size());
+    if (verb == "trayclick") {
+        const std::vector<HWND> icons = TrayIcons();
+        const size_t index = static_cast<size_t>(Number(arg(0)));
+        if (index >= icons.size())
+            return "none";
+        const UINT message = arg(1) == "dbl" ? WM_LBUTTONDBLCLK : WM_RBUTTONDOWN;
+        PostMessageW(icons[index], message, 0, MAKELPARAM(5, 5));
+        if (message == WM_RBUTTONDOWN)
+            PostMessageW(icons[index], WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
+        return "ok";
+    }
+    if (verb == "menu") {
+        HWND menu = nullptr;
+        for (int i = 0; i < 100 && !menu; ++i) {
+            menu = FindWindowW(L"#32768", nullptr);
+            if (!menu || !IsWindowVisible(menu)) {
+                menu = nullptr;
+                Sleep(50);
+            }
+        }
+        if (!menu)
+            return "none";
+        for (const std::string& key : args) {
+            const WPARAM code = key == "up" ? VK_UP : key == "down" ? VK_DOWN : key == "escape" ? VK_ESCAPE : VK_RETURN;
+            PostMessageW(menu, WM_KEYDOWN, code, 0);
+            Sleep(100);
+        }
+        return "ok";
+    }
+    if (verb == "menuitems")
+        return MenuItems();
+    if (verb == "clipboard")
+        return Clipboard();
+    if (verb == "profile") {
+        char value[2048] = "";
+        GetPrivateProfileStringA(arg(1).c_str(), arg(2).c_str(), "<none>", value, sizeof value, arg(0).c_str());
+        return value;
+    }
+    if (verb == "foreground") {
+        HWND window = GetForegroundWindow();
+        wchar_t name[256] = L"";
+        GetClassNameW(window, name, 256);
+        return Utf8(name) + " " + Utf8(WindowText(window));
+    }
+    return "unknown command";
+}
+
+} // namespace
+
+int main()
+{
+    std::printf("ready\n");
+    std::fflush(stdout);
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        if (!line.empty() && line.back() == '\r')
+            line.pop_back();
+        if (line == "quit")
+            break;
+        const std::string answer = Answer(line);
+        std::printf("%s\n", answer.c_str());
+        std::fflush(stdout);
+    }
+    return 0;
+}
