@@ -6,6 +6,8 @@
 // hexadecimal.
 //
 //   find CLASS TITLE [MS]        a top-level window ("*" for any); waits up to MS
+//   dialogs                      the visible dialog boxes (class #32770)
+//   title HWND                   a window's title
 //   gone HWND [MS]               1 when the window no longer exists within MS
 //   visible HWND                 1 or 0
 //   rect HWND                    left top right bottom
@@ -13,7 +15,8 @@
 //   text HWND ID                 a control's text
 //   settext HWND ID TEXT         sets an edit's text (its EN_CHANGE follows)
 //   checked HWND ID / enabled HWND ID / shown HWND ID
-//   click HWND ID                a button click (BM_CLICK)
+//   click HWND ID                a button click (BM_CLICK, posted)
+//   command HWND ID              WM_COMMAND with BN_CLICKED to the button's parent
 //   select HWND ID INDEX         picks a combo box item (CBN_SELCHANGE follows)
 //   selected HWND ID             the combo box's selected item text, or -
 //   tab HWND INDEX               shows a tab of the window's tab control
@@ -24,7 +27,6 @@
 //   trayicons                    the number of tray icons Wine shows
 //   trayclick INDEX dbl|right    a double or right click on a tray icon
 //   menu KEY...                  keys for the open popup menu (up, down, return, escape)
-//   menuitems                    the open popup menu's items and their states
 //   clipboard                    the clipboard's Unicode text
 //   profile FILE SECTION KEY     a value read with GetPrivateProfileStringA, or <none>
 //   foreground                   the foreground window's class and title
@@ -87,6 +89,19 @@ struct TSearch {
     std::wstring Title;
     HWND Found = nullptr;
 };
+
+BOOL CALLBACK CollectDialog(HWND Window, LPARAM Data)
+{
+    wchar_t name[64] = L"";
+    GetClassNameW(Window, name, 64);
+    if (lstrcmpW(name, L"#32770") == 0 && IsWindowVisible(Window)) {
+        auto* list = reinterpret_cast<std::string*>(Data);
+        if (!list->empty())
+            *list += " ";
+        *list += Hex(Window);
+    }
+    return TRUE;
+}
 
 BOOL CALLBACK MatchTopLevel(HWND Window, LPARAM Data)
 {
@@ -164,31 +179,6 @@ std::string ListLines(HWND List)
     return lines;
 }
 
-std::string MenuItems()
-{
-    HWND menuWindow = FindWindowW(L"#32768", nullptr);
-    if (!menuWindow)
-        return "none";
-    HMENU menu = reinterpret_cast<HMENU>(SendMessageW(menuWindow, MN_GETHMENU, 0, 0));
-    std::string items;
-    const int count = menu ? GetMenuItemCount(menu) : 0;
-    for (int i = 0; i < count; ++i) {
-        wchar_t text[128] = L"";
-        GetMenuStringW(menu, static_cast<UINT>(i), text, 128, MF_BYPOSITION);
-        const UINT state = GetMenuState(menu, static_cast<UINT>(i), MF_BYPOSITION);
-        if (state & MF_SEPARATOR)
-            continue;
-        if (!items.empty())
-            items += " | ";
-        items += Utf8(text);
-        if (state & MF_CHECKED)
-            items += " [checked]";
-        if (state & (MF_GRAYED | MF_DISABLED))
-            items += " [grayed]";
-    }
-    return items;
-}
-
 std::string Clipboard()
 {
     if (!OpenClipboard(nullptr))
@@ -228,6 +218,13 @@ std::string Answer(const std::string& Line)
         HWND window = FindTopLevel(arg(0), arg(1), args.size() > 2 ? static_cast<DWORD>(Number(arg(2))) : 0);
         return window ? Hex(window) : "none";
     }
+    if (verb == "dialogs") {
+        std::string list;
+        EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&list));
+        return list;
+    }
+    if (verb == "title")
+        return Utf8(WindowText(ParseWindow(arg(0))));
     if (verb == "gone") {
         const DWORD start = GetTickCount();
         const DWORD timeout = static_cast<DWORD>(Number(arg(1)));
@@ -263,11 +260,18 @@ std::string Answer(const std::string& Line)
         return IsWindowEnabled(control()) ? "1" : "0";
     if (verb == "shown")
         return IsWindowVisible(control()) ? "1" : "0";
+    // Both are posted, so a modal dialog they open does not block the driver.
     if (verb == "click") {
         HWND button = control();
         if (!button)
             return "none";
-        // Posted, so a modal dialog it opens does not block the driver.
+        PostMessageW(button, BM_CLICK, 0, 0);
+        return "ok";
+    }
+    if (verb == "command") {
+        HWND button = control();
+        if (!button)
+            return "none";
         PostMessageW(GetParent(button), WM_COMMAND, MAKEWPARAM(GetDlgCtrlID(button), BN_CLICKED),
                      reinterpret_cast<LPARAM>(button));
         return "ok";
@@ -344,8 +348,6 @@ std::string Answer(const std::string& Line)
         }
         return "ok";
     }
-    if (verb == "menuitems")
-        return MenuItems();
     if (verb == "clipboard")
         return Clipboard();
     if (verb == "profile") {

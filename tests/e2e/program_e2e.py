@@ -1,0 +1,454 @@
+#!/usr/bin/env python3
+"""End-to-end tests of vemuKeys.exe under Wine, as a user meets the program:
+its dialog and tray icon, a second copy, closing and exiting, logoff, the
+hidden mode, bytes on COM7, the log window and the log-file notice. A UI
+driver (uidriver.exe) clicks and reads the windows; an observer with
+low-level hooks sees what reaches the desktop.
+
+    program_e2e.py --build build/win64 [SCENARIO ...]   (all when none named)
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+TOP = os.path.dirname(os.path.dirname(HERE))
+sys.path.insert(0, os.path.join(TOP, "scripts"))
+sys.path.insert(0, HERE)
+import wine_harness  # noqa: E402
+from engine_e2e import Lines, expect  # noqa: E402
+
+
+class DriverLines(Lines):
+    """The UI driver answers in UTF-8."""
+
+    def _read(self, stream):
+        for raw in iter(stream.readline, b""):
+            self.lines.put((time.monotonic(), raw.rstrip(b"\r\n").decode("utf-8", "replace")))
+        self.lines.put((time.monotonic(), None))
+
+PORT = 7
+WAIT = 20.0  # seconds a window or a state may take on a loaded machine
+
+UM_INJECTBYTE = 0x8000
+UM_LOGFILEERROR = 0x8008
+
+IDOK, IDCANCEL = 1, 2
+IDC_EXIT = 1002
+IDC_EXPAND = 1015
+IDC_BYTESIZE = 1017
+IDC_RATE = 1014
+IDC_PORT = 1012
+IDC_LOGVIEW = 1031
+IDC_LOGFILE = 1036
+IDC_LOGFILENAME = 1037
+IDC_EVENTS = 1035
+IDC_INFO_SHOW = 1082
+IDC_LOG_LIST = 1090
+IDC_LOG_COPY = 1092
+STATIC_TEXT = 0xFFFF  # the text of a message box
+
+LAYOUT_NOTICE = "Vemu Keys ist nicht für das derzeitige Eingabegebietsschema ausgelegt"
+
+
+def windows_path(path):
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+class Program:
+    """vemuKeys.exe in a folder of its own, with COM7, a UI driver and,
+    when asked, an observer."""
+
+    def __init__(self, build, name, settings=None, link_port=True, observer=False, args=()):
+        self.build = build
+        self.work = os.path.join(build, "e2e-program", name)
+        shutil.rmtree(self.work, ignore_errors=True)
+        os.makedirs(self.work)
+        shutil.copy(os.path.join(build, "vemuKeys.exe"), self.work)
+        if settings is not None:
+            with open(self.settings_file, "w", newline="\r\n") as f:
+                f.write(settings)
+        self.link_port = link_port
+        self.want_observer = observer
+        self.args = list(args)
+
+    @property
+    def settings_file(self):
+        return os.path.join(self.work, "vemuKeys.set")
+
+    def __enter__(self):
+        wine_harness.ensure_prefix()
+        self.procs = wine_harness.Processes()
+        self.display_context = wine_harness.x_display(self.procs, True)
+        self.display = self.display_context.__enter__()
+        wine_harness.start_server(self.display)
+        self.env = wine_harness.wine_env(self.display)
+        self.com_context = None
+        self.peer = None
+        if self.link_port:
+            self.com_context = wine_harness.virtual_com(self.procs, PORT)
+            self.peer = os.open(self.com_context.__enter__(), os.O_WRONLY | os.O_NOCTTY)
+        self.driver_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "uidriver.exe")],
+                                            stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                            stderr=subprocess.DEVNULL, env=self.env)
+        self.driver = DriverLines(self.driver_proc.stdout, "uidriver")
+        self.driver.until(lambda l: l == "ready", "driver ready line")
+        self.observer = None
+        if self.want_observer:
+            self.observer_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "observer.exe")],
+                                                  stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                                  stderr=subprocess.DEVNULL, env=self.env)
+            self.observer = Lines(self.observer_proc.stdout, "observer")
+            self.observer.until(lambda l: l == "ready", "observer ready line")
+        self.trays_before = int(self.ask("trayicons"))
+        self.proc = self.start()
+        self.main = self.ask("find TvemuCfgDlg * %d" % int(WAIT * 1000))
+        assert self.main != "none", "no main window"
+        return self
+
+    def start(self):
+        return self.procs.start(["wine", os.path.join(self.work, "vemuKeys.exe")] + self.args,
+                                stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                stderr=subprocess.DEVNULL, env=self.env, cwd=self.work)
+
+    def ask(self, command):
+        self.driver_proc.stdin.write((command + "\n").encode("utf-8"))
+        self.driver_proc.stdin.flush()
+        _, line = self.driver.next(WAIT + 10)
+        assert line is not None, "driver gave no answer to %r" % command
+        return line
+
+    def wait_for(self, command, wanted, what, timeout=WAIT):
+        deadline = time.monotonic() + timeout
+        answer = None
+        while time.monotonic() < deadline:
+            answer = self.ask(command)
+            if answer == wanted:
+                return
+            time.sleep(0.1)
+        raise AssertionError("%s: %r answered %r, not %r" % (what, command, answer, wanted))
+
+    def tray_icons(self):
+        return int(self.ask("trayicons")) - self.trays_before
+
+    def wait_tray(self, count, what):
+        self.wait_for("trayicons", str(self.trays_before + count), what)
+
+    def dismiss_layout_notice(self, timeout=WAIT):
+        """The key table does not fit Wine's US layout: with the dialog
+        shown the program says so in a message box."""
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            box = self.find_dialog("Vemu Keys")
+            if box != "none" and LAYOUT_NOTICE in self.ask("text %s %d" % (box, STATIC_TEXT)):
+                self.ask("command %s %d" % (box, IDOK))
+                self.wait_for("gone %s 2000" % box, "1", "notice closed")
+                return
+            time.sleep(0.1)
+        raise AssertionError("no layout notice")
+
+    def find_dialog(self, title, ms=0):
+        # The driver splits its arguments at blanks: find by class, then
+        # compare the title.
+        deadline = time.monotonic() + ms / 1000.0
+        while True:
+            for box in self.ask("dialogs").split():
+                if self.ask("title %s" % box) == title:
+                    return box
+            if time.monotonic() >= deadline:
+                return "none"
+            time.sleep(0.1)
+
+    def send(self, data):
+        os.write(self.peer, data)
+
+    def profile(self, section, key):
+        return self.ask("profile %s %s %s" % (windows_path(self.settings_file), section, key))
+
+    def ended(self, timeout=WAIT):
+        try:
+            return self.proc.wait(timeout=timeout)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the program did not end")
+
+    def exit_program(self):
+        """Beenden in the dialog (the window may be hidden)."""
+        self.ask("command %s %d" % (self.main, IDC_EXIT))
+        return self.ended()
+
+    def __exit__(self, *exc):
+        try:
+            if self.proc.poll() is None:
+                self.ask("command %s %d" % (self.main, IDC_EXIT))
+                self.proc.wait(timeout=WAIT)
+        except Exception:
+            pass
+        try:
+            self.driver_proc.stdin.close()
+            self.driver_proc.wait(timeout=WAIT)
+        except Exception:
+            pass
+        if self.observer:
+            try:
+                self.observer_proc.stdin.close()
+                self.observer_proc.wait(timeout=WAIT)
+            except Exception:
+                pass
+        if self.peer is not None:
+            os.close(self.peer)
+        if self.com_context:
+            self.com_context.__exit__(None, None, None)
+        self.display_context.__exit__(None, None, None)
+        self.procs.stop_all()
+        return False
+
+
+def tray_settings(extra=""):
+    return "[Start]\nTray=1\n[Port]\nPort=%d\nRate=9600\n[Debug]\nWait=0\n%s" % (PORT, extra)
+
+
+def chars(text):
+    out = []
+    for byte in text:
+        out += ["key E7 %02X down" % byte, "key E7 %02X up" % byte]
+    return out
+
+
+# Scenarios ------------------------------------------------------------------
+
+def scenario_first_start(build):
+    """No settings yet: the dialog is shown, no tray icon; Beenden from the
+    shown dialog stores Tray=0 and every setting."""
+    with Program(build, "first_start", settings=None, link_port=False) as run:
+        run.wait_for("visible %s" % run.main, "1", "dialog shown")
+        run.dismiss_layout_notice()
+        expect(run.tray_icons(), 0, "tray icons while the dialog is shown")
+        expect(run.ask("enabled %s %d" % (run.main, IDOK)), "0", "OK without a port")
+        expect(run.exit_program(), 0, "exit code")
+        expect(run.profile("Start", "Tray"), "0", "Tray")
+        expect(run.profile("Port", "Port"), "0", "Port")
+        expect(run.profile("Extended", "LogEvents"), "1073741825", "LogEvents")
+        expect(run.profile("Show", "LogfileInfo"), "0", "LogfileInfo")
+        expect(run.profile("Start", "ExpandPort"), "0", "ExpandPort")
+
+
+def scenario_tray_start(build):
+    """Start in the tray: the icon and no dialog; a double click shows the
+    dialog, Abbrechen hides it and the icon comes back; the menu's
+    Einstellungen shows it; Beenden from the tray stores Tray=1."""
+    with Program(build, "tray_start", settings=tray_settings()) as run:
+        run.wait_tray(1, "icon at start")
+        expect(run.ask("visible %s" % run.main), "0", "dialog hidden")
+        expect(run.find_dialog("Vemu Keys", 1500), "none", "no layout box while the icon is shown")
+        run.ask("trayclick 0 dbl")
+        run.wait_for("visible %s" % run.main, "1", "dialog after a double click")
+        run.wait_tray(0, "icon gone while the dialog is shown")
+        run.ask("click %s %d" % (run.main, IDCANCEL))
+        run.wait_for("visible %s" % run.main, "0", "Abbrechen hides")
+        run.wait_tray(1, "icon back")
+
+        run.ask("trayclick 0 right")
+        run.ask("menu up up return")
+        run.wait_for("visible %s" % run.main, "1", "Einstellungen shows the dialog")
+        run.ask("click %s %d" % (run.main, IDCANCEL))
+        run.wait_tray(1, "icon back again")
+
+        run.ask("trayclick 0 right")
+        run.ask("menu up return")
+        expect(run.ended(), 0, "exit code")
+        expect(run.profile("Start", "Tray"), "1", "Tray after exiting from the tray")
+        expect(run.profile("Port", "Port"), str(PORT), "Port")
+
+
+def scenario_active_toggle(build):
+    """"Aktiv" in the tray menu pauses the receiver: bytes are not typed
+    until it is switched on again."""
+    with Program(build, "active_toggle", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.ask("trayclick 0 right")
+        run.ask("menu down return")  # the first item: Aktiv
+        time.sleep(0.5)
+        run.send(b"x")
+        expect(run.observer.quiet(1.5), [], "nothing typed while not active")
+        run.ask("trayclick 0 right")
+        run.ask("menu down return")
+        time.sleep(0.5)
+        run.send(b"y")
+        expect([l for _, l in run.observer.take(2)], chars(b"y"), "typed when active again")
+
+
+def scenario_second_copy(build):
+    """A second copy shows the first one's dialog and ends at once."""
+    with Program(build, "second_copy", settings=tray_settings()) as run:
+        run.wait_tray(1, "icon")
+        second = run.start()
+        try:
+            code = second.wait(timeout=WAIT)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the second copy keeps running")
+        expect(code, 0, "second copy's exit code")
+        run.wait_for("visible %s" % run.main, "1", "first copy's dialog shown")
+        expect(run.exit_program(), 0, "exit code")
+        expect(run.profile("Start", "Tray"), "0", "Tray after exiting from the dialog")
+
+
+def scenario_logoff(build):
+    """A logoff saves every setting before Windows ends the process."""
+    log = "logoff.log"
+    with Program(build, "logoff", settings=tray_settings(
+            "[Extended]\nFileLog=1\nFileName=%s\nViewMax=77\n[GIDEI]\nUseSound=1\nSound=ding.wav\n" % log)) as run:
+        run.wait_tray(1, "icon")
+        subprocess.run(["wine", "wineboot", "--end-session"], env=run.env, timeout=WAIT * 2,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        run.ended()
+        expect(run.profile("Start", "Tray"), "1", "Tray")
+        expect(run.profile("Extended", "ViewMax"), "77", "ViewMax")
+        expect(run.profile("Extended", "FileName"), log, "FileName")
+        expect(run.profile("GIDEI", "Sound"), "ding.wav", "Sound")
+        expect(run.profile("Show", "LogfileInfo"), "0", "LogfileInfo (written last, by the settings store)")
+        expect(run.profile("Port", "Rate"), "9600", "Rate")
+        with open(os.path.join(run.work, log), encoding="cp1252") as f:
+            lines = f.read().splitlines()
+    assert lines and lines[-1].startswith("<<< End "), lines
+
+
+def scenario_hidden_mode(build):
+    """With MORWENN an injected byte is typed; without it, or beyond a
+    byte's range, nothing happens."""
+    with Program(build, "hidden_mode", settings=tray_settings(), observer=True, args=["morwenn"]) as run:
+        run.wait_tray(1, "icon")
+        run.ask("post %s %d 256 0" % (run.main, UM_INJECTBYTE))
+        expect(run.observer.quiet(1.0), [], "wParam 256")
+        run.ask("post %s %d 65 0" % (run.main, UM_INJECTBYTE))
+        expect([l for _, l in run.observer.take(2)], chars(b"A"), "injected A")
+    with Program(build, "not_hidden", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.ask("post %s %d 65 0" % (run.main, UM_INJECTBYTE))
+        expect(run.observer.quiet(1.5), [], "no injection without the hidden mode")
+
+
+def scenario_typed_from_port(build):
+    """Bytes on COM7 are typed by the program."""
+    with Program(build, "typed_from_port", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.send("Grüße".encode("cp1252") + b"\x1b,combine,ctrl,a.")
+        expect([l for _, l in run.observer.take(14)],
+               chars("Grüße".encode("cp1252")) + ["key 11 00 down", "key 41 00 down", "key 41 00 up",
+                                                   "key 11 00 up"], "typed")
+
+
+def scenario_log_window(build):
+    """The log window shows the log live, copies lines, and closing it
+    switches it off for the next start."""
+    settings = tray_settings("[Extended]\nViewLog=1\nLogEvents=-1\n").replace("Tray=1", "Tray=1\nExtendedUI=1")
+    with Program(build, "log_window", settings=settings) as run:
+        run.wait_tray(1, "icon")
+        log = run.find_dialog("Vemu Keys Log", WAIT * 1000)
+        assert log != "none", "no log window"
+        deadline = time.monotonic() + WAIT
+        while not run.ask("list %s %d" % (log, IDC_LOG_LIST)).startswith(">>> Start "):
+            assert time.monotonic() < deadline, run.ask("list %s %d" % (log, IDC_LOG_LIST))
+            time.sleep(0.1)
+        run.send(b"q")
+        deadline = time.monotonic() + WAIT
+        while "Received: 71" not in run.ask("list %s %d" % (log, IDC_LOG_LIST)):
+            assert time.monotonic() < deadline, run.ask("list %s %d" % (log, IDC_LOG_LIST))
+            time.sleep(0.1)
+        run.ask("listsel %s %d 0" % (log, IDC_LOG_LIST))
+        run.ask("click %s %d" % (log, IDC_LOG_COPY))
+        deadline = time.monotonic() + WAIT
+        while not run.ask("clipboard").startswith(">>> Start "):
+            assert time.monotonic() < deadline, run.ask("clipboard")
+            time.sleep(0.1)
+        assert run.ask("clipboard").endswith("\\r\\n"), run.ask("clipboard")
+        run.ask("close %s" % log)
+        run.wait_for("gone %s 2000" % log, "1", "log window closed")
+        run.ask("trayclick 0 dbl")
+        run.wait_for("visible %s" % run.main, "1", "dialog")
+        run.ask("tab %s 1" % run.main)
+        expect(run.ask("checked %s %d" % (run.main, IDC_LOGVIEW)), "0", "Anzeigen unticked by the close box")
+        expect(run.exit_program(), 0, "exit code")
+        expect(run.profile("Extended", "ViewLog"), "0", "ViewLog")
+
+
+def scenario_logfile_notice(build):
+    """A log file that cannot be opened brings the notice once; ticked,
+    it stays away and the choice is stored."""
+    with Program(build, "logfile_notice", settings=tray_settings(
+            "[Extended]\nFileLog=1\nFileName=Z:\\no\\such\\folder\\vemu.log\n")) as run:
+        run.wait_tray(1, "icon")
+        notice = run.find_dialog("Vemu Keys", WAIT * 1000)
+        assert notice != "none", "no notice"
+        expect(run.ask("text %s %d" % (notice, IDC_INFO_SHOW)), "&Meldung nicht mehr anzeigen", "box")
+        run.ask("click %s %d" % (notice, IDC_INFO_SHOW))
+        run.wait_for("checked %s %d" % (notice, IDC_INFO_SHOW), "1", "ticked")
+        run.ask("close %s" % notice)
+        run.wait_for("gone %s 3000" % notice, "1", "notice closed")
+        run.ask("post %s %d 0 0" % (run.main, UM_LOGFILEERROR))
+        expect(run.find_dialog("Vemu Keys", 1500), "none", "the notice stays away")
+        expect(run.exit_program(), 0, "exit code")
+        expect(run.profile("Show", "LogfileInfo"), "1", "LogfileInfo")
+
+
+def scenario_dialog_rules(build):
+    """OK follows the port and the log-file name; the port group collapses;
+    OK applies the rate, which is stored at the end."""
+    settings = "[Start]\nExtendedUI=1\nGIDEIUI=1\n[Port]\nPort=%d\n[Extended]\nCheckPort=0\n" % PORT
+    with Program(build, "dialog_rules", settings=settings) as run:
+        run.wait_for("visible %s" % run.main, "1", "dialog")
+        run.dismiss_layout_notice()
+        expect(run.ask("selected %s %d" % (run.main, IDC_PORT)), "COM7", "port")
+        expect(run.ask("enabled %s %d" % (run.main, IDOK)), "1", "OK with a port")
+        expect(run.ask("shown %s %d" % (run.main, IDC_BYTESIZE)), "0", "collapsed at first")
+        expect(run.ask("enabled %s %d" % (run.main, IDC_BYTESIZE)), "0", "Bytegröße disabled when collapsed")
+        run.ask("click %s %d" % (run.main, IDC_EXPAND))
+        run.wait_for("enabled %s %d" % (run.main, IDC_BYTESIZE), "1", "expanded")
+        run.ask("tab %s 1" % run.main)
+        run.wait_for("shown %s %d" % (run.main, IDC_LOGFILE), "1", "tab Erweitert")
+        expect(run.ask("enabled %s %d" % (run.main, IDC_EVENTS)), "0", "Events without logging")
+        run.ask("click %s %d" % (run.main, IDC_LOGFILE))
+        run.wait_for("enabled %s %d" % (run.main, IDOK), "0", "OK without a log-file name")
+        expect(run.ask("enabled %s %d" % (run.main, IDC_EVENTS)), "1", "Events with the log file")
+        run.ask("settext %s %d vemu.log" % (run.main, IDC_LOGFILENAME))
+        run.wait_for("enabled %s %d" % (run.main, IDOK), "1", "OK with a name")
+        run.ask("tab %s 0" % run.main)
+        run.ask("select %s %d 12" % (run.main, IDC_RATE))
+        run.ask("click %s %d" % (run.main, IDOK))
+        run.wait_for("visible %s" % run.main, "0", "OK hides the dialog")
+        run.wait_tray(1, "icon")
+        expect(run.exit_program(), 0, "exit code")
+        expect(run.profile("Port", "Rate"), "115200", "the applied rate")
+        expect(run.profile("Extended", "FileLog"), "1", "FileLog")
+        expect(run.profile("Extended", "FileName"), "vemu.log", "FileName")
+        expect(run.profile("Start", "ExpandPort"), "1", "ExpandPort")
+        expect(run.profile("Start", "Tray"), "1", "Tray (exited while hidden)")
+
+
+SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default=os.path.join(TOP, "build", "win64"))
+    parser.add_argument("scenarios", nargs="*")
+    args = parser.parse_args()
+    build = os.path.abspath(args.build)
+    names = args.scenarios or sorted(SCENARIOS)
+    failed = 0
+    for name in names:
+        started = time.monotonic()
+        try:
+            SCENARIOS[name](build)
+            print("PASS %s (%.1f s)" % (name, time.monotonic() - started))
+        except Exception as error:  # report every failure, then go on
+            failed += 1
+            print("FAIL %s: %s" % (name, error))
+    print("%d passed, %d failed" % (len(names) - failed, failed))
+    return 1 if failed else 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
