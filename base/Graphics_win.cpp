@@ -3,7 +3,6 @@
 #include "ui/Picture.h"
 
 #include <cstring>
-#include <vector>
 
 int ScreenDpi()
 {
@@ -29,43 +28,6 @@ TIconHandle LoadIconSized(int Id, int Size)
 {
     return TIconHandle(static_cast<HICON>(
         LoadImageA(GetModuleHandleA(nullptr), MAKEINTRESOURCEA(Id), IMAGE_ICON, Size, Size, LR_DEFAULTCOLOR)));
-}
-
-TBitmapHandle MenuBitmapFromIcon(HICON Icon, int Size)
-{
-    ICONINFO parts{};
-    if (!Icon || !GetIconInfo(Icon, &parts))
-        return {};
-    TBitmapHandle color(parts.hbmColor);
-    TBitmapHandle mask(parts.hbmMask);
-    if (!color)
-        return {};
-    BITMAPINFO info{};
-    info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = Size;
-    info.bmiHeader.biHeight = -Size; // top-down
-    info.bmiHeader.biPlanes = 1;
-    info.bmiHeader.biBitCount = 32;
-    info.bmiHeader.biCompression = BI_RGB;
-    // The icon's own colours and alpha, straight from its colour bitmap.
-    std::vector<uint8_t> pixels(static_cast<size_t>(Size) * Size * 4);
-    {
-        TWindowDC screen(nullptr);
-        if (GetDIBits(screen.Get(), color.Get(), 0, static_cast<UINT>(Size), pixels.data(), &info, DIB_RGB_COLORS) == 0)
-            return {};
-    }
-    for (size_t i = 0; i < pixels.size(); i += 4) {
-        // Premultiplied, as menus blend item images.
-        const unsigned alpha = pixels[i + 3];
-        for (size_t c = 0; c < 3; ++c)
-            pixels[i + c] = static_cast<uint8_t>(pixels[i + c] * alpha / 255);
-    }
-    void* bits = nullptr;
-    TBitmapHandle bitmap(CreateDIBSection(nullptr, &info, DIB_RGB_COLORS, &bits, nullptr, 0));
-    if (!bitmap || !bits)
-        return {};
-    std::memcpy(bits, pixels.data(), pixels.size());
-    return bitmap;
 }
 
 bool TPictureBitmap::Load(int Id, int LargeId)

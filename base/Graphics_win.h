@@ -18,10 +18,6 @@ int SmallIconSize();
 // icon's images (never a shared icon: the holder destroys it).
 TIconHandle LoadIconSized(int Id, int Size);
 
-// A 32-bit bitmap with premultiplied alpha drawn from an icon, as menus
-// show item images.
-TBitmapHandle MenuBitmapFromIcon(HICON Icon, int Size);
-
 // A decoded picture as a DIB section, drawn scaled with halftoning.
 class TPictureBitmap {
 public:

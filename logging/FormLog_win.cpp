@@ -152,6 +152,16 @@ void TLogForm::Append(const std::string& Line)
     // The newest line scrolls into view; the selection stays.
     if (index >= 0)
         SendDlgItemMessageA(Handle(), IDC_LOG_LIST, LB_SETCARETINDEX, static_cast<WPARAM>(index), FALSE);
+    // Long lines (received bytes) can be scrolled to.
+    HWND list = Item(IDC_LOG_LIST);
+    TWindowDC dc(list);
+    TSelectObject font(dc.Get(), FFont.Get());
+    SIZE extent{};
+    GetTextExtentPoint32A(dc.Get(), Line.c_str(), static_cast<int>(Line.size()), &extent);
+    if (extent.cx + ScaleForDpi(Margin) > FWidestLine) {
+        FWidestLine = extent.cx + ScaleForDpi(Margin);
+        SendMessageA(list, LB_SETHORIZONTALEXTENT, static_cast<WPARAM>(FWidestLine), 0);
+    }
 }
 
 void TLogForm::EnableCopy(bool On) { EnableItem(IDC_LOG_COPY, On); }

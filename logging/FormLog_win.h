@@ -42,6 +42,7 @@ private:
     TIconHandle FStartGlyph;
     TIconHandle FStopGlyph;
     TIconHandle FCopyGlyph;
+    int FWidestLine = 0;
 };
 
 // The view sink's link to the log window, on the main thread; other threads

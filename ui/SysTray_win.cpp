@@ -35,14 +35,13 @@ TSysTrayForm::TSysTrayForm(TTrayOwner& Owner)
     if (HMENU popup = FMenu ? GetSubMenu(FMenu.Get(), 0) : nullptr) {
         FExitIcon = LoadIconSized(IDI_MENU_EXIT, size);
         FSetupIcon = LoadIconSized(IDI_MENU_SETUP, size);
-        FExitBitmap = MenuBitmapFromIcon(FExitIcon.Get(), size);
-        FSetupBitmap = MenuBitmapFromIcon(FSetupIcon.Get(), size);
+        // The images are drawn when the menu asks (WM_DRAWITEM): icons keep
+        // their transparency that way on every system.
         MENUITEMINFOA item{};
         item.cbSize = sizeof item;
         item.fMask = MIIM_BITMAP;
-        item.hbmpItem = FExitBitmap.Get();
+        item.hbmpItem = HBMMENU_CALLBACK;
         SetMenuItemInfoA(popup, IDM_TRAY_EXIT, FALSE, &item);
-        item.hbmpItem = FSetupBitmap.Get();
         SetMenuItemInfoA(popup, IDM_TRAY_SETUP, FALSE, &item);
         // What a double click does, in bold.
         SetMenuDefaultItem(popup, IDM_TRAY_SETUP, FALSE);
@@ -143,6 +142,27 @@ bool TSysTrayForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT
     }
     if (Msg == WM_TIMER && WParam == FlashTimer) {
         FIcon.FlashTimerElapsed();
+        return true;
+    }
+    if (Msg == WM_MEASUREITEM) {
+        auto* item = reinterpret_cast<MEASUREITEMSTRUCT*>(LParam);
+        if (item->CtlType != ODT_MENU)
+            return false;
+        item->itemWidth = static_cast<UINT>(SmallIconSize());
+        item->itemHeight = static_cast<UINT>(SmallIconSize());
+        Result = TRUE;
+        return true;
+    }
+    if (Msg == WM_DRAWITEM) {
+        const auto* item = reinterpret_cast<const DRAWITEMSTRUCT*>(LParam);
+        if (item->CtlType != ODT_MENU)
+            return false;
+        HICON icon = item->itemID == IDM_TRAY_EXIT ? FExitIcon.Get() : item->itemID == IDM_TRAY_SETUP ? FSetupIcon.Get() : nullptr;
+        const int size = SmallIconSize();
+        if (icon)
+            DrawIconEx(item->hDC, item->rcItem.left, item->rcItem.top + (item->rcItem.bottom - item->rcItem.top - size) / 2,
+                       icon, size, size, 0, nullptr, DI_NORMAL);
+        Result = TRUE;
         return true;
     }
     if (Msg == FTaskbarCreated && FTaskbarCreated != 0) {

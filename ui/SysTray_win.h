@@ -51,6 +51,4 @@ private:
     TMenuHandle FMenu;
     TIconHandle FExitIcon;
     TIconHandle FSetupIcon;
-    TBitmapHandle FExitBitmap;
-    TBitmapHandle FSetupBitmap;
 };

@@ -1,0 +1,240 @@
+#!/usr/bin/env python3
+"""Takes screenshots of every window of vemuKeys.exe under Wine, at 96 and
+144 DPI, into docs/screenshots/: the configuration dialog (each tab, the
+port group collapsed and expanded), the event dialog, the splash window,
+the log window, the log-file notice, the tray menu, and a sheet of the tray
+icons. Wine runs with a virtual desktop in a prefix of its own
+(build/wineprefix-shots), so windows get their frames.
+
+    scripts/screenshots.py [--build build/win64] [--out docs/screenshots]
+"""
+import argparse
+import os
+import shutil
+import subprocess
+import sys
+import time
+
+TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+os.environ.setdefault("VEMU_WINEPREFIX", os.path.join(TOP, "build", "wineprefix-shots"))
+sys.path.insert(0, os.path.join(TOP, "scripts"))
+sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
+import wine_harness  # noqa: E402
+from program_e2e import DriverLines, LAYOUT_NOTICE  # noqa: E402
+
+from PIL import Image, ImageDraw, ImageFont, ImageGrab  # noqa: E402  (Debian: python3-pil)
+
+PORT = 7
+WAIT = 20.0
+SCREEN = (1280, 960)
+UM_TRAYICON = 0x8001
+WM_RBUTTONDOWN = 0x0204
+IDOK, IDCANCEL = 1, 2
+IDC_EXPAND, IDC_LOGVIEW, IDC_EVENTS = 1015, 1031, 1035
+TRAY_ICONS = [("tray-closed.ico", "keine Verbindung"), ("tray-inactive.ico", "nicht aktiv"),
+              ("tray-active.ico", "aktiv"), ("tray-language.ico", "Eingabegebietsschema"),
+              ("tray-error.ico", "Fehler")]
+
+
+class Session:
+    """One run of the program with a UI driver on the shared display."""
+
+    def __init__(self, build, display, work, settings, com):
+        self.build, self.display, self.work, self.com = build, display, work, com
+        shutil.rmtree(work, ignore_errors=True)
+        os.makedirs(work)
+        shutil.copy(os.path.join(build, "vemuKeys.exe"), work)
+        with open(os.path.join(work, "vemuKeys.set"), "w", newline="\r\n") as f:
+            f.write(settings)
+        self.env = wine_harness.wine_env(display)
+        self.procs = wine_harness.Processes()
+        self.driver_proc = self.procs.start(["wine", os.path.join(build, "tests", "uidriver.exe")],
+                                            stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                            stderr=subprocess.DEVNULL, env=self.env)
+        self.driver = DriverLines(self.driver_proc.stdout, "uidriver")
+        self.driver.until(lambda l: l == "ready", "driver ready")
+
+    def start(self):
+        self.proc = self.procs.start(["wine", os.path.join(self.work, "vemuKeys.exe")], env=self.env,
+                                     cwd=self.work, stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL)
+
+    def ask(self, command):
+        self.driver_proc.stdin.write((command + "\n").encode("utf-8"))
+        self.driver_proc.stdin.flush()
+        _, line = self.driver.next(WAIT + 10)
+        return line
+
+    def dialog(self, title, with_control=None, timeout=WAIT):
+        deadline = time.monotonic() + timeout
+        while time.monotonic() < deadline:
+            for box in (self.ask("dialogs") or "").split():
+                if self.ask("title %s" % box) == title and (
+                        with_control is None or self.ask("control %s %d" % (box, with_control)) != "none"):
+                    return box
+            time.sleep(0.05)
+        return None
+
+    def dismiss_layout_notice(self):
+        deadline = time.monotonic() + WAIT
+        while time.monotonic() < deadline:
+            box = self.dialog("Vemu Keys", timeout=0.5)
+            if box and LAYOUT_NOTICE in self.ask("text %s 65535" % box):
+                self.ask("command %s %d" % (box, IDOK))
+                self.ask("gone %s 3000" % box)
+                return
+
+    def grab(self, hwnd, path, margin=0):
+        time.sleep(0.6)  # let it paint
+        left, top, right, bottom = (int(v) for v in self.ask("rect %s" % hwnd).split())
+        image = ImageGrab.grab(xdisplay=self.display, bbox=(left - margin, top - margin, right + margin,
+                                                            bottom + margin))
+        image.save(path)
+        print("  ", os.path.relpath(path, TOP), image.size)
+
+    def end(self):
+        main = self.ask("find TvemuCfgDlg * 0")
+        if main and main != "none":
+            self.ask("command %s 1002" % main)
+        try:
+            self.proc.wait(timeout=WAIT)
+        except subprocess.TimeoutExpired:
+            pass
+        self.driver_proc.stdin.close()
+        self.procs.stop_all()
+
+
+def shoot_dialog(build, display, out, suffix):
+    settings = ("[Start]\nExtendedUI=1\nGIDEIUI=1\n[Port]\nPort=%d\nRate=9600\n[Extended]\nCheckPort=0\n"
+                "ViewMax=200\n" % PORT)
+    session = Session(build, display, os.path.join(build, "shots", "dialog"), settings, com=True)
+    session.start()
+    # The splash window stands for a little over a second.
+    deadline = time.monotonic() + WAIT
+    while time.monotonic() < deadline:
+        splash = session.dialog("", with_control=1070, timeout=0.2)
+        if splash:
+            session.grab(splash, os.path.join(out, "splash%s.png" % suffix))
+            break
+    main = session.ask("find TvemuCfgDlg * %d" % int(WAIT * 1000))
+    session.dismiss_layout_notice()
+    session.ask("tab %s 0" % main)
+    session.grab(main, os.path.join(out, "dialog-einstellungen%s.png" % suffix))
+    session.ask("click %s %d" % (main, IDC_EXPAND))
+    session.grab(main, os.path.join(out, "dialog-einstellungen-offen%s.png" % suffix))
+    for index, name in ((1, "erweitert"), (2, "gidei"), (3, "info")):
+        session.ask("tab %s %d" % (main, index))
+        session.grab(main, os.path.join(out, "dialog-%s%s.png" % (name, suffix)))
+    session.ask("tab %s 1" % main)
+    session.ask("click %s %d" % (main, IDC_LOGVIEW))
+    time.sleep(0.3)
+    session.ask("command %s %d" % (main, IDC_EVENTS))
+    events = session.dialog("Events")
+    if events:
+        session.grab(events, os.path.join(out, "events-dialog%s.png" % suffix))
+        session.ask("command %s %d" % (events, IDCANCEL))
+    # The log window that Anzeigen opened goes with Abbrechen.
+    session.ask("command %s %d" % (main, IDCANCEL))
+    session.end()
+
+
+def shoot_tray(build, display, out, suffix, peer):
+    settings = ("[Start]\nTray=1\nExtendedUI=1\n[Port]\nPort=%d\nRate=9600\n[Extended]\nViewLog=1\nViewMax=200\n"
+                "LogEvents=-1\nFileLog=1\nFileName=Z:\\no\\such\\folder\\vemu.log\n[LogView]\nLeft=40\nTop=40\n"
+                "Width=%d\nHeight=%d\n" % (PORT, 520 if not suffix else 780, 300 if not suffix else 450))
+    session = Session(build, display, os.path.join(build, "shots", "tray"), settings, com=True)
+    session.start()
+    notice = session.dialog("Vemu Keys", with_control=1082)
+    if notice:
+        session.grab(notice, os.path.join(out, "info-dialog%s.png" % suffix))
+        session.ask("command %s %d" % (notice, IDOK))
+    os.write(peer, b"Hallo \x1b,hold,shift.a\x1b,move,10,5.\x1b,foo.")
+    log = session.dialog("Vemu Keys Log")
+    if log:
+        time.sleep(1.0)
+        session.grab(log, os.path.join(out, "log-window%s.png" % suffix))
+    tray = session.ask("find TvemuSysTray * 5000")
+    session.ask("post %s %d 1701 %d" % (tray, UM_TRAYICON, WM_RBUTTONDOWN))
+    menu = session.ask("find #32768 * 5000")
+    if menu and menu != "none":
+        session.grab(menu, os.path.join(out, "tray-menu%s.png" % suffix), margin=2)
+        session.ask("menu escape")
+    session.end()
+
+
+def icon_sheet(out):
+    """The five tray icons side by side, at the sizes the notification area
+    uses (16, 24 and 32 pixels), with their meaning."""
+    art = os.path.join(TOP, "resources", "art")
+    font = ImageFont.truetype("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 13)
+    cell = 150
+    sheet = Image.new("RGB", (cell * len(TRAY_ICONS), 92), (255, 255, 255))
+    draw = ImageDraw.Draw(sheet)
+    for i, (name, label) in enumerate(TRAY_ICONS):
+        icon = Image.open(os.path.join(art, name))
+        x = i * cell + 20
+        for size in (16, 24, 32):
+            icon.size = (size, size)
+            frame = icon.copy().convert("RGBA")
+            sheet.paste(frame, (x, 44 - size // 2), frame)
+            x += size + 12
+        draw.text((i * cell + 10, 66), label, fill=(0, 0, 0), font=font)
+    path = os.path.join(out, "tray-icons.png")
+    sheet.save(path)
+    print("  ", os.path.relpath(path, TOP), sheet.size)
+
+
+def set_dpi(env, dpi):
+    for key in (r"HKCU\Control Panel\Desktop", r"HKCU\Software\Wine\Fonts"):
+        subprocess.run(["wine", "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
+                       env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Explorer", "/v", "Desktop", "/d", "Default", "/f"],
+                   env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
+    subprocess.run(["wine", "reg", "add", r"HKCU\Software\Wine\Explorer\Desktops", "/v", "Default", "/d",
+                    "%dx%d" % SCREEN, "/f"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   check=False)
+    subprocess.run(["wineserver", "-k"], env=env, check=False)
+    subprocess.run(["wineserver", "-w"], env=env, check=False)
+
+
+def main():
+    parser = argparse.ArgumentParser()
+    parser.add_argument("--build", default=os.path.join(TOP, "build", "win64"))
+    parser.add_argument("--out", default=os.path.join(TOP, "docs", "screenshots"))
+    args = parser.parse_args()
+    build = os.path.abspath(args.build)
+    os.makedirs(args.out, exist_ok=True)
+    os.environ.pop("VEMU_DISPLAY", None)
+    wine_harness.ensure_prefix()
+    procs = wine_harness.Processes()
+    try:
+        for dpi, suffix in ((96, ""), (144, "-144dpi")):
+            print("%d DPI" % dpi)
+            display = ":%d" % (150 + dpi // 48)
+            xvfb = procs.start(["Xvfb", display, "-screen", "0", "%dx%dx24" % SCREEN, "-nolisten", "tcp"],
+                               stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            for _ in range(100):
+                if os.path.exists("/tmp/.X11-unix/X%s" % display[1:]):
+                    break
+                time.sleep(0.05)
+            env = wine_harness.wine_env(display)
+            set_dpi(env, dpi)
+            wine_harness.start_server(display)
+            with wine_harness.virtual_com(procs, PORT) as peer_path:
+                peer = os.open(peer_path, os.O_WRONLY | os.O_NOCTTY)
+                try:
+                    shoot_dialog(build, display, args.out, suffix)
+                    shoot_tray(build, display, args.out, suffix, peer)
+                finally:
+                    os.close(peer)
+            subprocess.run(["wineserver", "-k"], env=env, check=False)
+            xvfb.terminate()
+            xvfb.wait()
+        icon_sheet(args.out)
+    finally:
+        procs.stop_all()
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
