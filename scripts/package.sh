@@ -38,7 +38,7 @@ done
 # The short notes for Windows: UTF-8 with a byte order mark, CR LF.
 { printf '\xef\xbb\xbf'; sed -e "s/@VERSION@/$version/g" -e 's/$/\r/' packaging/LIESMICH.txt; } >"$stage/LIESMICH.txt"
 
-# Same sources, same packages: every file dated as the last commit.
+# Every file dated as the last commit, not as the moment of packaging.
 epoch=$(git log -1 --format=%ct 2>/dev/null || date +%s)
 find "$stage" -exec touch -d "@$epoch" {} +
 

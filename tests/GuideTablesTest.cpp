@@ -18,18 +18,18 @@ namespace {
 
 using Names = std::set<std::string>;
 
-// The names in backticks of one generated part of the guide; the part
+// The names in backticks of one generated block of the guide; the block
 // must be there and list no name twice.
-Names GuideNames(const std::string& Part)
+Names GuideNames(const std::string& Block)
 {
     std::ifstream file(VEMU_GUIDE_FILE);
     std::stringstream text;
     text << file.rdbuf();
     const std::string guide = text.str();
-    const std::string begin = "<!-- tabelle: " + Part + " -->", end = "<!-- ende: " + Part + " -->";
+    const std::string begin = "<!-- tabelle: " + Block + " -->", end = "<!-- ende: " + Block + " -->";
     const size_t from = guide.find(begin), to = guide.find(end);
     if (from == std::string::npos || to == std::string::npos || to < from) {
-        ADD_FAILURE() << "the guide has no part " << Part;
+        ADD_FAILURE() << "the guide has no block " << Block;
         return {};
     }
     std::vector<std::string> listed;
@@ -39,7 +39,7 @@ Names GuideNames(const std::string& Part)
         open = close;
     }
     Names names(listed.begin(), listed.end());
-    EXPECT_EQ(names.size(), listed.size()) << "a name is listed twice in " << Part;
+    EXPECT_EQ(names.size(), listed.size()) << "a name is listed twice in " << Block;
     return names;
 }
 
@@ -53,11 +53,11 @@ std::string Lacking(const Names& From, const Names& In)
     return lacking;
 }
 
-void ExpectPartLists(const std::string& Part, const Names& Accepted)
+void ExpectBlockLists(const std::string& Block, const Names& Accepted)
 {
-    const Names listed = GuideNames(Part);
-    EXPECT_EQ(Lacking(Accepted, listed), "") << "accepted by the program, missing in the guide's part " << Part;
-    EXPECT_EQ(Lacking(listed, Accepted), "") << "listed in the guide's part " << Part << ", not accepted as such";
+    const Names listed = GuideNames(Block);
+    EXPECT_EQ(Lacking(Accepted, listed), "") << "accepted by the program, missing in the guide's block " << Block;
+    EXPECT_EQ(Lacking(listed, Accepted), "") << "listed in the guide's block " << Block << ", not accepted as such";
 }
 
 TEST(GuideTables, KeyNamesAreThoseOfTheKeyTable)
@@ -70,8 +70,8 @@ TEST(GuideTables, KeyNamesAreThoseOfTheKeyTable)
         (table.Find(table.Name(i), index) ? available : unavailable).insert(table.Name(i));
     }
     ASSERT_FALSE(available.empty());
-    ExpectPartLists("tasten", available);
-    ExpectPartLists("tasten-nicht-verfuegbar", unavailable);
+    ExpectBlockLists("tasten", available);
+    ExpectBlockLists("tasten-nicht-verfuegbar", unavailable);
 }
 
 TEST(GuideTables, MouseButtonNamesAreThoseOfTheButtonTable)
@@ -82,8 +82,8 @@ TEST(GuideTables, MouseButtonNamesAreThoseOfTheButtonTable)
     for (int i = 0; i < table.Count(); ++i)
         (table.DownFlags(i) != 0 ? supported : unsupported).insert(table.Name(i));
     ASSERT_FALSE(supported.empty());
-    ExpectPartLists("maustasten", supported);
-    ExpectPartLists("maustasten-ohne-funktion", unsupported);
+    ExpectBlockLists("maustasten", supported);
+    ExpectBlockLists("maustasten-ohne-funktion", unsupported);
 }
 
 TEST(GuideTables, DirectionsAndAnchorNamesAreThoseOfTheProgram)
@@ -105,7 +105,7 @@ TEST(GuideTables, DirectionsAndAnchorNamesAreThoseOfTheProgram)
         if (!anchors.Invalid)
             accepted.insert(std::string(1, static_cast<char>(code >= 'a' && code <= 'z' ? code - 'a' + 'A' : code)));
     }
-    ExpectPartLists("anker", accepted);
+    ExpectBlockLists("anker", accepted);
 }
 
 } // namespace

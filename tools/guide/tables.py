@@ -3,17 +3,17 @@
 program is built from (resources/keytable.txt, resources/mousetable.txt), so
 that the guide lists exactly the names the program knows.
 
-The guide marks each generated part with a pair of comments:
+The guide marks each generated block with a pair of comments:
 
     <!-- tabelle: NAME -->
     ... made by this script ...
     <!-- ende: NAME -->
 
-Inside a part, and only there, every name the program accepts stands in
+Inside a block, and only there, every name the program accepts stands in
 backticks, and nothing else does: the test of the guide reads them back.
 
-    tables.py update GUIDE.md    rewrite the generated parts in place
-    tables.py check GUIDE.md     exit 1 when a part is missing or stale
+    tables.py update GUIDE.md    rewrite the generated blocks in place
+    tables.py check GUIDE.md     exit 1 when a block is missing or stale
 """
 import os
 import re
@@ -223,29 +223,29 @@ KEY_GROUPS = [
 ]
 
 
-def keys_part():
+def keys_block():
     keys, _ = read_keys()
-    parts = []
+    sections = []
     for group, title in enumerate(KEY_GROUPS):
         members = [k for k in keys if key_group(k) == group]
         if members:
-            parts.append("#### %s\n\n%s" % (title, table(["Name", "Taste", "Zeichen"], collapse_runs(members))))
-    return "\n\n".join(parts)
+            sections.append("#### %s\n\n%s" % (title, table(["Name", "Taste", "Zeichen"], collapse_runs(members))))
+    return "\n\n".join(sections)
 
 
-def unavailable_part():
+def unavailable_block():
     _, unavailable = read_keys()
     return ", ".join("`%s`" % name for name in unavailable) + "."
 
 
-def buttons_part():
+def buttons_block():
     buttons, _, _ = read_mouse()
     rows = [(names_cell(names), BUTTON_LABELS.get(down, "Maustaste (Ereignis 0x%04X)" % down))
             for names, down in buttons if down]
     return table(["Name", "Maustaste"], rows)
 
 
-def unsupported_buttons_part():
+def unsupported_buttons_block():
     buttons, _, _ = read_mouse()
     names = [name for names, down in buttons if not down for name in names]
     return ", ".join("`%s`" % name for name in names) + "."
@@ -256,41 +256,41 @@ def direction_text(x, y):
     return "nach " + " ".join(w for w in words if w)
 
 
-def directions_part():
+def directions_block():
     _, directions, _ = read_mouse()
     return table(["Name", "Richtung"], [("`%s`" % name, direction_text(x, y)) for name, x, y in directions])
 
 
-def anchors_part():
+def anchors_block():
     _, _, anchors = read_mouse()
     return ", ".join("`%s`" % name for name in anchors) + "."
 
 
-PARTS = {
-    "tasten": keys_part,
-    "tasten-nicht-verfuegbar": unavailable_part,
-    "maustasten": buttons_part,
-    "maustasten-ohne-funktion": unsupported_buttons_part,
-    "richtungen": directions_part,
-    "anker": anchors_part,
+BLOCKS = {
+    "tasten": keys_block,
+    "tasten-nicht-verfuegbar": unavailable_block,
+    "maustasten": buttons_block,
+    "maustasten-ohne-funktion": unsupported_buttons_block,
+    "richtungen": directions_block,
+    "anker": anchors_block,
 }
 
-PART = re.compile(r"(<!-- tabelle: ([a-z-]+) -->\n)(.*?)(<!-- ende: \2 -->)", re.S)
+BLOCK = re.compile(r"(<!-- tabelle: ([a-z-]+) -->\n)(.*?)(<!-- ende: \2 -->)", re.S)
 
 
 def fill(text):
-    """The guide's text with every generated part made anew."""
-    missing = set(PARTS) - {m.group(2) for m in PART.finditer(text)}
+    """The guide's text with every generated block made anew."""
+    missing = set(BLOCKS) - {m.group(2) for m in BLOCK.finditer(text)}
     if missing:
-        raise TableError("the guide lacks the parts: " + ", ".join(sorted(missing)))
+        raise TableError("the guide lacks the blocks: " + ", ".join(sorted(missing)))
 
     def fresh(match):
         name = match.group(2)
-        if name not in PARTS:
-            raise TableError("the guide names an unknown part: " + name)
-        return "%s\n%s\n\n%s" % (match.group(1), PARTS[name](), match.group(4))
+        if name not in BLOCKS:
+            raise TableError("the guide names an unknown block: " + name)
+        return "%s\n%s\n\n%s" % (match.group(1), BLOCKS[name](), match.group(4))
 
-    return PART.sub(fresh, text)
+    return BLOCK.sub(fresh, text)
 
 
 def main(args):
