@@ -26,11 +26,14 @@ endif()
 set(VEMU_KEYTABLE_BIN "${VEMU_RESOURCE_DIR}/keytable.bin")
 set(VEMU_MOUSETABLE_BIN "${VEMU_RESOURCE_DIR}/mousetable.bin")
 set(VEMU_EMBEDDED_RESOURCES "${VEMU_RESOURCE_DIR}/EmbeddedResources.cpp")
+# The direction and anchor names, which the program's mouse tables include.
+set(VEMU_MOUSE_NAMES "${VEMU_RESOURCE_DIR}/MouseNames.inc")
 
 add_custom_command(
-    OUTPUT "${VEMU_KEYTABLE_BIN}" "${VEMU_MOUSETABLE_BIN}" "${VEMU_EMBEDDED_RESOURCES}"
+    OUTPUT "${VEMU_KEYTABLE_BIN}" "${VEMU_MOUSETABLE_BIN}" "${VEMU_EMBEDDED_RESOURCES}" "${VEMU_MOUSE_NAMES}"
     COMMAND ${VEMU_MKTABLES} keys "${VEMU_KEYTABLE_BIN}" "${CMAKE_SOURCE_DIR}/resources/keytable.txt"
     COMMAND ${VEMU_MKTABLES} mouse "${VEMU_MOUSETABLE_BIN}" "${CMAKE_SOURCE_DIR}/resources/mousetable.txt"
+    COMMAND ${VEMU_MKTABLES} mousenames "${VEMU_MOUSE_NAMES}" "${CMAKE_SOURCE_DIR}/resources/mousetable.txt"
     COMMAND ${VEMU_MKTABLES} embed "${VEMU_EMBEDDED_RESOURCES}" "234=${VEMU_KEYTABLE_BIN}" "235=${VEMU_MOUSETABLE_BIN}"
             "240=${VEMU_ART_DIR}/splash.jpg" "241=${VEMU_ART_DIR}/splash@2x.jpg"
             "242=${VEMU_ART_DIR}/info.jpg" "243=${VEMU_ART_DIR}/info@2x.jpg"
@@ -38,7 +41,8 @@ add_custom_command(
             "${VEMU_ART_DIR}/splash.jpg" "${VEMU_ART_DIR}/splash@2x.jpg" "${VEMU_ART_DIR}/info.jpg" "${VEMU_ART_DIR}/info@2x.jpg"
     COMMENT "Building the key and mouse table resources"
     VERBATIM)
-add_custom_target(vemu_tables DEPENDS "${VEMU_KEYTABLE_BIN}" "${VEMU_MOUSETABLE_BIN}" "${VEMU_EMBEDDED_RESOURCES}")
+add_custom_target(vemu_tables DEPENDS "${VEMU_KEYTABLE_BIN}" "${VEMU_MOUSETABLE_BIN}" "${VEMU_EMBEDDED_RESOURCES}"
+                                      "${VEMU_MOUSE_NAMES}")
 
 # Builds tables from other sources (tests use this for two-block tables).
 function(vemu_key_table OUTPUT)

@@ -5,6 +5,12 @@
 #include "gidei/ResourceReader.h"
 
 #include <algorithm>
+#include <cstring>
+
+namespace {
+// MouseDirections and AnchorNames, made by mktables from resources/mousetable.txt.
+#include "MouseNames.inc"
+}
 
 
 TMouseTable::TMouseTable() : TMouseTable(LoadResourceCopy(MouseTableResourceId)) {}
@@ -79,16 +85,9 @@ void TMouseTable::SetButtonState(int Index, uint8_t State)
 
 // Directions ----------------------------------------------------------------
 
-namespace {
-const TMouseDirStruct Directions[8] = {
-    {"up", 0, -1},      {"down", 0, 1},      {"left", -1, 0},     {"right", 1, 0},
-    {"upleft", -1, -1}, {"upright", 1, -1}, {"downleft", -1, 1}, {"downright", 1, 1},
-};
-}
-
 TMouseDir::TMouseDir()
 {
-    for (const TMouseDirStruct& direction : Directions)
+    for (const TMouseDirStruct& direction : MouseDirections)
         FItems.emplace_back(direction.Name, TPointObj{direction.X, direction.Y});
     std::sort(FItems.begin(), FItems.end(), [](const auto& A, const auto& B) { return CompareNoCase(A.first, B.first) < 0; });
 }
@@ -99,15 +98,16 @@ void TMouseDir::Delta(int Index, TPointObj& Point) const { Point = FItems.at(sta
 
 // Anchors -------------------------------------------------------------------
 
+TMousePosMem::TMousePosMem() : FSlots(std::strlen(AnchorNames)) {}
+
 TPointObj* TMousePosMem::Slot(char Name)
 {
     Invalid = false;
     if (Name >= 'a' && Name <= 'z')
         Name = static_cast<char>(Name - 'a' + 'A');
-    if (Name >= '0' && Name <= '9')
-        return &FDigits[Name - '0'];
-    if (Name >= 'A' && Name <= 'Z')
-        return &FLetters[Name - 'A'];
+    const char* place = Name != '\0' ? std::strchr(AnchorNames, Name) : nullptr;
+    if (place)
+        return &FSlots[static_cast<size_t>(place - AnchorNames)];
     Invalid = true;
     return nullptr;
 }

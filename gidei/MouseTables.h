@@ -55,6 +55,7 @@ struct TMouseDirStruct {
     int32_t Y;
 };
 
+// The directions of continuous movement, from resources/mousetable.txt:
 // "up", "down", "left", "right", "upleft", "upright", "downleft", "downright".
 class TMouseDir {
 public:
@@ -67,9 +68,11 @@ private:
     std::vector<std::pair<std::string, TPointObj>> FItems; // sorted by name
 };
 
-// Pointer positions named '0' to '9' and 'A' to 'Z' (letters in either case).
+// Pointer positions named by the anchor names of resources/mousetable.txt,
+// '0' to '9' and 'A' to 'Z' (letters in either case).
 class TMousePosMem {
 public:
+    TMousePosMem();
     void Recall(char Name, TPointObj& Point);
     void Store(char Name, const TPointObj& Point);
     // The name given to the last Recall or Store was no digit or letter.
@@ -77,7 +80,6 @@ public:
 
 private:
     TPointObj* Slot(char Name);
-    TPointObj FDigits[10];
+    std::vector<TPointObj> FSlots; // one per anchor name, in the table's order
     TPointObj FFallback; // what an invalid name recalls; never written
-    TPointObj FLetters[26];
 };

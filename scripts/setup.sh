@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
-# Installs everything the build and the tests need, on a fresh Debian 12, and
-# builds the two libraries the Windows build links statically (libjpeg-turbo
-# and GoogleTest for MinGW). Safe to run again: what is there is kept.
+# Installs everything the build, the tests and the packages need, on a fresh
+# Debian 12, and builds the two libraries the Windows build links statically
+# (libjpeg-turbo and GoogleTest for MinGW). Safe to run again: what is there
+# is kept.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -24,7 +25,7 @@ packages=(
     libgtest-dev googletest libbenchmark-dev libjpeg62-turbo-dev
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
     wine wine64 fonts-wine fonts-liberation xvfb xauth socat dpkg-dev xz-utils
-    python3-pil python3-markdown
+    nsis python3-pil python3-markdown zip unzip
 )
 
 missing=()
@@ -38,9 +39,11 @@ if [ ${#missing[@]} -gt 0 ]; then
     as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
 
-for tool in cmake ninja x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres wine xvfb-run socat clang++; do
+for tool in cmake ninja x86_64-w64-mingw32-g++-posix x86_64-w64-mingw32-windres wine xvfb-run socat clang++ makensis zip; do
     command -v "$tool" >/dev/null 2>&1 || die "missing tool after install: $tool"
 done
+# The guide's converter runs on Debian's interpreter, which has its modules.
+/usr/bin/python3 -c 'import markdown' 2>/dev/null || die "Debian's python3 cannot import markdown (package python3-markdown)"
 
 mkdir -p "$deps"
 

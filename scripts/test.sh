@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Sets up the machine, builds both presets and runs every test: the host
-# tests natively, the Windows tests under Wine. Ends with one summary line.
+# Sets up the machine, builds both presets and the release packages, and runs
+# every test: the host tests natively, the Windows tests (the packages'
+# among them) under Wine. Ends with one summary line.
 set -uo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -16,6 +17,7 @@ build() {
 }
 build host
 build win64
+scripts/package.sh >"$logs/package.log" 2>&1 || { tail -5 "$logs/package.log"; echo "packaging failed"; exit 1; }
 
 # One X display and one Wine server for the whole Windows run, ended by id.
 # The server starts with the display: Wine's desktop keeps the display it
