@@ -1,6 +1,7 @@
 #include "app/ConfigDialog_win.h"
 
 #include "base/Graphics_win.h"
+#include "base/SystemLibrary_win.h"
 #include "base/MessageDialog.h"
 #include "base/Messages.h"
 #include "base/ScreenPlacement.h"
@@ -16,7 +17,6 @@
 
 #include <commctrl.h>
 #include <commdlg.h>
-#include <mmsystem.h>
 #include <uxtheme.h>
 
 #include <cstdio>
@@ -195,7 +195,10 @@ void TvemuCfgDlg::CreatePages()
         TDialog* page = FTabPages[i];
         page->CreateModeless(Handle());
         // Themed page backgrounds where the system draws tabs with a theme.
-        EnableThemeDialogTexture(page->Handle(), ETDT_ENABLETAB);
+        static const auto enableTexture =
+            SystemFunction<decltype(&EnableThemeDialogTexture)>("uxtheme.dll", "EnableThemeDialogTexture");
+        if (enableTexture)
+            enableTexture(page->Handle(), ETDT_ENABLETAB);
         // Tab order: the tabs, the shown page, then the buttons.
         SetWindowPos(page->Handle(), after, 0, 0, 0, 0, SWP_NOMOVE | SWP_NOSIZE | SWP_NOACTIVATE);
         after = page->Handle();
@@ -708,7 +711,7 @@ bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR&
         return true;
     case UM_GIDEIERROR:
         if (Globals && Globals->UseSound && !Globals->Sound.empty())
-            PlaySoundA(Globals->Sound.c_str(), nullptr, SND_ASYNC | SND_FILENAME);
+            PlaySoundFile(Globals->Sound.c_str());
         if (FTray)
             FTray->FlashError();
         return true;

@@ -6,6 +6,7 @@
 // movement tick runs only while continuous movement is on.
 #include "app/Engine.h"
 #include "base/Globals.h"
+#include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
 #include "base/WindowTarget_win.h"
 #include "base/Window_win.h"
@@ -13,8 +14,6 @@
 #include "resources/StringIds.h"
 
 #include <windows.h>
-
-#include <mmsystem.h>
 
 #include <cstdio>
 #include <cstring>
@@ -102,7 +101,7 @@ protected:
             return true;
         case UM_GIDEIERROR:
             if (Globals && Globals->UseSound && !Globals->Sound.empty())
-                PlaySoundA(Globals->Sound.c_str(), nullptr, SND_ASYNC);
+                PlaySoundFile(Globals->Sound.c_str());
             return true;
         case WM_CLOSE:
             PostQuitMessage(0);

@@ -1,6 +1,7 @@
 #include "base/SystemServices.h"
 
 #include "base/Globals.h"
+#include "base/SystemLibrary_win.h"
 
 #include <windows.h>
 
@@ -88,16 +89,21 @@ std::vector<uint8_t> LoadResourceBytes(int Id)
 
 bool ReadFileVersion(const std::string& FileName, int& Major, int& Minor, int& Release, int& Build)
 {
+    static const auto getSize = SystemFunction<decltype(&GetFileVersionInfoSizeA)>("version.dll", "GetFileVersionInfoSizeA");
+    static const auto getInfo = SystemFunction<decltype(&GetFileVersionInfoA)>("version.dll", "GetFileVersionInfoA");
+    static const auto query = SystemFunction<decltype(&VerQueryValueA)>("version.dll", "VerQueryValueA");
+    if (!getSize || !getInfo || !query)
+        return false;
     DWORD ignored = 0;
-    DWORD size = GetFileVersionInfoSizeA(FileName.c_str(), &ignored);
+    DWORD size = getSize(FileName.c_str(), &ignored);
     if (size == 0)
         return false;
     std::vector<char> block(size);
-    if (!GetFileVersionInfoA(FileName.c_str(), 0, size, block.data()))
+    if (!getInfo(FileName.c_str(), 0, size, block.data()))
         return false;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
-    if (!VerQueryValueA(block.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info)
+    if (!query(block.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info)
         return false;
     Major = HIWORD(info->dwFileVersionMS);
     Minor = LOWORD(info->dwFileVersionMS);

@@ -68,6 +68,8 @@ Var RightsFailed
 Var KeepSettings
 
 !define MUI_ABORTWARNING
+!define MUI_ICON "${ICON}"
+!define MUI_UNICON "${ICON}"
 !define MUI_WELCOMEPAGE_TEXT "Dieser Assistent installiert ${PRODUCT} ${VERSION} für alle Benutzer dieses Computers.$\r$\n$\r$\n${PRODUCT} führt aus, was ein Hilfsmittel am seriellen Anschluss nach dem GIDEI-Protokoll sendet: Tastendrücke, Zeichen, Mausbewegungen und Klicks.$\r$\n$\r$\nBitte beenden Sie ${PRODUCT}, falls es läuft, und klicken Sie auf Weiter."
 !define MUI_FINISHPAGE_TEXT "${PRODUCT} ist installiert. Sie starten es über den Eintrag ${PRODUCT} im Startmenü; die Anleitung finden Sie dort unter ${PRODUCT} Anleitung."
 !insertmacro MUI_PAGE_WELCOME

@@ -60,6 +60,7 @@ setup_file="$dist/vemuKeys-$version-setup.exe"
 makensis -V2 -INPUTCHARSET UTF8 \
     -DVERSION="$version" -DVERSION4="$version.0" -DSTAGE="$stage" -DFILES="$files" \
     -DMAIN_PROGRAM="${programs[0]}" -DGUIDE=Anleitung.html -DOUTFILE="$setup_file" \
+    -DICON="$top/resources/art/program.ico" \
     packaging/vemuKeys.nsi >"$work/makensis.log" 2>&1 || die "makensis failed, see $work/makensis.log"
 
 say "$zip_file"

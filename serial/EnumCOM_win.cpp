@@ -2,6 +2,8 @@
 // configuration manager are loaded at run time, not linked.
 #include "serial/EnumCOM.h"
 
+#include "base/SystemLibrary_win.h"
+
 #include <windows.h>
 
 #include <setupapi.h>
@@ -22,7 +24,7 @@ constexpr DWORD DispositionOpenExisting = 0x00000001; // RegDisposition_OpenExis
 // Frees a loaded library when the scope ends.
 class TLibrary {
 public:
-    explicit TLibrary(const char* Name) : FModule(LoadLibraryA(Name)) {}
+    explicit TLibrary(const char* Name) : FModule(LoadSystemLibrary(Name)) {}
     ~TLibrary()
     {
         if (FModule)

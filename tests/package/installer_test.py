@@ -27,11 +27,12 @@ sys.path.insert(0, os.path.join(release.TOP, "scripts"))
 import wine_harness  # noqa: E402
 
 # The program this test starts from the installation, named in this one
-# place, with the sign that it is up and the way to end it: vemuKeysCon
-# prints how to end it once its engine runs, and ends when its standard
-# input closes.
-STARTED_PROGRAM = "vemuKeysCon.exe"
-UP_TEXT = "Beenden mit"
+# place: the tray program. It is up when its main window exists; "Beenden"
+# (pressed by the UI driver) ends it and it stores its settings.
+STARTED_PROGRAM = "vemuKeys.exe"
+MAIN_WINDOW_CLASS = "TvemuCfgDlg"
+EXIT_BUTTON = 1002
+UI_DRIVER = os.path.join(release.TOP, "build", "win64", "tests", "uidriver.exe")
 
 INSTALL_DIR = r"C:\Program Files\Vemu Keys"
 START_MENU = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
@@ -214,33 +215,31 @@ def check_installation(version, zip_path, calls, kept=()):
 
 
 class StartedProgram:
+    """The installed program, seen and ended through the UI driver."""
+
     def __init__(self):
         path = "%s\\%s" % (INSTALL_DIR, STARTED_PROGRAM)
-        self.proc = subprocess.Popen(["wine", path], env=env(), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                     stderr=subprocess.STDOUT, start_new_session=True)
-        self.seen = []
+        self.proc = subprocess.Popen(["wine", path], env=env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                     stderr=subprocess.DEVNULL, start_new_session=True)
+        self.window = None
+
+    def ask(self, command):
+        done = subprocess.run(["wine", UI_DRIVER], env=env(), input=(command + "\nquit\n").encode(),
+                              capture_output=True, timeout=STEP_TIMEOUT + 30)
+        lines = done.stdout.decode("utf-8", "replace").split()
+        return lines[-1] if lines else ""
 
     def wait_until_up(self):
-        deadline = time.monotonic() + STEP_TIMEOUT
-        os.set_blocking(self.proc.stdout.fileno(), False)
-        buffer = b""
-        while time.monotonic() < deadline:
-            chunk = self.proc.stdout.read()
-            if chunk:
-                buffer += chunk
-                if UP_TEXT in buffer.decode("cp1252", "replace"):
-                    return
-            elif self.proc.poll() is not None:
-                break
-            time.sleep(0.1)
-        raise Failure("%s did not come up: %r" % (STARTED_PROGRAM, buffer.decode("cp1252", "replace")))
+        self.window = self.ask("find %s * %d" % (MAIN_WINDOW_CLASS, STEP_TIMEOUT * 1000))
+        if self.window in ("", "none"):
+            raise Failure("%s did not come up (no main window)" % STARTED_PROGRAM)
 
     def end(self):
-        self.proc.stdin.close()
+        self.ask("command %s %d" % (self.window, EXIT_BUTTON))
         try:
             return self.proc.wait(timeout=STEP_TIMEOUT)
         except subprocess.TimeoutExpired:
-            raise Failure("%s did not end when its input closed" % STARTED_PROGRAM) from None
+            raise Failure("%s did not end on Beenden" % STARTED_PROGRAM) from None
 
     def kill(self):
         if self.proc.poll() is None:

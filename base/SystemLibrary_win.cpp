@@ -1,0 +1,23 @@
+#include "base/SystemLibrary_win.h"
+
+#include <mmsystem.h>
+
+#include <string>
+
+HMODULE LoadSystemLibrary(const char* Name)
+{
+    char folder[MAX_PATH] = "";
+    const UINT length = GetSystemDirectoryA(folder, sizeof folder);
+    if (length == 0 || length >= sizeof folder)
+        return nullptr;
+    const std::string path = std::string(folder) + "\\" + Name;
+    return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
+}
+
+void PlaySoundFile(const char* FileName)
+{
+    using TPlaySound = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
+    static const auto play = SystemFunction<TPlaySound>("winmm.dll", "PlaySoundA");
+    if (play)
+        play(FileName, nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
+}

@@ -1,0 +1,24 @@
+// Functions of system DLLs that Windows does not always load from the system
+// folder. The program's own folder may be writable by every user (the
+// settings live there), so a DLL of the same name dropped there must never
+// be loaded: these DLLs are loaded by their full path in the system folder
+// when first needed, instead of being imported.
+#pragma once
+
+#include <windows.h>
+
+// The DLL from the system folder (loaded once, kept for the process), or
+// null.
+HMODULE LoadSystemLibrary(const char* Name);
+
+// A function of a system DLL, or null when the DLL or the function is
+// missing.
+template <typename TFunction>
+TFunction SystemFunction(const char* Library, const char* Name)
+{
+    HMODULE module = LoadSystemLibrary(Library);
+    return module ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(module, Name))) : nullptr;
+}
+
+// The error sound: a wave file played asynchronously (winmm's PlaySoundA).
+void PlaySoundFile(const char* FileName);
