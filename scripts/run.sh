@@ -1,22 +1,40 @@
 #!/usr/bin/env bash
-# Sets up, builds and runs the engine (vemuKeysCon.exe) under Wine on a
-# virtual COM port, printing everything it logs. Send GIDEI to it from a
-# second terminal with tools/gidei-send; end it with Ctrl+C (or Ctrl+D).
+# Sets up, builds and runs the program under Wine on a virtual COM7: the tray
+# program vemuKeys.exe when a display is there ($DISPLAY), the console engine
+# vemuKeysCon.exe when none is. Either way everything it logs is printed
+# here. Send GIDEI to it from a second terminal with tools/gidei-send.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
 cd "$top"
 scripts/setup.sh
 cmake --preset win64 >/dev/null
-cmake --build --preset win64 --target vemuKeysCon >/dev/null
+cmake --build --preset win64 --target vemuKeys vemuKeysCon uidriver >/dev/null
 mkdir -p build/run
 
+if [ -n "${DISPLAY:-}" ]; then
+    cat <<'TEXT'
+Vemu Keys (vemuKeys.exe, the tray program) on virtual COM7 under Wine, on
+your display. Its log is printed here. In a second terminal, send GIDEI:
+    tools/gidei-send "Hallo ESC,hold,shift.a"
+    tools/gidei-send "ESC,combine,ctrl,alt,del."
+    tools/gidei-send "ESC,mougo,right,3." ... "ESC,moustop."
+End with "Beenden" (dialog or tray menu) or Ctrl+C.
+TEXT
+    exec python3 scripts/wine_harness.py com 7 --desktop --link "$top/build/run/com7" -- \
+        python3 "$top/scripts/run_tray.py"
+fi
+
 cat <<'TEXT'
-Vemu Keys engine on virtual COM7 (Wine). In a second terminal, send GIDEI:
+No display: the console engine (vemuKeysCon.exe) on virtual COM7 under Wine;
+it prints every log line. In a second terminal, send GIDEI:
     tools/gidei-send "Hallo ESC,hold,shift.a"
     tools/gidei-send "ESC,combine,ctrl,alt,del."
     tools/gidei-send "ESC,mougo,right,3." ... "ESC,moustop."
 End with Ctrl+C or Ctrl+D.
 TEXT
+# The engine writes Windows-1252 into the pipe; the terminal reads UTF-8.
+# The converter ignores Ctrl+C, so it prints the engine's last lines too.
 exec python3 scripts/wine_harness.py com 7 --desktop --link "$top/build/run/com7" -- \
-    wine "$top/build/win64/vemuKeysCon.exe" --port 7 --events all
+    sh -c 'wine "$0" --port 7 --events all | (trap "" INT; iconv -f CP1252 -t UTF-8)' \
+    "$top/build/win64/vemuKeysCon.exe"
