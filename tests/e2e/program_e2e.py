@@ -394,12 +394,18 @@ def scenario_logfile_notice(build):
 
 
 def scenario_dialog_rules(build):
-    """OK follows the port and the log-file name; the port group collapses;
-    OK applies the rate, which is stored at the end."""
-    settings = "[Start]\nExtendedUI=1\nGIDEIUI=1\n[Port]\nPort=%d\n[Extended]\nCheckPort=0\n" % PORT
+    """The window comes onto the screen from a place on a removed monitor;
+    OK follows the port and the log-file name; the port group collapses; OK
+    applies the rate, which is stored at the end."""
+    # The stored place lies on a monitor that is gone.
+    settings = ("[Start]\nExtendedUI=1\nGIDEIUI=1\nLeft=30000\nTop=-5000\n[Port]\nPort=%d\n[Extended]\nCheckPort=0\n"
+                % PORT)
     with Program(build, "dialog_rules", settings=settings) as run:
         run.wait_for("visible %s" % run.main, "1", "dialog")
         run.dismiss_layout_notice()
+        left, top, right, bottom = (int(v) for v in run.ask("rect %s" % run.main).split())
+        assert 0 <= left and right <= 1024 and 0 <= top and bottom <= 768, "window at %d,%d-%d,%d" % (
+            left, top, right, bottom)
         expect(run.ask("selected %s %d" % (run.main, IDC_PORT)), "COM7", "port")
         expect(run.ask("enabled %s %d" % (run.main, IDOK)), "1", "OK with a port")
         expect(run.ask("shown %s %d" % (run.main, IDC_BYTESIZE)), "0", "collapsed at first")
