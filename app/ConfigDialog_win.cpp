@@ -133,6 +133,9 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
     FileLog->SetFileName(Globals->GetString("Extended", "FileName", ""));
     FileLog->SetActive(Globals->GetBool("Extended", "FileLog", false));
     Loggers->LogStart();
+    if (FParts.Splash)
+        for (const std::string& failure : FParts.Splash->TakePictureFailures())
+            Loggers->Log(lkError, failure);
 
     CreatePages();
 
@@ -250,6 +253,8 @@ bool TvemuCfgDlg::PreTranslateTabs(const MSG& Message)
     const int current = TabCtrl_GetCurSel(Item(IDC_TABS));
     const int step = GetKeyState(VK_SHIFT) < 0 ? count - 1 : 1;
     SelectTab((current + step) % count);
+    // The focus may have been on the page just hidden.
+    SetFocus(Item(IDC_TABS));
     return true;
 }
 
@@ -641,6 +646,7 @@ void TvemuCfgDlg::OnDestroy()
     FLogLink.Close();
     if (Loggers)
         Loggers->LogEnd();
+    SetWindowExceptionHandler(nullptr);
     Loggers = nullptr;
     FLoggers.reset();
     PostQuitMessage(0);
@@ -679,7 +685,10 @@ void TvemuCfgDlg::ShowLogFileNotice()
     if (FNoticeShown || !Globals)
         return; // one notice at a time
     FNoticeShown = true;
-    Globals->LogfileInfo = ShowInfoOnce(LoadResourceText(IDS_LOGFILE_ERROR), Globals->LogfileInfo);
+    const bool suppress = ShowInfoOnce(LoadResourceText(IDS_LOGFILE_ERROR), Globals->LogfileInfo);
+    // A logoff handled while the notice was open has freed the settings.
+    if (Globals)
+        Globals->LogfileInfo = suppress;
     FNoticeShown = false;
 }
 
@@ -740,6 +749,12 @@ bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR&
             SelectTab(TabCtrl_GetCurSel(header->hwndFrom));
         return false;
     }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // Only top-level windows hear of a new colour scheme.
+        for (TDialog* page : FTabPages)
+            SendMessageA(page->Handle(), Msg, WParam, LParam);
+        return false;
     case WM_INPUTLANGCHANGE:
         if (Globals)
             Globals->InputLanguage = static_cast<uint32_t>(LParam & 0xFFFF);

@@ -2,6 +2,7 @@
 
 #include "base/Globals.h"
 #include "base/SystemServices.h"
+#include "logging/Logging.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringIds.h"
 
@@ -46,9 +47,23 @@ INT_PTR TInfoPage::OnInitDialog()
 
     for (int id : {IDC_WWW, IDC_EMAIL})
         SetWindowSubclass(Item(id), LinkProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
-    if (!HighContrast())
-        FPicture.Load(IDR_INFO_PICTURE, IDR_INFO_PICTURE_2X);
+    UpdatePicture();
     return FALSE;
+}
+
+void TInfoPage::UpdatePicture()
+{
+    // High contrast shows the system colours instead of the picture; it may
+    // be switched on and off while the program runs.
+    if (HighContrast()) {
+        FPicture.Clear();
+    } else if (FPicture.Empty()) {
+        FPicture.Load(IDR_INFO_PICTURE, IDR_INFO_PICTURE_2X);
+        for (const std::string& failure : FPicture.TakeFailures())
+            LogEvent(lkError, failure);
+    }
+    FBackground.Reset();
+    RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);
 }
 
 void TInfoPage::RenderBackground()
@@ -181,6 +196,10 @@ bool TInfoPage::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR& R
         return true;
     case WM_SIZE:
         FBackground.Reset();
+        return false;
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        UpdatePicture();
         return false;
     default:
         return false;

@@ -27,6 +27,7 @@ private:
     void DrawLink(const DRAWITEMSTRUCT& Item);
     void PaintBackground(HDC DC, const RECT& Area);
     void RenderBackground();
+    void UpdatePicture();
 
     TPictureBitmap FPicture;
     // The picture scaled to the page, drawn under the transparent labels.

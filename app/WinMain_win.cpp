@@ -9,6 +9,7 @@
 #include "base/MessageDialog.h"
 #include "base/Messages.h"
 #include "base/SystemServices.h"
+#include "gidei/InputSink.h"
 #include "logging/Logging.h"
 #include "resources/StringIds.h"
 #include "ui/DlgSplsh_win.h"
@@ -17,6 +18,7 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <objbase.h>
 #include <shellapi.h>
 
 #include <exception>
@@ -38,6 +40,11 @@ BOOL CALLBACK FindOtherInstance(HWND Window, LPARAM)
     char name[21] = "";
     GetClassNameA(Window, name, sizeof name);
     if (lstrcmpiA(name, TvemuCfgDlg::ClassName) == 0) {
+        // The running copy is in the background: it may take the
+        // foreground only with this copy's leave.
+        DWORD process = 0;
+        GetWindowThreadProcessId(Window, &process);
+        AllowSetForegroundWindow(process);
         PostMessageA(Window, UM_SHOWINSTANCE, 0, 0);
         return FALSE;
     }
@@ -69,9 +76,11 @@ void AppException(const std::string& ClassName)
     PostQuitMessage(0);
 }
 
-// An exception nothing else handled: the process ends at once.
+// An exception nothing else handled: the process ends at once, but never
+// with a key or button it put down still held.
 [[noreturn]] void HandleFatalException(const std::string& ClassName)
 {
+    ReleaseInputStillDown();
     ShowException(ClassName);
     ExitProcess(1);
 }
@@ -97,13 +106,15 @@ LONG WINAPI UnhandledException(EXCEPTION_POINTERS* Info)
     HandleFatalException(std::string("EExternalException ") + code);
 }
 
-// The tray form and the settings go last; at a logoff this runs inside the
-// main window's WM_ENDSESSION, before Windows ends the process.
+// The settings and the tray form go last; at a logoff this runs inside the
+// main window's WM_ENDSESSION, before Windows ends the process: the
+// settings are written first, before the call to a shell that may be
+// ending too.
 void EndProgram()
 {
-    SysTrayForm.reset();
     Globals = nullptr;
     TheGlobals.reset();
+    SysTrayForm.reset();
 }
 
 std::string ExecutablePath()
@@ -181,6 +192,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     std::set_terminate(Terminated);
     SetUnhandledExceptionFilter(UnhandledException);
+    // The shell (mail and web links) and the file dialogs want COM.
+    const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     int result = 1;
     try {
         result = Run();
@@ -189,6 +202,8 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     } catch (...) {
         HandleFatalException(ExceptionClassName());
     }
+    if (SUCCEEDED(com))
+        CoUninitialize();
     if (InstanceMutex)
         CloseHandle(InstanceMutex);
     return result;

@@ -32,9 +32,16 @@ TIconHandle LoadIconSized(int Id, int Size)
 
 bool TPictureBitmap::Load(int Id, int LargeId)
 {
-    if (ScreenDpi() > 96 && FromPicture(LoadPictureResource(LargeId)))
+    std::string failure;
+    if (ScreenDpi() > 96) {
+        if (FromPicture(LoadPictureResource(LargeId, failure)))
+            return true;
+        FFailures.push_back(failure);
+    }
+    if (FromPicture(LoadPictureResource(Id, failure)))
         return true;
-    return FromPicture(LoadPictureResource(Id));
+    FFailures.push_back(failure);
+    return false;
 }
 
 bool TPictureBitmap::FromPicture(const TPicture& Picture)

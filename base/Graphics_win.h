@@ -6,6 +6,9 @@
 
 #include <windows.h>
 
+#include <string>
+#include <vector>
+
 struct TPicture;
 
 int ScreenDpi();
@@ -25,6 +28,9 @@ public:
     // crisp either way. False (nothing to draw) when neither decodes.
     bool Load(int Id, int LargeId);
     bool Empty() const { return !FBitmap; }
+    void Clear() { FBitmap.Reset(); }
+    // The error lines of pictures that did not decode, for the log.
+    std::vector<std::string> TakeFailures() { return std::move(FFailures); }
     // Draws the whole picture into Target.
     void Draw(HDC DC, const RECT& Target) const;
 
@@ -33,6 +39,7 @@ private:
     TBitmapHandle FBitmap;
     int FWidth = 0;
     int FHeight = 0;
+    std::vector<std::string> FFailures;
 };
 
 // Whether the user chose a high-contrast scheme: pictures give way to the

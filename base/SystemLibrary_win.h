@@ -20,5 +20,6 @@ TFunction SystemFunction(const char* Library, const char* Name)
     return module ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(module, Name))) : nullptr;
 }
 
-// The error sound: a wave file played asynchronously (winmm's PlaySoundA).
+// The error sound: a sound name (a wave file) played asynchronously with
+// winmm's PlaySoundA; a name that names nothing plays the default sound.
 void PlaySoundFile(const char* FileName);

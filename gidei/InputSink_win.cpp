@@ -47,3 +47,34 @@ TInputSink& SystemInputSink()
     static TSendInputSink sink;
     return sink;
 }
+
+void ReleaseInputStillDown()
+{
+    const struct {
+        int Vk;
+        DWORD Flags;
+        DWORD Data;
+    } buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTUP, 0},
+                   {VK_RBUTTON, MOUSEEVENTF_RIGHTUP, 0},
+                   {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP, 0},
+                   {VK_XBUTTON1, MOUSEEVENTF_XUP, XBUTTON1},
+                   {VK_XBUTTON2, MOUSEEVENTF_XUP, XBUTTON2}};
+    for (const auto& button : buttons) {
+        if (!(GetAsyncKeyState(button.Vk) & 0x8000))
+            continue;
+        INPUT input{};
+        input.type = INPUT_MOUSE;
+        input.mi.dwFlags = button.Flags;
+        input.mi.mouseData = button.Data;
+        SendInput(1, &input, sizeof input);
+    }
+    for (int vk = VK_BACK; vk <= 0xFE; ++vk) { // the mouse buttons lie below
+        if (!(GetAsyncKeyState(vk) & 0x8000))
+            continue;
+        INPUT input{};
+        input.type = INPUT_KEYBOARD;
+        input.ki.wVk = static_cast<WORD>(vk);
+        input.ki.dwFlags = KEYEVENTF_KEYUP;
+        SendInput(1, &input, sizeof input);
+    }
+}

@@ -30,7 +30,8 @@ void TSplashDialog::Show()
 {
     if (!CreateModeless(nullptr))
         return;
-    ShowWindow(Handle(), SW_SHOWNORMAL);
+    // Shown without taking the keyboard: at a logon the user may be typing.
+    ShowWindow(Handle(), SW_SHOWNOACTIVATE);
     Repaint();
     FTiming.Start();
 }

@@ -1,7 +1,6 @@
 #include "ui/Picture.h"
 
 #include "base/Globals.h"
-#include "logging/Logging.h"
 
 #include <csetjmp>
 #include <cstdio>
@@ -116,12 +115,15 @@ bool DecodeJpeg(const uint8_t* Data, size_t Size, TPicture& Picture, std::string
     return true;
 }
 
-TPicture LoadPictureResource(int Id)
+TPicture DecodePicture(const std::vector<uint8_t>& Data, int Id, std::string& Failure)
 {
-    const std::vector<uint8_t> data = LoadResourceCopy(Id);
     TPicture picture;
     std::string error;
-    if (!DecodeJpeg(data.data(), data.size(), picture, error))
-        LogEvent(lkError, "Picture " + std::to_string(Id) + " cannot be shown: " + error);
+    if (DecodeJpeg(Data.data(), Data.size(), picture, error))
+        Failure.clear();
+    else
+        Failure = "Picture " + std::to_string(Id) + " cannot be shown: " + error;
     return picture;
 }
+
+TPicture LoadPictureResource(int Id, std::string& Failure) { return DecodePicture(LoadResourceCopy(Id), Id, Failure); }

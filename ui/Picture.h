@@ -24,6 +24,8 @@ constexpr int MaxPictureSide = 4096;
 // left empty, when the data is not a complete, undamaged JPEG.
 bool DecodeJpeg(const uint8_t* Data, size_t Size, TPicture& Picture, std::string& Error);
 
-// Loads and decodes the picture resource Id; an empty picture and one log
-// line when it is missing or damaged.
-TPicture LoadPictureResource(int Id);
+// Decodes the bytes of picture resource Id. When they are missing or
+// damaged the picture is empty and Failure holds the one error line to log
+// (the caller logs it: a picture may be needed before the loggers exist).
+TPicture DecodePicture(const std::vector<uint8_t>& Data, int Id, std::string& Failure);
+TPicture LoadPictureResource(int Id, std::string& Failure);

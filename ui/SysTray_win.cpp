@@ -13,6 +13,10 @@
 namespace {
 
 constexpr UINT_PTR FlashTimer = 1;
+// A shell that refused the icon (Explorer still starting or busy) is asked
+// again until it takes it: the icon may be the user's only way in.
+constexpr UINT_PTR RetryTimer = 2;
+constexpr UINT RetryMs = 2000;
 
 void CopyText(char* Target, size_t Size, int TextId)
 {
@@ -77,13 +81,41 @@ void TSysTrayForm::Notify(uint32_t Message, const TTrayRecord& Record)
     CopyText(data.szInfo, sizeof data.szInfo, Record.InfoText);
     CopyText(data.szInfoTitle, sizeof data.szInfoTitle, Record.InfoTitle);
     data.dwInfoFlags = Record.InfoFlags;
-    Shell_NotifyIconA(Message, &data); // a failure changes nothing here
+    const BOOL done = Shell_NotifyIconA(Message, &data);
+    if (Message == NIM_DELETE) {
+        KillTimer(Handle(), RetryTimer);
+        return;
+    }
+    if (!done) {
+        SetTimer(Handle(), RetryTimer, RetryMs, nullptr);
+        return;
+    }
     if (Message == NIM_ADD) {
+        KillTimer(Handle(), RetryTimer);
         // Version 3 keeps the mouse messages as they are and adds the
         // keyboard: Enter on the icon and the context-menu key.
         data.uVersion = NOTIFYICON_VERSION;
         Shell_NotifyIconA(NIM_SETVERSION, &data);
     }
+}
+
+void TSysTrayForm::RetryIcon()
+{
+    KillTimer(Handle(), RetryTimer);
+    if (!FIcon.IconShown())
+        return;
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V3_SIZE;
+    data.hWnd = Handle();
+    data.uID = TrayIconId;
+    data.uCallbackMessage = UM_TRAYICON;
+    data.uFlags = nifMessage | nifIcon | nifTip;
+    data.hIcon = ImageIcon(FIcon.Record().Image);
+    CopyText(data.szTip, sizeof data.szTip, FIcon.Record().Tip);
+    // The icon may be there and only a change was refused; otherwise it is
+    // added anew.
+    if (!Shell_NotifyIconA(NIM_MODIFY, &data))
+        FIcon.TaskbarCreated();
 }
 
 void TSysTrayForm::StartFlashTimer() { SetTimer(Handle(), FlashTimer, TrayFlashMs, nullptr); }
@@ -93,8 +125,14 @@ void TSysTrayForm::StopFlashTimer() { KillTimer(Handle(), FlashTimer); }
 void TSysTrayForm::PopupMenu()
 {
     HMENU popup = FMenu ? GetSubMenu(FMenu.Get(), 0) : nullptr;
-    if (!popup)
+    // The shell may follow a right click with WM_CONTEXTMENU: one menu.
+    if (!popup || FMenuOpen)
         return;
+    struct TOpen {
+        bool& Flag;
+        explicit TOpen(bool& Open) : Flag(Open) { Flag = true; }
+        ~TOpen() { Flag = false; }
+    } open(FMenuOpen);
     CheckMenuItem(popup, IDM_TRAY_ACTIVE, MF_BYCOMMAND | (FIcon.ActiveChecked() ? MF_CHECKED : MF_UNCHECKED));
     EnableMenuItem(popup, IDM_TRAY_ACTIVE, MF_BYCOMMAND | (FIcon.ActiveEnabled() ? MF_ENABLED : MF_GRAYED));
     POINT cursor{};
@@ -142,6 +180,15 @@ bool TSysTrayForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT
     }
     if (Msg == WM_TIMER && WParam == FlashTimer) {
         FIcon.FlashTimerElapsed();
+        return true;
+    }
+    if (Msg == WM_TIMER && WParam == RetryTimer) {
+        RetryIcon();
+        return true;
+    }
+    if (Msg == WM_CLOSE) {
+        // Closing the program's windows from outside must not take its icon
+        // away while the program runs on: the icon goes with the program.
         return true;
     }
     if (Msg == WM_MEASUREITEM) {

@@ -42,6 +42,7 @@ private:
     void StartFlashTimer() override;
     void StopFlashTimer() override;
     void PopupMenu();
+    void RetryIcon();
     HICON ImageIcon(TTrayImage Image) const;
 
     TTrayOwner& FOwner;
@@ -51,4 +52,5 @@ private:
     TMenuHandle FMenu;
     TIconHandle FExitIcon;
     TIconHandle FSetupIcon;
+    bool FMenuOpen = false;
 };

@@ -295,24 +295,60 @@ def scenario_second_copy(build):
         expect(run.profile("Start", "Tray"), "0", "Tray after exiting from the dialog")
 
 
+def end_session(run):
+    subprocess.run(["wine", "wineboot", "--end-session"], env=run.env, timeout=WAIT * 2,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    run.ended()
+
+
 def scenario_logoff(build):
-    """A logoff saves every setting before Windows ends the process."""
+    """A logoff saves every setting before Windows ends the process: keys
+    the settings file did not hold appear, Tray follows the icon."""
     log = "logoff.log"
     with Program(build, "logoff", settings=tray_settings(
-            "[Extended]\nFileLog=1\nFileName=%s\nViewMax=77\n[GIDEI]\nUseSound=1\nSound=ding.wav\n" % log)) as run:
+            "[Extended]\nFileLog=1\nFileName=%s\nViewLog=1\n[GIDEI]\nUseSound=1\nSound=ding.wav\n" % log)) as run:
         run.wait_tray(1, "icon")
-        subprocess.run(["wine", "wineboot", "--end-session"], env=run.env, timeout=WAIT * 2,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        run.ended()
-        expect(run.profile("Start", "Tray"), "1", "Tray")
-        expect(run.profile("Extended", "ViewMax"), "77", "ViewMax")
-        expect(run.profile("Extended", "FileName"), log, "FileName")
-        expect(run.profile("GIDEI", "Sound"), "ding.wav", "Sound")
-        expect(run.profile("Show", "LogfileInfo"), "0", "LogfileInfo (written last, by the settings store)")
-        expect(run.profile("Port", "Rate"), "9600", "Rate")
+        assert run.find_dialog("Vemu Keys Log", WAIT * 1000) != "none", "no log window"
+        end_session(run)
+        # Written by the main window, the log window, the receiver, the
+        # parser, the loggers and the settings store, in this order.
+        for section, key, value in (("Start", "Tray", "1"), ("Start", "ExpandPort", "0"), ("Start", "Left", None),
+                                    ("Extended", "ViewLog", "1"), ("Extended", "ViewMax", "200"),
+                                    ("LogView", "Width", None), ("Port", "Bytesize", "8"),
+                                    ("Extended", "WaitFor", "500"), ("Extended", "LogEvents", "1073741825"),
+                                    ("GIDEI", "Sound", "ding.wav"), ("Show", "LogfileInfo", "0")):
+            got = run.profile(section, key)
+            assert got != "<none>", "[%s] %s not written at logoff" % (section, key)
+            if value is not None:
+                expect(got, value, "[%s] %s" % (section, key))
         with open(os.path.join(run.work, log), encoding="cp1252") as f:
             lines = f.read().splitlines()
     assert lines and lines[-1].startswith("<<< End "), lines
+    # Logging off with the dialog shown: the next start shows it again.
+    with Program(build, "logoff_dialog", settings=tray_settings()) as run:
+        run.wait_tray(1, "icon")
+        run.ask("trayclick 0 dbl")
+        run.wait_for("visible %s" % run.main, "1", "dialog shown")
+        end_session(run)
+        expect(run.profile("Start", "Tray"), "0", "Tray written over by the logoff")
+
+
+def scenario_movement(build):
+    """Continuous movement runs on the program's own 100 ms timer and stops
+    with moustop."""
+    with Program(build, "movement", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"\x1b,goto,100,300.")
+        run.observer.take(1)
+        run.send(b"\x1b,mougo,right,3.")
+        moves = [line for _, line in run.observer.take(5)]
+        assert all(line.startswith("move ") for line in moves), moves
+        xs = [int(line.split()[1]) for line in moves]
+        assert xs == sorted(xs) and xs[-1] > 100, moves
+        run.send(b"\x1b,moustop.")
+        time.sleep(0.5)  # a tick already on its way may still arrive
+        run.observer.quiet(0.2)
+        expect(run.observer.quiet(1.0), [], "moves after moustop")
 
 
 def scenario_hidden_mode(build):

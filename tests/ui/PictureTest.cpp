@@ -14,17 +14,18 @@ namespace {
 
 TEST(Picture, TheSplashAndInfoPicturesDecodeAtTheirSizes)
 {
-    TTestEnvironment env(0);
-    const TPicture splash = LoadPictureResource(IDR_SPLASH_PICTURE);
+    std::string failure = "not yet";
+    const TPicture splash = LoadPictureResource(IDR_SPLASH_PICTURE, failure);
     EXPECT_EQ(splash.Width, 400);
     EXPECT_EQ(splash.Height, 303);
     EXPECT_EQ(splash.Pixels.size(), 400u * 303u * 4u);
-    const TPicture large = LoadPictureResource(IDR_SPLASH_PICTURE_2X);
+    EXPECT_EQ(failure, "");
+    const TPicture large = LoadPictureResource(IDR_SPLASH_PICTURE_2X, failure);
     EXPECT_EQ(large.Width, 800);
     EXPECT_EQ(large.Height, 606);
-    const TPicture info = LoadPictureResource(IDR_INFO_PICTURE);
+    const TPicture info = LoadPictureResource(IDR_INFO_PICTURE, failure);
     EXPECT_FALSE(info.Empty());
-    EXPECT_TRUE(env.TakeLines().empty());
+    EXPECT_EQ(failure, "");
     // The top band is dark blue (blue above red), the bottom nearly white.
     EXPECT_GT(splash.Pixels[0], splash.Pixels[2]);
     const size_t last = splash.Pixels.size() - 4;
@@ -44,7 +45,7 @@ TEST(Picture, TruncatedDataGivesNoPicture)
     }
 }
 
-TEST(Picture, DamagedDataGivesNoPictureAndOneLogLine)
+TEST(Picture, DamagedDataGivesNoPictureAndOneFailureLine)
 {
     const std::vector<uint8_t> data = LoadResourceCopy(IDR_INFO_PICTURE);
     std::mt19937 random(7);
@@ -55,24 +56,23 @@ TEST(Picture, DamagedDataGivesNoPictureAndOneLogLine)
         // what it cannot read.
         for (int i = 0; i < 20; ++i)
             damaged[700 + random() % (damaged.size() - 700)] = static_cast<uint8_t>(random());
-        TPicture picture;
-        std::string error;
-        if (!DecodeJpeg(damaged.data(), damaged.size(), picture, error)) {
+        std::string failure;
+        const TPicture picture = DecodePicture(damaged, IDR_INFO_PICTURE, failure);
+        if (picture.Empty()) {
             ++refused;
-            EXPECT_TRUE(picture.Empty());
+            EXPECT_EQ(failure.rfind("Picture 242 cannot be shown: ", 0), 0u) << failure;
+            EXPECT_EQ(failure.find('\n'), std::string::npos) << "one line";
+        } else {
+            EXPECT_EQ(failure, "") << "a picture that decodes reports nothing";
         }
     }
     EXPECT_GT(refused, 20);
     const std::string text = "not a picture at all";
-    TPicture picture;
-    std::string error;
-    EXPECT_FALSE(DecodeJpeg(reinterpret_cast<const uint8_t*>(text.data()), text.size(), picture, error));
-
-    TTestEnvironment env(0);
-    EXPECT_TRUE(LoadPictureResource(9999).Empty());
-    const auto lines = env.TakeLines();
-    ASSERT_EQ(lines.size(), 1u);
-    EXPECT_EQ(lines[0].rfind("! ERROR Picture 9999 cannot be shown: ", 0), 0u) << lines[0];
+    std::string failure;
+    EXPECT_TRUE(DecodePicture(std::vector<uint8_t>(text.begin(), text.end()), 7, failure).Empty());
+    EXPECT_EQ(failure.rfind("Picture 7 cannot be shown: ", 0), 0u);
+    EXPECT_TRUE(LoadPictureResource(9999, failure).Empty());
+    EXPECT_EQ(failure, "Picture 9999 cannot be shown: no data");
 }
 
 TEST(Picture, AHeaderClaimingAHugePictureIsRefusedBeforeAllocating)

@@ -10,8 +10,8 @@ could be planted there, since that folder is writable for the settings.
 import subprocess
 import sys
 
-ALLOWED = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "shell32.dll",
-           "user32.dll"}
+ALLOWED = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
+           "shell32.dll", "user32.dll"}
 
 
 def imports(exe):
