@@ -286,16 +286,7 @@ void TvemuCfgDlg::EnableControl(int Id, bool On)
         EnableWindow(control, On ? TRUE : FALSE);
 }
 
-std::string TvemuCfgDlg::ControlText(int Id) const
-{
-    HWND control = Control(Id);
-    const int length = control ? GetWindowTextLengthA(control) : 0;
-    std::string text(static_cast<size_t>(length) + 1, '\0');
-    if (length > 0)
-        GetWindowTextA(control, text.data(), length + 1);
-    text.resize(static_cast<size_t>(length));
-    return text;
-}
+std::string TvemuCfgDlg::ControlText(int Id) const { return WindowText(Control(Id)); }
 
 int TvemuCfgDlg::SelectedItem(int Id) const
 {
@@ -481,22 +472,12 @@ void TvemuCfgDlg::ApplySettings()
 
 // Handlers -------------------------------------------------------------------
 
-void TvemuCfgDlg::PickLogFile()
+void TvemuCfgDlg::PickInto(int EditId, bool Save, int TitleId, int FilterId, const char* Extension, unsigned Options)
 {
-    std::string path = ControlText(IDC_LOGFILENAME);
-    if (PickFile(Handle(), true, IDS_LOGFILE_TITLE, IDS_LOGFILE_FILTER, "log",
-                 OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY, path))
-        SetWindowTextA(Control(IDC_LOGFILENAME), path.c_str());
-    UpdateControls();
-}
-
-void TvemuCfgDlg::PickSound()
-{
-    std::string path = ControlText(IDC_SOUNDNAME);
-    if (PickFile(Handle(), false, IDS_SOUND_TITLE, IDS_SOUND_FILTER, "wav",
-                 OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST, path))
-        SetWindowTextA(Control(IDC_SOUNDNAME), path.c_str());
-    UpdateControls();
+    std::string path = ControlText(EditId);
+    if (PickFile(Handle(), Save, TitleId, FilterId, Extension, Options, path))
+        SetWindowTextA(Control(EditId), path.c_str());
+    UpdateControls(); // also after cancelling
 }
 
 void TvemuCfgDlg::ChooseEvents()
@@ -530,10 +511,12 @@ void TvemuCfgDlg::OnCommand(int Id, int Code, HWND)
         SetPortExpanded(!FPortExpanded);
         break;
     case IDC_LOGFILE_PICK:
-        PickLogFile();
+        PickInto(IDC_LOGFILENAME, true, IDS_LOGFILE_TITLE, IDS_LOGFILE_FILTER, "log",
+                 OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_HIDEREADONLY);
         break;
     case IDC_SOUND_PICK:
-        PickSound();
+        PickInto(IDC_SOUNDNAME, false, IDS_SOUND_TITLE, IDS_SOUND_FILTER, "wav",
+                 OFN_HIDEREADONLY | OFN_PATHMUSTEXIST | OFN_FILEMUSTEXIST);
         break;
     case IDC_EVENTS:
         ChooseEvents();

@@ -108,8 +108,8 @@ private:
     TConfigValues ReadControls() const;
     void WriteControls(const TConfigValues& Values);
     void FillLists();
-    void PickLogFile();
-    void PickSound();
+    // A file picker whose choice goes into the edit EditId.
+    void PickInto(int EditId, bool Save, int TitleId, int FilterId, const char* Extension, unsigned Options);
     void ChooseEvents();
     void Started();
     void StoreAndShutDown();

@@ -117,16 +117,17 @@ void TDialog::Destroy()
         DestroyWindow(FWindow);
 }
 
-std::string TDialog::ItemText(int Id) const
+std::string WindowText(HWND Window)
 {
-    HWND item = Item(Id);
-    const int length = item ? GetWindowTextLengthA(item) : 0;
+    const int length = Window ? GetWindowTextLengthA(Window) : 0;
     std::string text(static_cast<size_t>(length) + 1, '\0');
     if (length > 0)
-        GetWindowTextA(item, text.data(), length + 1);
+        GetWindowTextA(Window, text.data(), length + 1);
     text.resize(static_cast<size_t>(length));
     return text;
 }
+
+std::string TDialog::ItemText(int Id) const { return WindowText(Item(Id)); }
 
 bool TDialog::PreTranslate(MSG& Message)
 {

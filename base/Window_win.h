@@ -10,6 +10,9 @@
 
 #include <string>
 
+// A window's text (a control's caption or contents).
+std::string WindowText(HWND Window);
+
 // The program's answer to an exception that reached a window procedure
 // (class name of the exception); without one the exception is swallowed.
 using TWindowExceptionHandler = void (*)(const std::string& ClassName);
