@@ -17,8 +17,7 @@ namespace {
 
 constexpr double LineRate = 11520.0; // bytes per second at 115200 baud
 
-// The stream cut as the read thread cuts it: chunks of up to 64 bytes, each
-// zero-terminated.
+// The stream cut as the read thread cuts it: chunks of up to 64 bytes.
 std::vector<std::string> Chunks(const std::string& Stream)
 {
     std::vector<std::string> chunks;
@@ -32,7 +31,7 @@ size_t UnitsOf(const std::string& Stream)
     TReceiveQueue queue;
     queue.Active = true;
     for (const std::string& chunk : Chunks(Stream))
-        queue.AddBytes(chunk.c_str());
+        queue.AddBytes(chunk.data(), chunk.size());
     size_t units = 0;
     while (!queue.Pop().empty())
         ++units;
@@ -48,7 +47,7 @@ void BM_Framing(benchmark::State& State)
     size_t bytes = 0;
     for (auto _ : State) {
         for (const std::string& chunk : chunks) {
-            queue.AddBytes(chunk.c_str());
+            queue.AddBytes(chunk.data(), chunk.size());
             bytes += chunk.size();
         }
         while (!queue.Pop().empty()) {
@@ -97,7 +96,7 @@ void BM_Engine(benchmark::State& State)
 
     // The records one pass gives, counted once the engine is warm.
     for (const std::string& chunk : chunks)
-        queue.AddBytes(chunk.c_str());
+        queue.AddBytes(chunk.data(), chunk.size());
     uint64_t last = 0;
     do {
         last = sink.Records;
@@ -109,7 +108,7 @@ void BM_Engine(benchmark::State& State)
     for (auto _ : State) {
         const uint64_t target = sink.Records + perPass;
         for (const std::string& chunk : chunks)
-            queue.AddBytes(chunk.c_str());
+            queue.AddBytes(chunk.data(), chunk.size());
         // The read thread sleeps while the port is quiet; so does this one.
         while (sink.Records < target)
             std::this_thread::sleep_for(std::chrono::microseconds(20));
@@ -133,7 +132,7 @@ void BM_Units(benchmark::State& State)
     TReceiveQueue queue;
     queue.Active = true;
     for (const std::string& chunk : Chunks(stream))
-        queue.AddBytes(chunk.c_str());
+        queue.AddBytes(chunk.data(), chunk.size());
     std::vector<std::string> units;
     for (std::string unit = queue.Pop(); !unit.empty(); unit = queue.Pop())
         units.push_back(unit);
@@ -164,7 +163,7 @@ void BM_Latency(benchmark::State& State)
             const uint64_t before = sink.Records;
             sink.Armed = true;
             const auto start = std::chrono::steady_clock::now();
-            queue.AddBytes("x");
+            queue.AddBytes("x", 1);
             while (sink.Records < before + 2) {
             }
             const int64_t startNs =
@@ -212,7 +211,7 @@ void BM_MemoryFlat(benchmark::State& State)
         size_t done = 0;
         while (done < static_cast<size_t>(megabytes) << 20) {
             for (const std::string& chunk : chunks) {
-                queue.AddBytes(chunk.c_str());
+                queue.AddBytes(chunk.data(), chunk.size());
                 done += chunk.size();
             }
             for (std::string unit = queue.Pop(); !unit.empty(); unit = queue.Pop())
@@ -228,6 +227,35 @@ void BM_MemoryFlat(benchmark::State& State)
     State.counters["rss_growth_kb"] = static_cast<double>(after - before);
 }
 BENCHMARK(BM_MemoryFlat)->Arg(64)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// A device that keeps sending while the parser pauses after each unit: nobody
+// pops, so the queue fills up to its limit and must then stop growing.
+void BM_MemoryParserPaused(benchmark::State& State)
+{
+    TTestEnvironment env(0);
+    TReceiveQueue queue;
+    queue.Active = true;
+    const std::vector<std::string> chunks = Chunks(RealisticStream());
+    const size_t total = static_cast<size_t>(State.range(0)) << 20;
+    const long start = ResidentKilobytes();
+    long before = 0, after = 0;
+    for (auto _ : State) {
+        size_t done = 0;
+        while (done < total) {
+            for (const std::string& chunk : chunks) {
+                queue.AddBytes(chunk.data(), chunk.size());
+                done += chunk.size();
+            }
+            if (before == 0 && done >= total / 8)
+                before = ResidentKilobytes();
+        }
+        after = ResidentKilobytes();
+    }
+    State.SetBytesProcessed(static_cast<int64_t>(total));
+    State.counters["rss_growth_kb"] = static_cast<double>(after - before);
+    State.counters["full_queue_kb"] = static_cast<double>(after - start);
+}
+BENCHMARK(BM_MemoryParserPaused)->Arg(64)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

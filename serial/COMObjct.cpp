@@ -3,7 +3,6 @@
 #include "base/Globals.h"
 #include "logging/Logging.h"
 
-#include <cstring>
 
 const int32_t BaudRates[13] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
@@ -26,11 +25,10 @@ void TWorkThread::Stop()
 
 void TWorkThread::Deliver(const char* Bytes, size_t Count)
 {
-    // The log shows the bytes up to the first zero byte, and the queue takes
-    // the chunk as a zero-terminated string.
+    // The log shows every byte received, zero bytes included.
     if (Loggers)
-        Loggers->LogHex(lkReceived, " ", std::string(Bytes, strnlen(Bytes, Count)));
-    Queue->AddBytes(Bytes);
+        Loggers->LogHex(lkReceived, " ", std::string(Bytes, Count));
+    Queue->AddBytes(Bytes, Count);
 }
 
 TSerialReceiver::TSerialReceiver(bool NamedEvents) : FNamedEvents(NamedEvents)
@@ -117,8 +115,8 @@ void TSerialReceiver::InjectByte(uint8_t Byte)
 {
     if (!FThread)
         return;
-    const char bytes[2] = {static_cast<char>(Byte), '\0'};
-    Queue->AddBytes(bytes);
+    const char byte = static_cast<char>(Byte);
+    Queue->AddBytes(&byte, 1);
 }
 
 void TSerialReceiver::SetValue(int32_t& Field, int32_t Value, int32_t Min, int32_t Max)

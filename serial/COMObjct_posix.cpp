@@ -85,7 +85,7 @@ void CloseSerialPort(TPortHandle Handle) { close(static_cast<int>(Handle)); }
 void TWorkThread::Execute()
 {
     const int port = static_cast<int>(Handle);
-    char buffer[64 + 1];
+    char buffer[64];
     pollfd fds[2] = {{port, POLLIN, 0}, {TermEvent->NativeFd(), POLLIN, 0}};
     try {
         while (!Terminated()) {
@@ -103,7 +103,6 @@ void TWorkThread::Execute()
                 ssize_t count = read(port, buffer, 64);
                 if (count > 0) {
                     received = true;
-                    buffer[count] = '\0';
                     Deliver(buffer, static_cast<size_t>(count));
                     continue;
                 }

@@ -65,7 +65,7 @@ void TWorkThread::Execute()
     OVERLAPPED overlapped{};
     overlapped.hEvent = received.NativeHandle();
     DWORD mask = 0; // written by a pending WaitCommEvent: lives as long as the record
-    char buffer[64 + 1];
+    char buffer[64];
     bool waiting = false; // a WaitCommEvent is pending on the record
 
     // Ends an operation still pending on the record before the record goes
@@ -110,16 +110,13 @@ void TWorkThread::Execute()
                             count = 0;
                     } else {
                         cancelPending(count); // stopping: keep what it got
-                        if (count > 0) {
-                            buffer[count] = '\0';
+                        if (count > 0)
                             Deliver(buffer, count);
-                        }
                         break;
                     }
                 }
                 if (count == 0)
                     break;
-                buffer[count] = '\0';
                 Deliver(buffer, count);
             }
             received.Reset();

@@ -2,7 +2,7 @@
 
 #include "logging/Logging.h"
 
-void TReceiveQueue::AddBytes(const char* Bytes)
+void TReceiveQueue::AddBytes(const char* Bytes, size_t Count)
 {
     TObjectLock lock(*this);
     if (!Active) {
@@ -12,11 +12,9 @@ void TReceiveQueue::AddBytes(const char* Bytes)
         return;
     }
     const size_t before = FSequences.size();
-    const char* byte = Bytes;
-    do {
-        AddByte(*byte);
-        ++byte;
-    } while (*byte != '\0');
+    for (size_t i = 0; i < Count; ++i)
+        if (Bytes[i] != '\0')
+            AddByte(Bytes[i]);
     // One wake-up for all units of the chunk: the parser cannot take any of
     // them before the lock is released, and its auto-reset event would fold
     // several signals into one anyway. A signal per unit cost a system call
@@ -71,9 +69,18 @@ void TReceiveQueue::AddByte(char Byte)
 
 void TReceiveQueue::CompleteUnit()
 {
+    FInSequence = false;
+    if (FSequences.size() >= MaxUnits) {
+        FCurrent.clear();
+        if (!FOverflowing && Loggers)
+            Loggers->Log(lkError, "### Fehler: Empfangspuffer voll (" + std::to_string(MaxUnits) +
+                                      " Einheiten), weitere Eingaben werden verworfen");
+        FOverflowing = true;
+        return;
+    }
+    FOverflowing = false;
     FSequences.push_back(std::move(FCurrent));
     FCurrent.clear();
-    FInSequence = false;
     if (Loggers && Loggers->Enabled(lkSequence))
         Loggers->Log(lkSequence, FSequences.back());
 }

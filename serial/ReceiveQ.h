@@ -16,14 +16,19 @@ public:
     // A sequence longer than this is noise, not GIDEI: it is dropped (and
     // logged as incomplete) instead of growing without bound.
     static constexpr size_t MaxSequenceLength = 4096;
+    // Completed units waiting for the parser, at most: far beyond what a
+    // device sends while the parser pauses after each unit, and a bound on
+    // the memory of one that never stops sending. Units beyond it are
+    // dropped, with one error line each time the queue runs full.
+    static constexpr size_t MaxUnits = 10000;
 
     static constexpr char Esc = '\x1b';
 
     TReceiveQueue() = default;
 
-    // Bytes up to the first zero byte after the first one (the first byte is
-    // always taken, even a zero).
-    void AddBytes(const char* Bytes);
+    // Frames Count bytes (none is safe). A zero byte is line noise, not
+    // input: it is dropped and the bytes after it are framed as usual.
+    void AddBytes(const char* Bytes, size_t Count);
     // The oldest unit, or the empty string when there is none.
     std::string Pop();
     // Moves every completed unit, oldest first, to the end of Units in one
@@ -51,4 +56,7 @@ private:
     // The current sequence passed the limit: its bytes are dropped until it
     // ends.
     bool FDiscarding = false;
+    // The queue ran full and its error line is out; the next unit that fits
+    // ends the episode.
+    bool FOverflowing = false;
 };

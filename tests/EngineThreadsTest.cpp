@@ -28,12 +28,12 @@ TEST(EngineThreads, ReadThreadInjectedBytesAndTicksMeetInTheParser)
     std::atomic<bool> ticking{true};
     std::thread reader([&] {
         for (int i = 0; i < Rounds; ++i)
-            queue.AddBytes("\x1b,mougo,right,2.\x1b,hold,shift.a\x1b,move,1,1.");
+            AddChunk(queue, "\x1b,mougo,right,2.\x1b,hold,shift.a\x1b,move,1,1.");
     });
     std::thread injector([&] {
         for (int i = 0; i < Rounds; ++i) {
-            const char bytes[2] = {'z', '\0'};
-            queue.AddBytes(bytes);
+            const char byte = 'z';
+            queue.AddBytes(&byte, 1);
         }
     });
     std::thread timer([&] {

@@ -92,6 +92,15 @@ TEST_F(ReceiverOnPty, ReceivedBytesAreLoggedAndFramed)
     EXPECT_EQ(PopAll(), (Strings{ESC + ",hold,shift.", "a"}));
 }
 
+TEST_F(ReceiverOnPty, ZeroBytesAreLoggedButNeitherFramedNorAllowedToSwallowTheRest)
+{
+    Receiver->SetState(2);
+    Pty.Write(std::string("a\0b\0\0c", 6));
+    Strings lines = AwaitLine("Sequence >c<");
+    EXPECT_EQ(lines.front(), "  # Received: 610062000063");
+    EXPECT_EQ(PopAll(), (Strings{"a", "b", "c"}));
+}
+
 TEST_F(ReceiverOnPty, LongInputArrivesInChunksOfAtMost64Bytes)
 {
     Loggers->SetLogEvents(1u << lkReceived);

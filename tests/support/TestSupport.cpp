@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include "serial/ReceiveQ.h"
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -118,3 +120,5 @@ std::string WithoutStamp(const std::string& Line)
         return Line.substr(0, 2) + "#" + Line.substr(11);
     return Line;
 }
+
+void AddChunk(TReceiveQueue& Queue, const std::string& Bytes) { Queue.AddBytes(Bytes.data(), Bytes.size()); }

@@ -75,5 +75,10 @@ private:
     std::unique_ptr<TLoggers> FLoggers;
 };
 
+class TReceiveQueue;
+// Hands Bytes to the queue as one chunk, as the read thread does: every byte,
+// zero bytes included.
+void AddChunk(TReceiveQueue& Queue, const std::string& Bytes);
+
 // A log line without its time stamp, for comparisons.
 std::string WithoutStamp(const std::string& Line);
