@@ -42,6 +42,7 @@ TKeyTyper::~TKeyTyper()
 {
     // No pointer move here: the pointer stays where the user left it.
     FParams = nullptr;
+    BeginUnit(FCommand);
     ReleaseButtons();
     ReleaseAllKeys();
     FMouseDir.reset();
@@ -62,7 +63,7 @@ void TKeyTyper::PressKey(int Vk)
         LogEvent(lkKeyCollision, Sequence);
         return;
     }
-    FSink.SendKeyboard({static_cast<uint16_t>(Vk), 0, 0});
+    SendKey(Vk, 0, 0);
     Pause();
     FKeyTable->SetKeyState(Vk, ksPressed);
 }
@@ -73,7 +74,7 @@ void TKeyTyper::ReleaseKey(int Vk)
         LogEvent(lkKeyCollision, Sequence);
         return;
     }
-    FSink.SendKeyboard({static_cast<uint16_t>(Vk), 0, KEYEVENTF_KEYUP_FLAG});
+    SendKey(Vk, 0, KEYEVENTF_KEYUP_FLAG);
     Pause();
     FKeyTable->SetKeyState(Vk, ksUp);
 }
@@ -109,9 +110,9 @@ void TKeyTyper::TypeCharCode(uint8_t Code)
 {
     if (ConsumePendingPosition(Code))
         return;
-    FSink.SendKeyboard({0, Code, KEYEVENTF_UNICODE_FLAG});
+    SendKey(0, Code, KEYEVENTF_UNICODE_FLAG);
     Pause();
-    FSink.SendKeyboard({0, Code, KEYEVENTF_UNICODE_FLAG | KEYEVENTF_KEYUP_FLAG});
+    SendKey(0, Code, KEYEVENTF_UNICODE_FLAG | KEYEVENTF_KEYUP_FLAG);
     Pause();
 }
 
@@ -119,6 +120,7 @@ void TKeyTyper::TypeChar(uint8_t Code)
 {
     Sequence.clear();
     FParams = nullptr;
+    BeginUnit(std::string(1, static_cast<char>(Code)));
     if (!FKeyTable->AnyKeyActive()) {
         TypeCharCode(Code);
         return;
@@ -137,6 +139,7 @@ bool TKeyTyper::TypeKeyName(const std::string& Name)
 {
     Sequence.clear();
     FParams = nullptr;
+    BeginUnit(Name);
     int index;
     if (!FKeyTable->Find(Name, index)) {
         LogEvent(lkParameterError, Name);
@@ -182,6 +185,29 @@ int32_t TKeyTyper::ReportParamError(const TTokenList* Tokens, int Index)
 std::string TKeyTyper::SystemErrorText(const std::string& ErrorText) const { return FCommand + ": " + ErrorText; }
 
 void TKeyTyper::LogSystemError() { LogEvent(lkSystem, SystemErrorText(SysErrorText(FSink.LastError()))); }
+
+void TKeyTyper::BeginUnit(const std::string& Subject)
+{
+    FSubject = Subject;
+    FRefusalReported = false;
+}
+
+void TKeyTyper::SendKey(int Vk, uint16_t Scan, uint32_t Flags)
+{
+    if (FSink.SendKeyboard({static_cast<uint16_t>(Vk), Scan, Flags}) == 0)
+        ReportRefused();
+}
+
+void TKeyTyper::ReportRefused()
+{
+    // One line tells what happened; a line per record would bury it. The
+    // error code is read at once, before anything else can replace it.
+    const uint32_t code = FSink.LastError();
+    if (FRefusalReported)
+        return;
+    FRefusalReported = true;
+    LogEvent(lkSystem, FSubject + ": " + SysErrorText(code));
+}
 
 // Key commands ----------------------------------------------------------------
 

@@ -78,6 +78,13 @@ private:
     int32_t ReportParamError(const TTokenList* Tokens, int Index);
     std::string SystemErrorText(const std::string& ErrorText) const;
     void LogSystemError();
+    // Input the system refused (SendInput inserted nothing, for example
+    // while a window of higher integrity has the focus) is logged once per
+    // unit, under the name of what the unit executes: the command word, or
+    // the character or key name typed outside a command.
+    void BeginUnit(const std::string& Subject);
+    void SendKey(int Vk, uint16_t Scan, uint32_t Flags);
+    void ReportRefused();
 
     // Mouse
     bool MoveMouse(int32_t X, int32_t Y, bool Absolute);
@@ -133,6 +140,8 @@ private:
     int32_t FSpeed = 0;
     int32_t FDirX = 0;
     int32_t FDirY = 0;
+    std::string FSubject;
+    bool FRefusalReported = false;
 };
 
 // A token as a signed 32-bit decimal number (an optional sign, then digits).
