@@ -134,6 +134,19 @@ class Run:
     def send(self, data):
         os.write(self.peer, data)
 
+    def unplug(self):
+        """The adapter pulled out: the socat pair behind COM7 ends and its
+        link goes."""
+        os.close(self.peer)
+        self.peer = None
+        self.com_context.__exit__(None, None, None)
+        self.com_context = None
+
+    def plug_in(self):
+        """The adapter back: a new socat pair linked as COM7."""
+        self.com_context = wine_harness.virtual_com(self.procs, PORT)
+        self.peer = os.open(self.com_context.__enter__(), os.O_WRONLY | os.O_NOCTTY)
+
     def end(self):
         """Closes the engine's standard input: it must end on its own."""
         self.engine_proc.stdin.close()
@@ -286,6 +299,26 @@ def scenario_missing_port(build):
     assert errors[0].startswith("! ERROR ### Fehler: Serial Init Error (1): "), errors
     assert "Vemu Keys (keine Verbindung)" in run.log.seen, run.log.seen
     assert "Vemu Keys (aktiv)" not in run.log.seen, run.log.seen
+
+
+def scenario_replug(build):
+    with Run(build, "replug", settings()) as run:
+        run.send(b"a")
+        expect(lines_of(run.observer.take(2)), chars(b"a"), "typed before the adapter is pulled")
+        run.unplug()
+        run.log.until(lambda l: l == "Vemu Keys (keine Verbindung)", "state 0 once the adapter is gone")
+        time.sleep(5)  # a few quiet attempts while it is away
+        run.plug_in()
+        run.log.until(lambda l: l == "Vemu Keys (aktiv)", "state 2 once it is back")
+        run.send(b"b")
+        expect(lines_of(run.observer.take(2)), chars(b"b"), "typed again without a restart")
+        run.end()
+    states = [line for line in run.log.seen if line.startswith("Vemu Keys (")]
+    expect(states, ["Vemu Keys (aktiv)", "Vemu Keys (keine Verbindung)", "Vemu Keys (aktiv)"], "states")
+    errors = [line for line in run.log.seen if line.startswith("! ERROR")]
+    expect(len(errors), 1, "error lines (the loss, none per attempt): %r" % errors)
+    assert errors[0].startswith("! ERROR Serial Comm Error: "), errors
+    assert "### Verbindung zu COM7 wiederhergestellt" in run.log.seen, run.log.seen
 
 
 SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}

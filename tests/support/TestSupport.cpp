@@ -122,3 +122,14 @@ std::string WithoutStamp(const std::string& Line)
 }
 
 void AddChunk(TReceiveQueue& Queue, const std::string& Bytes) { Queue.AddBytes(Bytes.data(), Bytes.size()); }
+
+bool WaitUntil(const std::function<bool()>& Condition, uint32_t TimeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+    while (!Condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        SleepMs(1);
+    }
+    return true;
+}
