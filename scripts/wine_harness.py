@@ -25,6 +25,15 @@ import time
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PREFIX = os.environ.get("VEMU_WINEPREFIX", os.path.join(TOP, "build", "wineprefix"))
+LOGS = os.path.join(TOP, "build", "test-logs")
+
+
+def server_log():
+    """The file the Wine server writes to: when it ends it can dump its whole
+    object table (tens of thousands of lines), which must not reach the test
+    output."""
+    os.makedirs(LOGS, exist_ok=True)
+    return open(os.path.join(LOGS, "wineserver.log"), "ab")
 
 
 def wine_env(display=None):
@@ -66,7 +75,9 @@ def start_server(display=None):
     if not display:
         env.pop("DISPLAY", None)
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-p", "60"], env=env, check=False, **quiet)
+    with server_log() as log:
+        subprocess.run(["wineserver", "-p", "60"], env=env, check=False, stdin=subprocess.DEVNULL, stdout=log,
+                       stderr=log)
     subprocess.run(["wine", "wineboot"], env=env, check=False, **quiet)
 
 

@@ -53,8 +53,7 @@ TEST(EngineThreads, ReadThreadInjectedBytesAndTicksMeetInTheParser)
             keys += event == "down 41" || event == "char 7A down" || event == "down 5A";
         return keys;
     };
-    while (typed() < 2 * Rounds)
-        SleepMs(1);
+    EXPECT_TRUE(WaitUntil([&] { return typed() >= 2 * Rounds; }));
     ticking = false;
     timer.join();
 

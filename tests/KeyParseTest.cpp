@@ -202,12 +202,11 @@ protected:
         Parser.reset();
     }
 
-    // Waits (without a time limit of its own: ctest ends a hung test) until
-    // the sink has seen Count records.
+    // Waits until the sink has seen Count records (the test fails when it
+    // has not within the time) and takes them.
     Strings AwaitEvents(size_t Count)
     {
-        while (Sink.Count() < Count)
-            SleepMs(1);
+        EXPECT_TRUE(WaitUntil([&] { return Sink.Count() >= Count; })) << Sink.Count() << " of " << Count << " records";
         return Sink.Take();
     }
 };
@@ -238,8 +237,7 @@ TEST_F(ParserThread, AFailingUnitIsLoggedAndTheNextOneHandled)
 TEST_F(ParserThread, TicksRunContinuousMovement)
 {
     AddChunk(Queue, ESC + ",mougo,left,4.");
-    while (!Parser->Typer->Moving())
-        SleepMs(1);
+    ASSERT_TRUE(WaitUntil([&] { return Parser->Typer->Moving(); }));
     EXPECT_TRUE(Sink.Events().empty());
     Parser->SignalMouseTick();
     EXPECT_EQ(AwaitEvents(1), Strings{"move -4 0"});
