@@ -42,7 +42,7 @@ done
 wineserver -k 2>/dev/null || true
 # The server keeps the output it starts with and dumps its object table
 # there when it ends: into the log, not into the test output.
-wineserver -p 60 </dev/null >>"$logs/wineserver.log" 2>&1
+wineserver -p 60 </dev/null >"$logs/wineserver.log" 2>&1
 DISPLAY="$display" wine wineboot </dev/null >/dev/null 2>&1
 export VEMU_DISPLAY="$display"
 

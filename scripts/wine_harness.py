@@ -33,7 +33,12 @@ def server_log():
     object table (tens of thousands of lines), which must not reach the test
     output."""
     os.makedirs(LOGS, exist_ok=True)
-    return open(os.path.join(LOGS, "wineserver.log"), "ab")
+    path = os.path.join(LOGS, "wineserver.log")
+    # One dump is some 20 MB: keep the last few, not all of them.
+    with contextlib.suppress(FileNotFoundError):
+        if os.path.getsize(path) > 64 << 20:
+            os.replace(path, path + ".old")
+    return open(path, "ab")
 
 
 def wine_env(display=None):
