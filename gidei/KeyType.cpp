@@ -42,7 +42,7 @@ TKeyTyper::~TKeyTyper()
 {
     // No pointer move here: the pointer stays where the user left it.
     FParams = nullptr;
-    BeginUnit(FCommand);
+    BeginUnit();
     ReleaseButtons();
     ReleaseAllKeys();
     FMouseDir.reset();
@@ -120,7 +120,8 @@ void TKeyTyper::TypeChar(uint8_t Code)
 {
     Sequence.clear();
     FParams = nullptr;
-    BeginUnit(std::string(1, static_cast<char>(Code)));
+    BeginUnit();
+    FSubjectChar = Code;
     if (!FKeyTable->AnyKeyActive()) {
         TypeCharCode(Code);
         return;
@@ -139,18 +140,21 @@ bool TKeyTyper::TypeKeyName(const std::string& Name)
 {
     Sequence.clear();
     FParams = nullptr;
-    BeginUnit(Name);
+    BeginUnit();
+    FSubjectName = &Name;
     int index;
-    if (!FKeyTable->Find(Name, index)) {
+    const bool known = FKeyTable->Find(Name, index);
+    if (!known) {
         LogEvent(lkParameterError, Name);
-        return false;
+    } else {
+        const TKeyData& entry = *FKeyTable->KeyData(index);
+        if (FKeyTable->AnyKeyActive() || !entry.HasChar())
+            StrokeKey(entry.Group(0));
+        else
+            TypeCharCode(static_cast<uint8_t>(entry.CharCode()));
     }
-    const TKeyData& entry = *FKeyTable->KeyData(index);
-    if (FKeyTable->AnyKeyActive() || !entry.HasChar())
-        StrokeKey(entry.Group(0));
-    else
-        TypeCharCode(static_cast<uint8_t>(entry.CharCode()));
-    return true;
+    FSubjectName = nullptr; // the caller's text ends with this call
+    return known;
 }
 
 int32_t TKeyTyper::CollectKeys(const TTokenList& Tokens, bool ModifiersOnly, TKeyDataList& Entries)
@@ -186,9 +190,10 @@ std::string TKeyTyper::SystemErrorText(const std::string& ErrorText) const { ret
 
 void TKeyTyper::LogSystemError() { LogEvent(lkSystem, SystemErrorText(SysErrorText(FSink.LastError()))); }
 
-void TKeyTyper::BeginUnit(const std::string& Subject)
+void TKeyTyper::BeginUnit()
 {
-    FSubject = Subject;
+    FSubjectChar = -1;
+    FSubjectName = nullptr;
     FRefusalReported = false;
 }
 
@@ -206,7 +211,9 @@ void TKeyTyper::ReportRefused()
     if (FRefusalReported)
         return;
     FRefusalReported = true;
-    LogEvent(lkSystem, FSubject + ": " + SysErrorText(code));
+    const std::string subject =
+        FSubjectChar >= 0 ? std::string(1, static_cast<char>(FSubjectChar)) : FSubjectName ? *FSubjectName : FCommand;
+    LogEvent(lkSystem, subject + ": " + SysErrorText(code));
 }
 
 // Key commands ----------------------------------------------------------------

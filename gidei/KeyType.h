@@ -82,7 +82,7 @@ private:
     // while a window of higher integrity has the focus) is logged once per
     // unit, under the name of what the unit executes: the command word, or
     // the character or key name typed outside a command.
-    void BeginUnit(const std::string& Subject);
+    void BeginUnit();
     void SendKey(int Vk, uint16_t Scan, uint32_t Flags);
     void ReportRefused();
 
@@ -140,7 +140,12 @@ private:
     int32_t FSpeed = 0;
     int32_t FDirX = 0;
     int32_t FDirY = 0;
-    std::string FSubject;
+    // What a refused record is reported under: the command word, unless a
+    // character (FSubjectChar, 0..255) or a key name (FSubjectName, the
+    // caller's, only while TypeKeyName runs) is being typed. Kept as they
+    // come, so that a unit costs no text of its own until something fails.
+    int FSubjectChar = -1;
+    const std::string* FSubjectName = nullptr;
     bool FRefusalReported = false;
 };
 

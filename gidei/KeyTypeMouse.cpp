@@ -153,7 +153,8 @@ bool TKeyTyper::ConsumePendingPosition(uint8_t Code)
         return false;
     // The character completes the pending command: what fails now is the
     // command's failure.
-    const std::string subject = std::exchange(FSubject, FCommand);
+    const int subjectChar = std::exchange(FSubjectChar, -1);
+    const std::string* subjectName = std::exchange(FSubjectName, nullptr);
     const char name = static_cast<char>(Code);
     if (FPending == 2 && GotoAnchor(name) == 0) {
         FPending = 0;
@@ -163,7 +164,8 @@ bool TKeyTyper::ConsumePendingPosition(uint8_t Code)
         FPending = 0;
         return true;
     }
-    FSubject = subject;
+    FSubjectChar = subjectChar;
+    FSubjectName = subjectName;
     return false;
 }
 
@@ -171,7 +173,7 @@ void TKeyTyper::MouseTick()
 {
     if (!FMoving)
         return;
-    BeginUnit(FCommand);
+    BeginUnit();
     const int32_t delta = Globals ? Globals->MouseDelta : 100;
     // Wide arithmetic: a large MouseDelta must not overflow the remainder.
     const int64_t total = static_cast<int64_t>(FRemainder) + static_cast<int64_t>(delta) * FSpeed;

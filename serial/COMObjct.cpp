@@ -3,7 +3,6 @@
 #include "base/Globals.h"
 #include "logging/Logging.h"
 
-
 const int32_t BaudRates[13] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
 TWorkThread::TWorkThread(bool NamedEvents)

@@ -2,6 +2,8 @@
 
 #include "logging/Logging.h"
 
+#include <algorithm>
+
 void TReceiveQueue::AddBytes(const char* Bytes, size_t Count)
 {
     TObjectLock lock(*this);
@@ -12,6 +14,7 @@ void TReceiveQueue::AddBytes(const char* Bytes, size_t Count)
         return;
     }
     const size_t before = FSequences.size();
+    FRoom = MaxUnits - std::min(before, MaxUnits);
     for (size_t i = 0; i < Count; ++i)
         if (Bytes[i] != '\0')
             AddByte(Bytes[i]);
@@ -70,7 +73,7 @@ void TReceiveQueue::AddByte(char Byte)
 void TReceiveQueue::CompleteUnit()
 {
     FInSequence = false;
-    if (FSequences.size() >= MaxUnits) {
+    if (FRoom == 0) {
         FCurrent.clear();
         if (!FOverflowing && Loggers)
             Loggers->Log(lkError, "### Fehler: Empfangspuffer voll (" + std::to_string(MaxUnits) +
@@ -79,6 +82,7 @@ void TReceiveQueue::CompleteUnit()
         return;
     }
     FOverflowing = false;
+    --FRoom;
     FSequences.push_back(std::move(FCurrent));
     FCurrent.clear();
     if (Loggers && Loggers->Enabled(lkSequence))
@@ -103,6 +107,12 @@ std::string TReceiveQueue::Pop()
     std::string unit = std::move(FSequences.front());
     FSequences.pop_front();
     return unit;
+}
+
+size_t TReceiveQueue::Waiting()
+{
+    TObjectLock lock(*this);
+    return FSequences.size();
 }
 
 void TReceiveQueue::PopAll(std::deque<std::string>& Units)

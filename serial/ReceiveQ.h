@@ -31,6 +31,8 @@ public:
     void AddBytes(const char* Bytes, size_t Count);
     // The oldest unit, or the empty string when there is none.
     std::string Pop();
+    // How many completed units wait for the parser.
+    size_t Waiting();
     // Moves every completed unit, oldest first, to the end of Units in one
     // go: the parser takes the lock once per wake-up instead of once per
     // unit, which keeps it out of the read thread's way.
@@ -56,6 +58,9 @@ private:
     // The current sequence passed the limit: its bytes are dropped until it
     // ends.
     bool FDiscarding = false;
+    // Units the chunk being framed may still add (counted down instead of
+    // asking the list for its size after every unit).
+    size_t FRoom = 0;
     // The queue ran full and its error line is out; the next unit that fits
     // ends the episode.
     bool FOverflowing = false;
