@@ -1,6 +1,5 @@
 // A settings write that fails half way, for real: a child process with a
 // file size limit writes more than the limit allows.
-#include "base/FileSystem.h"
 #include "base/IniFile.h"
 
 #include "tests/support/TestSupport.h"
@@ -60,18 +59,6 @@ TEST(SettingsWriteFailure, AFileSizeLimitLeavesTheOldFileByteForByte)
               Written);
     EXPECT_EQ(TIniFile(path).ReadInteger("Port", "Port", 0), 8);
     EXPECT_EQ(TIniFile(path).ReadInteger("Port", "Rate", 0), 9600);
-}
-
-TEST(SettingsWriteFailure, ReplaceWholeFileReportsTheFailureAndKeepsTheFile)
-{
-    TTempDir dir;
-    const std::string path = dir.File("vemuKeys.set");
-    WriteFileText(path, OldSettings);
-    EXPECT_EQ(WriteUnderSizeLimit(
-                  100, [](const std::string& Path) { return ReplaceWholeFile(Path, std::string(1000, 'x')); }, path),
-              NotWritten);
-    EXPECT_EQ(ReadFileText(path), OldSettings);
-    EXPECT_FALSE(std::filesystem::exists(path + ".new"));
 }
 
 } // namespace
