@@ -20,9 +20,10 @@ void TReceiveQueue::AddBytes(const char* Bytes, size_t Count)
             AddByte(Bytes[i]);
     // One wake-up for all units of the chunk: the parser cannot take any of
     // them before the lock is released, and its auto-reset event would fold
-    // several signals into one anyway. A signal per unit cost a system call
-    // per byte of text.
-    if (SignalEvent && FSequences.size() != before)
+    // several signals into one anyway. None when units were waiting already:
+    // a signal per chunk while the parser is busy (pausing after each unit,
+    // or behind a burst) cost the read thread a system call for nothing.
+    if (SignalEvent && before == 0 && !FSequences.empty())
         SignalEvent->Set();
 }
 

@@ -38,10 +38,14 @@ public:
     // unit, which keeps it out of the read thread's way.
     void PopAll(std::deque<std::string>& Units);
 
-    // The event set after each completed unit (the parser's data event), or
-    // none; set at once when units are already waiting. Taken under the
-    // lock, so once this returns no chunk in progress still signals the event
-    // it replaced, which may then be closed.
+    // The event (the parser's data event) set by a chunk that brings units
+    // to an empty queue, or none; set at once when units are already
+    // waiting. Units that find others waiting set it no more: their wake-up
+    // is on its way, or the consumer is at work. So a consumer waits for the
+    // event only after it found the queue empty, and takes everything that
+    // waits before it waits again (as the parser's PopAll does). Taken under
+    // the lock, so once this returns no chunk in progress still signals the
+    // event it replaced, which may then be closed.
     void SetSignalEvent(TEvent* Event);
 
     // Bytes are framed only while the receiver is active.

@@ -224,6 +224,20 @@ TEST_F(ParserThread, ManyUnitsSignalledTogetherAreAllHandled)
     EXPECT_EQ(AwaitEvents(600).size(), 600u);
 }
 
+// While the parser pauses after a unit, chunks that find units waiting set
+// no event: the parser takes them all the same once the pause is over.
+TEST_F(ParserThread, UnitsThatArriveWhileTheParserPausesAreAllHandled)
+{
+    Parser->WaitAfter = true;
+    Parser->SetWaitFor(50);
+    AddChunk(Queue, "a");
+    EXPECT_EQ(AwaitEvents(2), (Strings{"char 61 down", "char 61 up"}));
+    for (char byte : std::string("bcd"))
+        AddChunk(Queue, std::string(1, byte));
+    EXPECT_EQ(AwaitEvents(6), (Strings{"char 62 down", "char 62 up", "char 63 down", "char 63 up", "char 64 down",
+                                       "char 64 up"}));
+}
+
 TEST_F(ParserThread, AFailingUnitIsLoggedAndTheNextOneHandled)
 {
     Env.TakeLines();

@@ -48,18 +48,24 @@ TEST_F(ReceiveQueueTest, PlainBytesAreUnitsOfTheirOwn)
               (std::vector<std::string>{"  # Sequence >a<", "  # Sequence >b<", "  # Sequence >c<"}));
 }
 
-TEST_F(ReceiveQueueTest, EveryChunkWithACompletedUnitSetsTheSignalEvent)
+TEST_F(ReceiveQueueTest, AChunkThatFindsTheQueueEmptySetsTheSignalEvent)
 {
     for (char byte : std::string("abc")) {
         AddChunk(Queue, std::string(1, byte));
         EXPECT_EQ(CountSignals(), 1);
+        EXPECT_EQ(Queue.Pop(), std::string(1, byte));
     }
     // Three units in one chunk wake the parser once: it drains them all.
     AddChunk(Queue, "abc");
     EXPECT_EQ(CountSignals(), 1);
-    EXPECT_EQ(PopAll().size(), 6u);
+    // Units that find others waiting leave the wake-up on its way alone.
+    AddChunk(Queue, "de");
+    EXPECT_EQ(CountSignals(), 0);
+    EXPECT_EQ(PopAll().size(), 5u);
     AddChunk(Queue, "\x1b,hold");
     EXPECT_EQ(CountSignals(), 0) << "no unit completed, no wake-up";
+    AddChunk(Queue, ".");
+    EXPECT_EQ(CountSignals(), 1);
 }
 
 TEST_F(ReceiveQueueTest, UnitsWaitingWhenTheParserIsWiredWakeIt)
