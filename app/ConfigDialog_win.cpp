@@ -23,8 +23,6 @@
 
 namespace {
 
-constexpr UINT_PTR MouseTimer = 1;
-
 // The controls of each page, for finding a control by its id alone.
 const int ExtendedControls[] = {IDC_LOGVIEW, IDC_LOGLINES, IDC_LOGLINES_SPIN, IDC_EVENTS, IDC_LOGFILE,
                                 IDC_LOGFILENAME, IDC_LOGFILE_PICK, IDC_DEBUG, IDC_WAITFOR, IDC_WAITFOR_SPIN};
@@ -166,6 +164,7 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
     if (splash)
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_OPEN), 250);
     FEngine = std::make_unique<TEngine>(SystemInputSink(), ReceiverStateChanged, this);
+    FEngineHost = std::make_unique<TEngineHost>(Handle(), *FEngine);
 
     if (splash)
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_START), 250);
@@ -607,7 +606,7 @@ void TvemuCfgDlg::OnDestroy()
     if (FShutDown)
         return;
     FShutDown = true;
-    KillTimer(Handle(), MouseTimer);
+    FEngineHost.reset(); // the timers stop
     FEngine.reset();
     if (Globals) {
         RECT place;
@@ -649,18 +648,8 @@ void TvemuCfgDlg::Started()
         FTray->SetLayoutOK(supported);
     if (!supported && !(FTray && FTray->IconShown()))
         MessageBoxOK(LoadResourceText(IDS_LAYOUT_TEXT), mtInformation, 0);
-    FStarted = true;
-    SetMouseTimer();
-}
-
-void TvemuCfgDlg::SetMouseTimer()
-{
-    // The 100 ms tick runs only while the pointer moves: an idle program is
-    // never woken.
-    if (FStarted && FMouseMoving && !FShutDown)
-        SetTimer(Handle(), MouseTimer, 100, nullptr);
-    else
-        KillTimer(Handle(), MouseTimer);
+    // The movement timer is the engine host's: it runs only while the
+    // pointer moves, so an idle program is never woken.
 }
 
 void TvemuCfgDlg::ShowLogFileNotice()
@@ -677,6 +666,8 @@ void TvemuCfgDlg::ShowLogFileNotice()
 
 bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR& Result)
 {
+    if (FEngineHost && FEngineHost->HandleMessage(Msg, WParam, LParam, Result))
+        return true;
     Result = TRUE;
     switch (Msg) {
     case UM_INJECTBYTE: {
@@ -707,12 +698,6 @@ bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR&
         if (FTray)
             FTray->FlashError();
         return true;
-    case UM_MOUSEMOVING:
-        FMouseMoving = WParam != 0;
-        if (FEngine)
-            FEngine->SetMouseMoving(FMouseMoving);
-        SetMouseTimer();
-        return true;
     case UM_LOGFILEERROR:
         ShowLogFileNotice();
         return true;
@@ -721,10 +706,6 @@ bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR&
             SetForegroundWindow(Handle());
         else
             Show();
-        return true;
-    case WM_TIMER:
-        if (WParam == MouseTimer && FEngine)
-            FEngine->MouseTimerTick();
         return true;
     case WM_NOTIFY: {
         const auto* header = reinterpret_cast<const NMHDR*>(LParam);

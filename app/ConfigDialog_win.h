@@ -7,6 +7,7 @@
 
 #include "app/ConfigRules.h"
 #include "app/Engine.h"
+#include "app/EngineHost_win.h"
 #include "app/InfoPage_win.h"
 #include "app/Lifecycle.h"
 #include "base/Globals.h"
@@ -114,20 +115,19 @@ private:
     void Started();
     void StoreAndShutDown();
     void ShowLogFileNotice();
-    void SetMouseTimer();
     static void ReceiverStateChanged(void* Data, int State);
 
     TProgramParts FParts;
     TCloseReason FCloseReason = crHide;
     bool FHiddenMode = false;
-    bool FStarted = false;
-    bool FMouseMoving = false;
     bool FShutDown = false;
     bool FNoticeShown = false;
     std::unique_ptr<TWindowTarget> FTarget;
     std::unique_ptr<TLoggers> FLoggers;
     TLogFormLink FLogLink;
     std::unique_ptr<TEngine> FEngine;
+    // The engine's timers (movement, lost-port retries) on this window.
+    std::unique_ptr<TEngineHost> FEngineHost;
     TSysTrayForm* FTray = nullptr;
 
     std::unique_ptr<TConfigPage> FSetupPage;

@@ -1,10 +1,12 @@
 // vemuKeysCon: the engine without the user interface, for trying a device on
 // a COM port and for the end-to-end tests. It wires the settings store, the
-// loggers, the receiver and the parser exactly as the main window does, paces
-// continuous movement with a 100 ms timer, prints every log line as it is
-// logged, and ends on Ctrl+C or when standard input closes. Its 100 ms
-// movement tick runs only while continuous movement is on.
+// loggers, the receiver and the parser exactly as the main window does, hosts
+// the engine's timers and lost-port retries as the main window does, prints
+// every log line on its main thread, and ends on Ctrl+C or when standard
+// input closes.
+#include "app/ConsolePrinter_win.h"
 #include "app/Engine.h"
+#include "app/EngineHost_win.h"
 #include "base/Globals.h"
 #include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
@@ -17,87 +19,36 @@
 
 #include <cstdio>
 #include <cstring>
-#include <mutex>
 #include <optional>
 #include <string>
 
 namespace {
 
-std::mutex OutputMutex;
-
-// A console shows the line as text; a pipe or a file gets its bytes
-// (Windows-1252) as they are.
-void PrintLine(const std::string& Line)
+// The state as the tray would show it, after the lines logged before it.
+void PrintState(void* Printer, int State)
 {
-    std::lock_guard<std::mutex> lock(OutputMutex);
-    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
-    DWORD mode = 0;
-    if (GetConsoleMode(output, &mode)) {
-        const std::string text = Line + "\r\n";
-        std::wstring wide(text.size(), L'\0');
-        const int length = MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), wide.data(),
-                                               static_cast<int>(wide.size()));
-        DWORD written = 0;
-        WriteConsoleW(output, wide.data(), static_cast<DWORD>(length), &written, nullptr);
-        return;
-    }
-    std::fwrite(Line.data(), 1, Line.size(), stdout);
-    std::fputc('\n', stdout);
-    std::fflush(stdout);
-}
-
-// The log "window" of the console: every line goes to standard output the
-// moment it is logged, from whichever thread logs it.
-class TConsolePrinter : public TLogWindowLink {
-public:
-    bool Exists() const override { return FOpen; }
-    void Open() override { FOpen = true; }
-    void Close() override { FOpen = false; }
-    void SendWake() override { Drain(); }
-    void PostWake() override { Drain(); }
-    void TrimLines(int) override {}
-
-private:
-    void Drain()
-    {
-        std::string line;
-        while (ViewLog->FetchLine(line))
-            PrintLine(line);
-    }
-    bool FOpen = false;
-};
-
-void PrintState(void*, int State)
-{
+    static_cast<TConsolePrinter*>(Printer)->Drain();
     const int text = State == 2 ? IDS_STATE_ACTIVE : State == 1 ? IDS_STATE_INACTIVE : IDS_STATE_CLOSED;
-    PrintLine(LoadResourceText(text));
+    PrintConsoleLine(LoadResourceText(text));
 }
 
-// Receives what the worker threads post to the main window, and the timer.
+// Receives what the worker threads post to the main window, and the timers.
 class TConsoleWindow : public TWindow {
 public:
-    static constexpr UINT_PTR MouseTimer = 1;
     TConsoleWindow() { CreateHandle("TvemuKeysConsole", "", 0, 0, HWND_MESSAGE); }
-    TEngine* Engine = nullptr;
+    TEngineHost* Host = nullptr;
+    TConsolePrinter* Printer = nullptr;
 
 protected:
-    bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result) override
+    bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override
     {
+        if (Host && Host->HandleMessage(Msg, WParam, LParam, Result))
+            return true;
         Result = 0;
         switch (Msg) {
-        case WM_TIMER:
-            if (Engine)
-                Engine->MouseTimerTick();
-            return true;
-        case UM_MOUSEMOVING:
-            // The 100 ms tick runs only while the pointer moves: a quiet
-            // engine is never woken.
-            if (Engine)
-                Engine->SetMouseMoving(WParam != 0);
-            if (WParam != 0)
-                SetTimer(Handle(), MouseTimer, 100, nullptr);
-            else
-                KillTimer(Handle(), MouseTimer);
+        case UM_LOGVIEW:
+            if (Printer)
+                Printer->Drain();
             return true;
         case UM_GIDEIERROR:
             if (Globals && Globals->UseSound && !Globals->Sound.empty())
@@ -234,7 +185,8 @@ int main(int argc, char** argv)
     TConsoleWindow window;
     MainWindow = window.Handle();
     TWindowTarget target(window.Handle());
-    TConsolePrinter printer;
+    TConsolePrinter printer(window.Handle());
+    window.Printer = &printer;
 
     auto globals = std::make_unique<TGlobals>(&target, exeName);
     Globals = globals.get();
@@ -253,14 +205,15 @@ int main(int argc, char** argv)
     ViewLog->SetWindow(&printer);
 
     {
-        TEngine engine(SystemInputSink(), PrintState, nullptr, true, options.Port);
-        if (engine.Receiver().State() == 0)
-            PrintState(nullptr, 0);
-        window.Engine = &engine;
+        TEngine engine(SystemInputSink(), PrintState, &printer, true, options.Port);
+        TEngineHost host(window.Handle(), engine);
+        window.Host = &host;
         ViewLog->SetActive(true);
+        if (engine.Receiver().State() == 0)
+            PrintState(&printer, 0);
         if (!engine.Parser().LayoutSupported())
-            PrintLine(LoadResourceText(IDS_LAYOUT_TEXT));
-        PrintLine(LoadResourceText(IDS_CONSOLE_HOWTOEND));
+            PrintConsoleLine(LoadResourceText(IDS_LAYOUT_TEXT));
+        PrintConsoleLine(LoadResourceText(IDS_CONSOLE_HOWTOEND));
 
         SetConsoleCtrlHandler(ConsoleControl, TRUE);
         TInputWatcher watcher(window.Handle());
@@ -269,9 +222,10 @@ int main(int argc, char** argv)
             TranslateMessage(&message);
             DispatchMessageA(&message);
         }
-        KillTimer(window.Handle(), TConsoleWindow::MouseTimer);
-        window.Engine = nullptr;
+        window.Host = nullptr;
     }
+    // The last lines (the engine's, and the end line below) are printed
+    // here, the message loop being over.
 
     Globals->PutBool("Extended", "ViewLog", storedViewLog);
     Globals->PutInteger("Extended", "ViewMax", ViewLog->MaxLines());
@@ -279,6 +233,7 @@ int main(int argc, char** argv)
     Globals->PutString("Extended", "FileName", FileLog->FileName());
     Loggers->LogEnd();
     Loggers->SetLogEvents(storedEvents);
+    printer.Drain();
     ViewLog->SetWindow(nullptr);
     Loggers = nullptr;
     loggers.reset();

@@ -31,3 +31,15 @@ void TEngine::MouseTimerTick()
     if (FMoving)
         FParser->SignalMouseTick();
 }
+
+bool TEngine::PortLost(uintptr_t Opening)
+{
+    FReceiver->PortLost(Opening);
+    return AwaitingPort();
+}
+
+bool TEngine::RetryLostPort()
+{
+    FReceiver->Reconnect();
+    return AwaitingPort();
+}

@@ -23,6 +23,21 @@ public:
     TSerialReceiver& Receiver() { return *FReceiver; }
     TKeyParser& Parser() { return *FParser; }
 
+    // How often a lost port is tried again.
+    static constexpr uint32_t ReconnectIntervalMs = 2000;
+
+    // UM_PORTLOST (with its wParam): the device behind the port is gone.
+    // The port is closed and reported as 0; true when the engine now waits
+    // for it to come back (the window then calls RetryLostPort every
+    // ReconnectIntervalMs, and at once when a port arrives).
+    bool PortLost(uintptr_t Opening);
+    // One quiet attempt to open the lost port again; on success the port is
+    // back in the state it had. True while the engine still waits for the
+    // port, false once it is back or no longer wanted (another port chosen,
+    // the port closed): the window then stops trying.
+    bool RetryLostPort();
+    bool AwaitingPort() const { return FReceiver->AwaitedState() != 0; }
+
     // UM_MOUSEMOVING: continuous movement was switched on or off.
     void SetMouseMoving(bool On) { FMoving = On; }
     bool MouseMoving() const { return FMoving; }

@@ -6,14 +6,17 @@ bool PlatformReplaceFile(const std::string& From, const std::string& To);
 
 namespace {
 
-bool WriteFileContents(const std::string& Path, const std::string& Contents)
+enum class TWriteResult { NotCreated, Failed, Written };
+
+TWriteResult WriteFileContents(const std::string& Path, const std::string& Contents)
 {
     FILE* file = std::fopen(Path.c_str(), "wb");
     if (!file)
-        return false;
+        return TWriteResult::NotCreated;
     bool written = std::fwrite(Contents.data(), 1, Contents.size(), file) == Contents.size();
     written = std::fflush(file) == 0 && written;
-    return std::fclose(file) == 0 && written;
+    written = std::fclose(file) == 0 && written;
+    return written ? TWriteResult::Written : TWriteResult::Failed;
 }
 
 } // namespace
@@ -37,11 +40,16 @@ std::optional<std::string> ReadWholeFile(const std::string& Path)
 
 bool ReplaceWholeFile(const std::string& Path, const std::string& Contents)
 {
+    // The file itself is never opened for writing: a write that fails half
+    // way (disk full, quota, a file size limit) would leave it cut short and
+    // every setting lost. What fails stays in the ".new" file, which goes.
     const std::string temporary = Path + ".new";
-    if (WriteFileContents(temporary, Contents)) {
-        if (PlatformReplaceFile(temporary, Path))
-            return true;
+    const TWriteResult result = WriteFileContents(temporary, Contents);
+    if (result == TWriteResult::Written && PlatformReplaceFile(temporary, Path))
+        return true;
+    // Only a file this call made is removed: something else of that name
+    // that could not be opened (a folder, another program's file) stays.
+    if (result != TWriteResult::NotCreated)
         std::remove(temporary.c_str());
-    }
-    return WriteFileContents(Path, Contents);
+    return false;
 }

@@ -15,6 +15,9 @@ constexpr uint32_t UM_GIDEIERROR = WM_APP_BASE + 6;
 constexpr uint32_t UM_MOUSEMOVING = WM_APP_BASE + 7;
 constexpr uint32_t UM_LOGFILEERROR = WM_APP_BASE + 8;
 constexpr uint32_t UM_SHOWINSTANCE = WM_APP_BASE + 9;
+// The serial read thread found its device gone (an adapter pulled out) and
+// ended; wParam tells which opening of the port it read.
+constexpr uint32_t UM_PORTLOST = WM_APP_BASE + 10;
 
 // Where PostToMain delivers: the main window on Windows, a recorder in tests.
 class TMessageTarget {

@@ -17,8 +17,7 @@ namespace {
 
 constexpr double LineRate = 11520.0; // bytes per second at 115200 baud
 
-// The stream cut as the read thread cuts it: chunks of up to 64 bytes, each
-// zero-terminated.
+// The stream cut as the read thread cuts it: chunks of up to 64 bytes.
 std::vector<std::string> Chunks(const std::string& Stream)
 {
     std::vector<std::string> chunks;
@@ -31,11 +30,12 @@ size_t UnitsOf(const std::string& Stream)
 {
     TReceiveQueue queue;
     queue.Active = true;
-    for (const std::string& chunk : Chunks(Stream))
-        queue.AddBytes(chunk.c_str());
     size_t units = 0;
-    while (!queue.Pop().empty())
-        ++units;
+    for (const std::string& chunk : Chunks(Stream)) {
+        queue.AddBytes(chunk.data(), chunk.size());
+        while (!queue.Pop().empty())
+            ++units;
+    }
     return units;
 }
 
@@ -48,7 +48,7 @@ void BM_Framing(benchmark::State& State)
     size_t bytes = 0;
     for (auto _ : State) {
         for (const std::string& chunk : chunks) {
-            queue.AddBytes(chunk.c_str());
+            queue.AddBytes(chunk.data(), chunk.size());
             bytes += chunk.size();
         }
         while (!queue.Pop().empty()) {
@@ -81,7 +81,10 @@ struct TThreadedEngine {
 
 // Queue, parser thread and typer with a sink that only counts; no pause
 // after events, logging masked off. Each pass hands over 64 KB, as fast as
-// the read thread could, and waits until the last record has left.
+// the read thread could, and waits until the last record has left. The
+// queue drops what exceeds its limit, so a chunk waits while the queue has
+// no room for it: the parser then has thousands of units to work on, and a
+// line never comes near that.
 void BM_Engine(benchmark::State& State)
 {
     TTestEnvironment env(0, "[Debug]\nWait=-1\n");
@@ -94,10 +97,31 @@ void BM_Engine(benchmark::State& State)
     TThreadedEngine engine;
     TNullSink& sink = engine.Sink;
     TReceiveQueue& queue = engine.Queue;
+    // Hands the stream over; false when the engine stopped taking it.
+    auto handOver = [&](uint64_t Target) {
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        // The queue is asked for its room once per kilobyte (a chunk adds
+        // at most one unit per byte), so that asking costs the parser little.
+        constexpr size_t Step = 16;
+        for (size_t i = 0; i < chunks.size(); ++i) {
+            while (i % Step == 0 && queue.Waiting() + Step * 64 > TReceiveQueue::MaxUnits) {
+                if (std::chrono::steady_clock::now() > deadline)
+                    return false;
+                std::this_thread::sleep_for(std::chrono::microseconds(20));
+            }
+            queue.AddBytes(chunks[i].data(), chunks[i].size());
+        }
+        // The read thread sleeps while the port is quiet; so does this one.
+        while (sink.Records < Target) {
+            if (std::chrono::steady_clock::now() > deadline)
+                return false;
+            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        }
+        return true;
+    };
 
     // The records one pass gives, counted once the engine is warm.
-    for (const std::string& chunk : chunks)
-        queue.AddBytes(chunk.c_str());
+    handOver(0);
     uint64_t last = 0;
     do {
         last = sink.Records;
@@ -107,12 +131,10 @@ void BM_Engine(benchmark::State& State)
 
     uint64_t passes = 0;
     for (auto _ : State) {
-        const uint64_t target = sink.Records + perPass;
-        for (const std::string& chunk : chunks)
-            queue.AddBytes(chunk.c_str());
-        // The read thread sleeps while the port is quiet; so does this one.
-        while (sink.Records < target)
-            std::this_thread::sleep_for(std::chrono::microseconds(20));
+        if (!handOver(sink.Records + perPass)) {
+            State.SkipWithError("records went missing");
+            return;
+        }
         env.Target.Clear(); // the posted movement notices would pile up
         ++passes;
     }
@@ -133,7 +155,7 @@ void BM_Units(benchmark::State& State)
     TReceiveQueue queue;
     queue.Active = true;
     for (const std::string& chunk : Chunks(stream))
-        queue.AddBytes(chunk.c_str());
+        queue.AddBytes(chunk.data(), chunk.size());
     std::vector<std::string> units;
     for (std::string unit = queue.Pop(); !unit.empty(); unit = queue.Pop())
         units.push_back(unit);
@@ -164,7 +186,7 @@ void BM_Latency(benchmark::State& State)
             const uint64_t before = sink.Records;
             sink.Armed = true;
             const auto start = std::chrono::steady_clock::now();
-            queue.AddBytes("x");
+            queue.AddBytes("x", 1);
             while (sink.Records < before + 2) {
             }
             const int64_t startNs =
@@ -212,7 +234,7 @@ void BM_MemoryFlat(benchmark::State& State)
         size_t done = 0;
         while (done < static_cast<size_t>(megabytes) << 20) {
             for (const std::string& chunk : chunks) {
-                queue.AddBytes(chunk.c_str());
+                queue.AddBytes(chunk.data(), chunk.size());
                 done += chunk.size();
             }
             for (std::string unit = queue.Pop(); !unit.empty(); unit = queue.Pop())
@@ -228,6 +250,34 @@ void BM_MemoryFlat(benchmark::State& State)
     State.counters["rss_growth_kb"] = static_cast<double>(after - before);
 }
 BENCHMARK(BM_MemoryFlat)->Arg(64)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
+
+// A device that keeps sending while the parser pauses after each unit: nobody
+// pops, so the queue fills up to its limit and must then stop growing.
+void BM_MemoryParserPaused(benchmark::State& State)
+{
+    TTestEnvironment env(0);
+    TReceiveQueue queue;
+    queue.Active = true;
+    const std::vector<std::string> chunks = Chunks(RealisticStream());
+    const size_t total = static_cast<size_t>(State.range(0)) << 20;
+    long before = 0, after = 0;
+    for (auto _ : State) {
+        size_t done = 0;
+        while (done < total) {
+            for (const std::string& chunk : chunks) {
+                queue.AddBytes(chunk.data(), chunk.size());
+                done += chunk.size();
+            }
+            if (before == 0 && done >= total / 8)
+                before = ResidentKilobytes();
+        }
+        after = ResidentKilobytes();
+    }
+    State.SetBytesProcessed(static_cast<int64_t>(total));
+    State.counters["rss_growth_kb"] = static_cast<double>(after - before);
+    State.counters["units_held"] = static_cast<double>(queue.Waiting());
+}
+BENCHMARK(BM_MemoryParserPaused)->Arg(64)->Iterations(1)->UseRealTime()->Unit(benchmark::kMillisecond);
 
 } // namespace
 

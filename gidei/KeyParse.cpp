@@ -73,8 +73,8 @@ void TKeyParser::Execute()
     }
 }
 
-// Several completed units may have set the data event once: the queue is
-// emptied regardless.
+// The queue is emptied before the parser waits again: units that arrive while
+// it works find others waiting and set no event of their own.
 void TKeyParser::Drain()
 {
     std::deque<std::string> units;

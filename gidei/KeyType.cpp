@@ -42,6 +42,7 @@ TKeyTyper::~TKeyTyper()
 {
     // No pointer move here: the pointer stays where the user left it.
     FParams = nullptr;
+    BeginUnit();
     ReleaseButtons();
     ReleaseAllKeys();
     FMouseDir.reset();
@@ -62,7 +63,7 @@ void TKeyTyper::PressKey(int Vk)
         LogEvent(lkKeyCollision, Sequence);
         return;
     }
-    FSink.SendKeyboard({static_cast<uint16_t>(Vk), 0, 0});
+    SendKey(Vk, 0, 0);
     Pause();
     FKeyTable->SetKeyState(Vk, ksPressed);
 }
@@ -73,7 +74,7 @@ void TKeyTyper::ReleaseKey(int Vk)
         LogEvent(lkKeyCollision, Sequence);
         return;
     }
-    FSink.SendKeyboard({static_cast<uint16_t>(Vk), 0, KEYEVENTF_KEYUP_FLAG});
+    SendKey(Vk, 0, KEYEVENTF_KEYUP_FLAG);
     Pause();
     FKeyTable->SetKeyState(Vk, ksUp);
 }
@@ -109,9 +110,9 @@ void TKeyTyper::TypeCharCode(uint8_t Code)
 {
     if (ConsumePendingPosition(Code))
         return;
-    FSink.SendKeyboard({0, Code, KEYEVENTF_UNICODE_FLAG});
+    SendKey(0, Code, KEYEVENTF_UNICODE_FLAG);
     Pause();
-    FSink.SendKeyboard({0, Code, KEYEVENTF_UNICODE_FLAG | KEYEVENTF_KEYUP_FLAG});
+    SendKey(0, Code, KEYEVENTF_UNICODE_FLAG | KEYEVENTF_KEYUP_FLAG);
     Pause();
 }
 
@@ -119,6 +120,8 @@ void TKeyTyper::TypeChar(uint8_t Code)
 {
     Sequence.clear();
     FParams = nullptr;
+    BeginUnit();
+    FSubjectChar = Code;
     if (!FKeyTable->AnyKeyActive()) {
         TypeCharCode(Code);
         return;
@@ -137,17 +140,21 @@ bool TKeyTyper::TypeKeyName(const std::string& Name)
 {
     Sequence.clear();
     FParams = nullptr;
+    BeginUnit();
+    FSubjectName = &Name;
     int index;
-    if (!FKeyTable->Find(Name, index)) {
+    const bool known = FKeyTable->Find(Name, index);
+    if (!known) {
         LogEvent(lkParameterError, Name);
-        return false;
+    } else {
+        const TKeyData& entry = *FKeyTable->KeyData(index);
+        if (FKeyTable->AnyKeyActive() || !entry.HasChar())
+            StrokeKey(entry.Group(0));
+        else
+            TypeCharCode(static_cast<uint8_t>(entry.CharCode()));
     }
-    const TKeyData& entry = *FKeyTable->KeyData(index);
-    if (FKeyTable->AnyKeyActive() || !entry.HasChar())
-        StrokeKey(entry.Group(0));
-    else
-        TypeCharCode(static_cast<uint8_t>(entry.CharCode()));
-    return true;
+    FSubjectName = nullptr; // the caller's text ends with this call
+    return known;
 }
 
 int32_t TKeyTyper::CollectKeys(const TTokenList& Tokens, bool ModifiersOnly, TKeyDataList& Entries)
@@ -182,6 +189,32 @@ int32_t TKeyTyper::ReportParamError(const TTokenList* Tokens, int Index)
 std::string TKeyTyper::SystemErrorText(const std::string& ErrorText) const { return FCommand + ": " + ErrorText; }
 
 void TKeyTyper::LogSystemError() { LogEvent(lkSystem, SystemErrorText(SysErrorText(FSink.LastError()))); }
+
+void TKeyTyper::BeginUnit()
+{
+    FSubjectChar = -1;
+    FSubjectName = nullptr;
+    FRefusalReported = false;
+}
+
+void TKeyTyper::SendKey(int Vk, uint16_t Scan, uint32_t Flags)
+{
+    if (FSink.SendKeyboard({static_cast<uint16_t>(Vk), Scan, Flags}) == 0)
+        ReportRefused();
+}
+
+void TKeyTyper::ReportRefused()
+{
+    // One line tells what happened; a line per record would bury it. The
+    // error code is read at once, before anything else can replace it.
+    const uint32_t code = FSink.LastError();
+    if (FRefusalReported)
+        return;
+    FRefusalReported = true;
+    const std::string subject =
+        FSubjectChar >= 0 ? std::string(1, static_cast<char>(FSubjectChar)) : FSubjectName ? *FSubjectName : FCommand;
+    LogEvent(lkSystem, subject + ": " + SysErrorText(code));
+}
 
 // Key commands ----------------------------------------------------------------
 

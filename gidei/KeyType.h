@@ -78,6 +78,13 @@ private:
     int32_t ReportParamError(const TTokenList* Tokens, int Index);
     std::string SystemErrorText(const std::string& ErrorText) const;
     void LogSystemError();
+    // Input the system refused (SendInput inserted nothing, for example
+    // while a window of higher integrity has the focus) is logged once per
+    // unit, under the name of what the unit executes: the command word, or
+    // the character or key name typed outside a command.
+    void BeginUnit();
+    void SendKey(int Vk, uint16_t Scan, uint32_t Flags);
+    void ReportRefused();
 
     // Mouse
     bool MoveMouse(int32_t X, int32_t Y, bool Absolute);
@@ -133,6 +140,13 @@ private:
     int32_t FSpeed = 0;
     int32_t FDirX = 0;
     int32_t FDirY = 0;
+    // What a refused record is reported under: the command word, unless a
+    // character (FSubjectChar, 0..255) or a key name (FSubjectName, the
+    // caller's, only while TypeKeyName runs) is being typed. Kept as they
+    // come, so that a unit costs no text of its own until something fails.
+    int FSubjectChar = -1;
+    const std::string* FSubjectName = nullptr;
+    bool FRefusalReported = false;
 };
 
 // A token as a signed 32-bit decimal number (an optional sign, then digits).

@@ -27,6 +27,7 @@ int32_t TKeyTyper::ExecuteCommand(const TTokenList& Tokens)
             continue;
         FCommand = Tokens[0];
         FParams = &Tokens;
+        BeginUnit();
         const int32_t result = (this->*command.Handler)(Tokens);
         // The token list belongs to the parser and ends with this call.
         FParams = nullptr;
@@ -63,6 +64,7 @@ int32_t TKeyTyper::GIDEIbaudrate(const TTokenList& Tokens)
 
 void TKeyTyper::ResetAll()
 {
+    BeginUnit();
     FPending = 0;
     ResetMouse();
     ReleaseAllKeys();

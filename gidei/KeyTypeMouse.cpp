@@ -6,6 +6,7 @@
 #include "logging/Logging.h"
 
 #include <algorithm>
+#include <utility>
 
 bool TKeyTyper::MoveMouse(int32_t X, int32_t Y, bool Absolute)
 {
@@ -49,7 +50,8 @@ int32_t TKeyTyper::PressButton(const std::string& Name)
         LogButton(lkKeyCollision, Name);
         return -1;
     }
-    FSink.SendMouse({0, 0, FMouseTable->DownFlags(index)});
+    if (FSink.SendMouse({0, 0, FMouseTable->DownFlags(index)}) == 0)
+        ReportRefused();
     Pause();
     FMouseTable->SetButtonState(index, 1);
     return 0;
@@ -65,7 +67,8 @@ int32_t TKeyTyper::ReleaseButton(const std::string& Name)
         LogButton(lkKeyCollision, Name);
         return -1;
     }
-    FSink.SendMouse({0, 0, FMouseTable->UpFlags(index)});
+    if (FSink.SendMouse({0, 0, FMouseTable->UpFlags(index)}) == 0)
+        ReportRefused();
     Pause();
     FMouseTable->SetButtonState(index, 0);
     return 0;
@@ -102,7 +105,7 @@ void TKeyTyper::ResetMouse()
     FMoving = false;
     ReportMoving(false);
     if (!MoveMouse(0, 0, true))
-        LogSystemError();
+        ReportRefused();
 }
 
 int TKeyTyper::FindDuplicateButton(const TTokenList& Tokens) const
@@ -140,12 +143,18 @@ int32_t TKeyTyper::GotoAnchor(char Name)
     if (FPosMem->Invalid)
         return ReportParamError(FParams, 1);
     if (!MoveMouse(position.X, position.Y, true))
-        LogSystemError();
+        ReportRefused();
     return 0;
 }
 
 bool TKeyTyper::ConsumePendingPosition(uint8_t Code)
 {
+    if (FPending == 0)
+        return false;
+    // The character completes the pending command: what fails now is the
+    // command's failure.
+    const int subjectChar = std::exchange(FSubjectChar, -1);
+    const std::string* subjectName = std::exchange(FSubjectName, nullptr);
     const char name = static_cast<char>(Code);
     if (FPending == 2 && GotoAnchor(name) == 0) {
         FPending = 0;
@@ -155,6 +164,8 @@ bool TKeyTyper::ConsumePendingPosition(uint8_t Code)
         FPending = 0;
         return true;
     }
+    FSubjectChar = subjectChar;
+    FSubjectName = subjectName;
     return false;
 }
 
@@ -162,6 +173,7 @@ void TKeyTyper::MouseTick()
 {
     if (!FMoving)
         return;
+    BeginUnit();
     const int32_t delta = Globals ? Globals->MouseDelta : 100;
     // Wide arithmetic: a large MouseDelta must not overflow the remainder.
     const int64_t total = static_cast<int64_t>(FRemainder) + static_cast<int64_t>(delta) * FSpeed;
@@ -174,7 +186,7 @@ void TKeyTyper::MouseTick()
         return;
     }
     if (!MoveMouse(FDirX * step, FDirY * step, false))
-        LogSystemError();
+        ReportRefused();
 }
 
 // Mouse commands ----------------------------------------------------------------
@@ -190,7 +202,7 @@ int32_t TKeyTyper::GIDEImove(const TTokenList& Tokens)
     if (!FSink.GetCursorPos(position))
         LogSystemError();
     else if (!MoveMouse(dx, dy, false))
-        LogSystemError();
+        ReportRefused();
     return 0;
 }
 
@@ -208,7 +220,7 @@ int32_t TKeyTyper::GIDEIgoto(const TTokenList& Tokens)
     if (!ParseDecimal(Tokens[2], y) || !ParseDecimal(Tokens[1], x))
         return ReportParamError(&Tokens, 1);
     if (!MoveMouse(x, y, true))
-        LogSystemError();
+        ReportRefused();
     return 0;
 }
 

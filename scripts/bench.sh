@@ -27,6 +27,9 @@ rows = [
     ("log line, all kinds, file on", "%.2f us" % (1e6 / get("BM_LogLine", "items_per_second")), "-", ""),
     ("memory over 64 MB of stream", "%+d KB" % get("BM_MemoryFlat", "rss_growth_kb"), "flat",
      "met" if get("BM_MemoryFlat", "rss_growth_kb") < 1024 else "MISSED"),
+    ("memory, parser paused, 64 MB", "%+d KB, %d units held" % (get("BM_MemoryParserPaused", "rss_growth_kb"),
+                                                               get("BM_MemoryParserPaused", "units_held")),
+     "flat", "met" if get("BM_MemoryParserPaused", "rss_growth_kb") < 1024 else "MISSED"),
 ]
 print()
 print("%-30s %-30s %-10s %s" % ("measure", "figure", "target", ""))

@@ -25,6 +25,20 @@ import time
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 PREFIX = os.environ.get("VEMU_WINEPREFIX", os.path.join(TOP, "build", "wineprefix"))
+LOGS = os.path.join(TOP, "build", "test-logs")
+
+
+def server_log():
+    """The file the Wine server writes to: when it ends it can dump its whole
+    object table (tens of thousands of lines), which must not reach the test
+    output."""
+    os.makedirs(LOGS, exist_ok=True)
+    path = os.path.join(LOGS, "wineserver.log")
+    # One dump is some 20 MB: keep the last few, not all of them.
+    with contextlib.suppress(FileNotFoundError):
+        if os.path.getsize(path) > 64 << 20:
+            os.replace(path, path + ".old")
+    return open(path, "ab")
 
 
 def wine_env(display=None):
@@ -66,7 +80,9 @@ def start_server(display=None):
     if not display:
         env.pop("DISPLAY", None)
     quiet = dict(stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    subprocess.run(["wineserver", "-p", "60"], env=env, check=False, **quiet)
+    with server_log() as log:
+        subprocess.run(["wineserver", "-p", "60"], env=env, check=False, stdin=subprocess.DEVNULL, stdout=log,
+                       stderr=log)
     subprocess.run(["wine", "wineboot"], env=env, check=False, **quiet)
 
 

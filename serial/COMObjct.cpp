@@ -3,8 +3,6 @@
 #include "base/Globals.h"
 #include "logging/Logging.h"
 
-#include <cstring>
-
 const int32_t BaudRates[13] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
 TWorkThread::TWorkThread(bool NamedEvents)
@@ -26,11 +24,20 @@ void TWorkThread::Stop()
 
 void TWorkThread::Deliver(const char* Bytes, size_t Count)
 {
-    // The log shows the bytes up to the first zero byte, and the queue takes
-    // the chunk as a zero-terminated string.
+    // The log shows every byte received, zero bytes included.
     if (Loggers)
-        Loggers->LogHex(lkReceived, " ", std::string(Bytes, strnlen(Bytes, Count)));
-    Queue->AddBytes(Bytes);
+        Loggers->LogHex(lkReceived, " ", std::string(Bytes, Count));
+    Queue->AddBytes(Bytes, Count);
+}
+
+void TWorkThread::ReportLost(const std::string& Why)
+{
+    // Stopping ends reads with errors too; they mean nothing then.
+    if (Terminated())
+        return;
+    LogEvent(lkError, "Serial Comm Error: " + Why);
+    if (Globals)
+        Globals->PostToMain(UM_PORTLOST, Opening, 0);
 }
 
 TSerialReceiver::TSerialReceiver(bool NamedEvents) : FNamedEvents(NamedEvents)
@@ -75,31 +82,45 @@ void TSerialReceiver::Notify(int S)
         FOnStateChange(FOnStateChangeData, S);
 }
 
+bool TSerialReceiver::Open(bool Quiet)
+{
+    try {
+        FHandle = OpenSerialPort(FSettings);
+        FThread = std::make_unique<TWorkThread>(FNamedEvents);
+        FThread->Handle = FHandle;
+        FThread->Queue = Queue.get();
+        FThread->Opening = ++FOpenings;
+        FThread->Start();
+        return true;
+    } catch (const std::exception& error) {
+        FThread.reset();
+        if (FHandle != InvalidPortHandle)
+            CloseSerialPort(FHandle);
+        FHandle = InvalidPortHandle;
+        if (!Quiet)
+            LogEvent(lkError, std::string("### Fehler: ") + error.what());
+        return false;
+    }
+}
+
 void TSerialReceiver::SetState(int S)
 {
     if (S == State() || S == 0 || FSettings.Port == 0)
         return;
     if (FHandle == InvalidPortHandle) {
-        try {
-            FHandle = OpenSerialPort(FSettings);
-            FThread = std::make_unique<TWorkThread>(FNamedEvents);
-            FThread->Handle = FHandle;
-            FThread->Queue = Queue.get();
-            FThread->Start();
-        } catch (const std::exception& error) {
-            FThread.reset();
-            if (FHandle != InvalidPortHandle)
-                CloseSerialPort(FHandle);
-            FHandle = InvalidPortHandle;
-            LogEvent(lkError, std::string("### Fehler: ") + error.what());
+        if (!Open(false)) {
+            // The user's latest wish is what a lost port comes back to.
+            if (FAwaited != 0)
+                FAwaited = S;
             return;
         }
+        FAwaited = 0;
     }
     Queue->Active = S == 2;
     Notify(S);
 }
 
-void TSerialReceiver::Close()
+void TSerialReceiver::ClosePort()
 {
     if (FThread) {
         FThread->Stop();
@@ -113,12 +134,40 @@ void TSerialReceiver::Close()
     }
 }
 
+void TSerialReceiver::Close()
+{
+    FAwaited = 0;
+    ClosePort();
+}
+
+void TSerialReceiver::PortLost(uintptr_t Opening)
+{
+    if (FHandle == InvalidPortHandle || !FThread || FThread->Opening != Opening)
+        return;
+    // Set before the state callback runs, so that it can tell a lost port
+    // from a closed one.
+    FAwaited = State();
+    ClosePort();
+}
+
+bool TSerialReceiver::Reconnect()
+{
+    if (FAwaited == 0 || FHandle != InvalidPortHandle || !Open(true))
+        return false;
+    const int state = FAwaited;
+    FAwaited = 0;
+    Queue->Active = state == 2;
+    LogEvent(lkPlain, "### Verbindung zu COM" + std::to_string(FSettings.Port) + " wiederhergestellt");
+    Notify(state);
+    return true;
+}
+
 void TSerialReceiver::InjectByte(uint8_t Byte)
 {
     if (!FThread)
         return;
-    const char bytes[2] = {static_cast<char>(Byte), '\0'};
-    Queue->AddBytes(bytes);
+    const char byte = static_cast<char>(Byte);
+    Queue->AddBytes(&byte, 1);
 }
 
 void TSerialReceiver::SetValue(int32_t& Field, int32_t Value, int32_t Min, int32_t Max)

@@ -33,7 +33,9 @@ TPortHandle OpenSerialPort(const TPortSettings& Settings);
 void CloseSerialPort(TPortHandle Handle);
 
 // Waits for received characters, reads them in chunks of up to 64 bytes,
-// logs them and hands them to the queue.
+// logs them and hands them to the queue. It ends on Stop, or by itself when
+// the device is gone: then it logs one error line and posts UM_PORTLOST to
+// the main window, which closes the port (the thread never closes it).
 class TWorkThread : public TThread {
 public:
     explicit TWorkThread(bool NamedEvents = true);
@@ -43,12 +45,17 @@ public:
     std::unique_ptr<TEvent> TermEvent;
     TPortHandle Handle = InvalidPortHandle;
     TReceiveQueue* Queue = nullptr;
+    // Which opening of the port the thread reads; UM_PORTLOST carries it, so
+    // that a late notice never closes a port opened after it.
+    uintptr_t Opening = 0;
 
 protected:
     void Execute() override;
 
 private:
     void Deliver(const char* Bytes, size_t Count);
+    // The port can no longer be read: Why is the system's text for it.
+    void ReportLost(const std::string& Why);
 };
 
 class TSerialReceiver {
@@ -66,9 +73,24 @@ public:
     int State() const;
     // Opens the port when needed and switches between 1 and 2; 0 does
     // nothing (closing is Close), and neither does a port number of 0.
+    // While a lost port is awaited, a failed opening logs its error and
+    // makes S the state to come back to.
     void SetState(int S);
+    // Closes the port; a lost port is no longer awaited.
     void Close();
     void InjectByte(uint8_t Byte);
+
+    // UM_PORTLOST (its wParam is Opening): the read thread found the device
+    // gone and ended. The port is closed (state 0 is reported) and the state
+    // it had becomes the state to come back to. A notice about an opening
+    // that has been closed since is ignored.
+    void PortLost(uintptr_t Opening);
+    // One quiet attempt (no error line) to open a lost port again; true when
+    // it is open again, in the state it had, with one log line.
+    bool Reconnect();
+    // The state a lost port comes back to (1 or 2); 0 when no port is lost
+    // or the user gave it up (Close, another port or setting).
+    int AwaitedState() const { return FAwaited; }
 
     // Each clamps; a changed value closes the port and applies at the next
     // opening. The queue sizes never close it.
@@ -100,8 +122,15 @@ public:
 private:
     void SetValue(int32_t& Field, int32_t Value, int32_t Min, int32_t Max);
     void Notify(int S);
+    // Opens the port and starts its read thread; on failure everything is
+    // closed again and, unless Quiet, the error is logged.
+    bool Open(bool Quiet);
+    // Stops the read thread and closes the port, reporting 0 if it was open.
+    void ClosePort();
 
     TPortHandle FHandle = InvalidPortHandle;
+    uintptr_t FOpenings = 0;
+    int FAwaited = 0;
     TPortSettings FSettings;
     TStateCallback FOnStateChange = nullptr;
     void* FOnStateChangeData = nullptr;

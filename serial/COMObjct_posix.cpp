@@ -22,6 +22,9 @@ namespace {
     throw EvemuError("Serial Init Error (" + std::to_string(Step) + "): " + SysErrorText(static_cast<uint32_t>(Error)));
 }
 
+// Read errors that mean the device is gone rather than a bad byte.
+bool DeviceGone(int Error) { return Error == EIO || Error == ENXIO || Error == ENODEV || Error == EBADF; }
+
 speed_t Speed(int32_t Rate)
 {
     switch (Rate) {
@@ -85,39 +88,45 @@ void CloseSerialPort(TPortHandle Handle) { close(static_cast<int>(Handle)); }
 void TWorkThread::Execute()
 {
     const int port = static_cast<int>(Handle);
-    char buffer[64 + 1];
+    char buffer[64];
     pollfd fds[2] = {{port, POLLIN, 0}, {TermEvent->NativeFd(), POLLIN, 0}};
+    std::string lost; // why the port can no longer be read; empty while it can
     try {
-        while (!Terminated()) {
+        while (!Terminated() && lost.empty()) {
             if (poll(fds, 2, -1) < 0) {
                 if (errno == EINTR)
                     continue;
+                lost = SysErrorText(static_cast<uint32_t>(errno));
                 break;
             }
             if (fds[1].revents & POLLIN) {
                 TermEvent->TryConsume();
                 continue;
             }
-            bool received = false;
             for (;;) {
-                ssize_t count = read(port, buffer, 64);
+                const ssize_t count = read(port, buffer, sizeof buffer);
                 if (count > 0) {
-                    received = true;
-                    buffer[count] = '\0';
                     Deliver(buffer, static_cast<size_t>(count));
                     continue;
                 }
-                if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EIO)
+                if (count < 0 && DeviceGone(errno))
+                    lost = SysErrorText(static_cast<uint32_t>(errno));
+                else if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
                     LogEvent(lkError, "Serial Comm Error: " + SysErrorText(static_cast<uint32_t>(errno)));
                 break;
             }
-            // A hung-up device (the far end of a pty closed) keeps reporting
-            // itself ready: look again only after a while, or on the stop.
-            if (!received && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)))
-                TermEvent->Wait(200); // Stop sets the flag before the event
-
+            // A device that hung up (the far end of a pty closed, a USB
+            // adapter pulled out) has nothing more to read and keeps
+            // reporting itself ready.
+            if (lost.empty() && (fds[0].revents & (POLLHUP | POLLERR | POLLNVAL)))
+                lost = SysErrorText(ENODEV);
         }
+    } catch (const std::exception& error) {
+        lost = error.what();
     } catch (...) {
+        lost = "<unbekannt>";
     }
     tcflush(port, TCIFLUSH);
+    if (!lost.empty())
+        ReportLost(lost);
 }

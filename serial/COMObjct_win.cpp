@@ -15,6 +15,32 @@ namespace {
 
 HANDLE AsHandle(TPortHandle Handle) { return reinterpret_cast<HANDLE>(Handle); }
 
+// Errors of a read that mean the device is gone (a USB adapter pulled out,
+// its driver gone with it), not a bad byte on the line. The port's own
+// pending reads are cancelled only when the thread stops, so an aborted read
+// while running means the device went away too.
+bool DeviceGone(DWORD Error)
+{
+    switch (Error) {
+    case ERROR_BROKEN_PIPE:
+    case ERROR_OPERATION_ABORTED:
+    case ERROR_ACCESS_DENIED:
+    case ERROR_BAD_COMMAND:
+    case ERROR_DEVICE_REMOVED:
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_GEN_FAILURE:
+    case ERROR_INVALID_HANDLE:
+    case ERROR_FILE_NOT_FOUND:
+    case 433: // ERROR_NO_SUCH_DEVICE, missing from some SDK headers
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_NOT_READY:
+    case ERROR_BAD_UNIT:
+        return true;
+    default:
+        return false;
+    }
+}
+
 } // namespace
 
 TPortHandle OpenSerialPort(const TPortSettings& Settings)
@@ -65,8 +91,9 @@ void TWorkThread::Execute()
     OVERLAPPED overlapped{};
     overlapped.hEvent = received.NativeHandle();
     DWORD mask = 0; // written by a pending WaitCommEvent: lives as long as the record
-    char buffer[64 + 1];
+    char buffer[64];
     bool waiting = false; // a WaitCommEvent is pending on the record
+    std::string lost;     // why the port can no longer be read; empty while it can
 
     // Ends an operation still pending on the record before the record goes
     // away with this frame.
@@ -77,54 +104,70 @@ void TWorkThread::Execute()
     };
 
     try {
-        while (!Terminated()) {
-            if (WaitCommEvent(port, &mask, &overlapped))
+        while (!Terminated() && lost.empty()) {
+            if (WaitCommEvent(port, &mask, &overlapped)) {
                 received.Set(); // completed at once
-            else if (GetLastError() == ERROR_IO_PENDING)
+            } else if (GetLastError() == ERROR_IO_PENDING) {
                 waiting = true;
-            else
-                LogEvent(lkError, "Serial Comm Error: " + SysErrorText(GetLastError()));
+            } else {
+                // A port that cannot be waited on is of no more use, and
+                // waiting again would fail again at once.
+                lost = SysErrorText(GetLastError());
+                break;
+            }
 
             const int woken = WaitForAny({&received, TermEvent.get()}, kInfinite);
             if (woken < 0) {
-                // A wait that fails would fail again at once: end the thread
-                // instead of spinning.
-                LogEvent(lkError, "Serial Comm Error: " + SysErrorText(GetLastError()));
+                lost = SysErrorText(GetLastError());
                 break;
             }
             if (woken != 0)
                 continue; // stop request: look at the flag
             waiting = false;
+            // The wait's own result is not looked at (some drivers end it
+            // with an error on every event): the read tells whether the
+            // device is still there.
 
             for (;;) {
                 DWORD count = 0;
-                if (!ReadFile(port, buffer, 64, &count, &overlapped)) {
-                    const DWORD error = GetLastError();
-                    if (error != ERROR_IO_PENDING) {
-                        LogEvent(lkError, "Serial Comm Error: " + SysErrorText(error));
-                        count = 0;
-                    } else if (WaitForAny({&received, TermEvent.get()}, kInfinite) == 0) {
-                        // A read that did not complete at once ends when bytes
-                        // arrive; they are not lost.
-                        if (!GetOverlappedResult(port, &overlapped, &count, FALSE))
-                            count = 0;
-                    } else {
-                        cancelPending(count); // stopping: keep what it got
-                        if (count > 0) {
-                            buffer[count] = '\0';
-                            Deliver(buffer, count);
+                DWORD error = 0;
+                if (!ReadFile(port, buffer, sizeof buffer, &count, &overlapped)) {
+                    error = GetLastError();
+                    count = 0;
+                    if (error == ERROR_IO_PENDING) {
+                        // A read that did not complete at once ends when
+                        // bytes arrive; they are not lost.
+                        const int done = WaitForAny({&received, TermEvent.get()}, kInfinite);
+                        if (done == 0) {
+                            error = GetOverlappedResult(port, &overlapped, &count, FALSE) ? 0 : GetLastError();
+                        } else {
+                            if (done < 0)
+                                lost = SysErrorText(GetLastError());
+                            cancelPending(count); // stopping: keep what it got
+                            if (count > 0)
+                                Deliver(buffer, count);
+                            break;
                         }
+                    }
+                }
+                if (error != 0) {
+                    count = 0;
+                    if (DeviceGone(error)) {
+                        lost = SysErrorText(error);
                         break;
                     }
+                    LogEvent(lkError, "Serial Comm Error: " + SysErrorText(error));
                 }
                 if (count == 0)
                     break;
-                buffer[count] = '\0';
                 Deliver(buffer, count);
             }
             received.Reset();
         }
+    } catch (const std::exception& error) {
+        lost = error.what();
     } catch (...) {
+        lost = "<unbekannt>";
     }
 
     PurgeComm(port, PURGE_RXABORT);
@@ -134,4 +177,6 @@ void TWorkThread::Execute()
         DWORD ignored = 0;
         cancelPending(ignored);
     }
+    if (!lost.empty())
+        ReportLost(lost);
 }

@@ -2,7 +2,9 @@
 
 #include "logging/Logging.h"
 
-void TReceiveQueue::AddBytes(const char* Bytes)
+#include <algorithm>
+
+void TReceiveQueue::AddBytes(const char* Bytes, size_t Count)
 {
     TObjectLock lock(*this);
     if (!Active) {
@@ -12,16 +14,16 @@ void TReceiveQueue::AddBytes(const char* Bytes)
         return;
     }
     const size_t before = FSequences.size();
-    const char* byte = Bytes;
-    do {
-        AddByte(*byte);
-        ++byte;
-    } while (*byte != '\0');
+    FRoom = MaxUnits - std::min(before, MaxUnits);
+    for (size_t i = 0; i < Count; ++i)
+        if (Bytes[i] != '\0')
+            AddByte(Bytes[i]);
     // One wake-up for all units of the chunk: the parser cannot take any of
     // them before the lock is released, and its auto-reset event would fold
-    // several signals into one anyway. A signal per unit cost a system call
-    // per byte of text.
-    if (SignalEvent && FSequences.size() != before)
+    // several signals into one anyway. None when units were waiting already:
+    // a signal per chunk while the parser is busy (pausing after each unit,
+    // or behind a burst) cost the read thread a system call for nothing.
+    if (SignalEvent && before == 0 && !FSequences.empty())
         SignalEvent->Set();
 }
 
@@ -71,9 +73,19 @@ void TReceiveQueue::AddByte(char Byte)
 
 void TReceiveQueue::CompleteUnit()
 {
+    FInSequence = false;
+    if (FRoom == 0) {
+        FCurrent.clear();
+        if (!FOverflowing && Loggers)
+            Loggers->Log(lkError, "### Fehler: Empfangspuffer voll (" + std::to_string(MaxUnits) +
+                                      " Einheiten), weitere Eingaben werden verworfen");
+        FOverflowing = true;
+        return;
+    }
+    FOverflowing = false;
+    --FRoom;
     FSequences.push_back(std::move(FCurrent));
     FCurrent.clear();
-    FInSequence = false;
     if (Loggers && Loggers->Enabled(lkSequence))
         Loggers->Log(lkSequence, FSequences.back());
 }
@@ -96,6 +108,12 @@ std::string TReceiveQueue::Pop()
     std::string unit = std::move(FSequences.front());
     FSequences.pop_front();
     return unit;
+}
+
+size_t TReceiveQueue::Waiting()
+{
+    TObjectLock lock(*this);
+    return FSequences.size();
 }
 
 void TReceiveQueue::PopAll(std::deque<std::string>& Units)

@@ -16,25 +16,36 @@ public:
     // A sequence longer than this is noise, not GIDEI: it is dropped (and
     // logged as incomplete) instead of growing without bound.
     static constexpr size_t MaxSequenceLength = 4096;
+    // Completed units waiting for the parser, at most: far beyond what a
+    // device sends while the parser pauses after each unit, and a bound on
+    // the memory of one that never stops sending. Units beyond it are
+    // dropped, with one error line each time the queue runs full.
+    static constexpr size_t MaxUnits = 10000;
 
     static constexpr char Esc = '\x1b';
 
     TReceiveQueue() = default;
 
-    // Bytes up to the first zero byte after the first one (the first byte is
-    // always taken, even a zero).
-    void AddBytes(const char* Bytes);
+    // Frames Count bytes (none is safe). A zero byte is line noise, not
+    // input: it is dropped and the bytes after it are framed as usual.
+    void AddBytes(const char* Bytes, size_t Count);
     // The oldest unit, or the empty string when there is none.
     std::string Pop();
+    // How many completed units wait for the parser.
+    size_t Waiting();
     // Moves every completed unit, oldest first, to the end of Units in one
     // go: the parser takes the lock once per wake-up instead of once per
     // unit, which keeps it out of the read thread's way.
     void PopAll(std::deque<std::string>& Units);
 
-    // The event set after each completed unit (the parser's data event), or
-    // none; set at once when units are already waiting. Taken under the
-    // lock, so once this returns no chunk in progress still signals the event
-    // it replaced, which may then be closed.
+    // The event (the parser's data event) set by a chunk that brings units
+    // to an empty queue, or none; set at once when units are already
+    // waiting. Units that find others waiting set it no more: their wake-up
+    // is on its way, or the consumer is at work. So a consumer waits for the
+    // event only after it found the queue empty, and takes everything that
+    // waits before it waits again (as the parser's PopAll does). Taken under
+    // the lock, so once this returns no chunk in progress still signals the
+    // event it replaced, which may then be closed.
     void SetSignalEvent(TEvent* Event);
 
     // Bytes are framed only while the receiver is active.
@@ -51,4 +62,10 @@ private:
     // The current sequence passed the limit: its bytes are dropped until it
     // ends.
     bool FDiscarding = false;
+    // Units the chunk being framed may still add (counted down instead of
+    // asking the list for its size after every unit).
+    size_t FRoom = 0;
+    // The queue ran full and its error line is out; the next unit that fits
+    // ends the episode.
+    bool FOverflowing = false;
 };

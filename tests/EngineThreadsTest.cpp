@@ -28,12 +28,12 @@ TEST(EngineThreads, ReadThreadInjectedBytesAndTicksMeetInTheParser)
     std::atomic<bool> ticking{true};
     std::thread reader([&] {
         for (int i = 0; i < Rounds; ++i)
-            queue.AddBytes("\x1b,mougo,right,2.\x1b,hold,shift.a\x1b,move,1,1.");
+            AddChunk(queue, "\x1b,mougo,right,2.\x1b,hold,shift.a\x1b,move,1,1.");
     });
     std::thread injector([&] {
         for (int i = 0; i < Rounds; ++i) {
-            const char bytes[2] = {'z', '\0'};
-            queue.AddBytes(bytes);
+            const char byte = 'z';
+            queue.AddBytes(&byte, 1);
         }
     });
     std::thread timer([&] {
@@ -53,8 +53,7 @@ TEST(EngineThreads, ReadThreadInjectedBytesAndTicksMeetInTheParser)
             keys += event == "down 41" || event == "char 7A down" || event == "down 5A";
         return keys;
     };
-    while (typed() < 2 * Rounds)
-        SleepMs(1);
+    EXPECT_TRUE(WaitUntil([&] { return typed() >= 2 * Rounds; }));
     ticking = false;
     timer.join();
 

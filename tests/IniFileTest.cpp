@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
 
 class IniFileTest : public ::testing::Test {
@@ -135,6 +137,19 @@ TEST_F(IniFileTest, AFileThatCannotBeWrittenReportsFalse)
     TIniFile nowhere(Dir.File("missing-folder/vemuKeys.set"));
     EXPECT_FALSE(nowhere.WriteString("S", "K", "v"));
     EXPECT_EQ(nowhere.ReadString("S", "K", "default"), "default");
+}
+
+// Where no new file can be made beside the settings file, the file is not
+// rewritten in place either: it keeps every byte.
+TEST_F(IniFileTest, WithoutRoomForTheNewFileTheOldOneStaysAsItWas)
+{
+    const std::string before = "[Port]\r\nPort=7\r\nRate=9600\r\n";
+    Store(before);
+    std::filesystem::create_directory(Path + ".new");
+    EXPECT_FALSE(Ini.WriteString("Port", "Port", "8"));
+    EXPECT_FALSE(Ini.WriteString("Start", "Left", "1"));
+    EXPECT_EQ(ReadFileText(Path), before);
+    EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 7);
 }
 
 } // namespace

@@ -202,34 +202,47 @@ protected:
         Parser.reset();
     }
 
-    // Waits (without a time limit of its own: ctest ends a hung test) until
-    // the sink has seen Count records.
+    // Waits until the sink has seen Count records (the test fails when it
+    // has not within the time) and takes them.
     Strings AwaitEvents(size_t Count)
     {
-        while (Sink.Count() < Count)
-            SleepMs(1);
+        EXPECT_TRUE(WaitUntil([&] { return Sink.Count() >= Count; })) << Sink.Count() << " of " << Count << " records";
         return Sink.Take();
     }
 };
 
 TEST_F(ParserThread, UnitsFromTheQueueDriveTheTyper)
 {
-    Queue.AddBytes((ESC + ",hold,shift.a").c_str());
+    AddChunk(Queue, ESC + ",hold,shift.a");
     EXPECT_EQ(AwaitEvents(4), (Strings{"down 10", "down 41", "up 41", "up 10"}));
 }
 
 TEST_F(ParserThread, ManyUnitsSignalledTogetherAreAllHandled)
 {
     std::string text(300, 'x');
-    Queue.AddBytes(text.c_str());
+    AddChunk(Queue, text);
     EXPECT_EQ(AwaitEvents(600).size(), 600u);
+}
+
+// While the parser pauses after a unit, chunks that find units waiting set
+// no event: the parser takes them all the same once the pause is over.
+TEST_F(ParserThread, UnitsThatArriveWhileTheParserPausesAreAllHandled)
+{
+    Parser->WaitAfter = true;
+    Parser->SetWaitFor(50);
+    AddChunk(Queue, "a");
+    EXPECT_EQ(AwaitEvents(2), (Strings{"char 61 down", "char 61 up"}));
+    for (char byte : std::string("bcd"))
+        AddChunk(Queue, std::string(1, byte));
+    EXPECT_EQ(AwaitEvents(6), (Strings{"char 62 down", "char 62 up", "char 63 down", "char 63 up", "char 64 down",
+                                       "char 64 up"}));
 }
 
 TEST_F(ParserThread, AFailingUnitIsLoggedAndTheNextOneHandled)
 {
     Env.TakeLines();
     Sink.ThrowOnKey = true;
-    Queue.AddBytes("ab");
+    AddChunk(Queue, "ab");
     EXPECT_EQ(AwaitEvents(2), (Strings{"char 62 down", "char 62 up"}));
     Strings lines = Env.TakeUnstampedLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "! ERROR input sink failed"), lines.end());
@@ -237,9 +250,8 @@ TEST_F(ParserThread, AFailingUnitIsLoggedAndTheNextOneHandled)
 
 TEST_F(ParserThread, TicksRunContinuousMovement)
 {
-    Queue.AddBytes((ESC + ",mougo,left,4.").c_str());
-    while (!Parser->Typer->Moving())
-        SleepMs(1);
+    AddChunk(Queue, ESC + ",mougo,left,4.");
+    ASSERT_TRUE(WaitUntil([&] { return Parser->Typer->Moving(); }));
     EXPECT_TRUE(Sink.Events().empty());
     Parser->SignalMouseTick();
     EXPECT_EQ(AwaitEvents(1), Strings{"move -4 0"});
@@ -250,7 +262,7 @@ TEST_F(ParserThread, ThePauseSpacesUnitsAndEndsWithTheStop)
     TFakeClock clock(1000);
     Parser->WaitAfter = true;
     Parser->SetWaitFor(500);
-    Queue.AddBytes("ab");
+    AddChunk(Queue, "ab");
     EXPECT_EQ(AwaitEvents(2), (Strings{"char 61 down", "char 61 up"}));
     SleepMs(50);
     EXPECT_EQ(Sink.Count(), 0u) << "b waits for the pause after a";
@@ -261,7 +273,7 @@ TEST_F(ParserThread, ThePauseSpacesUnitsAndEndsWithTheStop)
     EXPECT_EQ(AwaitEvents(2), (Strings{"char 62 down", "char 62 up"}));
     // Stuck in the pause after b with the clock standing still, the parser
     // ends on the stop request all the same.
-    Queue.AddBytes("c");
+    AddChunk(Queue, "c");
     StopParser();
     SUCCEED();
 }
@@ -269,7 +281,7 @@ TEST_F(ParserThread, ThePauseSpacesUnitsAndEndsWithTheStop)
 TEST_F(ParserThread, TheStopEndsAWaitCommand)
 {
     TFakeClock clock(0);
-    Queue.AddBytes((ESC + ",wait,60000.x").c_str());
+    AddChunk(Queue, ESC + ",wait,60000.x");
     SleepMs(30);
     StopParser();
     EXPECT_EQ(Sink.Count(), 0u) << "units after the wait are not handled once stopping";
@@ -277,7 +289,7 @@ TEST_F(ParserThread, TheStopEndsAWaitCommand)
 
 TEST_F(ParserThread, DestroyingTheParserReleasesWhatItHolds)
 {
-    Queue.AddBytes((ESC + ",lock,ctrl." + ESC + ",moulock,right.").c_str());
+    AddChunk(Queue, ESC + ",lock,ctrl." + ESC + ",moulock,right.");
     AwaitEvents(2);
     StopParser();
     EXPECT_EQ(Sink.Take(), (Strings{"button 0010", "up 11"}));

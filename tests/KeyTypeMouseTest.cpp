@@ -166,6 +166,29 @@ TEST_F(TyperMouse, SystemErrorsAreLoggedAndTheCommandGoesOn)
     EXPECT_EQ(T.Lines(), (Strings{"? # SYSTEM move: " + text, "? # SYSTEM anchor: " + text, "? # SYSTEM goto: " + text}));
 }
 
+TEST_F(TyperMouse, RefusedButtonsAndMovesAreLoggedOncePerCommand)
+{
+    const std::string text = SysErrorText(T.Sink.ErrorCode);
+    T.Sink.RefuseInput = true;
+    EXPECT_EQ(T.Cmd(",dblclick,right."), 0);
+    EXPECT_EQ(T.Cmd(",moulock,left,right."), 0);
+    EXPECT_EQ(T.Cmd(",moureset."), 0);
+    EXPECT_EQ(T.Lines(), (Strings{"? # SYSTEM dblclick: " + text, "? # SYSTEM moulock: " + text,
+                                  "? # SYSTEM moureset: " + text}));
+    // A pending goto completed by a character is the goto's failure.
+    T.Sink.RefuseInput = false;
+    EXPECT_EQ(T.Cmd(",anchor,x."), 0);
+    EXPECT_EQ(T.Cmd(",goto."), 0);
+    T.Sink.RefuseInput = true;
+    T.Typer->TypeChar('x');
+    EXPECT_EQ(T.Typer->Pending(), 0);
+    T.Sink.RefuseInput = false;
+    EXPECT_EQ(T.Cmd(",goto."), 0);
+    T.Sink.RefuseInput = true;
+    EXPECT_TRUE(T.Typer->TypeKeyName("x"));
+    EXPECT_EQ(T.Lines(), (Strings{"? # SYSTEM goto: " + text, "? # SYSTEM goto: " + text}));
+}
+
 TEST_F(TyperMouse, MougoChecksItsParameters)
 {
     struct Case {

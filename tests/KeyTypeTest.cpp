@@ -249,4 +249,31 @@ TEST(TyperExit, DestroyingTheTyperReleasesKeysAndButtonsButLeavesThePointer)
     EXPECT_EQ(t.Sink.Take(), (Strings{"button 0010", "up 10", "up 11"}));
 }
 
+// While the system refuses input (a window of higher integrity has the
+// focus), each unit says so once, with the system's text, and the typer's
+// key states go on as if the records had gone through.
+TEST_F(TyperKeys, RefusedInputIsLoggedOncePerUnit)
+{
+    const std::string text = SysErrorText(T.Sink.ErrorCode);
+    T.Sink.RefuseInput = true;
+    EXPECT_EQ(T.Cmd(",combine,ctrl,alt,del."), 0);
+    EXPECT_EQ(T.Lines(), Strings{"? # SYSTEM combine: " + text}) << "six records, one line";
+    EXPECT_EQ(T.Cmd(",lock,shift."), 0);
+    EXPECT_TRUE(T.Typer->KeyTable().AnyKeyActive()) << "the state follows the command all the same";
+    T.Typer->TypeChar('a');
+    EXPECT_TRUE(T.Typer->TypeKeyName("PgUp"));
+    T.Typer->TypeChar(0xE4);
+    EXPECT_EQ(T.Lines(), (Strings{"? # SYSTEM lock: " + text, "? # SYSTEM a: " + text, "? # SYSTEM PgUp: " + text,
+                                  "? # Parameter error >\xe4<"}));
+    T.Typer->ResetAll();
+    EXPECT_EQ(T.Lines(), Strings{"? # SYSTEM lock: " + text}) << "the reset: moves and key-ups, one line";
+    EXPECT_FALSE(T.Typer->KeyTable().AnyKeyActive());
+    EXPECT_TRUE(T.Events().empty());
+
+    T.Sink.RefuseInput = false;
+    T.Typer->TypeChar('b');
+    EXPECT_EQ(T.Events(), (Strings{"char 62 down", "char 62 up"}));
+    EXPECT_TRUE(T.Lines().empty());
+}
+
 } // namespace

@@ -42,30 +42,36 @@ protected:
 
 TEST_F(ReceiveQueueTest, PlainBytesAreUnitsOfTheirOwn)
 {
-    Queue.AddBytes("abc");
+    AddChunk(Queue, "abc");
     EXPECT_EQ(PopAll(), (std::vector<std::string>{"a", "b", "c"}));
     EXPECT_EQ(Env.TakeUnstampedLines(),
               (std::vector<std::string>{"  # Sequence >a<", "  # Sequence >b<", "  # Sequence >c<"}));
 }
 
-TEST_F(ReceiveQueueTest, EveryChunkWithACompletedUnitSetsTheSignalEvent)
+TEST_F(ReceiveQueueTest, AChunkThatFindsTheQueueEmptySetsTheSignalEvent)
 {
     for (char byte : std::string("abc")) {
-        Queue.AddBytes(std::string(1, byte).c_str());
+        AddChunk(Queue, std::string(1, byte));
         EXPECT_EQ(CountSignals(), 1);
+        EXPECT_EQ(Queue.Pop(), std::string(1, byte));
     }
     // Three units in one chunk wake the parser once: it drains them all.
-    Queue.AddBytes("abc");
+    AddChunk(Queue, "abc");
     EXPECT_EQ(CountSignals(), 1);
-    EXPECT_EQ(PopAll().size(), 6u);
-    Queue.AddBytes("\x1b,hold");
+    // Units that find others waiting leave the wake-up on its way alone.
+    AddChunk(Queue, "de");
+    EXPECT_EQ(CountSignals(), 0);
+    EXPECT_EQ(PopAll().size(), 5u);
+    AddChunk(Queue, "\x1b,hold");
     EXPECT_EQ(CountSignals(), 0) << "no unit completed, no wake-up";
+    AddChunk(Queue, ".");
+    EXPECT_EQ(CountSignals(), 1);
 }
 
 TEST_F(ReceiveQueueTest, UnitsWaitingWhenTheParserIsWiredWakeIt)
 {
     Queue.SetSignalEvent(nullptr);
-    Queue.AddBytes("a");
+    AddChunk(Queue, "a");
     Queue.SetSignalEvent(&Signal);
     EXPECT_EQ(CountSignals(), 1);
     EXPECT_EQ(PopAll(), std::vector<std::string>{"a"});
@@ -75,52 +81,83 @@ TEST_F(ReceiveQueueTest, UnitsWaitingWhenTheParserIsWiredWakeIt)
 
 TEST_F(ReceiveQueueTest, SpacesInsideASequenceAreDroppedOutsideTheyAreUnits)
 {
-    Queue.AddBytes((ESC + ", hold , shift . ").c_str());
+    AddChunk(Queue, ESC + ", hold , shift . ");
     EXPECT_EQ(PopAll(), (std::vector<std::string>{ESC + ",hold,shift.", " "}));
 }
 
 TEST_F(ReceiveQueueTest, AnEscInsideASequenceAbandonsIt)
 {
-    Queue.AddBytes((ESC + ",move " + ESC + ",hold.").c_str());
+    AddChunk(Queue, ESC + ",move " + ESC + ",hold.");
     EXPECT_EQ(PopAll(), std::vector<std::string>{ESC + ",hold."});
     EXPECT_EQ(Env.TakeUnstampedLines(),
               (std::vector<std::string>{"? # Incomplete ><esc>,move<", "  # Sequence ><esc>,hold.<"}));
 
-    Queue.AddBytes((ESC + " " + ESC + ".").c_str());
+    AddChunk(Queue, ESC + " " + ESC + ".");
     EXPECT_EQ(PopAll(), std::vector<std::string>{ESC + "."});
     EXPECT_EQ(Env.TakeUnstampedLines().front(), "? # Incomplete ><esc><");
 }
 
 TEST_F(ReceiveQueueTest, ASequenceMaySpanChunks)
 {
-    Queue.AddBytes((ESC + ",ho").c_str());
+    AddChunk(Queue, ESC + ",ho");
     EXPECT_TRUE(PopAll().empty());
     EXPECT_EQ(CountSignals(), 0);
-    Queue.AddBytes("ld,a.");
+    AddChunk(Queue, "ld,a.");
     EXPECT_EQ(PopAll(), std::vector<std::string>{ESC + ",hold,a."});
 }
 
 TEST_F(ReceiveQueueTest, WhileInactiveBytesAndPartialSequencesAreDropped)
 {
-    Queue.AddBytes((ESC + ",ho").c_str());
+    AddChunk(Queue, ESC + ",ho");
     Queue.Active = false;
-    Queue.AddBytes((ESC + ",hold").c_str());
+    AddChunk(Queue, ESC + ",hold");
     Queue.Active = true;
-    Queue.AddBytes(",a.");
+    AddChunk(Queue, ",a.");
     EXPECT_EQ(PopAll(), (std::vector<std::string>{",", "a", "."}));
     for (const std::string& line : Env.TakeLines())
         EXPECT_EQ(line.find("Incomplete"), std::string::npos) << line;
 }
 
-TEST_F(ReceiveQueueTest, ZeroBytesStartAChunkOrEndIt)
+// A zero byte is line noise: it is no unit and is not typed, and it never
+// costs the bytes after it, wherever the reads split the stream.
+TEST_F(ReceiveQueueTest, ZeroBytesAreDroppedAndTheBytesAfterThemFramed)
 {
-    Queue.AddBytes(std::string("\0", 1).c_str());
-    const char chunk[] = {'a', '\0', 'b', '\0'};
-    Queue.AddBytes(chunk);
-    std::vector<std::string> units;
-    for (std::string unit = Queue.Pop(); !unit.empty(); unit = Queue.Pop())
-        units.push_back(unit);
-    EXPECT_EQ(units, (std::vector<std::string>{std::string("\0", 1), "a"}));
+    AddChunk(Queue, std::string("\0", 1));
+    EXPECT_EQ(CountSignals(), 0);
+    AddChunk(Queue, std::string("a\0b\0", 4));
+    AddChunk(Queue, ESC + std::string(",ho\0ld,", 8) + std::string("\0a.\0c", 6));
+    EXPECT_EQ(PopAll(), (std::vector<std::string>{"a", "b", ESC + ",hold,a.", "c"}));
+    Queue.AddBytes(nullptr, 0);
+    AddChunk(Queue, "");
+    EXPECT_TRUE(PopAll().empty());
+}
+
+// Nobody pops (the parser pauses after each unit) while a device keeps
+// sending: the queue stops growing at its limit and says so once per episode.
+TEST_F(ReceiveQueueTest, AFullQueueDropsFurtherUnitsWithOneErrorLinePerEpisode)
+{
+    Loggers->SetLogEvents(0);
+    AddChunk(Queue, std::string(TReceiveQueue::MaxUnits - 1, 'a'));
+    AddChunk(Queue, "b");
+    EXPECT_TRUE(Env.TakeLines().empty()) << "the limit itself still fits";
+    AddChunk(Queue, "cd" + ESC + ",hold,shift.");
+    AddChunk(Queue, "e");
+    std::vector<std::string> lines = Env.TakeLines();
+    ASSERT_EQ(lines.size(), 1u);
+    EXPECT_EQ(lines[0], "! ERROR ### Fehler: Empfangspuffer voll (10000 Einheiten), weitere Eingaben werden verworfen");
+
+    // Room for one more ends the episode; the next overflow is a new one.
+    EXPECT_EQ(Queue.Pop(), "a");
+    AddChunk(Queue, "fg");
+    EXPECT_EQ(Env.TakeLines().size(), 1u);
+    std::vector<std::string> units = PopAll();
+    ASSERT_EQ(units.size(), TReceiveQueue::MaxUnits);
+    EXPECT_EQ(units[TReceiveQueue::MaxUnits - 3], "a");
+    EXPECT_EQ(units[TReceiveQueue::MaxUnits - 2], "b");
+    EXPECT_EQ(units.back(), "f") << "the oldest units are kept, the newest dropped";
+    AddChunk(Queue, ESC + ",rel.");
+    EXPECT_EQ(PopAll(), std::vector<std::string>{ESC + ",rel."});
+    EXPECT_TRUE(Env.TakeLines().empty());
 }
 
 TEST_F(ReceiveQueueTest, PopOnAnEmptyQueueReturnsAtOnce)
@@ -130,7 +167,7 @@ TEST_F(ReceiveQueueTest, PopOnAnEmptyQueueReturnsAtOnce)
 
 TEST_F(ReceiveQueueTest, HighBytesAreUnitsLikeAnyOther)
 {
-    Queue.AddBytes("\xe4\xdf");
+    AddChunk(Queue, "\xe4\xdf");
     EXPECT_EQ(PopAll(), (std::vector<std::string>{"\xe4", "\xdf"}));
 }
 
@@ -139,7 +176,7 @@ TEST_F(ReceiveQueueTest, ANeverEndingSequenceIsDroppedAtTheLimit)
     // Line noise without ESC or '.': nothing may pile up, and nothing of it is
     // typed; the sequence is logged once as incomplete and its rest dropped.
     const std::string noise(TReceiveQueue::MaxSequenceLength * 3, 'x');
-    Queue.AddBytes((ESC + noise).c_str());
+    AddChunk(Queue, ESC + noise);
     EXPECT_TRUE(PopAll().empty());
     std::vector<std::string> lines = Env.TakeLines();
     ASSERT_EQ(lines.size(), 1u);
@@ -149,14 +186,14 @@ TEST_F(ReceiveQueueTest, ANeverEndingSequenceIsDroppedAtTheLimit)
                                    TReceiveQueue::MaxSequenceLength - 1 + 1);
 
     // Its terminating '.' ends the dropped sequence; framing goes on after it.
-    Queue.AddBytes(("more." + ESC + ",hold,shift.a").c_str());
+    AddChunk(Queue, "more." + ESC + ",hold,shift.a");
     EXPECT_EQ(PopAll(), (std::vector<std::string>{ESC + ",hold,shift.", "a"}));
 }
 
 TEST_F(ReceiveQueueTest, ASequenceUpToTheLimitIsKept)
 {
     const std::string body(TReceiveQueue::MaxSequenceLength - 2, 'k');
-    Queue.AddBytes((ESC + body + ".").c_str());
+    AddChunk(Queue, ESC + body + ".");
     std::vector<std::string> units = PopAll();
     ASSERT_EQ(units.size(), 1u);
     EXPECT_EQ(units[0].size(), TReceiveQueue::MaxSequenceLength);
@@ -164,7 +201,7 @@ TEST_F(ReceiveQueueTest, ASequenceUpToTheLimitIsKept)
 
 TEST_F(ReceiveQueueTest, AnEscAfterTheLimitStartsAFreshSequence)
 {
-    Queue.AddBytes((ESC + std::string(TReceiveQueue::MaxSequenceLength + 10, 'x') + ESC + ",rel.").c_str());
+    AddChunk(Queue, ESC + std::string(TReceiveQueue::MaxSequenceLength + 10, 'x') + ESC + ",rel.");
     EXPECT_EQ(PopAll(), std::vector<std::string>{ESC + ",rel."});
     int incomplete = 0;
     for (const std::string& line : Env.TakeLines())
@@ -175,7 +212,7 @@ TEST_F(ReceiveQueueTest, AnEscAfterTheLimitStartsAFreshSequence)
 TEST_F(ReceiveQueueTest, ClearedSignalEventIsNoLongerSet)
 {
     Queue.SetSignalEvent(nullptr);
-    Queue.AddBytes("a");
+    AddChunk(Queue, "a");
     EXPECT_EQ(CountSignals(), 0);
     EXPECT_EQ(Queue.Pop(), "a");
 }
@@ -205,11 +242,11 @@ TEST_F(ReceiveQueueTest, ProducersAndAConsumerOnThreeThreads)
     });
     std::thread reader([&] {
         for (int i = 0; i < Sequences; ++i)
-            Queue.AddBytes((ESC + ",move," + std::to_string(i) + ",1.").c_str());
+            AddChunk(Queue, ESC + ",move," + std::to_string(i) + ",1.");
     });
     std::thread injector([&] {
         for (int i = 0; i < Injected; ++i)
-            Queue.AddBytes("z");
+            AddChunk(Queue, "z");
     });
     reader.join();
     injector.join();

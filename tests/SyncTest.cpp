@@ -1,5 +1,7 @@
 #include "base/Sync.h"
 
+#include "tests/support/TestSupport.h"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -129,8 +131,7 @@ TEST(Thread, DoesNotRunBeforeStartAndEndsWhenTerminatedAndWoken)
     EXPECT_EQ(thread.Rounds, 0) << "a thread is created suspended";
     thread.Start();
     thread.Wake.Set();
-    while (thread.Rounds == 0)
-        SleepMs(1);
+    EXPECT_TRUE(WaitUntil([&] { return thread.Rounds > 0; }));
     thread.Terminate();
     thread.Wake.Set();
     thread.Join();

@@ -94,7 +94,25 @@ class Lines:
                 taken.append(line)
 
 
-class Run:
+class VirtualAdapter:
+    """A USB-serial adapter behind COM7 that can be pulled out and plugged
+    in again (the owner has procs, peer and com_context)."""
+
+    def unplug(self):
+        """The adapter pulled out: the socat pair behind COM7 ends and its
+        link goes."""
+        os.close(self.peer)
+        self.peer = None
+        self.com_context.__exit__(None, None, None)
+        self.com_context = None
+
+    def plug_in(self):
+        """The adapter back: a new socat pair linked as COM7."""
+        self.com_context = wine_harness.virtual_com(self.procs, PORT)
+        self.peer = os.open(self.com_context.__enter__(), os.O_WRONLY | os.O_NOCTTY)
+
+
+class Run(VirtualAdapter):
     """One engine on COM7 with an observer, in a folder of its own."""
 
     def __init__(self, build, name, settings, link_port=True):
@@ -288,21 +306,44 @@ def scenario_missing_port(build):
     assert "Vemu Keys (aktiv)" not in run.log.seen, run.log.seen
 
 
-SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}
+def scenario_replug(build):
+    with Run(build, "replug", settings()) as run:
+        run.send(b"a")
+        expect(lines_of(run.observer.take(2)), chars(b"a"), "typed before the adapter is pulled")
+        run.send(ESC + b",goto,100,300." + ESC + b",mougo,right,2.")
+        run.observer.take(3)
+        run.unplug()
+        run.log.until(lambda l: l == "Vemu Keys (keine Verbindung)", "state 0 once the adapter is gone")
+        run.observer.quiet(0.3)  # a tick already on its way
+        expect(run.observer.quiet(1.0), [], "the pointer stops while the device is gone")
+        time.sleep(5)  # a few quiet attempts while it is away
+        run.plug_in()
+        run.log.until(lambda l: l == "Vemu Keys (aktiv)", "state 2 once it is back")
+        run.send(b"b")
+        expect(lines_of(run.observer.take(2)), chars(b"b"), "typed again without a restart")
+        run.end()
+    states = [line for line in run.log.seen if line.startswith("Vemu Keys (")]
+    expect(states, ["Vemu Keys (aktiv)", "Vemu Keys (keine Verbindung)", "Vemu Keys (aktiv)"], "states")
+    errors = [line for line in run.log.seen if line.startswith("! ERROR")]
+    expect(len(errors), 1, "error lines (the loss, none per attempt): %r" % errors)
+    assert errors[0].startswith("! ERROR Serial Comm Error: "), errors
+    assert "### Verbindung zu COM7 wiederhergestellt" in run.log.seen, run.log.seen
 
 
-def main():
+def run_scenarios(scenarios):
+    """The command line of an end-to-end test file: --build and the names of
+    the scenarios to run (all when none are named)."""
     parser = argparse.ArgumentParser()
     parser.add_argument("--build", default=os.path.join(TOP, "build", "win64"))
     parser.add_argument("scenarios", nargs="*")
     args = parser.parse_args()
     build = os.path.abspath(args.build)
-    names = args.scenarios or sorted(SCENARIOS)
+    names = args.scenarios or sorted(scenarios)
     failed = 0
     for name in names:
         started = time.monotonic()
         try:
-            SCENARIOS[name](build)
+            scenarios[name](build)
             print("PASS %s (%.1f s)" % (name, time.monotonic() - started))
         except Exception as error:  # report every failure, then go on
             failed += 1
@@ -312,4 +353,5 @@ def main():
 
 
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_scenarios({name[len("scenario_"):]: fn for name, fn in globals().items()
+                            if name.startswith("scenario_")}))

@@ -7,7 +7,6 @@ low-level hooks sees what reaches the desktop.
 
     program_e2e.py --build build/win64 [SCENARIO ...]   (all when none named)
 """
-import argparse
 import os
 import shutil
 import subprocess
@@ -19,7 +18,7 @@ TOP = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(TOP, "scripts"))
 sys.path.insert(0, HERE)
 import wine_harness  # noqa: E402
-from engine_e2e import Lines, expect  # noqa: E402
+from engine_e2e import Lines, VirtualAdapter, expect, run_scenarios  # noqa: E402
 
 
 class DriverLines(Lines):
@@ -58,7 +57,7 @@ def windows_path(path):
     return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
-class Program:
+class Program(VirtualAdapter):
     """vemuKeys.exe in a folder of its own, with COM7, a UI driver and,
     when asked, an observer."""
 
@@ -333,6 +332,59 @@ def scenario_logoff(build):
         expect(run.profile("Start", "Tray"), "0", "Tray written over by the logoff")
 
 
+def scenario_settings_not_saved(build):
+    """Settings that cannot be written: "Beenden" in the dialog says so and
+    the program ends anyway; the settings file keeps every byte."""
+    with Program(build, "settings_not_saved", settings=tray_settings()) as run:
+        # A folder where the new settings file would be written.
+        os.mkdir(run.settings_file + ".new")
+        with open(run.settings_file, "rb") as f:
+            before = f.read()
+        run.wait_tray(1, "icon")
+        # Exiting from the shown dialog must store Tray=0.
+        run.ask("trayclick 0 dbl")
+        run.wait_for("visible %s" % run.main, "1", "dialog shown")
+        run.ask("command %s %d" % (run.main, IDC_EXIT))
+        deadline = time.monotonic() + WAIT
+        warning = "none"
+        while warning == "none":
+            assert time.monotonic() < deadline, "no warning"
+            box = run.find_dialog("Vemu Keys")
+            if box != "none" and "Einstellungen konnten nicht gespeichert" in run.ask("text %s %d" % (box, STATIC_TEXT)):
+                warning = box
+            time.sleep(0.1)
+        expect(run.ask("text %s %d" % (warning, STATIC_TEXT)),
+               "Die Einstellungen konnten nicht gespeichert werden.\rMöglicherweise sind die erforderlichen "
+               "Zugriffsrechte nicht vorhanden.", "warning")
+        run.ask("command %s %d" % (warning, IDOK))
+        expect(run.ended(), 0, "exit code")
+        with open(run.settings_file, "rb") as f:
+            expect(f.read(), before, "the settings file")
+
+
+def scenario_replug(build):
+    """The adapter pulled out and plugged in again: the program opens the
+    port again by itself and types as before."""
+    log = os.path.join("replug.log")
+    with Program(build, "replug", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"a")
+        expect([l for _, l in run.observer.take(2)], chars(b"a"), "typed before")
+        run.unplug()
+        time.sleep(3)
+        run.plug_in()
+        deadline = time.monotonic() + WAIT
+        while True:
+            with open(os.path.join(run.work, log), "rb") as f:
+                if b"### Verbindung zu COM7 wiederhergestellt" in f.read():
+                    break
+            assert time.monotonic() < deadline, "no reconnection"
+            time.sleep(0.2)
+        run.send(b"b")
+        expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed after the adapter came back")
+
+
 def scenario_movement(build):
     """Continuous movement runs on the program's own 100 ms timer and stops
     with moustop."""
@@ -469,28 +521,6 @@ def scenario_dialog_rules(build):
         expect(run.profile("Start", "Tray"), "1", "Tray (exited while hidden)")
 
 
-SCENARIOS = {name[len("scenario_"):]: fn for name, fn in globals().items() if name.startswith("scenario_")}
-
-
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--build", default=os.path.join(TOP, "build", "win64"))
-    parser.add_argument("scenarios", nargs="*")
-    args = parser.parse_args()
-    build = os.path.abspath(args.build)
-    names = args.scenarios or sorted(SCENARIOS)
-    failed = 0
-    for name in names:
-        started = time.monotonic()
-        try:
-            SCENARIOS[name](build)
-            print("PASS %s (%.1f s)" % (name, time.monotonic() - started))
-        except Exception as error:  # report every failure, then go on
-            failed += 1
-            print("FAIL %s: %s" % (name, error))
-    print("%d passed, %d failed" % (len(names) - failed, failed))
-    return 1 if failed else 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(run_scenarios({name[len("scenario_"):]: fn for name, fn in globals().items()
+                            if name.startswith("scenario_")}))

@@ -64,12 +64,9 @@ void Replay(TFuzzEngine& Engine)
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
 {
     static TFuzzEngine engine;
-    // Chunks as the read thread hands them over: up to 64 bytes, zero-ended.
-    for (size_t at = 0; at < Size; at += 64) {
-        const size_t count = std::min<size_t>(64, Size - at);
-        std::string chunk(reinterpret_cast<const char*>(Data + at), count);
-        engine.Queue.AddBytes(chunk.c_str());
-    }
+    // Chunks as the read thread hands them over: up to 64 bytes.
+    for (size_t at = 0; at < Size; at += 64)
+        engine.Queue.AddBytes(reinterpret_cast<const char*>(Data + at), std::min<size_t>(64, Size - at));
     for (std::string unit = engine.Queue.Pop(); !unit.empty(); unit = engine.Queue.Pop()) {
         engine.Parser->HandleUnit(unit);
         if (engine.Parser->Typer->Moving())
@@ -89,7 +86,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
         Fail("a button is still down after the reset", "");
     // A sequence cut short by the input stays in the queue: end it so that
     // the next input starts clean.
-    engine.Queue.AddBytes("\x1b.");
+    engine.Queue.AddBytes("\x1b.", 2);
     while (!engine.Queue.Pop().empty()) {
     }
     engine.Parser->HandleUnit("\x1b.");

@@ -43,18 +43,40 @@ protected:
         SetSerialDeviceDirectory("");
     }
 
-    // The log lines until one contains Text.
+    // The log lines up to the first that contains Text; when none comes in
+    // time, the test fails and the lines end with a note saying so.
     Strings AwaitLine(const std::string& Text)
     {
         Strings lines;
-        for (;;) {
+        const bool found = WaitUntil([&] {
             for (const std::string& line : Env.TakeUnstampedLines()) {
                 lines.push_back(line);
                 if (line.find(Text) != std::string::npos)
-                    return lines;
+                    return true;
             }
-            SleepMs(1);
+            return false;
+        });
+        if (!found) {
+            ADD_FAILURE() << "no log line with \"" << Text << "\"";
+            lines.push_back("<no line with " + Text + ">");
         }
+        return lines;
+    }
+
+    // The wParam of the UM_PORTLOST the read thread posts.
+    uintptr_t AwaitPortLost()
+    {
+        uintptr_t opening = 0;
+        EXPECT_TRUE(WaitUntil([&] {
+            for (const TPostedMessage& message : Env.Target.Messages())
+                if (message.Msg == UM_PORTLOST) {
+                    opening = message.WParam;
+                    return true;
+                }
+            return false;
+        })) << "the read thread never reported the port lost";
+        Env.Target.Clear();
+        return opening;
     }
 
     Strings PopAll()
@@ -92,6 +114,15 @@ TEST_F(ReceiverOnPty, ReceivedBytesAreLoggedAndFramed)
     EXPECT_EQ(PopAll(), (Strings{ESC + ",hold,shift.", "a"}));
 }
 
+TEST_F(ReceiverOnPty, ZeroBytesAreLoggedButNeitherFramedNorAllowedToSwallowTheRest)
+{
+    Receiver->SetState(2);
+    Pty.Write(std::string("a\0b\0\0c", 6));
+    Strings lines = AwaitLine("Sequence >c<");
+    EXPECT_EQ(lines.front(), "  # Received: 610062000063");
+    EXPECT_EQ(PopAll(), (Strings{"a", "b", "c"}));
+}
+
 TEST_F(ReceiverOnPty, LongInputArrivesInChunksOfAtMost64Bytes)
 {
     Loggers->SetLogEvents(1u << lkReceived);
@@ -99,15 +130,15 @@ TEST_F(ReceiverOnPty, LongInputArrivesInChunksOfAtMost64Bytes)
     const std::string text(1000, 'z');
     Pty.Write(text);
     size_t received = 0;
-    while (received < text.size()) {
+    EXPECT_TRUE(WaitUntil([&] {
         for (const std::string& line : Env.TakeUnstampedLines()) {
-            ASSERT_EQ(line.rfind("  # Received: ", 0), 0u);
+            EXPECT_EQ(line.rfind("  # Received: ", 0), 0u) << line;
             const size_t hex = line.size() - std::string("  # Received: ").size();
             EXPECT_LE(hex, 128u);
             received += hex / 2;
         }
-        SleepMs(1);
-    }
+        return received >= text.size();
+    }));
     EXPECT_EQ(received, text.size());
     EXPECT_EQ(PopAll().size(), text.size());
 }
@@ -190,6 +221,108 @@ TEST_F(ReceiverOnPty, RatesWithoutAPosixSpeedFailAtTheThirdStep)
     EXPECT_EQ(lines.back().rfind("! ERROR ### Fehler: Serial Init Error (3): ", 0), 0u) << lines.back();
 }
 
+// An adapter pulled out and plugged in again: the read thread reports the
+// loss once, the main thread closes the port (state 0), quiet attempts fail
+// while the device is away, and the first one after it is back restores the
+// state the port had.
+TEST_F(ReceiverOnPty, ALostPortComesBackInTheStateItHad)
+{
+    Receiver->SetState(2);
+    Pty.Write("a");
+    AwaitLine("Sequence >a<");
+    Pty.Disconnect();
+    const uintptr_t opening = AwaitPortLost();
+    Strings lines = AwaitLine("Serial Comm Error");
+    EXPECT_EQ(lines, Strings{"! ERROR Serial Comm Error: " + SysErrorText(ENODEV)});
+    EXPECT_EQ(Receiver->State(), 2) << "the main thread has not heard of it yet";
+
+    Receiver->PortLost(opening);
+    EXPECT_EQ(Receiver->State(), 0);
+    EXPECT_EQ(Receiver->AwaitedState(), 2);
+    EXPECT_FALSE(Receiver->Reconnect());
+    EXPECT_FALSE(Receiver->Reconnect());
+    EXPECT_TRUE(Env.TakeLines().empty()) << "attempts are quiet";
+
+    TPtyPort pluggedIn(Env.Dir.Path(), 7);
+    EXPECT_TRUE(Receiver->Reconnect());
+    EXPECT_EQ(Receiver->State(), 2);
+    EXPECT_EQ(Receiver->AwaitedState(), 0);
+    EXPECT_EQ(States.States, (std::vector<int>{2, 0, 2}));
+    EXPECT_EQ(Env.TakeLines(), Strings{"### Verbindung zu COM7 wiederhergestellt"});
+    EXPECT_FALSE(Receiver->Reconnect()) << "nothing more to do";
+
+    pluggedIn.Write("b");
+    AwaitLine("Sequence >b<");
+    EXPECT_EQ(PopAll(), (Strings{"a", "b"}));
+    EXPECT_TRUE(Env.Target.Messages().empty());
+}
+
+TEST_F(ReceiverOnPty, APortLostWhileNotActiveComesBackNotActive)
+{
+    Receiver->SetState(1);
+    Pty.Disconnect();
+    Receiver->PortLost(AwaitPortLost());
+    EXPECT_EQ(Receiver->AwaitedState(), 1);
+    TPtyPort pluggedIn(Env.Dir.Path(), 7);
+    EXPECT_TRUE(Receiver->Reconnect());
+    EXPECT_EQ(Receiver->State(), 1);
+    EXPECT_EQ(States.States, (std::vector<int>{1, 0, 1}));
+    pluggedIn.Write("x");
+    AwaitLine("Received: 78");
+    EXPECT_TRUE(PopAll().empty());
+}
+
+// The user's latest wish wins: switching "Aktiv" while the port is away is
+// what it comes back to; closing it or choosing another port ends the wait.
+TEST_F(ReceiverOnPty, WhatTheUserDoesWhileThePortIsLostDecides)
+{
+    Receiver->SetState(2);
+    Pty.Disconnect();
+    Receiver->PortLost(AwaitPortLost());
+    Env.TakeLines();
+    Receiver->SetState(1);
+    EXPECT_EQ(AwaitLine("Serial Init Error (1)").size(), 1u) << "an attempt the user asked for is not quiet";
+    EXPECT_EQ(Receiver->AwaitedState(), 1);
+    {
+        TPtyPort pluggedIn(Env.Dir.Path(), 7);
+        EXPECT_TRUE(Receiver->Reconnect());
+        EXPECT_EQ(Receiver->State(), 1);
+        pluggedIn.Disconnect();
+        Receiver->PortLost(AwaitPortLost());
+    }
+    Receiver->Close();
+    EXPECT_EQ(Receiver->AwaitedState(), 0);
+
+    TPtyPort again(Env.Dir.Path(), 7);
+    EXPECT_FALSE(Receiver->Reconnect()) << "closed by the user: not reopened";
+    EXPECT_EQ(Receiver->State(), 0);
+    Receiver->SetState(2);
+    again.Disconnect();
+    Receiver->PortLost(AwaitPortLost());
+    Receiver->SetPort(8);
+    TPtyPort third(Env.Dir.Path(), 7);
+    EXPECT_FALSE(Receiver->Reconnect()) << "another port chosen: the old one is not reopened";
+    EXPECT_EQ(Receiver->State(), 0);
+    EXPECT_EQ(States.States, (std::vector<int>{2, 0, 1, 0, 2, 0}));
+}
+
+// A notice that arrives after the user already closed the port and opened
+// another one must not close the new one.
+TEST_F(ReceiverOnPty, ALateNoticeLeavesAPortOpenedSinceAlone)
+{
+    TPtyPort other(Env.Dir.Path(), 8);
+    Receiver->SetState(2);
+    Pty.Disconnect();
+    const uintptr_t opening = AwaitPortLost();
+    Receiver->SetPort(8);
+    Receiver->SetState(2);
+    Receiver->PortLost(opening);
+    EXPECT_EQ(Receiver->State(), 2);
+    EXPECT_EQ(Receiver->AwaitedState(), 0);
+    other.Write("q");
+    AwaitLine("Sequence >q<");
+}
+
 // From the pty to the input sink through both threads, wired as the program
 // wires them.
 TEST_F(ReceiverOnPty, BytesOnThePortBecomeInput)
@@ -202,8 +335,7 @@ TEST_F(ReceiverOnPty, BytesOnThePortBecomeInput)
     Receiver->SetState(2);
 
     Pty.Write("\xe4" + ESC + ",hold,shift.a" + ESC + ",combine,ctrl,alt,del." + ESC + ",goto,960,540.");
-    while (sink.Count() < 2 + 4 + 6 + 1)
-        SleepMs(1);
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 2 + 4 + 6 + 1; }));
     EXPECT_EQ(sink.Take(), (Strings{"char E4 down", "char E4 up", "down 10", "down 41", "up 41", "up 10",
                                     "down 11", "down 12", "down 2E", "up 2E", "up 12", "up 11", "abs 32768 32768"}));
 
@@ -241,24 +373,55 @@ TEST(EngineOnPty, WiresReceiverAndParserAndShutsDownWhileBytesArrive)
         EXPECT_EQ(states.States, std::vector<int>{2});
 
         pty.Write("\x1b,mougo,up,2.");
-        while (!engine.Parser().Typer->Moving())
-            SleepMs(1);
+        ASSERT_TRUE(WaitUntil([&] { return engine.Parser().Typer->Moving(); }));
         engine.MouseTimerTick();
         SleepMs(20);
         EXPECT_EQ(sink.Count(), 0u) << "no tick before the main window heard of the movement";
         engine.SetMouseMoving(true);
         engine.MouseTimerTick();
-        while (sink.Count() < 1)
-            SleepMs(1);
+        ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 1; }));
         EXPECT_EQ(sink.Take(), std::vector<std::string>{"move 0 -2"});
 
         pty.Write("\x1b,lock,shift.");
-        while (sink.Count() < 1)
-            SleepMs(1);
+        ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 1; }));
         pty.Write(std::string(2000, 'k'));
     }
     EXPECT_EQ(sink.Take().back(), "up 10") << "the parser releases what it holds on the way out";
     EXPECT_EQ(Globals->GetString("Port", "Port", ""), "9");
+    SetSerialDeviceDirectory("");
+}
+
+// The engine through a pulled and replugged adapter: input is typed again
+// without a restart, and the states seen are 2, 0, 2.
+TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
+{
+    TTestEnvironment env(0, "[Port]\nPort=5\n[Debug]\nWait=-1\n");
+    SetSerialDeviceDirectory(env.Dir.Path());
+    TRecordingSink sink;
+    TEngineStates states;
+    {
+        auto pty = std::make_unique<TPtyPort>(env.Dir.Path(), 5);
+        TEngine engine(sink, TEngineStates::Record, &states, false);
+        pty->Write("a");
+        ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 2; }));
+        pty.reset();
+        uintptr_t opening = 0;
+        ASSERT_TRUE(WaitUntil([&] {
+            for (const TPostedMessage& message : env.Target.Messages())
+                if (message.Msg == UM_PORTLOST)
+                    opening = message.WParam;
+            return opening != 0;
+        }));
+        EXPECT_TRUE(engine.PortLost(opening));
+        EXPECT_TRUE(engine.RetryLostPort()) << "still away: keep trying";
+        pty = std::make_unique<TPtyPort>(env.Dir.Path(), 5);
+        EXPECT_FALSE(engine.RetryLostPort()) << "back: stop trying";
+        EXPECT_FALSE(engine.AwaitingPort());
+        pty->Write("b");
+        ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 4; }));
+    }
+    EXPECT_EQ(sink.Take(), (std::vector<std::string>{"char 61 down", "char 61 up", "char 62 down", "char 62 up"}));
+    EXPECT_EQ(states.States, (std::vector<int>{2, 0, 2}));
     SetSerialDeviceDirectory("");
 }
 

@@ -13,6 +13,9 @@ public:
     TPtyPort& operator=(const TPtyPort&) = delete;
 
     void Write(const std::string& Bytes);
+    // The device goes away, as a USB adapter pulled out: the pty ends and
+    // its link is removed.
+    void Disconnect();
     const std::string& DevicePath() const { return FDevice; }
 
 private:

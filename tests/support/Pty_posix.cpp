@@ -23,11 +23,14 @@ TPtyPort::TPtyPort(const std::string& Directory, int Port)
         throw std::runtime_error("cannot link " + FLink);
 }
 
-TPtyPort::~TPtyPort()
+TPtyPort::~TPtyPort() { Disconnect(); }
+
+void TPtyPort::Disconnect()
 {
     unlink(FLink.c_str());
     if (FMaster >= 0)
         close(FMaster);
+    FMaster = -1;
 }
 
 void TPtyPort::Write(const std::string& Bytes)

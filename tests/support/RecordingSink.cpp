@@ -35,6 +35,8 @@ unsigned TRecordingSink::SendKeyboard(const TKeyboardRecord& Record)
 {
     if (ThrowOnKey.exchange(false))
         throw std::runtime_error("input sink failed");
+    if (RefuseInput)
+        return 0;
     std::lock_guard<std::mutex> lock(FMutex);
     FEvents.push_back(Describe(Record));
     return 1;
@@ -44,7 +46,7 @@ unsigned TRecordingSink::SendMouse(const TMouseRecord& Record)
 {
     std::lock_guard<std::mutex> lock(FMutex);
     const bool move = (Record.Flags & MOUSEEVENTF_MOVE_FLAG) != 0;
-    if (move && FailMoves)
+    if (RefuseInput || (move && FailMoves))
         return 0;
     FEvents.push_back(Describe(Record));
     return 1;

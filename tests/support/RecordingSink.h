@@ -29,6 +29,8 @@ public:
     TPointObj Cursor{400, 300};
     bool FailMoves = false;
     bool FailCursor = false;
+    // The system inserts nothing (SendInput returns 0): no record is seen.
+    std::atomic<bool> RefuseInput{false};
     // Throws from the next keyboard record, once.
     std::atomic<bool> ThrowOnKey{false};
     uint32_t ErrorCode = 5;

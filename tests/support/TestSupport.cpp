@@ -1,5 +1,7 @@
 #include "tests/support/TestSupport.h"
 
+#include "serial/ReceiveQ.h"
+
 #include <atomic>
 #include <chrono>
 #include <filesystem>
@@ -117,4 +119,17 @@ std::string WithoutStamp(const std::string& Line)
         Line.substr(2, 9).find_first_not_of("0123456789") == std::string::npos)
         return Line.substr(0, 2) + "#" + Line.substr(11);
     return Line;
+}
+
+void AddChunk(TReceiveQueue& Queue, const std::string& Bytes) { Queue.AddBytes(Bytes.data(), Bytes.size()); }
+
+bool WaitUntil(const std::function<bool()>& Condition, uint32_t TimeoutMs)
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(TimeoutMs);
+    while (!Condition()) {
+        if (std::chrono::steady_clock::now() >= deadline)
+            return false;
+        SleepMs(1);
+    }
+    return true;
 }

@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -74,6 +75,16 @@ private:
     std::unique_ptr<TGlobals> FGlobals;
     std::unique_ptr<TLoggers> FLoggers;
 };
+
+// Waits until Condition holds, looking every millisecond; false when it still
+// does not after TimeoutMs, so that a test fails and names itself instead of
+// hanging.
+bool WaitUntil(const std::function<bool()>& Condition, uint32_t TimeoutMs = 10000);
+
+class TReceiveQueue;
+// Hands Bytes to the queue as one chunk, as the read thread does: every byte,
+// zero bytes included.
+void AddChunk(TReceiveQueue& Queue, const std::string& Bytes);
 
 // A log line without its time stamp, for comparisons.
 std::string WithoutStamp(const std::string& Line);

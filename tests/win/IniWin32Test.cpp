@@ -127,4 +127,22 @@ TEST(IniFileAgainstWin32, OurWritesKeepWhatTheSystemWrote)
     EXPECT_EQ(ini.ReadInteger("Port", "Parity", 0), 2);
 }
 
+// A settings file the user (or an administrator) made read-only is never
+// written, neither by moving the new file over it nor in place.
+TEST(IniFileAgainstWin32, AReadOnlySettingsFileKeepsItsBytes)
+{
+    TTempDir dir;
+    const std::string path = dir.File("vemuKeys.set");
+    const std::string before = "[Port]\r\nPort=7\r\n";
+    WriteFileText(path, before);
+    ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
+    TIniFile ini(path);
+    const bool written = ini.WriteString("Port", "Port", "8");
+    const bool leftover = GetFileAttributesA((path + ".new").c_str()) != INVALID_FILE_ATTRIBUTES;
+    SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // so that the folder can go
+    EXPECT_FALSE(written);
+    EXPECT_FALSE(leftover) << "the new file is removed";
+    EXPECT_EQ(ReadFileText(path), before);
+}
+
 } // namespace

@@ -1,0 +1,43 @@
+#include "app/ConsolePrinter_win.h"
+
+#include "base/Messages.h"
+
+#include <cstdio>
+
+void PrintConsoleLine(const std::string& Line)
+{
+    HANDLE output = GetStdHandle(STD_OUTPUT_HANDLE);
+    DWORD mode = 0;
+    if (GetConsoleMode(output, &mode)) {
+        const std::string text = Line + "\r\n";
+        std::wstring wide(text.size(), L'\0');
+        const int length = MultiByteToWideChar(1252, 0, text.data(), static_cast<int>(text.size()), wide.data(),
+                                               static_cast<int>(wide.size()));
+        DWORD written = 0;
+        WriteConsoleW(output, wide.data(), static_cast<DWORD>(length), &written, nullptr);
+        return;
+    }
+    std::fwrite(Line.data(), 1, Line.size(), stdout);
+    std::fputc('\n', stdout);
+    std::fflush(stdout);
+}
+
+TConsolePrinter::TConsolePrinter(HWND Window, TPrint Print) : FWindow(Window), FPrint(Print) {}
+
+void TConsolePrinter::Wake()
+{
+    if (FWakePosted.exchange(true))
+        return;
+    if (!PostMessageA(FWindow, UM_LOGVIEW, 0, 0))
+        FWakePosted = false; // the next line tries again
+}
+
+void TConsolePrinter::Drain()
+{
+    // Cleared before fetching: a line logged from here on posts a new
+    // wake-up, so none is left behind.
+    FWakePosted = false;
+    std::string line;
+    while (ViewLog && ViewLog->FetchLine(line))
+        FPrint(line);
+}

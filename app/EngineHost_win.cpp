@@ -1,0 +1,80 @@
+#include "app/EngineHost_win.h"
+
+#include "base/Messages.h"
+
+#include <dbt.h>
+
+namespace {
+
+// The interface class of serial ports: USB-serial adapters announce
+// themselves through it when they are plugged in.
+const GUID SerialPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+
+} // namespace
+
+TEngineHost::TEngineHost(HWND Window, TEngine& Engine) : FWindow(Window), FEngine(Engine)
+{
+    // A top-level window hears of arriving ports anyway; a message-only
+    // window (the console's) only when it asks. Without the reports the
+    // 2-second retry still finds the port.
+    DEV_BROADCAST_DEVICEINTERFACE_A filter{};
+    filter.dbcc_size = sizeof filter;
+    filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
+    filter.dbcc_classguid = SerialPortInterface;
+    FDeviceReports = RegisterDeviceNotificationA(Window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+}
+
+TEngineHost::~TEngineHost()
+{
+    KillTimer(FWindow, MouseTimerId);
+    KillTimer(FWindow, ReconnectTimerId);
+    if (FDeviceReports)
+        UnregisterDeviceNotification(FDeviceReports);
+}
+
+void TEngineHost::RetryLostPort()
+{
+    if (!FEngine.RetryLostPort())
+        KillTimer(FWindow, ReconnectTimerId);
+}
+
+bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result)
+{
+    switch (Msg) {
+    case UM_MOUSEMOVING:
+        FEngine.SetMouseMoving(WParam != 0);
+        if (WParam != 0)
+            SetTimer(FWindow, MouseTimerId, MouseTickMs, nullptr);
+        else
+            KillTimer(FWindow, MouseTimerId);
+        Result = 0;
+        return true;
+    case UM_PORTLOST:
+        if (FEngine.PortLost(static_cast<uintptr_t>(WParam))) {
+            SetTimer(FWindow, ReconnectTimerId, TEngine::ReconnectIntervalMs, nullptr);
+            // A device that is gone sends no moustop: the pointer must not
+            // drift to the edge of the screen meanwhile.
+            FEngine.SetMouseMoving(false);
+            KillTimer(FWindow, MouseTimerId);
+        }
+        Result = 0;
+        return true;
+    case WM_TIMER:
+        if (WParam == MouseTimerId)
+            FEngine.MouseTimerTick();
+        else if (WParam == ReconnectTimerId)
+            RetryLostPort();
+        else
+            return false;
+        Result = 0;
+        return true;
+    case WM_DEVICECHANGE:
+        // Whatever arrived, one quiet attempt costs little; the timer stays
+        // as it is until the port is back.
+        if ((WParam == DBT_DEVICEARRIVAL || WParam == DBT_DEVNODES_CHANGED) && FEngine.AwaitingPort())
+            RetryLostPort();
+        return false;
+    default:
+        return false;
+    }
+}

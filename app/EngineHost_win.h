@@ -1,0 +1,44 @@
+// What every window that hosts the engine does on the main thread with the
+// messages the engine's threads post to it (through Globals->PostToMain):
+// - UM_MOUSEMOVING: a 100 ms timer paces continuous mouse movement; it runs
+//   only while the pointer moves, so a quiet engine is never woken;
+// - UM_PORTLOST: the serial device is gone; the port is closed (state 0 is
+//   reported through the engine's state callback) and tried again every
+//   2 seconds while the user still wants it, and at once when the system
+//   reports a newly arrived device; continuous movement stops meanwhile.
+//
+// Use: create it after the engine, with the window that Globals posts to;
+// call HandleMessage first from that window's procedure; destroy it before
+// the engine. The window must not use the two timer ids below itself.
+#pragma once
+
+#include "app/Engine.h"
+
+#include <windows.h>
+
+class TEngineHost {
+public:
+    static constexpr UINT_PTR MouseTimerId = 0x7601;
+    static constexpr UINT_PTR ReconnectTimerId = 0x7602;
+    static constexpr UINT MouseTickMs = 100;
+
+    // Asks the system to report serial ports that arrive to Window.
+    TEngineHost(HWND Window, TEngine& Engine);
+    // Stops both timers and the device reports.
+    ~TEngineHost();
+    TEngineHost(const TEngineHost&) = delete;
+    TEngineHost& operator=(const TEngineHost&) = delete;
+
+    // True when the message was the host's (UM_MOUSEMOVING, UM_PORTLOST, or
+    // WM_TIMER of one of its timers), with its Result; the window then leaves
+    // it alone. WM_DEVICECHANGE is acted on but left to the window as well
+    // (false), which may want it for its own port list.
+    bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result);
+
+private:
+    void RetryLostPort();
+
+    HWND FWindow;
+    TEngine& FEngine;
+    HDEVNOTIFY FDeviceReports = nullptr;
+};
