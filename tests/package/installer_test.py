@@ -13,6 +13,7 @@
     installer_test.py --version 1.0.0
 """
 import argparse
+import contextlib
 import os
 import shutil
 import subprocess
@@ -224,15 +225,24 @@ class StartedProgram:
         self.window = None
 
     def ask(self, command):
-        done = subprocess.run(["wine", UI_DRIVER], env=env(), input=(command + "\nquit\n").encode(),
-                              capture_output=True, timeout=STEP_TIMEOUT + 30)
+        """One answer of a fresh UI driver; "" when it gave none in time."""
+        try:
+            done = subprocess.run(["wine", UI_DRIVER], env=env(), input=(command + "\nquit\n").encode(),
+                                  capture_output=True, timeout=30)
+        except subprocess.TimeoutExpired:
+            return ""
         lines = done.stdout.decode("utf-8", "replace").split()
         return lines[-1] if lines else ""
 
     def wait_until_up(self):
-        self.window = self.ask("find %s * %d" % (MAIN_WINDOW_CLASS, STEP_TIMEOUT * 1000))
-        if self.window in ("", "none"):
-            raise Failure("%s did not come up (no main window)" % STARTED_PROGRAM)
+        deadline = time.monotonic() + STEP_TIMEOUT
+        while time.monotonic() < deadline:
+            self.window = self.ask("find %s * 3000" % MAIN_WINDOW_CLASS)
+            if self.window not in ("", "none"):
+                return
+            if self.proc.poll() is not None:
+                raise Failure("%s ended with %d before its window came" % (STARTED_PROGRAM, self.proc.returncode))
+        raise Failure("%s did not come up (no main window)" % STARTED_PROGRAM)
 
     def end(self):
         self.ask("command %s %d" % (self.window, EXIT_BUTTON))
@@ -243,7 +253,10 @@ class StartedProgram:
 
     def kill(self):
         if self.proc.poll() is None:
-            os.killpg(self.proc.pid, 9)
+            # The Windows process may outlive its launcher: it goes by name.
+            wine(["taskkill", "/F", "/IM", STARTED_PROGRAM])
+            with contextlib.suppress(ProcessLookupError):
+                os.killpg(self.proc.pid, 9)
             self.proc.wait()
 
 
