@@ -496,6 +496,9 @@ void TvemuCfgDlg::OnCommand(int Id, int Code, HWND)
     case IDOK:
         if (Code == BN_CLICKED && IsWindowEnabled(Item(IDOK))) {
             ApplySettings();
+            // A port that did not open is tried again until it does.
+            if (FEngineHost)
+                FEngineHost->WatchPort();
             CloseWindow();
         }
         break;

@@ -22,6 +22,13 @@ TEngineHost::TEngineHost(HWND Window, TEngine& Engine) : FWindow(Window), FEngin
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = SerialPortInterface;
     FDeviceReports = RegisterDeviceNotificationA(Window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    WatchPort();
+}
+
+void TEngineHost::WatchPort()
+{
+    if (FEngine.AwaitingPort())
+        SetTimer(FWindow, ReconnectTimerId, TEngine::ReconnectIntervalMs, nullptr);
 }
 
 TEngineHost::~TEngineHost()

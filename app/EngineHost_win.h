@@ -29,6 +29,11 @@ public:
     TEngineHost(const TEngineHost&) = delete;
     TEngineHost& operator=(const TEngineHost&) = delete;
 
+    // Starts the 2-second attempts when the engine awaits its port (one that
+    // could not be opened); the window calls it after it asked the receiver
+    // to open the port. The constructor calls it for the start.
+    void WatchPort();
+
     // True when the message was the host's (UM_MOUSEMOVING, UM_PORTLOST, or
     // WM_TIMER of one of its timers), with its Result; the window then leaves
     // it alone. WM_DEVICECHANGE is acted on but left to the window as well

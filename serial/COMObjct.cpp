@@ -109,9 +109,10 @@ void TSerialReceiver::SetState(int S)
         return;
     if (FHandle == InvalidPortHandle) {
         if (!Open(false)) {
-            // The user's latest wish is what a lost port comes back to.
-            if (FAwaited != 0)
-                FAwaited = S;
+            // The user wants the port open: it is awaited like a lost one
+            // (an adapter plugged in only after the start), and the user's
+            // latest wish is the state it comes to.
+            FAwaited = S;
             return;
         }
         FAwaited = 0;

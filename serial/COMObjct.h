@@ -73,8 +73,8 @@ public:
     int State() const;
     // Opens the port when needed and switches between 1 and 2; 0 does
     // nothing (closing is Close), and neither does a port number of 0.
-    // While a lost port is awaited, a failed opening logs its error and
-    // makes S the state to come back to.
+    // A failed opening logs its error and makes the port awaited, with S
+    // as the state it comes to (see Reconnect).
     void SetState(int S);
     // Closes the port; a lost port is no longer awaited.
     void Close();

@@ -362,10 +362,20 @@ def scenario_settings_not_saved(build):
             expect(f.read(), before, "the settings file")
 
 
+def await_reconnection(run, log):
+    deadline = time.monotonic() + WAIT
+    while True:
+        with open(os.path.join(run.work, log), "rb") as f:
+            if b"### Verbindung zu COM7 wiederhergestellt" in f.read():
+                return
+        assert time.monotonic() < deadline, "no reconnection"
+        time.sleep(0.2)
+
+
 def scenario_replug(build):
     """The adapter pulled out and plugged in again: the program opens the
     port again by itself and types as before."""
-    log = os.path.join("replug.log")
+    log = "replug.log"
     with Program(build, "replug", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
                  observer=True) as run:
         run.wait_tray(1, "icon")
@@ -374,15 +384,23 @@ def scenario_replug(build):
         run.unplug()
         time.sleep(3)
         run.plug_in()
-        deadline = time.monotonic() + WAIT
-        while True:
-            with open(os.path.join(run.work, log), "rb") as f:
-                if b"### Verbindung zu COM7 wiederhergestellt" in f.read():
-                    break
-            assert time.monotonic() < deadline, "no reconnection"
-            time.sleep(0.2)
+        await_reconnection(run, log)
         run.send(b"b")
         expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed after the adapter came back")
+
+
+def scenario_late_adapter(build):
+    """The adapter plugged in only after the program started (a logon where
+    USB comes late): the program opens the port when it arrives."""
+    log = "late.log"
+    with Program(build, "late_adapter", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 link_port=False, observer=True) as run:
+        run.wait_tray(1, "icon")
+        time.sleep(3)
+        run.plug_in()
+        await_reconnection(run, log)
+        run.send(b"c")
+        expect([l for _, l in run.observer.take(2)], chars(b"c"), "typed once the adapter is there")
 
 
 def scenario_movement(build):

@@ -306,6 +306,25 @@ TEST_F(ReceiverOnPty, WhatTheUserDoesWhileThePortIsLostDecides)
     EXPECT_EQ(States.States, (std::vector<int>{2, 0, 1, 0, 2, 0}));
 }
 
+// An adapter plugged in only after the program started (at a logon, USB
+// comes late): the port the user wants is awaited like a lost one.
+TEST_F(ReceiverOnPty, APortMissingAtTheStartIsOpenedWhenItArrives)
+{
+    Pty.Disconnect();
+    Receiver->SetState(2);
+    EXPECT_EQ(AwaitLine("Serial Init Error (1)").size(), 1u);
+    EXPECT_EQ(Receiver->State(), 0);
+    EXPECT_EQ(Receiver->AwaitedState(), 2);
+    EXPECT_FALSE(Receiver->Reconnect());
+    EXPECT_TRUE(Env.TakeLines().empty()) << "attempts are quiet";
+    TPtyPort pluggedIn(Env.Dir.Path(), 7);
+    EXPECT_TRUE(Receiver->Reconnect());
+    EXPECT_EQ(Receiver->State(), 2);
+    EXPECT_EQ(States.States, (std::vector<int>{2}));
+    pluggedIn.Write("s");
+    AwaitLine("Sequence >s<");
+}
+
 // A notice that arrives after the user already closed the port and opened
 // another one must not close the new one.
 TEST_F(ReceiverOnPty, ALateNoticeLeavesAPortOpenedSinceAlone)
