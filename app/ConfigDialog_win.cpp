@@ -92,25 +92,19 @@ TvemuCfgDlg::~TvemuCfgDlg() { Destroy(); }
 
 bool TvemuCfgDlg::Create()
 {
-    HINSTANCE instance = GetModuleHandleA(nullptr);
     FProgramIcon = LoadIconSized(IDI_PROGRAM, GetSystemMetrics(SM_CXICON));
     FProgramIconSmall = LoadIconSized(IDI_PROGRAM, SmallIconSize());
-    WNDCLASSA existing{};
-    if (!GetClassInfoA(instance, ClassName, &existing)) {
-        // A dialog class of its own, so that a second copy of the program
-        // finds this window by its class name.
-        WNDCLASSA dialogClass{};
-        dialogClass.lpfnWndProc = DefDlgProcA;
-        dialogClass.cbWndExtra = DLGWINDOWEXTRA;
-        dialogClass.hInstance = instance;
-        dialogClass.hIcon = FProgramIcon.Get();
-        dialogClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        dialogClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        dialogClass.lpszClassName = ClassName;
-        if (!RegisterClassA(&dialogClass))
-            return false;
-    }
-    return CreateModeless(nullptr) != nullptr;
+    // A dialog class of its own, so that a second copy of the program finds
+    // this window by its class name.
+    WNDCLASSA dialogClass{};
+    dialogClass.lpfnWndProc = DefDlgProcA;
+    dialogClass.cbWndExtra = DLGWINDOWEXTRA;
+    dialogClass.hInstance = GetModuleHandleA(nullptr);
+    dialogClass.hIcon = FProgramIcon.Get();
+    dialogClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    dialogClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    dialogClass.lpszClassName = ClassName;
+    return RegisterClassOnce(dialogClass) && CreateModeless(nullptr) != nullptr;
 }
 
 // Creation: the wiring --------------------------------------------------------

@@ -42,21 +42,24 @@ TWindow::~TWindow()
     }
 }
 
+bool RegisterClassOnce(const WNDCLASSA& Class)
+{
+    WNDCLASSA existing{};
+    return GetClassInfoA(Class.hInstance, Class.lpszClassName, &existing) || RegisterClassA(&Class);
+}
+
 bool TWindow::CreateHandle(const char* ClassName, const char* Caption, DWORD Style, DWORD ExStyle, HWND Parent,
                            HICON Icon)
 {
     HINSTANCE instance = GetModuleHandleA(nullptr);
-    WNDCLASSA existing{};
-    if (!GetClassInfoA(instance, ClassName, &existing)) {
-        WNDCLASSA windowClass{};
-        windowClass.lpfnWndProc = WindowProc;
-        windowClass.hInstance = instance;
-        windowClass.lpszClassName = ClassName;
-        windowClass.hIcon = Icon;
-        windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
-        windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-        RegisterClassA(&windowClass);
-    }
+    WNDCLASSA windowClass{};
+    windowClass.lpfnWndProc = WindowProc;
+    windowClass.hInstance = instance;
+    windowClass.lpszClassName = ClassName;
+    windowClass.hIcon = Icon;
+    windowClass.hCursor = LoadCursor(nullptr, IDC_ARROW);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
+    RegisterClassOnce(windowClass);
     FWindow = CreateWindowExA(ExStyle, ClassName, Caption, Style, 0, 0, 0, 0, Parent, nullptr, instance, this);
     return FWindow != nullptr;
 }

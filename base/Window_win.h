@@ -10,6 +10,9 @@
 
 #include <string>
 
+// Registers a window class of the program's module unless it exists.
+bool RegisterClassOnce(const WNDCLASSA& Class);
+
 // A window's text (a control's caption or contents).
 std::string WindowText(HWND Window);
 

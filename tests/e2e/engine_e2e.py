@@ -96,7 +96,17 @@ class Lines:
 
 class VirtualAdapter:
     """A USB-serial adapter behind COM7 that can be pulled out and plugged
-    in again (the owner has procs, peer and com_context)."""
+    in again, on the session's display (the owner has procs, peer,
+    com_context and display_context)."""
+
+    def close_session(self):
+        """The port, the display and every process the session started."""
+        if self.peer is not None:
+            os.close(self.peer)
+        if self.com_context:
+            self.com_context.__exit__(None, None, None)
+        self.display_context.__exit__(None, None, None)
+        self.procs.stop_all()
 
     def unplug(self):
         """The adapter pulled out: the socat pair behind COM7 ends and its
@@ -170,12 +180,7 @@ class Run(VirtualAdapter):
             self.observer_proc.wait(timeout=WAIT)
         except Exception:
             pass
-        if self.peer is not None:
-            os.close(self.peer)
-        if self.com_context:
-            self.com_context.__exit__(None, None, None)
-        self.display_context.__exit__(None, None, None)
-        self.procs.stop_all()
+        self.close_session()
         return False
 
 

@@ -18,7 +18,7 @@ TOP = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(TOP, "scripts"))
 sys.path.insert(0, HERE)
 import wine_harness  # noqa: E402
-from engine_e2e import Lines, VirtualAdapter, expect, run_scenarios  # noqa: E402
+from engine_e2e import Lines, VirtualAdapter, chars, expect, run_scenarios  # noqa: E402
 
 
 class DriverLines(Lines):
@@ -196,24 +196,12 @@ class Program(VirtualAdapter):
                 self.observer_proc.wait(timeout=WAIT)
             except Exception:
                 pass
-        if self.peer is not None:
-            os.close(self.peer)
-        if self.com_context:
-            self.com_context.__exit__(None, None, None)
-        self.display_context.__exit__(None, None, None)
-        self.procs.stop_all()
+        self.close_session()
         return False
 
 
 def tray_settings(extra=""):
     return "[Start]\nTray=1\n[Port]\nPort=%d\nRate=9600\n[Debug]\nWait=0\n%s" % (PORT, extra)
-
-
-def chars(text):
-    out = []
-    for byte in text:
-        out += ["key E7 %02X down" % byte, "key E7 %02X up" % byte]
-    return out
 
 
 # Scenarios ------------------------------------------------------------------
