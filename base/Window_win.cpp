@@ -134,7 +134,9 @@ std::string TDialog::ItemText(int Id) const { return WindowText(Item(Id)); }
 
 bool TDialog::PreTranslate(MSG& Message)
 {
-    for (HWND dialog : ModelessDialogs)
+    // A copy: a key handled here (Esc) may destroy a dialog of the list.
+    const std::vector<HWND> dialogs = ModelessDialogs;
+    for (HWND dialog : dialogs)
         if (IsWindow(dialog) && IsDialogMessageA(dialog, &Message))
             return true;
     return false;
