@@ -44,17 +44,6 @@ void AddItem(HWND Combo, const std::string& Text, LPARAM Data = 0)
         SendMessageA(Combo, CB_SETITEMDATA, static_cast<WPARAM>(index), Data);
 }
 
-BOOL CALLBACK CollectMonitor(HMONITOR Monitor, HDC, LPRECT, LPARAM Data)
-{
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (GetMonitorInfoA(Monitor, &info))
-        reinterpret_cast<std::vector<TMonitorArea>*>(Data)->push_back(
-            {{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom},
-             {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom}});
-    return TRUE;
-}
-
 // Runs a file dialog; the chosen path, or nothing when the user cancelled.
 bool PickFile(HWND Owner, bool Save, int TitleId, int FilterId, const char* Extension, DWORD Options,
               std::string& Path)
@@ -84,7 +73,7 @@ bool PickFile(HWND Owner, bool Save, int TitleId, int FilterId, const char* Exte
 void TConfigPage::OnCommand(int Id, int Code, HWND Control) { FOwner.ForwardCommand(Id, Code, Control); }
 
 TvemuCfgDlg::TvemuCfgDlg(TProgramParts Parts)
-    : TDialog(IDD_CONFIG), FParts(std::move(Parts)), FHiddenMode(FParts.HiddenMode)
+    : TDialog(IDD_CONFIG), FParts(std::move(Parts))
 {
 }
 
@@ -137,9 +126,7 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
     TScreenRect place{Globals->GetInteger("Start", "Left", 100), Globals->GetInteger("Start", "Top", 100), 0, 0};
     place.Right = place.Left + (window.right - window.left);
     place.Bottom = place.Top + (window.bottom - window.top);
-    std::vector<TMonitorArea> monitors;
-    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
-    place = PlaceOnMonitors(place, monitors);
+    place = PlaceOnScreen(place);
     SetWindowPos(Handle(), nullptr, place.Left, place.Top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     TSplashDialog* splash = FParts.Splash;
@@ -359,9 +346,17 @@ void TvemuCfgDlg::SetPortExpanded(bool Expanded)
 
 // Controls and values ------------------------------------------------------
 
+TConfigValues TvemuCfgDlg::CurrentValues() const
+{
+    if (!FEngine || !Globals || !ViewLog || !FileLog)
+        return TConfigValues();
+    return LoadConfigValues(FEngine->Receiver(), FEngine->Parser(), *Globals, *ViewLog, *FileLog);
+}
+
 TConfigValues TvemuCfgDlg::ReadControls() const
 {
-    TConfigValues values;
+    // A hidden tab's values stay as the running objects have them.
+    TConfigValues values = CurrentValues();
     const int port = SelectedItem(IDC_PORT);
     values.PortSelected = port != CB_ERR;
     if (values.PortSelected)
@@ -379,23 +374,11 @@ TConfigValues TvemuCfgDlg::ReadControls() const
         values.LogFileName = ControlText(IDC_LOGFILENAME);
         values.Debug = ControlChecked(IDC_DEBUG);
         values.WaitFor = static_cast<int32_t>(GetDlgItemInt(page, IDC_WAITFOR, nullptr, FALSE));
-    } else if (FEngine && ViewLog && FileLog) {
-        // Without the tab its values stay as they are.
-        values.LogView = ViewLog->Active();
-        values.LogLines = ViewLog->MaxLines();
-        values.LogFile = FileLog->Active();
-        values.LogFileName = FileLog->FileName();
-        values.Debug = FEngine->Parser().WaitAfter;
-        values.WaitFor = FEngine->Parser().WaitFor;
     }
     if (FTabs.GIDEI) {
         values.UseGIDEI = ControlChecked(IDC_GIDEI);
         values.UseSound = ControlChecked(IDC_SOUND);
         values.SoundName = ControlText(IDC_SOUNDNAME);
-    } else if (FEngine && Globals) {
-        values.UseGIDEI = FEngine->Parser().UseGIDEI;
-        values.UseSound = Globals->UseSound;
-        values.SoundName = Globals->Sound;
     }
     return values;
 }
@@ -428,11 +411,9 @@ void TvemuCfgDlg::WriteControls(const TConfigValues& Values)
 
 void TvemuCfgDlg::LoadControls()
 {
-    if (!FEngine || !Globals || !ViewLog || !FileLog)
+    if (!FEngine || !Globals)
         return;
-    const TConfigValues values =
-        LoadConfigValues(FEngine->Receiver(), FEngine->Parser(), *Globals, *ViewLog, *FileLog);
-    WriteControls(values);
+    WriteControls(CurrentValues());
     EnableControl(IDC_AUTOSTART, Globals->AutoStartChangeable);
     ShowWindow(Control(IDC_RUNINFO), Globals->AutoStartChangeable ? SW_HIDE : SW_SHOWNA);
     UpdateControls();
@@ -669,7 +650,7 @@ bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR&
     switch (Msg) {
     case UM_INJECTBYTE: {
         uint8_t byte = 0;
-        if (FEngine && AcceptInjectedByte(FHiddenMode, WParam, byte))
+        if (FEngine && AcceptInjectedByte(FParts.HiddenMode, WParam, byte))
             FEngine->Receiver().InjectByte(byte);
         return true;
     }

@@ -106,6 +106,8 @@ private:
     void EnableControl(int Id, bool On);
     std::string ControlText(int Id) const;
     int SelectedItem(int Id) const;
+    // The values of the running objects; the defaults before they exist.
+    TConfigValues CurrentValues() const;
     TConfigValues ReadControls() const;
     void WriteControls(const TConfigValues& Values);
     void FillLists();
@@ -119,7 +121,6 @@ private:
 
     TProgramParts FParts;
     TCloseReason FCloseReason = crHide;
-    bool FHiddenMode = false;
     bool FShutDown = false;
     bool FNoticeShown = false;
     std::unique_ptr<TWindowTarget> FTarget;

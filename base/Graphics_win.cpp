@@ -86,6 +86,28 @@ void TPictureBitmap::Draw(HDC DC, const RECT& Target) const
     SetStretchBltMode(DC, oldMode);
 }
 
+namespace {
+
+BOOL CALLBACK CollectMonitor(HMONITOR Monitor, HDC, LPRECT, LPARAM Data)
+{
+    MONITORINFO info{};
+    info.cbSize = sizeof info;
+    if (GetMonitorInfoA(Monitor, &info))
+        reinterpret_cast<std::vector<TMonitorArea>*>(Data)->push_back(
+            {{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom},
+             {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom}});
+    return TRUE;
+}
+
+} // namespace
+
+TScreenRect PlaceOnScreen(const TScreenRect& Window)
+{
+    std::vector<TMonitorArea> monitors;
+    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
+    return PlaceOnMonitors(Window, monitors);
+}
+
 bool HighContrast()
 {
     HIGHCONTRASTA contrast{};

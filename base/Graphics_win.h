@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/Handles_win.h"
+#include "base/ScreenPlacement.h"
 
 #include <windows.h>
 
@@ -41,6 +42,10 @@ private:
     int FHeight = 0;
     std::vector<std::string> FFailures;
 };
+
+// The window's rectangle where it can be seen: unchanged on a monitor,
+// otherwise moved onto the nearest monitor's work area.
+TScreenRect PlaceOnScreen(const TScreenRect& Window);
 
 // Whether the user chose a high-contrast scheme: pictures give way to the
 // system colours then.

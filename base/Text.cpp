@@ -27,25 +27,6 @@ std::u16string Cp1252ToUtf16(const std::string& Text)
     return wide;
 }
 
-std::string Cp1252ToUtf8(const std::string& Text)
-{
-    std::string utf8;
-    utf8.reserve(Text.size());
-    for (char16_t c : Cp1252ToUtf16(Text)) {
-        if (c < 0x80) {
-            utf8 += static_cast<char>(c);
-        } else if (c < 0x800) {
-            utf8 += static_cast<char>(0xC0 | (c >> 6));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        } else {
-            utf8 += static_cast<char>(0xE0 | (c >> 12));
-            utf8 += static_cast<char>(0x80 | ((c >> 6) & 0x3F));
-            utf8 += static_cast<char>(0x80 | (c & 0x3F));
-        }
-    }
-    return utf8;
-}
-
 std::vector<std::string> SplitLines(const std::string& Text)
 {
     std::vector<std::string> lines(1);

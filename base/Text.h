@@ -8,8 +8,6 @@
 // Windows-1252 to UTF-16 (the five unassigned bytes stay as U+0081 and the
 // like, as Windows converts them).
 std::u16string Cp1252ToUtf16(const std::string& Text);
-// Windows-1252 to UTF-8, for a Linux terminal.
-std::string Cp1252ToUtf8(const std::string& Text);
 
 // Lines of a text split at CR, LF or CR LF.
 std::vector<std::string> SplitLines(const std::string& Text);

@@ -130,8 +130,6 @@ std::string WindowText(HWND Window)
     return text;
 }
 
-std::string TDialog::ItemText(int Id) const { return WindowText(Item(Id)); }
-
 bool TDialog::PreTranslate(MSG& Message)
 {
     // A copy: a key handled here (Esc) may destroy a dialog of the list.

@@ -64,9 +64,7 @@ public:
 
     HWND Handle() const { return FWindow; }
     HWND Item(int Id) const { return GetDlgItem(FWindow, Id); }
-    std::string ItemText(int Id) const;
     bool Checked(int Id) const { return IsDlgButtonChecked(FWindow, Id) == BST_CHECKED; }
-    void SetChecked(int Id, bool On) { CheckDlgButton(FWindow, Id, On ? BST_CHECKED : BST_UNCHECKED); }
     void EnableItem(int Id, bool On) { EnableWindow(Item(Id), On ? TRUE : FALSE); }
 
     // Keyboard navigation (Tab, Esc, Enter, accelerators) for every open

@@ -21,18 +21,6 @@ constexpr int ButtonHeight = 25;
 constexpr int Margin = 4;
 constexpr int ItemHeight = 14;
 
-BOOL CALLBACK CollectMonitor(HMONITOR Monitor, HDC, LPRECT, LPARAM Data)
-{
-    MONITORINFO info{};
-    info.cbSize = sizeof info;
-    if (GetMonitorInfoA(Monitor, &info)) {
-        auto* monitors = reinterpret_cast<std::vector<TMonitorArea>*>(Data);
-        monitors->push_back({{info.rcMonitor.left, info.rcMonitor.top, info.rcMonitor.right, info.rcMonitor.bottom},
-                             {info.rcWork.left, info.rcWork.top, info.rcWork.right, info.rcWork.bottom}});
-    }
-    return TRUE;
-}
-
 void SetGlyph(HWND Button, HICON Icon) { SendMessageA(Button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(Icon)); }
 
 bool PutClipboard(UINT Format, const void* Data, size_t Size)
@@ -83,9 +71,7 @@ INT_PTR TLogForm::OnInitDialog()
     const int height = Globals ? Globals->GetInteger("LogView", "Height", ScaleForDpi(210)) : ScaleForDpi(210);
     rect.Right = rect.Left + std::max(width, ScaleForDpi(MinWidth));
     rect.Bottom = rect.Top + std::max(height, ScaleForDpi(MinHeight));
-    std::vector<TMonitorArea> monitors;
-    EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
-    rect = PlaceOnMonitors(rect, monitors);
+    rect = PlaceOnScreen(rect);
     SetWindowPos(Handle(), nullptr, rect.Left, rect.Top, rect.Width(), rect.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 
     StartStop(); // a new window starts running

@@ -94,6 +94,15 @@ class Lines:
                 taken.append(line)
 
 
+def end_by_input(proc):
+    """A program of the tests that ends when its standard input closes."""
+    try:
+        proc.stdin.close()
+        proc.wait(timeout=WAIT)
+    except Exception:
+        pass
+
+
 class VirtualAdapter:
     """A USB-serial adapter behind COM7 that can be pulled out and plugged
     in again, on the session's display (the owner has procs, peer,
@@ -169,17 +178,9 @@ class Run(VirtualAdapter):
         self.engine_proc.wait(timeout=WAIT)
 
     def __exit__(self, *exc):
-        try:
-            if self.engine_proc.poll() is None:
-                self.engine_proc.stdin.close()
-                self.engine_proc.wait(timeout=WAIT)
-        except Exception:
-            pass
-        try:
-            self.observer_proc.stdin.close()
-            self.observer_proc.wait(timeout=WAIT)
-        except Exception:
-            pass
+        if self.engine_proc.poll() is None:
+            end_by_input(self.engine_proc)
+        end_by_input(self.observer_proc)
         self.close_session()
         return False
 

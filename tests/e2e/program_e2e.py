@@ -18,7 +18,7 @@ TOP = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(TOP, "scripts"))
 sys.path.insert(0, HERE)
 import wine_harness  # noqa: E402
-from engine_e2e import Lines, VirtualAdapter, chars, expect, run_scenarios  # noqa: E402
+from engine_e2e import PORT, Lines, VirtualAdapter, chars, end_by_input, expect, run_scenarios, settings  # noqa: E402
 
 
 class DriverLines(Lines):
@@ -29,7 +29,6 @@ class DriverLines(Lines):
             self.lines.put((time.monotonic(), raw.rstrip(b"\r\n").decode("utf-8", "replace")))
         self.lines.put((time.monotonic(), None))
 
-PORT = 7
 WAIT = 20.0  # seconds a window or a state may take on a loaded machine
 
 UM_INJECTBYTE = 0x8000
@@ -185,23 +184,15 @@ class Program(VirtualAdapter):
                 self.proc.wait(timeout=WAIT)
         except Exception:
             pass
-        try:
-            self.driver_proc.stdin.close()
-            self.driver_proc.wait(timeout=WAIT)
-        except Exception:
-            pass
+        end_by_input(self.driver_proc)
         if self.observer:
-            try:
-                self.observer_proc.stdin.close()
-                self.observer_proc.wait(timeout=WAIT)
-            except Exception:
-                pass
+            end_by_input(self.observer_proc)
         self.close_session()
         return False
 
 
 def tray_settings(extra=""):
-    return "[Start]\nTray=1\n[Port]\nPort=%d\nRate=9600\n[Debug]\nWait=0\n%s" % (PORT, extra)
+    return "[Start]\nTray=1\n" + settings(extra)
 
 
 # Scenarios ------------------------------------------------------------------
