@@ -2,7 +2,9 @@
 // wires the program (settings, loggers, receiver, parser), it answers the
 // messages that worker threads and other programs post to the user
 // interface, it hides to the notification area or ends the program when it
-// is closed, and its destruction shuts everything down in order.
+// is closed, and its destruction shuts everything down in order: that life
+// is in MainWindow_win.cpp; the dialog's controls and their handlers are in
+// ConfigDialog_win.cpp.
 #pragma once
 
 #include "app/ConfigRules.h"
