@@ -7,6 +7,11 @@
 
 #include <windows.h>
 
+// DLLs that are loaded by name at run time (by the system's own components:
+// themes, sound, file dialogs) come from the system folder only, never from
+// the program's folder or the current one. Both programs call it first.
+void RestrictDllSearch();
+
 // The DLL from the system folder (loaded once, kept for the process), or
 // null.
 HMODULE LoadSystemLibrary(const char* Name);
