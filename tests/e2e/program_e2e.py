@@ -544,6 +544,26 @@ def scenario_fatal_release(build):
         expect(run.ended(), 1, "exit code")
 
 
+
+def scenario_release_when_cut(build):
+    """What the device can no longer release goes up: when "Aktiv" is
+    unticked, and when the adapter is pulled out."""
+    with Program(build, "release_when_cut", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"\x1b,lock,shift.\x1b,moulock,right.")
+        expect([l for _, l in run.observer.take(2)], ["key 10 00 down", "right down"], "locked")
+        run.ask("trayclick 0 right")
+        run.ask("menu down return")  # Aktiv off
+        expect([l for _, l in run.observer.take(2)], ["right up", "key 10 00 up"], "released when switched off")
+        run.ask("trayclick 0 right")
+        run.ask("menu down return")  # Aktiv on again
+        time.sleep(0.5)
+        run.send(b"\x1b,lock,shift.")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "locked again")
+        run.unplug()
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released when the adapter is gone")
+        expect(run.observer.quiet(1.0), [], "nothing more")
+
 if __name__ == "__main__":
     sys.exit(run_scenarios({name[len("scenario_"):]: fn for name, fn in globals().items()
                             if name.startswith("scenario_")}))
