@@ -7,6 +7,7 @@
 #include "app/ConsolePrinter_win.h"
 #include "app/Engine.h"
 #include "app/EngineHost_win.h"
+#include "app/ErrorSound_win.h"
 #include "app/LastResort_win.h"
 #include "base/Globals.h"
 #include "base/SystemLibrary_win.h"
@@ -53,8 +54,7 @@ protected:
                 Printer->Drain();
             return true;
         case UM_GIDEIERROR:
-            if (Globals && Globals->UseSound && !Globals->Sound.empty())
-                PlaySoundFile(Globals->Sound.c_str());
+            PlayErrorSound();
             return true;
         case WM_CLOSE:
             PostQuitMessage(0);

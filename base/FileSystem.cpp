@@ -30,6 +30,8 @@ TWriteResult WriteFileContents(const std::string& Path, const std::string& Conte
 
 } // namespace
 
+bool MoveFileOver(const std::string& From, const std::string& To) { return PlatformReplaceFile(From, To); }
+
 void SetOpenForRead(TOpenForRead Open) { OpenForRead = Open ? Open : PlainOpenForRead; }
 
 TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents)

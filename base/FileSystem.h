@@ -27,6 +27,10 @@ TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents);
 // keeps its old bytes, the ".new" file is removed and the result is false.
 bool ReplaceWholeFile(const std::string& Path, const std::string& Contents);
 
+// Moves the file From over To, replacing it; false when it failed (From
+// then keeps its name).
+bool MoveFileOver(const std::string& From, const std::string& To);
+
 // Opens a file for reading (fopen "rb"); the file layer's one door, which a
 // test may replace to make reads fail as a locked or damaged file does.
 using TOpenForRead = std::FILE* (*)(const char* Path);

@@ -31,5 +31,5 @@ void PlaySoundFile(const char* FileName)
     using TPlaySound = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
     static const auto play = SystemFunction<TPlaySound>("winmm.dll", "PlaySoundA");
     if (play)
-        play(FileName, nullptr, SND_ASYNC);
+        play(FileName, nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
 }

@@ -25,6 +25,7 @@ TFunction SystemFunction(const char* Library, const char* Name)
     return module ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(module, Name))) : nullptr;
 }
 
-// The error sound: a sound name (a wave file) played asynchronously with
-// winmm's PlaySoundA; a name that names nothing plays the default sound.
+// A wave file played asynchronously with winmm's PlaySoundA: always as a
+// file (never a system sound alias or a registry entry), and nothing when
+// the file is missing.
 void PlaySoundFile(const char* FileName);
