@@ -7,6 +7,7 @@
 #include "app/ConsolePrinter_win.h"
 #include "app/Engine.h"
 #include "app/EngineHost_win.h"
+#include "app/Lifecycle.h"
 #include "base/Globals.h"
 #include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
@@ -35,7 +36,7 @@ void PrintState(void* Printer, int State)
 // Receives what the worker threads post to the main window, and the timers.
 class TConsoleWindow : public TWindow {
 public:
-    TConsoleWindow() { CreateHandle("TvemuKeysConsole", "", 0, 0, HWND_MESSAGE); }
+    TConsoleWindow() { CreateHandle(ConsoleWindowClass, "", 0, 0, HWND_MESSAGE); }
     TEngineHost* Host = nullptr;
     TConsolePrinter* Printer = nullptr;
 
