@@ -121,10 +121,9 @@ TEST(Globals, WithoutARegistryAutostartCannotBeChanged)
 }
 #endif
 
-// The Run key as users meet it: missing, readable only (no administrator
-// rights) or writable; writes may fail all the same.
+// The Run key as users meet it: readable only (no administrator rights) or
+// writable; writes may fail all the same.
 struct TFakeRunRegistry {
-    bool Exists = true;
     bool Writable = true;
     bool WritesFail = false;
     std::map<std::string, std::string> Values;
@@ -161,7 +160,7 @@ protected:
     {
         SetRunKeyOpener([this](bool Write) -> std::unique_ptr<TRunKey> {
             ++Registry.Opens;
-            if (!Registry.Exists || (Write && !Registry.Writable))
+            if (Write && !Registry.Writable)
                 return nullptr;
             return std::make_unique<TFakeRunKey>(Registry);
         });
@@ -206,22 +205,6 @@ TEST_F(AutoStartDecision, AWritableKeyIsChangedAndReadBack)
     EXPECT_EQ(Registry.Values.count("vemuKeys"), 0u);
 }
 
-TEST_F(AutoStartDecision, NoKeyOrAnEmptyValueMeansNoAutostart)
-{
-    Registry.Exists = false;
-    TGlobals withoutKey(nullptr, Exe());
-    EXPECT_FALSE(withoutKey.AutoStart);
-    EXPECT_FALSE(withoutKey.AutoStartChangeable);
-    withoutKey.SetAutoStart(true);
-    EXPECT_FALSE(withoutKey.AutoStart);
-
-    Registry.Exists = true;
-    Registry.Values["vemuKeys"] = "";
-    TGlobals emptyValue(nullptr, Exe());
-    EXPECT_FALSE(emptyValue.AutoStart);
-    EXPECT_TRUE(emptyValue.AutoStartChangeable);
-}
-
 TEST_F(AutoStartDecision, AFailedChangeLeavesTheRealState)
 {
     TGlobals globals(nullptr, Exe());
@@ -229,14 +212,6 @@ TEST_F(AutoStartDecision, AFailedChangeLeavesTheRealState)
     globals.SetAutoStart(true);
     EXPECT_FALSE(globals.AutoStart);
     EXPECT_TRUE(Registry.Values.empty());
-
-    // Removed behind the program's back: the delete fails, the re-read tells.
-    Registry.WritesFail = false;
-    globals.SetAutoStart(true);
-    ASSERT_TRUE(globals.AutoStart);
-    Registry.Values.clear();
-    globals.SetAutoStart(false);
-    EXPECT_FALSE(globals.AutoStart);
 }
 
 TEST(ClampAndCompare, ClampsAndComparesWithTheCurrentValue)

@@ -5,11 +5,7 @@
 
 #include <windows.h>
 
-#include <sddl.h>
-
 #include <gtest/gtest.h>
-
-#include <vector>
 
 namespace {
 
@@ -44,42 +40,6 @@ std::string RunValue()
     RegCloseKey(key);
     return result == ERROR_SUCCESS ? std::string(data) : "<absent>";
 }
-
-// While it lives everyone may only read the Run key, as a user without
-// administrator rights meets it; the key's own permissions come back after.
-class TReadOnlyRunKey {
-public:
-    TReadOnlyRunKey()
-    {
-        if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKey, 0, READ_CONTROL | WRITE_DAC, &FKey) != ERROR_SUCCESS)
-            return;
-        DWORD size = 0;
-        RegGetKeySecurity(FKey, DACL_SECURITY_INFORMATION, nullptr, &size);
-        FSaved.resize(size);
-        if (size == 0 || RegGetKeySecurity(FKey, DACL_SECURITY_INFORMATION, FSaved.data(), &size) != ERROR_SUCCESS)
-            return;
-        PSECURITY_DESCRIPTOR readOnly = nullptr;
-        if (!ConvertStringSecurityDescriptorToSecurityDescriptorA("D:(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly, nullptr))
-            return;
-        FLocked = RegSetKeySecurity(FKey, DACL_SECURITY_INFORMATION, readOnly) == ERROR_SUCCESS;
-        LocalFree(readOnly);
-    }
-    ~TReadOnlyRunKey()
-    {
-        if (FLocked)
-            RegSetKeySecurity(FKey, DACL_SECURITY_INFORMATION, FSaved.data());
-        if (FKey)
-            RegCloseKey(FKey);
-    }
-    TReadOnlyRunKey(const TReadOnlyRunKey&) = delete;
-    TReadOnlyRunKey& operator=(const TReadOnlyRunKey&) = delete;
-    bool Locked() const { return FLocked; }
-
-private:
-    HKEY FKey = nullptr;
-    std::vector<BYTE> FSaved;
-    bool FLocked = false;
-};
 
 class AutoStart : public ::testing::Test {
 protected:
@@ -116,23 +76,6 @@ TEST_F(AutoStart, TheRegistryDecides)
     RemoveRunValue(); // behind the program's back
     globals.SetAutoStart(false);
     EXPECT_FALSE(globals.AutoStart);
-}
-
-TEST_F(AutoStart, AValueTheUserMayNotChangeStillCounts)
-{
-    StoreRunValue("C:\\vemuKeys.exe");
-    {
-        TReadOnlyRunKey readOnly;
-        ASSERT_TRUE(readOnly.Locked());
-        TGlobals globals(nullptr, Dir.File("vemuKeys.exe"));
-        EXPECT_TRUE(globals.AutoStart) << "the program does start with Windows";
-        EXPECT_FALSE(globals.AutoStartChangeable);
-        globals.SetAutoStart(false);
-        EXPECT_TRUE(globals.AutoStart);
-    }
-    EXPECT_EQ(RunValue(), "C:\\vemuKeys.exe");
-    TGlobals again(nullptr, Dir.File("vemuKeys.exe"));
-    EXPECT_TRUE(again.AutoStartChangeable) << "the key's permissions are back";
 }
 
 TEST(FileVersion, ComesFromTheVersionBlockOfTheProgram)
