@@ -412,9 +412,13 @@ def scenario_second_copy(build):
 
 
 def console_engine(run):
-    """vemuKeysCon.exe from the program's folder (it shares the settings)."""
-    shutil.copy(os.path.join(run.build, "vemuKeysCon.exe"), run.work)
-    return [os.path.join(run.work, "vemuKeysCon.exe")]
+    """vemuKeysCon.exe from the program's folder (it shares the settings).
+    Copied once: rewriting the file of a console engine that runs from it
+    would pull its code away under it."""
+    engine = os.path.join(run.work, "vemuKeysCon.exe")
+    if not os.path.exists(engine):
+        shutil.copy(os.path.join(run.build, "vemuKeysCon.exe"), engine)
+    return [engine]
 
 
 def second_console(run):
