@@ -202,14 +202,19 @@ TEST_F(ReceiverOnPty, ClosingWhileBytesArriveNeverHangs)
     EXPECT_EQ(Receiver->State(), 0);
 }
 
-TEST_F(ReceiverOnPty, EnumerationFindsTheLinkedPorts)
+TEST_F(ReceiverOnPty, EnumerationFindsTheLinkedPortsWithWhatIsKnownOfThem)
 {
-    TPtyPort another(Env.Dir.Path(), 12);
-    TPortSet ports;
+    TPtyPort another(Env.Dir.Path(), 12, {"USB\\VID_1A86&PID_7523\\5&1", "VID_1A86&PID_7523"},
+                     "USB-SERIAL\tCH340 (COM12)");
+    std::vector<TPortDevice> ports;
     GetInstalledPorts(ports);
-    EXPECT_TRUE(ports.Contains(7));
-    EXPECT_TRUE(ports.Contains(12));
-    EXPECT_FALSE(ports.Contains(1));
+    ASSERT_EQ(ports.size(), 2u);
+    EXPECT_EQ(ports[0].Number, 7);
+    EXPECT_TRUE(ports[0].Identity.Empty());
+    EXPECT_EQ(ports[0].Description, "");
+    EXPECT_EQ(ports[1].Number, 12);
+    EXPECT_EQ(ports[1].Identity.Device, "USB\\VID_1A86&PID_7523\\5&1");
+    EXPECT_EQ(ports[1].Description, "USB-SERIAL CH340") << "cleaned, without the number";
 }
 
 TEST_F(ReceiverOnPty, RatesWithoutAPosixSpeedFailAtTheThirdStep)
