@@ -19,6 +19,7 @@
 //   command HWND ID              WM_COMMAND with BN_CLICKED to the button's parent
 //   select HWND ID INDEX         picks a combo box item (CBN_SELCHANGE follows)
 //   selected HWND ID             the combo box's selected item text, or -
+//   items HWND ID                a combo box's item texts, joined by " | "
 //   tab HWND INDEX               shows a tab of the window's tab control
 //   list HWND ID                 list box lines, joined by " | "
 //   listsel HWND ID I...         selects list box lines
@@ -179,6 +180,22 @@ std::string ListLines(HWND List)
     return lines;
 }
 
+std::string ComboItems(HWND Combo)
+{
+    std::string items;
+    const int count = static_cast<int>(SendMessageW(Combo, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const LRESULT length = SendMessageW(Combo, CB_GETLBTEXTLEN, i, 0);
+        std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+        SendMessageW(Combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+        item.resize(static_cast<size_t>(length > 0 ? length : 0));
+        if (i > 0)
+            items += " | ";
+        items += Utf8(item);
+    }
+    return items;
+}
+
 std::string Clipboard()
 {
     if (!OpenClipboard(nullptr))
@@ -291,6 +308,10 @@ std::string Answer(const std::string& Line)
         wchar_t text[256] = L"";
         SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
         return Utf8(text);
+    }
+    if (verb == "items") {
+        HWND combo = control();
+        return combo ? ComboItems(combo) : "<none>";
     }
     if (verb == "tab") {
         HWND tabs = FindWindowExW(ParseWindow(arg(0)), nullptr, L"SysTabControl32", nullptr);
