@@ -6,12 +6,18 @@ again, by process id.
 
     wine_harness.py prefix                 create the prefix (once)
     wine_harness.py run [--x] EXE [ARGS]   run a program, exit with its code
-    wine_harness.py com N [--x|--desktop] [--link PATH] -- CMD...
+    wine_harness.py com N [--x|--desktop] [--link PATH] [--describe NAME] -- CMD...
                                            run CMD (a Linux command) with COM N
                                            linked to a pty; CMD finds the other
                                            end in $VEMU_COM_PEER, and at PATH
                                            with --link. --x: an Xvfb display;
-                                           --desktop: $DISPLAY, else Xvfb.
+                                           --desktop: $DISPLAY, else Xvfb;
+                                           --describe: the device-setup API
+                                           lists COM N as a device named NAME.
+
+The prefix is build/wineprefix, or $VEMU_WINEPREFIX. Wine runs with an
+English locale (what the tests expect), or the one in $VEMU_WINE_LOCALE
+(looked up in $VEMU_WINE_LOCPATH when given).
 """
 import contextlib
 import fcntl
@@ -46,6 +52,12 @@ def wine_env(display=None):
     env["WINEPREFIX"] = PREFIX
     env["WINEDEBUG"] = env.get("VEMU_WINEDEBUG", "-all")
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml="  # no Mono/Gecko install prompts
+    # Wine takes the Windows locale, and with it the input language, from
+    # the Unix one: the same for every test run, whatever the caller's.
+    locale = os.environ.get("VEMU_WINE_LOCALE", "C.UTF-8")
+    env["LANG"] = env["LC_ALL"] = locale
+    if os.environ.get("VEMU_WINE_LOCPATH"):
+        env["LOCPATH"] = os.environ["VEMU_WINE_LOCPATH"]
     if display:
         env["DISPLAY"] = display
     return env
@@ -302,13 +314,14 @@ def wait_through_interrupts(proc):
 
 def com(args):
     if len(args) < 3 or "--" not in args:
-        sys.exit("usage: wine_harness.py com N [--x|--desktop] [--link PATH] -- CMD...")
+        sys.exit("usage: wine_harness.py com N [--x|--desktop] [--link PATH] [--describe NAME] -- CMD...")
     split = args.index("--")
     number = int(args[0])
     options = args[1:split]
     command = args[split + 1:]
     want_x = "--x" in options or ("--desktop" in options and not os.environ.get("DISPLAY"))
     link = options[options.index("--link") + 1] if "--link" in options else None
+    name = options[options.index("--describe") + 1] if "--describe" in options else None
     ensure_prefix()
     procs = Processes()
     try:
@@ -316,6 +329,9 @@ def com(args):
             start_server(display or os.environ.get("DISPLAY"))
             env = wine_env(display)
             env["VEMU_COM_PEER"] = peer
+            devices = PortDevices(env)
+            if name is not None:
+                devices.add(number, "ROOT\\PORTS\\%04d" % number, "%s (COM%d)" % (name, number))
             if link:
                 with contextlib.suppress(FileNotFoundError):
                     os.remove(link)
@@ -326,6 +342,7 @@ def com(args):
                 if link:
                     with contextlib.suppress(FileNotFoundError):
                         os.remove(link)
+                devices.close()
     finally:
         procs.stop_all()
 

@@ -20,6 +20,7 @@
 //   select HWND ID INDEX         picks a combo box item (CBN_SELCHANGE follows)
 //   selected HWND ID             the combo box's selected item text, or -
 //   items HWND ID                a combo box's item texts, joined by " | "
+//   droplist HWND ID             the dropped list of a combo box, or none
 //   tab HWND INDEX               shows a tab of the window's tab control
 //   list HWND ID                 list box lines, joined by " | "
 //   listsel HWND ID I...         selects list box lines
@@ -312,6 +313,21 @@ std::string Answer(const std::string& Line)
     if (verb == "items") {
         HWND combo = control();
         return combo ? ComboItems(combo) : "<none>";
+    }
+    if (verb == "droplist") {
+        // The shown list of the program's combo box (asking the box itself
+        // does not cross processes under Wine).
+        HWND combo = control();
+        DWORD owner = 0;
+        GetWindowThreadProcessId(combo, &owner);
+        for (HWND list = FindWindowExW(nullptr, nullptr, L"ComboLBox", nullptr); combo && list;
+             list = FindWindowExW(nullptr, list, L"ComboLBox", nullptr)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(list, &process);
+            if (process == owner && IsWindowVisible(list))
+                return Hex(list);
+        }
+        return "none";
     }
     if (verb == "tab") {
         HWND tabs = FindWindowExW(ParseWindow(arg(0)), nullptr, L"SysTabControl32", nullptr);
