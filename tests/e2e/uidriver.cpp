@@ -165,30 +165,16 @@ std::vector<HWND> TrayIcons()
     return icons;
 }
 
-std::string ListLines(HWND List)
-{
-    std::string lines;
-    const int count = static_cast<int>(SendMessageW(List, LB_GETCOUNT, 0, 0));
-    for (int i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageW(List, LB_GETTEXTLEN, i, 0);
-        std::wstring line(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-        SendMessageW(List, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-        line.resize(static_cast<size_t>(length > 0 ? length : 0));
-        if (i > 0)
-            lines += " | ";
-        lines += Utf8(line);
-    }
-    return lines;
-}
-
-std::string ComboItems(HWND Combo)
+// The item texts of a list box or a combo box (the messages name the
+// kind), joined by " | ".
+std::string ItemTexts(HWND Control, UINT CountMsg, UINT LengthMsg, UINT TextMsg)
 {
     std::string items;
-    const int count = static_cast<int>(SendMessageW(Combo, CB_GETCOUNT, 0, 0));
+    const int count = static_cast<int>(SendMessageW(Control, CountMsg, 0, 0));
     for (int i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageW(Combo, CB_GETLBTEXTLEN, i, 0);
+        const LRESULT length = SendMessageW(Control, LengthMsg, i, 0);
         std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-        SendMessageW(Combo, CB_GETLBTEXT, i, reinterpret_cast<LPARAM>(item.data()));
+        SendMessageW(Control, TextMsg, i, reinterpret_cast<LPARAM>(item.data()));
         item.resize(static_cast<size_t>(length > 0 ? length : 0));
         if (i > 0)
             items += " | ";
@@ -312,7 +298,7 @@ std::string Answer(const std::string& Line)
     }
     if (verb == "items") {
         HWND combo = control();
-        return combo ? ComboItems(combo) : "<none>";
+        return combo ? ItemTexts(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT) : "<none>";
     }
     if (verb == "droplist") {
         // The shown list of the program's combo box (asking the box itself
@@ -336,7 +322,7 @@ std::string Answer(const std::string& Line)
     }
     if (verb == "list") {
         HWND list = control();
-        return list ? ListLines(list) : "<none>";
+        return list ? ItemTexts(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT) : "<none>";
     }
     if (verb == "listsel") {
         HWND list = control();
