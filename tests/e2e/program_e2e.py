@@ -19,7 +19,7 @@ sys.path.insert(0, os.path.join(TOP, "scripts"))
 sys.path.insert(0, HERE)
 import wine_harness  # noqa: E402
 from engine_e2e import (PORT, CH340_IDS, Lines, VirtualAdapter, ch340, chars, end_by_input, expect,  # noqa: E402
-                        run_scenarios, settings)
+                        fault, run_scenarios, settings)
 
 
 class DriverLines(Lines):
@@ -605,6 +605,51 @@ def scenario_moved_adapter(build):
         with open(os.path.join(run.work, log), encoding="cp1252") as f:
             text = f.read()
         assert "wiederhergestellt" not in text, text
+
+
+def scenario_fatal_release(build):
+    """A fault that nothing handles: keys go up before the error message,
+    and what the parser pressed while it was shown goes up before the end."""
+    with Program(build, "fatal_release", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"\x1b,lock,shift.")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "shift locked")
+        fault(build, run.env, "TvemuCfgDlg")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released before the message")
+        deadline = time.monotonic() + WAIT
+        box = "none"
+        while box == "none":
+            assert time.monotonic() < deadline, "no error message"
+            box = run.find_dialog("Vemu Keys")
+            if box != "none" and "unbehandelte Ausnahmebedingung" not in run.ask("text %s %d" % (box, STATIC_TEXT)):
+                box = "none"
+            time.sleep(0.1)
+        # The parser goes on meanwhile.
+        run.send(b"\x1b,lock,ctrl.")
+        expect([l for _, l in run.observer.take(1)], ["key 11 00 down"], "locked while the message is shown")
+        run.ask("command %s %d" % (box, IDOK))
+        expect([l for _, l in run.observer.take(1)], ["key 11 00 up"], "released before the process ends")
+        expect(run.ended(), 1, "exit code")
+
+
+def scenario_release_when_cut(build):
+    """What the device can no longer release goes up: when "Aktiv" is
+    unticked, and when the adapter is pulled out."""
+    with Program(build, "release_when_cut", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"\x1b,lock,shift.\x1b,moulock,right.")
+        expect([l for _, l in run.observer.take(2)], ["key 10 00 down", "right down"], "locked")
+        run.ask("trayclick 0 right")
+        run.ask("menu down return")  # Aktiv off
+        expect([l for _, l in run.observer.take(2)], ["right up", "key 10 00 up"], "released when switched off")
+        run.ask("trayclick 0 right")
+        run.ask("menu down return")  # Aktiv on again
+        time.sleep(0.5)
+        run.send(b"\x1b,lock,shift.")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "locked again")
+        run.unplug()
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released when the adapter is gone")
+        expect(run.observer.quiet(1.0), [], "nothing more")
 
 
 if __name__ == "__main__":
