@@ -5,6 +5,7 @@
 #include "app/ConfigDialog_win.h"
 #include "app/LastResort_win.h"
 #include "app/Lifecycle.h"
+#include "base/CommonControls_win.h"
 #include "base/ExceptionName.h"
 #include "base/Globals.h"
 #include "base/MessageDialog.h"
@@ -127,9 +128,7 @@ int Run()
 {
     if (!CheckSingleInstance())
         return 0;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_LISTVIEW_CLASSES |
-                                                       ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    InitCommonControlClasses(ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES);
     SetWindowExceptionHandler(AppException);
 
     auto splash = std::make_unique<TSplashDialog>();
