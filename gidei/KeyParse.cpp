@@ -50,14 +50,14 @@ void TKeyParser::Stop()
 
 void TKeyParser::CutInput()
 {
-    FCutPending = true;
+    ++FCuts;
     // The stop event wakes the thread; the flag tells it why.
     StopEvent->Set();
 }
 
 void TKeyParser::ReleaseAfterCut()
 {
-    FCutPending = false;
+    FCutsReleased = FCuts.load();
     if (Typer->ReleaseEverything())
         LogEvent(lkPlain, "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen");
 }
@@ -66,14 +66,16 @@ void TKeyParser::Execute()
 {
     while (!Terminated()) {
         try {
-            if (FCutPending)
+            if (CutPending())
                 ReleaseAfterCut();
             switch (WaitForAny({DataEvent.get(), TickEvent.get(), StopEvent.get()}, kInfinite)) {
             case 0:
                 Drain();
                 break;
             case 1:
-                Typer->MouseTick();
+                // After a cut the release comes first (it stops movement).
+                if (!CutPending())
+                    Typer->MouseTick();
                 break;
             case 2:
                 break;
@@ -90,19 +92,31 @@ void TKeyParser::Execute()
 }
 
 // The queue is emptied before the parser waits again: units that arrive while
-// it works find others waiting and set no event of their own.
+// it works find others waiting and set no event of their own. That holds
+// through a cut as well: the data event this drain answers may be the
+// wake-up of units that came after the cut, and no other would follow.
 void TKeyParser::Drain()
 {
     std::deque<std::string> units;
-    // Units taken before input was cut belong to the input that is gone.
-    while (Queue && !Interrupted()) {
-        if (units.empty())
-            Queue->PopAll(units);
-        if (units.empty())
-            return;
-        std::string unit = std::move(units.front());
-        units.pop_front();
+    uint32_t generation = 0;
+    while (Queue && !Terminated()) {
+        // A failure (of the release, too) leaves the drain going: it ends
+        // only with the queue empty.
         try {
+            if (CutPending())
+                ReleaseAfterCut();
+            // Units taken before input was cut belong to the input that is
+            // gone; what the queue framed since is the user's new input.
+            if (!units.empty() && generation != Queue->Generation())
+                units.clear();
+            if (units.empty()) {
+                generation = Queue->PopAll(units);
+                if (units.empty())
+                    return;
+                continue; // a cut that came meanwhile is released first
+            }
+            const std::string unit = std::move(units.front());
+            units.pop_front();
             HandleUnit(unit);
             PauseAfter();
         } catch (const std::exception& error) {

@@ -27,12 +27,14 @@ public:
     void Stop();
     bool IsTerminated() const override { return Terminated(); }
     // On the main thread, whenever the receiver leaves state 2 (the port
-    // closed or lost, input switched off): the device can release nothing
-    // from now on. The unit in hand ends early (a wait within about 10 ms),
-    // the units the parser took but has not handled are dropped, and the
-    // typer releases every key and button it holds, with one log line.
+    // closed or lost, input switched off), after the queue's Discard: the
+    // device can release nothing from now on. The unit in hand ends early
+    // (a wait within about 10 ms), the units the parser took before the
+    // Discard are dropped, and the typer releases every key and button it
+    // holds, with one log line. Units the queue framed since are the new
+    // input: they are handled after the release.
     void CutInput();
-    bool InputCut() const override { return FCutPending; }
+    bool InputCut() const override { return CutPending(); }
     void SignalMouseTick() { TickEvent->Set(); }
     bool LayoutSupported() const { return Typer->LayoutSupported(); }
 
@@ -58,7 +60,8 @@ protected:
 private:
     // Work of the parser thread: nothing in hand is finished once input
     // was cut or the thread is told to end.
-    bool Interrupted() const { return Terminated() || FCutPending; }
+    bool Interrupted() const { return Terminated() || CutPending(); }
+    bool CutPending() const { return FCuts.load() != FCutsReleased.load(); }
     void ReleaseAfterCut();
     void Drain();
     bool CheckCharacters();
@@ -67,5 +70,9 @@ private:
     void TypeFrom(int Position);
     void PauseAfter();
 
-    std::atomic<bool> FCutPending{false};
+    // Cuts asked for, and the cuts the parser has released after: counts,
+    // so that a cut that comes while the last one is being released is
+    // released again, never lost.
+    std::atomic<uint32_t> FCuts{0};
+    std::atomic<uint32_t> FCutsReleased{0};
 };

@@ -35,6 +35,7 @@ void TReceiveQueue::Discard()
     FInSequence = false;
     FDiscarding = false;
     FOverflowing = false;
+    ++FGeneration;
 }
 
 void TReceiveQueue::AddByte(char Byte)
@@ -126,14 +127,15 @@ size_t TReceiveQueue::Waiting()
     return FSequences.size();
 }
 
-void TReceiveQueue::PopAll(std::deque<std::string>& Units)
+uint32_t TReceiveQueue::PopAll(std::deque<std::string>& Units)
 {
     TObjectLock lock(*this);
     if (Units.empty()) {
         Units.swap(FSequences);
-        return;
+        return FGeneration;
     }
     for (std::string& unit : FSequences)
         Units.push_back(std::move(unit));
     FSequences.clear();
+    return FGeneration;
 }

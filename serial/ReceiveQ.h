@@ -6,6 +6,7 @@
 #include "base/Globals.h"
 
 #include <atomic>
+#include <cstdint>
 #include <deque>
 #include <string>
 
@@ -32,14 +33,18 @@ public:
     // The oldest unit, or the empty string when there is none.
     std::string Pop();
     // Forgets every unit that waits and a sequence in progress: the input
-    // they belong to is gone (the port closed, input switched off).
+    // they belong to is gone (the port closed, input switched off). Each
+    // call begins a new generation of units.
     void Discard();
     // How many completed units wait for the parser.
     size_t Waiting();
     // Moves every completed unit, oldest first, to the end of Units in one
     // go: the parser takes the lock once per wake-up instead of once per
-    // unit, which keeps it out of the read thread's way.
-    void PopAll(std::deque<std::string>& Units);
+    // unit, which keeps it out of the read thread's way. Returns the
+    // generation they belong to: once Generation() differs, a Discard came
+    // after them and they belong to the input that is gone.
+    uint32_t PopAll(std::deque<std::string>& Units);
+    uint32_t Generation() const { return FGeneration; }
 
     // The event (the parser's data event) set by a chunk that brings units
     // to an empty queue, or none; set at once when units are already
@@ -71,4 +76,6 @@ private:
     // The queue ran full and its error line is out; the next unit that fits
     // ends the episode.
     bool FOverflowing = false;
+    // Counts the calls of Discard; changed under the lock.
+    std::atomic<uint32_t> FGeneration{0};
 };

@@ -5,6 +5,10 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
 namespace {
 
 using Strings = std::vector<std::string>;
@@ -293,6 +297,124 @@ TEST_F(ParserThread, DestroyingTheParserReleasesWhatItHolds)
     AwaitEvents(2);
     StopParser();
     EXPECT_EQ(Sink.Take(), (Strings{"button 0010", "up 11"}));
+}
+
+// A sink that holds the parser at one record until the test lets it go:
+// the test can act at an exact point of the parser's work.
+class TGateSink : public TRecordingSink {
+public:
+    unsigned SendKeyboard(const TKeyboardRecord& Record) override
+    {
+        std::unique_lock<std::mutex> lock(FGateMutex);
+        if (!FHoldAt.empty() && Describe(Record) == FHoldAt) {
+            FHoldAt.clear();
+            FHeld = true;
+            FChanged.notify_all();
+            // Bounded, so that a test that never opens fails instead of
+            // hanging.
+            FChanged.wait_for(lock, std::chrono::seconds(10), [this] { return !FHeld; });
+        }
+        lock.unlock();
+        return TRecordingSink::SendKeyboard(Record);
+    }
+
+    void HoldAt(const std::string& Record)
+    {
+        std::lock_guard<std::mutex> lock(FGateMutex);
+        FHoldAt = Record;
+    }
+    bool AwaitHeld()
+    {
+        std::unique_lock<std::mutex> lock(FGateMutex);
+        return FChanged.wait_for(lock, std::chrono::seconds(10), [this] { return FHeld; });
+    }
+    void Open()
+    {
+        std::lock_guard<std::mutex> lock(FGateMutex);
+        FHeld = false;
+        FChanged.notify_all();
+    }
+
+private:
+    std::mutex FGateMutex;
+    std::condition_variable FChanged;
+    std::string FHoldAt;
+    bool FHeld = false;
+};
+
+// Input cut and switched on again as the engine does it, the parser held at
+// exact points of its work by the sink.
+class ParserCut : public ::testing::Test {
+protected:
+    TTestEnvironment Env{0xFFFFFFFF, "[Debug]\nWait=-1\n"};
+    TGateSink Sink;
+    TReceiveQueue Queue;
+    std::unique_ptr<TKeyParser> Parser = std::make_unique<TKeyParser>(Sink, false);
+
+    ParserCut()
+    {
+        Queue.Active = true;
+        Parser->Queue = &Queue;
+        Queue.SetSignalEvent(Parser->DataEvent.get());
+        Parser->Start();
+    }
+    ~ParserCut() override
+    {
+        Sink.Open();
+        Parser->Stop();
+        Parser->Join();
+        Queue.SetSignalEvent(nullptr);
+    }
+
+    void CutInput()
+    {
+        Queue.Active = false;
+        Queue.Discard();
+        Parser->CutInput();
+    }
+    void SwitchOn() { Queue.Active = true; }
+
+    Strings AwaitEvents(size_t Count)
+    {
+        EXPECT_TRUE(WaitUntil([&] { return Sink.Count() >= Count; })) << Sink.Count() << " of " << Count << " records";
+        return Sink.Take();
+    }
+};
+
+// A second cut while the parser releases after the first, input switched
+// on again and a unit arriving: its wake-up comes while the cut is still
+// pending. The parser must type it, not wait for ever with it in the queue
+// (no later chunk would wake it: the queue is never empty again).
+TEST_F(ParserCut, UnitsAfterACutThatCameDuringTheReleaseAreTyped)
+{
+    AddChunk(Queue, ESC + ",lock,shift.");
+    EXPECT_EQ(AwaitEvents(1), Strings{"down 10"});
+    Sink.HoldAt("up 10");
+    CutInput();
+    ASSERT_TRUE(Sink.AwaitHeld()) << "the parser releases after the cut";
+    CutInput();
+    SwitchOn();
+    AddChunk(Queue, "b");
+    Sink.Open();
+    EXPECT_EQ(AwaitEvents(3), (Strings{"up 10", "char 62 down", "char 62 up"}));
+    AddChunk(Queue, "c");
+    EXPECT_EQ(AwaitEvents(2), (Strings{"char 63 down", "char 63 up"})) << "and goes on";
+}
+
+// Units the parser took before a cut are the input that is gone; units the
+// queue framed after input was switched on again are typed.
+TEST_F(ParserCut, OnlyUnitsFromBeforeTheCutAreDropped)
+{
+    Sink.HoldAt("char 61 down");
+    AddChunk(Queue, "ab");
+    ASSERT_TRUE(Sink.AwaitHeld());
+    CutInput();
+    SwitchOn();
+    AddChunk(Queue, "c");
+    Sink.Open();
+    EXPECT_EQ(AwaitEvents(4), (Strings{"char 61 down", "char 61 up", "char 63 down", "char 63 up"}));
+    SleepMs(50);
+    EXPECT_EQ(Sink.Count(), 0u) << "b was taken before the cut";
 }
 
 } // namespace
