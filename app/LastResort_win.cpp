@@ -11,8 +11,11 @@ namespace {
 
 TFatalHandler Fatal = nullptr;
 
+// Both handlers release first, before anything allocates: the fault may
+// be a corrupt heap that faults again.
 void Terminated()
 {
+    ReleaseInputStillDown();
     std::string name = ExceptionClassName();
     if (std::exception_ptr current = std::current_exception()) {
         try {
@@ -28,6 +31,7 @@ void Terminated()
 
 LONG WINAPI UnhandledException(EXCEPTION_POINTERS* Info)
 {
+    ReleaseInputStillDown();
     char code[32];
     wsprintfA(code, "0x%08lX", Info && Info->ExceptionRecord ? Info->ExceptionRecord->ExceptionCode : 0ul);
     Fatal(std::string("EExternalException ") + code);

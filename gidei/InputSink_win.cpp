@@ -24,11 +24,38 @@ const TButton Buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP
                            {VK_XBUTTON1, 0, MOUSEEVENTF_XUP, XBUTTON1},
                            {VK_XBUTTON2, 0, MOUSEEVENTF_XUP, XBUTTON2}};
 std::atomic<bool> ButtonsPutDown[5];
+constexpr DWORD AnyButtonDown = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_MIDDLEDOWN | MOUSEEVENTF_XDOWN;
+
+// Set by the last resort, never cleared: the process is ending, and the
+// parser may still be sending. No key or button goes down from then on;
+// ups still go.
+std::atomic<bool> Ending{false};
+// Sends under way. The release waits for them: a send that checked the flag
+// just before it was set is seen down and released, never left down.
+std::atomic<int> SendsUnderWay{0};
+
+class TSendCount {
+public:
+    TSendCount() { ++SendsUnderWay; }
+    ~TSendCount() { --SendsUnderWay; }
+    TSendCount(const TSendCount&) = delete;
+    TSendCount& operator=(const TSendCount&) = delete;
+};
+
+// What a refused record reports: nothing inserted, for a reason of its own.
+unsigned Refused()
+{
+    SetLastError(ERROR_OPERATION_ABORTED);
+    return 0;
+}
 
 class TSendInputSink : public TInputSink {
 public:
     unsigned SendKeyboard(const TKeyboardRecord& Record) override
     {
+        const TSendCount counted;
+        if (Ending && !(Record.Flags & KEYEVENTF_KEYUP_FLAG))
+            return Refused();
         INPUT input{};
         input.type = INPUT_KEYBOARD;
         input.ki.wVk = Record.Vk;
@@ -42,6 +69,9 @@ public:
 
     unsigned SendMouse(const TMouseRecord& Record) override
     {
+        const TSendCount counted;
+        if (Ending && (Record.Flags & AnyButtonDown))
+            return Refused();
         INPUT input{};
         input.type = INPUT_MOUSE;
         input.mi.dx = Record.Dx;
@@ -81,6 +111,11 @@ TInputSink& SystemInputSink()
 
 void ReleaseInputStillDown()
 {
+    Ending = true;
+    // Bounded: the fault may have struck inside a send, whose count then
+    // never goes down.
+    for (int i = 0; i < 100 && SendsUnderWay > 0; ++i)
+        Sleep(1);
     for (size_t i = 0; i < sizeof Buttons / sizeof Buttons[0]; ++i) {
         const bool putDown = ButtonsPutDown[i].exchange(false);
         if (!putDown && !(GetAsyncKeyState(Buttons[i].Vk) & 0x8000))

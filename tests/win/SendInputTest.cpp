@@ -8,6 +8,8 @@
 #include <gtest/gtest.h>
 
 #include <condition_variable>
+#include <cstdio>
+#include <cstdlib>
 #include <mutex>
 #include <thread>
 
@@ -159,6 +161,32 @@ TEST(SendInputSink, MulDivAgreesWithTheSystem)
         for (int b : values)
             for (int c : {1, 2, 3, -3, 768, 1080, 1920, 0, 65536})
                 EXPECT_EQ(MulDiv(a, b, c), ::MulDiv(a, b, c)) << a << " " << b << " " << c;
+}
+
+// What the sink lets through once the last resort has released: run in a
+// process of its own (the flag is never cleared), whose exit code says
+// whether every record fared as it must.
+[[noreturn]] void ReleaseAndSendMore()
+{
+    ReleaseInputStillDown();
+    TInputSink& sink = SystemInputSink();
+    const bool keyDown = sink.SendKeyboard({'A', 0, 0}) != 0;
+    const bool charDown = sink.SendKeyboard({0, 0xE4, KEYEVENTF_UNICODE_FLAG}) != 0;
+    const bool buttonDown = sink.SendMouse({0, 0, MOUSEEVENTF_RIGHTDOWN}) != 0;
+    const bool keyUp = sink.SendKeyboard({'A', 0, KEYEVENTF_KEYUP_FLAG}) != 0;
+    const bool charUp = sink.SendKeyboard({0, 0xE4, KEYEVENTF_UNICODE_FLAG | KEYEVENTF_KEYUP_FLAG}) != 0;
+    const bool buttonUp = sink.SendMouse({0, 0, MOUSEEVENTF_RIGHTUP}) != 0;
+    std::fprintf(stderr, "sent: key down %d, char down %d, button down %d, key up %d, char up %d, button up %d\n",
+                 keyDown, charDown, buttonDown, keyUp, charUp, buttonUp);
+    std::fflush(stderr);
+    std::_Exit(!keyDown && !charDown && !buttonDown && keyUp && charUp && buttonUp ? 0 : 1);
+}
+
+// The parser may still be sending while the process ends: once the last
+// resort has released, no key or button goes down any more; ups still go.
+TEST(SendInputSinkDeathTest, AfterTheLastReleaseNothingGoesDown)
+{
+    EXPECT_EXIT(ReleaseAndSendMore(), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
