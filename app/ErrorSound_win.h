@@ -3,6 +3,7 @@
 #pragma once
 
 // Plays Globals->Sound as a sound file, never as a system sound alias, and
-// only when it names an ordinary file: a device or a network path from the
-// shared settings file is refused with one error line per name.
+// only when it names an ordinary file and opens as a file on a disk: a
+// device or a network path from the shared settings file is refused with
+// one error line per name.
 void PlayErrorSound();

@@ -2,7 +2,11 @@
 
 #include <string_view>
 
+TDriveKind SystemDriveKind(char Letter);
+
 namespace {
+
+TDriveKindSource DriveKindSource = SystemDriveKind;
 
 bool IsSeparator(char C) { return C == '\\' || C == '/'; }
 
@@ -38,15 +42,21 @@ bool IsDeviceName(std::string_view Component)
 
 bool IsPlainFilePath(const std::string& Path)
 {
-    if (Path.empty())
+    // A leading separator: "\\server\share", "\\.\COM8", "\\?\" and "\??\" (which
+    // Windows passes on as a raw path: "\??\GLOBALROOT\Device\Serial0", a
+    // share), or the root of whatever drive is current.
+    if (Path.empty() || IsSeparator(Path[0]))
         return false;
-    // Two separators at the start: "\\server\share", "\\.\COM8", "\\?\".
-    if (Path.size() >= 2 && IsSeparator(Path[0]) && IsSeparator(Path[1]))
+    size_t begin = 0;
+    const bool drive = Path.size() >= 2 && Path[1] == ':';
+    if (drive) {
+        // "X:name" lies in whatever folder is current on X:.
+        if (!IsDriveLetter(Path[0]) || Path.size() < 3 || !IsSeparator(Path[2]))
+            return false;
+        begin = 3;
+    }
+    if (Path.find(':', begin) != std::string::npos)
         return false;
-    const bool drive = Path.size() >= 2 && Path[1] == ':' && IsDriveLetter(Path[0]);
-    if (Path.find(':', drive ? 2 : 0) != std::string::npos)
-        return false;
-    size_t begin = drive ? 2 : 0;
     while (begin <= Path.size()) {
         size_t end = begin;
         while (end < Path.size() && !IsSeparator(Path[end]))
@@ -56,7 +66,10 @@ bool IsPlainFilePath(const std::string& Path)
         begin = end + 1;
     }
     // A name that ends in a separator names a folder, no file.
-    return !IsSeparator(Path.back());
+    if (IsSeparator(Path.back()))
+        return false;
+    // A network drive is another computer, whatever letter it has.
+    return !drive || DriveKindSource(Upper(Path[0])) == TDriveKind::Local;
 }
 
 std::string BesideProgram(const std::string& Folder, const std::string& Path)
@@ -65,3 +78,5 @@ std::string BesideProgram(const std::string& Folder, const std::string& Path)
         return Path;
     return Folder + Path;
 }
+
+void SetDriveKindSource(TDriveKindSource Source) { DriveKindSource = Source ? Source : SystemDriveKind; }

@@ -1,16 +1,27 @@
 #include "base/FileSystem.h"
 
+#include "base/Sync.h"
+
 #include <cstdio>
 
 bool PlatformReplaceFile(const std::string& From, const std::string& To);
 bool PlatformFlushToDisk(std::FILE* File);
 bool PlatformFileMissing(const std::string& Path);
+unsigned long PlatformProcessId();
 
 namespace {
 
 std::FILE* PlainOpenForRead(const char* Path) { return std::fopen(Path, "rb"); }
 
 TOpenForRead OpenForRead = PlainOpenForRead;
+
+void PlainPause(uint32_t Ms) { SleepMs(Ms); }
+
+TRetryPause RetryPause = PlainPause;
+
+// About a second in all: a scanner's hold is over by then, and a start or an
+// exit that finds the file held waits no longer than that.
+constexpr uint32_t RetryPauses[] = {100, 150, 200, 250, 300};
 
 enum class TWriteResult { NotCreated, Failed, Written };
 
@@ -34,7 +45,21 @@ bool MoveFileOver(const std::string& From, const std::string& To) { return Platf
 
 void SetOpenForRead(TOpenForRead Open) { OpenForRead = Open ? Open : PlainOpenForRead; }
 
+void SetRetryPause(TRetryPause Pause) { RetryPause = Pause ? Pause : PlainPause; }
+
 TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents)
+{
+    TFileRead result = ReadFileOnce(Path, Contents);
+    for (uint32_t pause : RetryPauses) {
+        if (result != TFileRead::Unreadable)
+            break;
+        RetryPause(pause);
+        result = ReadFileOnce(Path, Contents);
+    }
+    return result;
+}
+
+TFileRead ReadFileOnce(const std::string& Path, std::string& Contents)
 {
     Contents.clear();
     std::FILE* file = OpenForRead(Path.c_str());
@@ -53,20 +78,20 @@ TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents)
     return TFileRead::Read;
 }
 
-std::optional<std::string> ReadWholeFile(const std::string& Path)
+std::string ReplacementName(const std::string& Path)
 {
-    std::string contents;
-    if (ReadFileForUpdate(Path, contents) != TFileRead::Read)
-        return std::nullopt;
-    return contents;
+    return Path + "." + std::to_string(PlatformProcessId()) + ".new";
 }
 
 bool ReplaceWholeFile(const std::string& Path, const std::string& Contents)
 {
     // The file itself is never opened for writing: a write that fails half
     // way (disk full, quota, a file size limit) would leave it cut short and
-    // every setting lost. What fails stays in the ".new" file, which goes.
-    const std::string temporary = Path + ".new";
+    // every setting lost. What fails stays in the new file, which goes. Two
+    // programs (two users' sessions) that end at once each write their own:
+    // with one shared name, one could move the other's half-written file
+    // over the settings.
+    const std::string temporary = ReplacementName(Path);
     const TWriteResult result = WriteFileContents(temporary, Contents);
     if (result == TWriteResult::Written && PlatformReplaceFile(temporary, Path))
         return true;

@@ -1,3 +1,5 @@
+#include "base/FileSystem.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -38,4 +40,18 @@ bool PlatformFileMissing(const std::string& Path)
     if (lstat(Path.c_str(), &info) == 0)
         return false;
     return errno == ENOENT || errno == ENOTDIR;
+}
+
+unsigned long PlatformProcessId() { return static_cast<unsigned long>(getpid()); }
+
+TFileKind OpenedFileKind(const std::string& Path)
+{
+    // Without blocking: a pipe with no writer would hold the open.
+    const int fd = open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return TFileKind::Unopened;
+    struct stat info;
+    const bool regular = fstat(fd, &info) == 0 && S_ISREG(info.st_mode);
+    close(fd);
+    return regular ? TFileKind::Disk : TFileKind::Other;
 }

@@ -1,3 +1,5 @@
+#include "base/FileSystem.h"
+
 #include <windows.h>
 
 #include <cstdio>
@@ -30,4 +32,17 @@ bool PlatformFileMissing(const std::string& Path)
         return false;
     const DWORD error = GetLastError();
     return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+}
+
+unsigned long PlatformProcessId() { return GetCurrentProcessId(); }
+
+TFileKind OpenedFileKind(const std::string& Path)
+{
+    HANDLE file = CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                              nullptr, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (file == INVALID_HANDLE_VALUE)
+        return TFileKind::Unopened;
+    const DWORD type = GetFileType(file);
+    CloseHandle(file);
+    return type == FILE_TYPE_DISK ? TFileKind::Disk : TFileKind::Other;
 }

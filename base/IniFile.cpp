@@ -210,10 +210,16 @@ std::optional<int32_t> TIniFile::ParseInteger(const std::string& Text)
 
 std::optional<std::string> TIniFile::Read(const std::string& Section, const std::string& Key) const
 {
-    std::optional<std::string> text = ReadWholeFile(FFileName);
-    if (!text)
+    std::string text;
+    // Once the session's values are known not to be the file's, a read
+    // waits no more: a start with dozens of reads would take as many
+    // seconds.
+    const TFileRead result = FUnreadable ? ReadFileOnce(FFileName, text) : ReadFileForUpdate(FFileName, text);
+    if (result == TFileRead::Unreadable)
+        NoteUnreadable();
+    if (result != TFileRead::Read)
         return std::nullopt;
-    std::vector<TLine> lines = ParseLines(*text);
+    std::vector<TLine> lines = ParseLines(text);
     TLookup found = Find(lines, Section, Key);
     if (found.Key < 0 || !lines[found.Key].HasValue)
         return std::nullopt;
@@ -246,6 +252,8 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Key, c
     if (key.empty())
         return false;
     const std::string value = OneLineValue(Value);
+    if (FUnreadable)
+        return false;
     // Only a file that is not there starts empty. One that is there but
     // cannot be read now (another program holds it, a read error) would be
     // replaced by this one key: every other setting lost, and every line a
@@ -283,6 +291,40 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Key, c
         text += "[" + section + "]" + newline + key + "=" + value + newline;
     }
     return ReplaceWholeFile(FFileName, text);
+}
+
+void TIniFile::NoteUnreadable() const
+{
+    if (FUnreadable.exchange(true))
+        return;
+    TNoteSink sink;
+    {
+        std::lock_guard<std::mutex> lock(FNoteMutex);
+        FNotePending = !FNoteSink;
+        sink = FNoteSink;
+    }
+    if (sink)
+        sink(UnreadableNote());
+}
+
+void TIniFile::SetNoteSink(TNoteSink Sink)
+{
+    bool deliver = false;
+    {
+        std::lock_guard<std::mutex> lock(FNoteMutex);
+        FNoteSink = Sink;
+        deliver = FNotePending && Sink;
+        if (deliver)
+            FNotePending = false;
+    }
+    if (deliver)
+        Sink(UnreadableNote());
+}
+
+std::string TIniFile::UnreadableNote() const
+{
+    return "### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung werden nicht gespeichert: " +
+           FFileName;
 }
 
 bool TIniFile::WriteInteger(const std::string& Section, const std::string& Key, int32_t Value)

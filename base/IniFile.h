@@ -3,7 +3,10 @@
 // the same on the other.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
+#include <functional>
+#include <mutex>
 #include <optional>
 #include <string>
 
@@ -29,6 +32,8 @@ public:
 
     // Writes through to the file at once; false when it could not be written,
     // and when the file is there but cannot be read: it is then left as it is.
+    // False as well, for the rest of the session, once a read has found the
+    // file there but unreadable (see Unreadable).
     bool WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
     bool WriteInteger(const std::string& Section, const std::string& Key, int32_t Value);
     bool WriteBool(const std::string& Section, const std::string& Key, bool Value);
@@ -36,6 +41,25 @@ public:
     // Integer text as ReadInteger understands it.
     static std::optional<int32_t> ParseInteger(const std::string& Text);
 
+    // A read found the file there but could not read it, even after a
+    // second of trying (a scanner that holds it at the start): the values
+    // read gave their defaults, not what the user set. Written back at the
+    // end they would replace every setting, so from then on no write
+    // reaches the file.
+    bool Unreadable() const { return FUnreadable; }
+    // Where that is said, once, as an error line: kept until a sink is
+    // set (the loggers may not exist yet at the first read), then handed
+    // to it; nullptr keeps later lines again.
+    using TNoteSink = std::function<void(const std::string& Line)>;
+    void SetNoteSink(TNoteSink Sink);
+
 private:
+    void NoteUnreadable() const;
+    std::string UnreadableNote() const;
+
     std::string FFileName;
+    mutable std::atomic<bool> FUnreadable{false};
+    mutable std::mutex FNoteMutex;
+    mutable bool FNotePending = false;
+    TNoteSink FNoteSink;
 };

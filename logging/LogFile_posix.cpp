@@ -9,9 +9,16 @@
 bool TLogFileHandle::Open(const std::string& Name)
 {
     Close();
+    FNotAFile = false;
     int fd = open(Name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
+    struct stat info;
+    if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
+        close(fd);
+        FNotAFile = true;
+        return false;
+    }
     // No sharing, as on Windows: a second writer is refused.
     if (flock(fd, LOCK_EX | LOCK_NB) != 0 || lseek(fd, 0, SEEK_END) < 0) {
         close(fd);
@@ -43,6 +50,8 @@ bool TLogFileHandle::Write(const char* Data, size_t Size)
     }
     return FFd >= 0;
 }
+
+bool TLogFileHandle::Truncate() { return IsOpen() && ftruncate(FFd, 0) == 0 && lseek(FFd, 0, SEEK_SET) == 0; }
 
 void TLogFileHandle::Close()
 {

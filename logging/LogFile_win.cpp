@@ -5,9 +5,17 @@
 bool TLogFileHandle::Open(const std::string& Name)
 {
     Close();
+    FNotAFile = false;
     HANDLE file = CreateFileA(Name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
+    // A name that passed every check may still lead to a device (a link, a
+    // name the checks do not know): every logged byte would go out there.
+    if (GetFileType(file) != FILE_TYPE_DISK) {
+        CloseHandle(file);
+        FNotAFile = true;
+        return false;
+    }
     SetFilePointer(file, 0, nullptr, FILE_END);
     FHandle = file;
     return true;
@@ -25,6 +33,11 @@ bool TLogFileHandle::Write(const char* Data, size_t Size)
 {
     DWORD written = 0;
     return IsOpen() && WriteFile(FHandle, Data, static_cast<DWORD>(Size), &written, nullptr) && written == Size;
+}
+
+bool TLogFileHandle::Truncate()
+{
+    return IsOpen() && SetFilePointer(FHandle, 0, nullptr, FILE_BEGIN) == 0 && SetEndOfFile(FHandle);
 }
 
 void TLogFileHandle::Close()

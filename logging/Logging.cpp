@@ -159,11 +159,10 @@ void TFileLog::SetFileName(const std::string& Name)
         // Any user may write the name into the shared settings file: a
         // device (COM8 would send every logged byte out through the port)
         // or another computer's share is never opened.
-        bool opened = false;
-        if (!IsPlainFilePath(Name))
+        const bool plain = IsPlainFilePath(Name);
+        const bool opened = plain && FHandle.Open(BesideProgram(Globals ? Globals->AppPath : std::string(), Name));
+        if (!plain || FHandle.NotAFile())
             LogEvent(lkError, "### Log-Datei abgelehnt, keine gew\xf6hnliche Datei: " + Name);
-        else
-            opened = FHandle.Open(BesideProgram(Globals ? Globals->AppPath : std::string(), Name));
         if (!opened && Globals)
             Globals->PostToMain(UM_LOGFILEERROR, 0, 0);
     }
@@ -220,11 +219,19 @@ void TErrorLog::Write(TLogKind Kind, const std::string& Line)
         return;
     if (file.Size() >= MaxFileSize) {
         file.Close();
-        // When the move fails the lines go on into the full file: an
-        // error line is worth more than the limit.
-        MoveFileOver(FFileName, FOldFileName);
+        const bool moved = MoveFileOver(FFileName, FOldFileName);
         if (!file.Open(FFileName))
             return;
+        // Any user can make the older file unreplaceable (read-only, or a
+        // folder of that name): the lines then begin afresh here, so that
+        // the file stays bounded all the same, and the first says why.
+        if (!moved) {
+            if (!file.Truncate())
+                return;
+            const std::string why = FormatLogLine(
+                lkError, 0, "### Errors.old.log nicht ersetzbar, Errors.log neu begonnen") + "\r\n";
+            file.Write(why.data(), why.size());
+        }
     }
     if (file.Write(Line.data(), Line.size()))
         file.Write("\r\n", 2);
@@ -246,8 +253,10 @@ TLoggers::TLoggers()
 
 TLoggers::~TLoggers()
 {
-    if (Globals)
+    if (Globals) {
+        Globals->IniFile->SetNoteSink(nullptr);
         Globals->PutInteger("Extended", "LogEvents", static_cast<int32_t>(FLogEvents.load()));
+    }
     if (ViewLog == FLogs[0].get())
         ViewLog = nullptr;
     if (FileLog == FLogs[1].get())
@@ -284,6 +293,10 @@ void TLoggers::LogStart()
 {
     Log(lkPlain, ">>> Start " + LocalDateTimeText());
     FStartTick = TickCount();
+    // A settings file that could not be read before the loggers existed is
+    // said now, one that cannot be read later at once.
+    if (Globals)
+        Globals->IniFile->SetNoteSink([](const std::string& Line) { LogEvent(lkError, Line); });
 }
 
 void TLoggers::LogEnd() { Log(lkPlain, "<<< End " + LocalDateTimeText()); }

@@ -11,13 +11,35 @@
 
 namespace {
 
+// The pauses between tries of an unreadable file, recorded instead of
+// slept.
+std::vector<uint32_t> Pauses;
+void RecordPause(uint32_t Ms) { Pauses.push_back(Ms); }
+
 class IniFileTest : public ::testing::Test {
 protected:
+    IniFileTest()
+    {
+        Pauses.clear();
+        SetRetryPause(RecordPause);
+    }
+    ~IniFileTest() override { SetRetryPause(nullptr); }
+
     TTempDir Dir;
     std::string Path = Dir.File("vemuKeys.set");
     TIniFile Ini{Path};
 
     void Store(const std::string& Text) { WriteFileText(Path, Text); }
+
+    // The names in the folder besides the settings file: what a write left.
+    std::vector<std::string> Leftovers()
+    {
+        std::vector<std::string> names;
+        for (const auto& entry : std::filesystem::directory_iterator(Dir.Path()))
+            if (entry.path().filename() != "vemuKeys.set")
+                names.push_back(entry.path().filename().string());
+        return names;
+    }
 };
 
 TEST_F(IniFileTest, MissingFileReadsDefaults)
@@ -148,7 +170,7 @@ TEST_F(IniFileTest, WithoutRoomForTheNewFileTheOldOneStaysAsItWas)
 {
     const std::string before = "[Port]\r\nPort=7\r\nRate=9600\r\n";
     Store(before);
-    std::filesystem::create_directory(Path + ".new");
+    std::filesystem::create_directory(ReplacementName(Path));
     EXPECT_FALSE(Ini.WriteString("Port", "Port", "8"));
     EXPECT_FALSE(Ini.WriteString("Start", "Left", "1"));
     EXPECT_EQ(ReadFileText(Path), before);
@@ -194,7 +216,7 @@ TEST_F(IniFileTest, AFileThatIsThereButCannotBeReadIsNeverReplaced)
             EXPECT_FALSE(Ini.WriteInteger("Port", "Port", 8));
         }
         EXPECT_EQ(ReadFileText(Path), before);
-        EXPECT_FALSE(std::filesystem::exists(Path + ".new"));
+        EXPECT_TRUE(Leftovers().empty());
         // Readable again, it takes writes as before.
         ASSERT_TRUE(Ini.WriteInteger("Port", "Port", 8));
         EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 8);
@@ -217,6 +239,112 @@ TEST_F(IniFileTest, OnlyAMissingFileStartsEmpty)
     EXPECT_EQ(ReadFileForUpdate(folder, contents), TFileRead::Unreadable);
     EXPECT_FALSE(TIniFile(folder).WriteString("A", "x", "2"));
     EXPECT_TRUE(std::filesystem::is_directory(folder));
+}
+
+// A scanner or a sync tool holds the file for a moment: it is tried again
+// over about a second before it counts as unreadable; a missing file is
+// never waited for.
+int RefusalsLeft = 0;
+std::FILE* RefusedAFewTimes(const char* Path)
+{
+    if (RefusalsLeft > 0) {
+        --RefusalsLeft;
+        errno = EACCES;
+        return nullptr;
+    }
+    return std::fopen(Path, "rb");
+}
+
+TEST_F(IniFileTest, AFileHeldForAMomentIsTriedAgain)
+{
+    Store("[Port]\r\nPort=7\r\n");
+    TFailingReads failing(RefusedAFewTimes);
+    RefusalsLeft = 3;
+    EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 7);
+    EXPECT_EQ(Pauses.size(), 3u);
+    EXPECT_FALSE(Ini.Unreadable());
+
+    Pauses.clear();
+    RefusalsLeft = 1000;
+    std::string contents;
+    EXPECT_EQ(ReadFileForUpdate(Path, contents), TFileRead::Unreadable);
+    uint32_t waited = 0;
+    for (uint32_t pause : Pauses)
+        waited += pause;
+    EXPECT_GE(Pauses.size(), 3u) << "a few tries";
+    EXPECT_LE(waited, 1000u) << "about a second at most";
+
+    Pauses.clear();
+    RefusalsLeft = 1000;
+    EXPECT_EQ(ReadFileForUpdate(Dir.File("missing.set"), contents), TFileRead::Missing);
+    EXPECT_TRUE(Pauses.empty()) << "a missing file is not waited for";
+}
+
+// The program starts while a scanner holds the file: its values are the
+// defaults (port 0), and written back at the end they would replace the
+// user's settings once the file is readable again. None is written.
+TEST_F(IniFileTest, AfterAReadThatFoundTheFileUnreadableNothingIsWritten)
+{
+    const std::string before = "; by hand\r\n[Port]\r\nPort=7\r\nRate=9600\r\n";
+    for (TOpenForRead open : TFailingReads::Failures()) {
+        Store(before);
+        TIniFile ini(Path);
+        std::vector<std::string> notes;
+        {
+            TFailingReads failing(open);
+            EXPECT_EQ(ini.ReadInteger("Port", "Port", 0), 0);
+            EXPECT_TRUE(ini.Unreadable());
+            Pauses.clear();
+            EXPECT_EQ(ini.ReadInteger("Port", "Rate", 300), 300);
+            EXPECT_TRUE(Pauses.empty()) << "later reads of the session do not wait again";
+        }
+        // Readable again at the end: still nothing is written.
+        EXPECT_EQ(ini.ReadInteger("Port", "Port", 0), 7);
+        EXPECT_FALSE(ini.WriteInteger("Port", "Port", 0));
+        EXPECT_FALSE(ini.WriteInteger("Port", "Rate", 300));
+        EXPECT_FALSE(ini.WriteString("Start", "Tray", "1"));
+        EXPECT_EQ(ReadFileText(Path), before);
+        EXPECT_TRUE(Leftovers().empty());
+
+        // Said once, when a sink is there; a second sink hears nothing.
+        ini.SetNoteSink([&](const std::string& Line) { notes.push_back(Line); });
+        ini.SetNoteSink([&](const std::string& Line) { notes.push_back("again: " + Line); });
+        EXPECT_EQ(notes, std::vector<std::string>{"### Einstellungsdatei nicht lesbar, die Einstellungen dieser "
+                                                  "Sitzung werden nicht gespeichert: " + Path});
+    }
+}
+
+TEST_F(IniFileTest, AFileThatBecomesUnreadableLaterIsSaidAtOnceWhenASinkIsSet)
+{
+    Store("[Port]\r\nPort=7\r\n");
+    std::vector<std::string> notes;
+    Ini.SetNoteSink([&](const std::string& Line) { notes.push_back(Line); });
+    EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 7);
+    EXPECT_TRUE(notes.empty());
+    {
+        TFailingReads failing(TFailingReads::Refused);
+        EXPECT_EQ(Ini.ReadInteger("LogView", "Left", 10), 10);
+        EXPECT_EQ(Ini.ReadInteger("LogView", "Top", 10), 10);
+    }
+    EXPECT_EQ(notes.size(), 1u);
+    EXPECT_FALSE(Ini.WriteInteger("LogView", "Left", 10));
+}
+
+// Two programs (two users' sessions) ending at once: each writes a new file
+// of its own, so neither can move the other's half-written file over the
+// settings.
+TEST_F(IniFileTest, TheNewFileIsThisProcesssOwn)
+{
+    Store("[Port]\r\nPort=7\r\n");
+    const std::string shared = Path + ".new";
+    WriteFileText(shared, "[Port]\r\nPo"); // another writer, half way
+    ASSERT_TRUE(Ini.WriteInteger("Port", "Port", 8));
+    EXPECT_EQ(ReadFileText(Path), "[Port]\r\nPort=8\r\n");
+    EXPECT_EQ(ReadFileText(shared), "[Port]\r\nPo") << "the other writer's file is left alone";
+    EXPECT_NE(ReplacementName(Path), shared);
+    EXPECT_EQ(ReplacementName(Path).rfind(Path + ".", 0), 0u) << "beside the settings file";
+    std::filesystem::remove(shared);
+    EXPECT_TRUE(Leftovers().empty());
 }
 
 } // namespace

@@ -2,9 +2,18 @@
 
 #include "tests/support/TestSupport.h"
 
+#include "base/FilePaths.h"
+#include "base/FileSystem.h"
+
 #include <gtest/gtest.h>
 
+#include <cerrno>
+#include <filesystem>
 #include <thread>
+
+#ifndef _WIN32
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -195,7 +204,7 @@ TEST_F(LoggersTest, FileSinkAppendsLinesWithCrLfWhileActive)
     TTestEnvironment env;
     const std::string path = env.Dir.File("trace.log");
     WriteFileText(path, "old\r\n");
-    FileLog->SetFileName(path);
+    FileLog->SetFileName("trace.log");
     FileLog->SetActive(true);
     EXPECT_TRUE(FileLog->IsOpen());
     Loggers->Log(lkPlain, "one");
@@ -218,7 +227,7 @@ TEST_F(LoggersTest, FileSinkThatCannotOpenItsFileTellsTheMainWindow)
 {
     TTestEnvironment env;
     FileLog->SetActive(true);
-    FileLog->SetFileName(env.Dir.File("missing-folder/trace.log"));
+    FileLog->SetFileName("missing-folder/trace.log");
     EXPECT_FALSE(FileLog->IsOpen());
     EXPECT_TRUE(FileLog->Active());
     EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}}));
@@ -231,7 +240,8 @@ TEST_F(LoggersTest, FileSinkRefusesDevicesAndTakesRelativeNamesBesideTheProgram)
 {
     TTestEnvironment env;
     FileLog->SetActive(true);
-    for (const char* name : {"COM8.log", "\\\\.\\COM8", "\\\\server\\share\\vemu.log"}) {
+    for (const char* name : {"COM8.log", "\\\\.\\COM8", "\\\\server\\share\\vemu.log", "\\??\\GLOBALROOT\\Device\\Serial0",
+                             "\\??\\UNC\\server\\share\\vemu.log"}) {
         env.Target.Clear();
         env.TakeLines();
         FileLog->SetFileName(name);
@@ -246,6 +256,83 @@ TEST_F(LoggersTest, FileSinkRefusesDevicesAndTakesRelativeNamesBesideTheProgram)
     Loggers->Log(lkPlain, "beside the program");
     FileLog->SetActive(false);
     EXPECT_EQ(ReadFileText(env.Dir.File("trace.log")), "beside the program\r\n");
+}
+
+#ifdef _WIN32
+// Z: is the host's root under Wine: local for this test, whatever Wine says.
+struct TEveryDriveLocal {
+    TEveryDriveLocal() { SetDriveKindSource([](char) { return TDriveKind::Local; }); }
+    ~TEveryDriveLocal() { SetDriveKindSource(nullptr); }
+};
+#endif
+
+// A name that passes every check of the name may still lead to a device:
+// what was opened is looked at, and anything but a file on a disk is closed
+// again at once.
+TEST_F(LoggersTest, FileSinkRefusesWhatOpensAsADevice)
+{
+    TTestEnvironment env;
+#ifdef _WIN32
+    const TEveryDriveLocal drives;
+    const std::string name = "Z:\\dev\\null"; // the host's null device
+#else
+    const std::string name = "null.log";
+    ASSERT_EQ(symlink("/dev/null", env.Dir.File(name).c_str()), 0);
+#endif
+    ASSERT_TRUE(IsPlainFilePath(name));
+    FileLog->SetActive(true);
+    env.TakeLines();
+    FileLog->SetFileName(name);
+    EXPECT_FALSE(FileLog->IsOpen());
+    EXPECT_EQ(env.TakeLines(),
+              std::vector<std::string>{"! ERROR ### Log-Datei abgelehnt, keine gew\xf6hnliche Datei: " + name});
+    EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}}));
+}
+
+std::FILE* HeldByAScanner(const char*)
+{
+    errno = EACCES;
+    return nullptr;
+}
+void NoPause(uint32_t) {}
+
+// The program starts while a scanner holds the settings file and ends once
+// it is free again: the failure is said once the loggers are there, and the
+// defaults the session ran with never replace the user's settings, neither
+// the writes of the running program nor those of the loggers' and the
+// settings store's ends.
+TEST_F(LoggersTest, SettingsUnreadableAtTheStartAreSaidAndNeverOverwritten)
+{
+    TTempDir dir;
+    const std::string path = dir.File("vemuKeys.set");
+    const std::string before = "; by hand\r\n[Port]\r\nPort=7\r\n[Extended]\r\nLogEvents=4\r\n";
+    WriteFileText(path, before);
+    SetRetryPause(NoPause);
+    SetOpenForRead(HeldByAScanner);
+    {
+        TRecordingTarget target;
+        auto globals = std::make_unique<TGlobals>(&target, dir.File("vemuKeys.exe"));
+        Globals = globals.get();
+        auto loggers = std::make_unique<TLoggers>();
+        Loggers = loggers.get();
+        SetOpenForRead(nullptr);
+        Loggers->LogStart();
+        std::vector<std::string> lines;
+        for (std::string line; ViewLog->FetchLine(line);)
+            lines.push_back(line);
+        EXPECT_EQ(lines.size(), 2u) << "the start line and the failure, once";
+        lines.resize(2);
+        EXPECT_EQ(lines[0].rfind(">>> Start", 0), 0u);
+        EXPECT_EQ(lines[1], "! ERROR ### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung werden "
+                            "nicht gespeichert: " + path);
+        EXPECT_FALSE(Globals->PutInteger("Port", "Port", 0));
+        Loggers = nullptr;
+        loggers.reset();
+        Globals = nullptr;
+        globals.reset();
+    }
+    SetRetryPause(nullptr);
+    EXPECT_EQ(ReadFileText(path), before);
 }
 
 // A port that keeps failing must not fill the disk.
@@ -263,6 +350,24 @@ TEST_F(LoggersTest, ErrorsLogIsKeptBelowItsLimitWithOneOlderFile)
     const std::string previous = ReadFileText(old);
     EXPECT_EQ(previous.size(), TErrorLog::MaxFileSize - 1 + std::string("! ERROR still fits\r\n").size());
     EXPECT_EQ(previous.substr(previous.size() - 20), "! ERROR still fits\r\n");
+}
+
+// Any user can make the older file unreplaceable: a folder of that name
+// (or a read-only file, which Windows will not replace). The full file
+// begins afresh instead of growing on.
+TEST_F(LoggersTest, ErrorsLogBeginsAfreshWhenTheOlderFileCannotBeReplaced)
+{
+    TTestEnvironment env;
+    const std::string errors = env.Dir.File("Errors.log");
+    const std::string old = env.Dir.File("Errors.old.log");
+    std::filesystem::create_directory(old);
+    WriteFileText(old + "/keep", "x");
+    WriteFileText(errors, std::string(TErrorLog::MaxFileSize, 'x'));
+    Loggers->Log(lkError, "eins");
+    Loggers->Log(lkError, "zwei");
+    EXPECT_EQ(ReadFileText(errors), "! ERROR ### Errors.old.log nicht ersetzbar, Errors.log neu begonnen\r\n"
+                                    "! ERROR eins\r\n! ERROR zwei\r\n");
+    EXPECT_TRUE(std::filesystem::is_directory(old));
 }
 
 TEST_F(LoggersTest, ErrorLinesAreOnDiskInErrorsLogRightAway)
@@ -283,7 +388,7 @@ TEST_F(LoggersTest, LinesFromSeveralThreadsAreNeverInterleaved)
 {
     TTestEnvironment env;
     const std::string path = env.Dir.File("threads.log");
-    FileLog->SetFileName(path);
+    FileLog->SetFileName("threads.log");
     FileLog->SetActive(true);
     auto writer = [](char letter) {
         for (int i = 0; i < 200; ++i)

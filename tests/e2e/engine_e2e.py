@@ -153,8 +153,10 @@ class VirtualAdapter:
 class Run(VirtualAdapter):
     """One engine on COM7 with an observer, in a folder of its own."""
 
-    def __init__(self, build, name, settings, link_port=True, planted=False, device=None, others=()):
+    def __init__(self, build, name, settings, link_port=True, planted=False, device=None, others=(),
+                 held=False):
         self.build = build
+        self.held = held  # the settings file held without sharing when the engine starts
         self.device = device  # the instance id the device list gives COM7
         self.others = others  # more adapters present at the start: (number, instance id)
         self.work = os.path.join(build, "e2e", name)
@@ -191,6 +193,12 @@ class Run(VirtualAdapter):
                                               stderr=subprocess.DEVNULL, env=env)
         self.observer = Lines(self.observer_proc.stdout, "observer")
         self.observer.until(lambda l: l == "ready", "ready line")
+        if self.held:
+            self.holder_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "holder.exe"),
+                                                 "vemuKeys.set"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                                stderr=subprocess.DEVNULL, env=env, cwd=self.work)
+            self.holder = Lines(self.holder_proc.stdout, "holder")
+            self.holder.until(lambda l: l == "held", "the settings file held")
         self.engine_proc = self.procs.start(["wine", os.path.join(self.work, "vemuKeysCon.exe"), "--events", "all"],
                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                             stderr=subprocess.DEVNULL, env=planted_env(env) if self.planted else env,
@@ -201,6 +209,12 @@ class Run(VirtualAdapter):
 
     def send(self, data):
         os.write(self.peer, data)
+
+    def release_settings(self):
+        """The program that held the settings file lets go of it."""
+        self.holder_proc.stdin.close()
+        self.holder.until(lambda l: l == "released", "the settings file released")
+        self.holder_proc.wait(timeout=WAIT)
 
     def end(self):
         """Closes the engine's standard input: it must end on its own."""
@@ -482,6 +496,26 @@ def scenario_planted_dll(build):
         expect(lines_of(run.observer.take(2)), chars(b"a"), "typed")
         run.end()
     assert_not_planted(run.work)
+
+
+def scenario_settings_held(build):
+    """The engine starts while another program holds its settings file
+    without sharing (a scanner at the autostart): it runs with the defaults
+    and says so once; ended once the file is free again, it leaves the
+    user's settings in it byte for byte."""
+    with Run(build, "settings_held", settings("[Extended]\nLogEvents=4\n"), held=True) as run:
+        path = os.path.join(run.work, "vemuKeys.set")
+        with open(path, "rb") as f:
+            before = f.read()
+        run.release_settings()
+        run.end()
+    with open(path, "rb") as f:
+        expect(f.read(), before, "the settings file")
+    said = [l for l in run.log.seen if "Einstellungsdatei" in l]
+    expect(len(said), 1, "lines about the file: %r" % said)
+    assert said[0].startswith("! ERROR ### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung "
+                              "werden nicht gespeichert: ") and said[0].endswith("\\vemuKeys.set"), said
+    expect(sorted(os.listdir(run.work)), ["Errors.log", "vemuKeys.set", "vemuKeysCon.exe"], "files left")
 
 
 def scenario_fatal_release(build):

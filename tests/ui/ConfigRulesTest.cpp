@@ -129,7 +129,7 @@ TEST_F(ConfigValues, ApplyHandsEveryValueOnWithoutWritingTheSettings)
     values.StopItem = 2;
     values.LogLines = 5000;
     values.LogFile = true;
-    values.LogFileName = Env.Dir.File("log.txt");
+    values.LogFileName = "log.txt"; // beside the program
     values.Debug = false;
     values.WaitFor = 20;
     values.UseGIDEI = false;

@@ -8,7 +8,19 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
+
 namespace {
+
+// What a write left in the folder besides the settings file.
+std::vector<std::string> Leftovers(const TTempDir& Dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : std::filesystem::directory_iterator(Dir.Path()))
+        if (entry.path().filename() != "vemuKeys.set")
+            names.push_back(entry.path().filename().string());
+    return names;
+}
 
 std::string SystemRead(const std::string& File, const char* Section, const char* Key, const char* Default)
 {
@@ -138,10 +150,10 @@ TEST(IniFileAgainstWin32, AReadOnlySettingsFileKeepsItsBytes)
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     TIniFile ini(path);
     const bool written = ini.WriteString("Port", "Port", "8");
-    const bool leftover = GetFileAttributesA((path + ".new").c_str()) != INVALID_FILE_ATTRIBUTES;
+    const std::vector<std::string> leftovers = Leftovers(dir);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // so that the folder can go
     EXPECT_FALSE(written);
-    EXPECT_FALSE(leftover) << "the new file is removed";
+    EXPECT_TRUE(leftovers.empty()) << "the new file is removed";
     EXPECT_EQ(ReadFileText(path), before);
 }
 
@@ -170,11 +182,33 @@ TEST(IniFileAgainstWin32, AFileHeldWithoutReadSharingOrLockedIsNotReplaced)
         CloseHandle(holder);
         EXPECT_FALSE(written);
         EXPECT_EQ(ReadFileText(path), before);
-        EXPECT_EQ(GetFileAttributesA((path + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(Leftovers(dir).empty());
         EXPECT_TRUE(ini.WriteString("Start", "Tray", "1"));
         EXPECT_EQ(SystemRead(path, "Port", "Port", ""), "7");
         EXPECT_EQ(SystemRead(path, "Start", "Tray", ""), "1");
     }
+}
+
+// The program starts while a scanner holds the file without read sharing:
+// the values of that session are defaults, and none of them is written
+// back once the file is free again.
+TEST(IniFileAgainstWin32, AFileHeldAtTheStartIsNotWrittenThatSession)
+{
+    TTempDir dir;
+    const std::string path = dir.File("vemuKeys.set");
+    const std::string before = "; by hand\r\n[Port]\r\nPort=7\r\nRate=9600\r\n";
+    WriteFileText(path, before);
+    HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
+    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+    TIniFile ini(path);
+    const int32_t port = ini.ReadInteger("Port", "Port", 0);
+    CloseHandle(holder);
+    EXPECT_EQ(port, 0);
+    EXPECT_TRUE(ini.Unreadable());
+    EXPECT_FALSE(ini.WriteInteger("Port", "Port", port));
+    EXPECT_FALSE(ini.WriteInteger("Port", "Rate", 300));
+    EXPECT_EQ(ReadFileText(path), before);
+    EXPECT_TRUE(Leftovers(dir).empty());
 }
 
 } // namespace
