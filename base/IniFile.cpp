@@ -211,10 +211,7 @@ std::optional<int32_t> TIniFile::ParseInteger(const std::string& Text)
 std::optional<std::string> TIniFile::Read(const std::string& Section, const std::string& Key) const
 {
     std::string text;
-    // Once the session's values are known not to be the file's, a read
-    // waits no more: a start with dozens of reads would take as many
-    // seconds.
-    const TFileRead result = FUnreadable ? ReadFileOnce(FFileName, text) : ReadFileForUpdate(FFileName, text);
+    const TFileRead result = ReadText(text);
     if (result == TFileRead::Unreadable)
         NoteUnreadable();
     if (result != TFileRead::Read)
@@ -259,7 +256,7 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Key, c
     // replaced by this one key: every other setting lost, and every line a
     // person added by hand.
     std::string text;
-    if (ReadFileForUpdate(FFileName, text) == TFileRead::Unreadable)
+    if (ReadText(text) == TFileRead::Unreadable)
         return false;
     std::vector<TLine> lines = ParseLines(text);
     TLookup found = Find(lines, section, key);
@@ -291,6 +288,17 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Key, c
         text += "[" + section + "]" + newline + key + "=" + value + newline;
     }
     return ReplaceWholeFile(FFileName, text);
+}
+
+TFileRead TIniFile::ReadText(std::string& Text) const
+{
+    // Waiting is for a hold of a moment. Once a file was waited for in vain,
+    // the next reads and writes try once, until one reads it: a start with
+    // dozens of reads, or an exit with dozens of writes, would take as many
+    // seconds.
+    const TFileRead result = FWaitedInVain ? ReadFileOnce(FFileName, Text) : ReadFileForUpdate(FFileName, Text);
+    FWaitedInVain = result == TFileRead::Unreadable;
+    return result;
 }
 
 void TIniFile::NoteUnreadable() const

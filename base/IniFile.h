@@ -10,6 +10,8 @@
 #include <optional>
 #include <string>
 
+enum class TFileRead;
+
 class TIniFile {
 public:
     // Longest string value a read returns.
@@ -54,11 +56,13 @@ public:
     void SetNoteSink(TNoteSink Sink);
 
 private:
+    TFileRead ReadText(std::string& Text) const;
     void NoteUnreadable() const;
     std::string UnreadableNote() const;
 
     std::string FFileName;
     mutable std::atomic<bool> FUnreadable{false};
+    mutable std::atomic<bool> FWaitedInVain{false};
     mutable std::mutex FNoteMutex;
     mutable bool FNotePending = false;
     TNoteSink FNoteSink;

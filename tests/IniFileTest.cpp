@@ -212,8 +212,12 @@ TEST_F(IniFileTest, AFileThatIsThereButCannotBeReadIsNeverReplaced)
         Store(before);
         {
             TFailingReads failing(open);
+            Pauses.clear();
             EXPECT_FALSE(Ini.WriteString("Start", "Tray", "1")) << "a write that changed nothing reports success";
+            const size_t waited = Pauses.size();
+            EXPECT_GT(waited, 0u) << "tried again";
             EXPECT_FALSE(Ini.WriteInteger("Port", "Port", 8));
+            EXPECT_EQ(Pauses.size(), waited) << "the next write of an exit does not wait again";
         }
         EXPECT_EQ(ReadFileText(Path), before);
         EXPECT_TRUE(Leftovers().empty());

@@ -178,11 +178,54 @@ TEST(ParserSettings, ReadAtCreationAndWrittenBackAtTheEnd)
     EXPECT_EQ(Globals->GetString("GIDEI", "Use", ""), "0");
 }
 
+// A sink that holds the parser at one record until the test lets it go:
+// the test can act at an exact point of the parser's work.
+class TGateSink : public TRecordingSink {
+public:
+    unsigned SendKeyboard(const TKeyboardRecord& Record) override
+    {
+        std::unique_lock<std::mutex> lock(FGateMutex);
+        if (!FHoldAt.empty() && Describe(Record) == FHoldAt) {
+            FHoldAt.clear();
+            FHeld = true;
+            FChanged.notify_all();
+            // Bounded, so that a test that never opens fails instead of
+            // hanging.
+            FChanged.wait_for(lock, std::chrono::seconds(10), [this] { return !FHeld; });
+        }
+        lock.unlock();
+        return TRecordingSink::SendKeyboard(Record);
+    }
+
+    void HoldAt(const std::string& Record)
+    {
+        std::lock_guard<std::mutex> lock(FGateMutex);
+        FHoldAt = Record;
+    }
+    bool AwaitHeld()
+    {
+        std::unique_lock<std::mutex> lock(FGateMutex);
+        return FChanged.wait_for(lock, std::chrono::seconds(10), [this] { return FHeld; });
+    }
+    void Open()
+    {
+        std::lock_guard<std::mutex> lock(FGateMutex);
+        FHeld = false;
+        FChanged.notify_all();
+    }
+
+private:
+    std::mutex FGateMutex;
+    std::condition_variable FChanged;
+    std::string FHoldAt;
+    bool FHeld = false;
+};
+
 // The parser with its thread, fed through the queue as the read thread does.
 class ParserThread : public ::testing::Test {
 protected:
     TTestEnvironment Env{0xFFFFFFFF, "[Debug]\nWait=-1\n"};
-    TRecordingSink Sink;
+    TGateSink Sink;
     TReceiveQueue Queue;
     std::unique_ptr<TKeyParser> Parser = std::make_unique<TKeyParser>(Sink, false);
 
@@ -299,72 +342,11 @@ TEST_F(ParserThread, DestroyingTheParserReleasesWhatItHolds)
     EXPECT_EQ(Sink.Take(), (Strings{"button 0010", "up 11"}));
 }
 
-// A sink that holds the parser at one record until the test lets it go:
-// the test can act at an exact point of the parser's work.
-class TGateSink : public TRecordingSink {
-public:
-    unsigned SendKeyboard(const TKeyboardRecord& Record) override
-    {
-        std::unique_lock<std::mutex> lock(FGateMutex);
-        if (!FHoldAt.empty() && Describe(Record) == FHoldAt) {
-            FHoldAt.clear();
-            FHeld = true;
-            FChanged.notify_all();
-            // Bounded, so that a test that never opens fails instead of
-            // hanging.
-            FChanged.wait_for(lock, std::chrono::seconds(10), [this] { return !FHeld; });
-        }
-        lock.unlock();
-        return TRecordingSink::SendKeyboard(Record);
-    }
-
-    void HoldAt(const std::string& Record)
-    {
-        std::lock_guard<std::mutex> lock(FGateMutex);
-        FHoldAt = Record;
-    }
-    bool AwaitHeld()
-    {
-        std::unique_lock<std::mutex> lock(FGateMutex);
-        return FChanged.wait_for(lock, std::chrono::seconds(10), [this] { return FHeld; });
-    }
-    void Open()
-    {
-        std::lock_guard<std::mutex> lock(FGateMutex);
-        FHeld = false;
-        FChanged.notify_all();
-    }
-
-private:
-    std::mutex FGateMutex;
-    std::condition_variable FChanged;
-    std::string FHoldAt;
-    bool FHeld = false;
-};
-
 // Input cut and switched on again as the engine does it, the parser held at
 // exact points of its work by the sink.
-class ParserCut : public ::testing::Test {
+class ParserCut : public ParserThread {
 protected:
-    TTestEnvironment Env{0xFFFFFFFF, "[Debug]\nWait=-1\n"};
-    TGateSink Sink;
-    TReceiveQueue Queue;
-    std::unique_ptr<TKeyParser> Parser = std::make_unique<TKeyParser>(Sink, false);
-
-    ParserCut()
-    {
-        Queue.Active = true;
-        Parser->Queue = &Queue;
-        Queue.SetSignalEvent(Parser->DataEvent.get());
-        Parser->Start();
-    }
-    ~ParserCut() override
-    {
-        Sink.Open();
-        Parser->Stop();
-        Parser->Join();
-        Queue.SetSignalEvent(nullptr);
-    }
+    ~ParserCut() override { Sink.Open(); }
 
     void CutInput()
     {
@@ -373,12 +355,6 @@ protected:
         Parser->CutInput();
     }
     void SwitchOn() { Queue.Active = true; }
-
-    Strings AwaitEvents(size_t Count)
-    {
-        EXPECT_TRUE(WaitUntil([&] { return Sink.Count() >= Count; })) << Sink.Count() << " of " << Count << " records";
-        return Sink.Take();
-    }
 };
 
 // A second cut while the parser releases after the first, input switched

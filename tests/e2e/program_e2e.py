@@ -505,8 +505,9 @@ def scenario_settings_not_saved(build):
     """Settings that cannot be written: "Beenden" in the dialog says so and
     the program ends anyway; the settings file keeps every byte."""
     with Program(build, "settings_not_saved", settings=tray_settings()) as run:
-        # A folder where the new settings file would be written.
-        os.mkdir(run.settings_file + ".new")
+        # A settings file made read-only (Wine shows a file without write
+        # permission so): it is never replaced.
+        os.chmod(run.settings_file, 0o444)
         with open(run.settings_file, "rb") as f:
             before = f.read()
         run.wait_tray(1, "icon")

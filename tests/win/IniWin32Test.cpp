@@ -173,8 +173,9 @@ TEST(IniFileAgainstWin32, AFileHeldWithoutReadSharingOrLockedIsNotReplaced)
                                     nullptr);
         ASSERT_NE(holder, INVALID_HANDLE_VALUE);
         OVERLAPPED whole{};
-        if (locked)
+        if (locked) {
             ASSERT_TRUE(LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 4096, 0, &whole));
+        }
         TIniFile ini(path);
         const bool written = ini.WriteString("Start", "Tray", "1");
         if (locked)

@@ -1,4 +1,7 @@
-// The helpers that reach the Windows registry and the program file.
+// The helpers that reach the Windows registry, the program file and the
+// error sound's file.
+#include "app/ErrorSound_win.h"
+#include "base/FilePaths.h"
 #include "base/Globals.h"
 #include "base/SystemServices.h"
 
@@ -104,6 +107,32 @@ TEST(SystemFacts, TheSystemIsOfTheNtFamily)
     // keyboard layout it starts the program with.
     EXPECT_EQ(globals.InputLanguage.load(), SystemDefaultInputLanguage());
     EXPECT_NE(globals.InputLanguage.load(), 0u) << "the input language is always known";
+}
+
+// The sound's name comes from the shared settings file: it is played only
+// when it opens as a file on a disk, and a refusal is said once per name.
+TEST(ErrorSound, OnlyAFileOnADiskIsPlayed)
+{
+    TTestEnvironment env(0xFFFFFFFF);
+    // Z: is the host's root under Wine; its null device passes every check
+    // of the name.
+    SetDriveKindSource([](char) { return TDriveKind::Local; });
+    Globals->UseSound = true;
+    const std::string refused = "! ERROR ### Fehler-Sound abgelehnt, keine gew\xf6hnliche Datei: ";
+    for (const char* name : {"Z:\\dev\\null", "\\??\\C:\\ding.wav"}) {
+        Globals->Sound = name;
+        env.TakeLines();
+        PlayErrorSound();
+        PlayErrorSound();
+        EXPECT_EQ(env.TakeLines(), std::vector<std::string>{refused + name});
+    }
+    SetDriveKindSource(nullptr);
+    WriteFileText(env.Dir.File("ding.wav"), "RIFF");
+    for (const char* name : {"ding.wav", "missing.wav"}) {
+        Globals->Sound = name;
+        PlayErrorSound();
+        EXPECT_TRUE(env.TakeLines().empty()) << name;
+    }
 }
 
 } // namespace
