@@ -1,7 +1,7 @@
 ; The installer of Vemu Keys for 64-bit Windows, in German: installs for all
 ; users into "Program Files\Vemu Keys", lets the local Users group change
 ; files in that folder (the program keeps vemuKeys.set, its replacement
-; vemuKeys.set.new and Errors.log beside itself), adds the Start menu
+; vemuKeys.set.<process id>.new and Errors.log beside itself), adds the Start menu
 ; entries and the entry in the list of installed apps, and optionally the
 ; autostart value the program itself writes. Silent with /S; see the guide's
 ; section for administrators for the switches.
@@ -227,6 +227,7 @@ Section "Uninstall"
     Delete "$INSTDIR\${SETTINGS}"
   ${EndIf}
   Delete "$INSTDIR\${SETTINGS}.new"
+  Delete "$INSTDIR\${SETTINGS}.*.new"
   Delete "$INSTDIR\Errors.log"
   !insertmacro VemuFiles RemoveFile
   Delete "$INSTDIR\${UNINSTALLER}"
