@@ -122,7 +122,7 @@ void TSerialReceiver::LearnDevice(const std::vector<TPortDevice>& Present)
         return;
     if (!device->Identity.Empty())
         FIdentity = device->Identity;
-    FOtherDevices = DevicesBeside(FSettings.Port, Present);
+    NoteOtherDevices(FOtherDevices, FSettings.Port, FIdentity, Present);
 }
 
 void TSerialReceiver::NoteDevices()
@@ -132,6 +132,16 @@ void TSerialReceiver::NoteDevices()
     std::vector<TPortDevice> present;
     GetInstalledPorts(present);
     LearnDevice(present);
+}
+
+void TSerialReceiver::NoteDevicesLeftBehind()
+{
+    // Whatever of the device's model is present now was there when the
+    // device went (or, at the start, before it came): it is not the device
+    // coming back.
+    std::vector<TPortDevice> present;
+    GetInstalledPorts(present);
+    NoteOtherDevices(FOtherDevices, FSettings.Port, FIdentity, present);
 }
 
 bool TSerialReceiver::OpenMovedDevice()
@@ -172,7 +182,12 @@ void TSerialReceiver::SetState(int S)
         return;
     if (FHandle == InvalidPortHandle) {
         std::string error;
-        if (!Open(&error) && !OpenMovedDevice()) {
+        const bool opened = Open(&error);
+        // Found missing now, not while already awaited: what is here now
+        // is not the device.
+        if (!opened && FAwaited == 0)
+            NoteDevicesLeftBehind();
+        if (!opened && !OpenMovedDevice()) {
             LogEvent(lkError, "### Fehler: " + error);
             // The user wants the port open: it is awaited like a lost one
             // (an adapter plugged in only after the start), and the user's
@@ -214,6 +229,7 @@ void TSerialReceiver::PortLost(uintptr_t Opening)
     // Set before the state callback runs, so that it can tell a lost port
     // from a closed one.
     FAwaited = State();
+    NoteDevicesLeftBehind();
     ClosePort();
 }
 
