@@ -168,8 +168,9 @@ FunctionEnd
 !insertmacro MatchEntriesToFiles ""
 !insertmacro MatchEntriesToFiles "un."
 
-; An installation that cannot go on: says why (also in the log when
-; silent), leaves the entries matching the files and stops with CODE.
+; An installation that cannot go on: says why (in the list of details too;
+; a silent run answers the message itself), leaves the entries matching
+; the files and stops with CODE.
 !macro StopInstallation CODE TEXT
   DetailPrint `${TEXT}`
   MessageBox MB_ICONSTOP `${TEXT}` /SD IDOK
@@ -304,11 +305,15 @@ Section "${PRODUCT}" SecProgram
 
   ; While the files go in, only administrators and the system may change
   ; anything in the folder (an earlier installation let users do so), and
-  ; it belongs to the administrators (a folder a user made would let that
-  ; user give himself any right).
+  ; it belongs to the administrators: an empty folder a user made would
+  ; otherwise let that user give himself any right. Its list of rights is
+  ; made anew, without the rights it had of its own (/reset) or from above.
   SetOutPath "$INSTDIR"
   StrCpy $RightsFailed 0
   !insertmacro Icacls '"$INSTDIR" /setowner ${SID_ADMINISTRATORS}'
+  ${If} $RightsFailed == 0
+    !insertmacro Icacls '"$INSTDIR" /reset'
+  ${EndIf}
   ${If} $RightsFailed == 0
     !insertmacro Icacls '"$INSTDIR" /inheritance:r /grant:r ${SID_SYSTEM}:(OI)(CI)(F) ${SID_ADMINISTRATORS}:(OI)(CI)(F) ${SID_USERS}:(OI)(CI)(RX)'
   ${EndIf}

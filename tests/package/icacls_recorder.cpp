@@ -1,6 +1,7 @@
 // Stands in for the system's icacls.exe in the installer tests (Wine's own
-// changes nothing and always succeeds). Appends its arguments as one line,
-// separated by tabs and in UTF-8, to the file named by VEMU_ICACLS_LOG, and
+// changes nothing and always succeeds). Appends its command line as one
+// line, the program as it was named and each argument separated by tabs, in
+// UTF-8, to the file named by VEMU_ICACLS_LOG, and
 // ends with 0, or with 5 (access denied) when that line contains the text
 // of VEMU_ICACLS_FAIL: a test can make one call fail. Without
 // VEMU_ICACLS_LOG it ends with 1, so that a run the test did not set up
@@ -40,8 +41,8 @@ int main()
     if (!arguments)
         return 1;
     std::wstring line;
-    for (int i = 1; i < count; ++i) {
-        if (i > 1)
+    for (int i = 0; i < count; ++i) {
+        if (i > 0)
             line += L'\t';
         line += arguments[i];
     }

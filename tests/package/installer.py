@@ -40,8 +40,8 @@ EXIT_RIGHTS = 5
 SYSTEM, ADMINISTRATORS, USERS = "*S-1-5-18", "*S-1-5-32-544", "*S-1-5-32-545"
 OWNER = ["/setowner", ADMINISTRATORS]
 FILE_RIGHTS = ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + ":(F)", USERS + ":(RX)"]
-FOLDER_CLOSED = ["/inheritance:r", "/grant:r", SYSTEM + ":(OI)(CI)(F)", ADMINISTRATORS + ":(OI)(CI)(F)",
-                 USERS + ":(OI)(CI)(RX)"]
+FOLDER_CLOSED = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(OI)(CI)(F)",
+                                       ADMINISTRATORS + ":(OI)(CI)(F)", USERS + ":(OI)(CI)(RX)"]]
 FOLDER_OPENED = [["/grant", USERS + ":(WD)"], ["/grant", USERS + ":(OI)(IO)(M)"]]
 FOLDER_LEFT = ["/grant:r", USERS + ":(OI)(CI)(RX)"]
 
@@ -64,6 +64,9 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
+SYSTEM_ICACLS = r"C:\windows\system32\icacls.exe"
+
+
 class IcaclsRecorder:
     """Puts the recording stand-in where the installer looks for icacls (the
     prefix's system folder) while the tests run, and gives back the calls
@@ -72,7 +75,7 @@ class IcaclsRecorder:
     interrupted run that left it behind changes nothing else."""
 
     def __init__(self):
-        self.system_copy = unix(r"C:\windows\system32\icacls.exe")
+        self.system_copy = unix(SYSTEM_ICACLS)
         self.saved = self.system_copy + ".wine"
         self.folder = tempfile.mkdtemp(prefix="vemu-icacls-")
         self.log = os.path.join(self.folder, "calls.txt")
@@ -92,13 +95,16 @@ class IcaclsRecorder:
         return {"VEMU_ICACLS_LOG": windows_path(self.log), "VEMU_ICACLS_FAIL": self.fail_on}
 
     def take_calls(self):
-        """The calls since the last look: each its list of arguments."""
+        """The calls since the last look: each its list of arguments. Each
+        must have named icacls by its full path in the system folder."""
         if not os.path.exists(self.log):
             return []
         with open(self.log, encoding="utf-8") as log:
             calls = [line.rstrip("\n").split("\t") for line in log]
         os.remove(self.log)
-        return calls
+        for call in calls:
+            expect(call[0].lower() == SYSTEM_ICACLS.lower(), "icacls was called as %s" % call[0])
+        return [call[1:] for call in calls]
 
 
 RECORDER = None  # the IcaclsRecorder of the running test
@@ -224,7 +230,7 @@ def full_installation_calls():
     """Every icacls call of an installation that went through, in order: the
     folder closed, each file protected, then the folder opened for the
     files users write."""
-    return ([[INSTALL_DIR] + OWNER, [INSTALL_DIR] + FOLDER_CLOSED]
+    return ([[INSTALL_DIR] + args for args in FOLDER_CLOSED]
             + protection_calls(release.package_files() + [UNINSTALLER])
             + [[INSTALL_DIR] + args for args in FOLDER_OPENED])
 

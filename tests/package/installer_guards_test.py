@@ -10,10 +10,12 @@ matching the files that are there.
    installer;
 3. a file a user put into the folder and keeps open stops the
    installation before it writes or protects anything of its own;
-4. rights that cannot be set stop the installation: the folder never lets
-   users change files while a program file is not protected;
-5. an installation after the stops is whole; a folder a user put into it
-   makes the next one refuse;
+4. rights that cannot be set stop the installation: nothing is written
+   into a folder that cannot be closed, and the folder never lets users
+   change files while a program file is not protected;
+5. an installation after the stops is whole, and says so when users could
+   not be let change files; a folder a user put into it makes the next one
+   refuse;
 6. the other user's program stops the uninstaller; files in use stop a new
    installation and the uninstaller, which leaves what it could not remove
    with its entries and can be run again;
@@ -28,13 +30,13 @@ import sys
 import installer
 import release
 from installer import (EXIT_FILE, EXIT_FOREIGN_FOLDER, EXIT_RIGHTS, EXIT_RUNNING, FILE_RIGHTS, FOLDER_CLOSED,
-                       FOLDER_LEFT, INSTALL_DIR, MAIN_PROGRAM, OWNER, RUN_KEY, RUN_VALUE, SETTINGS, UNINSTALLER, Held,
-                       entries, expect, full_installation_calls, in_folder, install, installed_files, matches_zip,
-                       protection_calls, uninstall, unix)
+                       FOLDER_LEFT, FOLDER_OPENED, INSTALL_DIR, MAIN_PROGRAM, RUN_KEY, RUN_VALUE, SETTINGS,
+                       UNINSTALLER, Held, entries, expect, full_installation_calls, in_folder, install, installed_files,
+                       matches_zip, protection_calls, uninstall, unix)
 
 FOREIGN_DIR = r"C:\Werkzeuge"
 INSTANCE_MUTEX = "Celeborn"
-CLOSING_CALLS = [[INSTALL_DIR] + OWNER, [INSTALL_DIR] + FOLDER_CLOSED]
+CLOSING_CALLS = [[INSTALL_DIR] + args for args in FOLDER_CLOSED]
 ALL_ENTRIES = {"apps entry", "autostart %s" % in_folder(MAIN_PROGRAM)} | set(installer.LINKS)
 
 
@@ -107,6 +109,18 @@ def kept_open_plant(setup, zip_path):
 
 def rights_not_set(setup):
     say("4. rights that cannot be set")
+    # The folder cannot be closed: nothing is written.
+    before = snapshot(INSTALL_DIR)
+    installer.RECORDER.fail_on = "\t".join(FOLDER_CLOSED[1])
+    try:
+        calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
+    finally:
+        installer.RECORDER.fail_on = ""
+    expect(calls == CLOSING_CALLS[:2], "icacls ran as %s while the folder could not be closed" % calls)
+    expect(snapshot(INSTALL_DIR) == before, "the installer changed the folder it could not close")
+    expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
+
+    # A file cannot be protected: the installation goes no further.
     last = "vemuKeysCon.exe"
     installer.RECORDER.fail_on = "%s\t%s" % (in_folder(last), FILE_RIGHTS[0])
     try:
@@ -120,8 +134,14 @@ def rights_not_set(setup):
 
 
 def folder_in_installation(setup):
-    say("5. an installation after the stops; a folder a user made in it")
-    calls = install(setup, "/AUTOSTART=1")
+    say("5. an installation after the stops whose last right fails; a folder a user made in it")
+    # Only users' saving of settings depends on the last right: the
+    # installation is whole, and its exit code tells of the failure.
+    installer.RECORDER.fail_on = FOLDER_OPENED[-1][-1]
+    try:
+        calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
+    finally:
+        installer.RECORDER.fail_on = ""
     expect(calls == full_installation_calls(), "the installation after the stops set the rights %s" % calls)
     expect(entries() == ALL_ENTRIES, "the installation after the stops made the entries %s" % sorted(entries()))
     made = os.path.join(unix(INSTALL_DIR), "Daten")
