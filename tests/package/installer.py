@@ -28,6 +28,7 @@ RUN_VALUE = "vemuKeys"
 SETTINGS = "vemuKeys.set"
 UNINSTALLER = "uninstall.exe"
 MAIN_PROGRAM = release.programs()[0]
+SYSTEM_ICACLS = r"C:\windows\system32\icacls.exe"
 STEP_TIMEOUT = 60  # seconds for one installer run or program start on a loaded machine
 
 # The exit codes of a run that did not do its work.
@@ -64,9 +65,6 @@ def windows_path(path):
     return "Z:" + path.replace("/", "\\")
 
 
-SYSTEM_ICACLS = r"C:\windows\system32\icacls.exe"
-
-
 class IcaclsRecorder:
     """Puts the recording stand-in where the installer looks for icacls (the
     prefix's system folder) while the tests run, and gives back the calls
@@ -93,6 +91,16 @@ class IcaclsRecorder:
 
     def env(self):
         return {"VEMU_ICACLS_LOG": windows_path(self.log), "VEMU_ICACLS_FAIL": self.fail_on}
+
+    @contextlib.contextmanager
+    def failing(self, call):
+        """Within the with block, the call whose arguments (separated by
+        tabs) contain call fails."""
+        self.fail_on = call
+        try:
+            yield
+        finally:
+            self.fail_on = ""
 
     def take_calls(self):
         """The calls since the last look: each its list of arguments. Each

@@ -30,9 +30,9 @@ import sys
 import installer
 import release
 from installer import (EXIT_FILE, EXIT_FOREIGN_FOLDER, EXIT_RIGHTS, EXIT_RUNNING, FILE_RIGHTS, FOLDER_CLOSED,
-                       FOLDER_LEFT, FOLDER_OPENED, INSTALL_DIR, MAIN_PROGRAM, RUN_KEY, RUN_VALUE, SETTINGS,
-                       UNINSTALLER, Held, entries, expect, full_installation_calls, in_folder, install, installed_files,
-                       matches_zip, protection_calls, uninstall, unix)
+                       FOLDER_LEFT, FOLDER_OPENED, INSTALL_DIR, MAIN_PROGRAM, SETTINGS, UNINSTALLER, Held, entries,
+                       expect, full_installation_calls, in_folder, install, installed_files, matches_zip,
+                       protection_calls, uninstall, unix)
 
 FOREIGN_DIR = r"C:\Werkzeuge"
 INSTANCE_MUTEX = "Celeborn"
@@ -63,15 +63,15 @@ def expect_untouched(what, calls, before_entries=frozenset()):
 
 def foreign_folders(setup):
     say("1. folders of something else are refused")
-    for content in ("notizen.txt", "Daten"):
+    for content, is_folder in (("notizen.txt", False), ("Daten", True)):
         shutil.rmtree(unix(FOREIGN_DIR), ignore_errors=True)
         os.makedirs(unix(FOREIGN_DIR))
         path = os.path.join(unix(FOREIGN_DIR), content)
-        if "." in content:
+        if is_folder:
+            os.mkdir(path)
+        else:
             with open(path, "w") as note:
                 note.write("eigene Notizen")
-        else:
-            os.mkdir(path)
         before = snapshot(FOREIGN_DIR)
         calls = install(setup, "/AUTOSTART=1", "/D=" + FOREIGN_DIR, code=EXIT_FOREIGN_FOLDER)
         expect(snapshot(FOREIGN_DIR) == before, "the refused folder with %s was changed" % content)
@@ -111,22 +111,16 @@ def rights_not_set(setup):
     say("4. rights that cannot be set")
     # The folder cannot be closed: nothing is written.
     before = snapshot(INSTALL_DIR)
-    installer.RECORDER.fail_on = "\t".join(FOLDER_CLOSED[1])
-    try:
+    with installer.RECORDER.failing("\t".join(FOLDER_CLOSED[1])):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
-    finally:
-        installer.RECORDER.fail_on = ""
     expect(calls == CLOSING_CALLS[:2], "icacls ran as %s while the folder could not be closed" % calls)
     expect(snapshot(INSTALL_DIR) == before, "the installer changed the folder it could not close")
     expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
 
     # A file cannot be protected: the installation goes no further.
     last = "vemuKeysCon.exe"
-    installer.RECORDER.fail_on = "%s\t%s" % (in_folder(last), FILE_RIGHTS[0])
-    try:
+    with installer.RECORDER.failing("%s\t%s" % (in_folder(last), FILE_RIGHTS[0])):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
-    finally:
-        installer.RECORDER.fail_on = ""
     expect(calls and calls[-1] == [in_folder(last)] + FILE_RIGHTS,
            "the installation went on after the rights of %s failed: %s" % (last, calls[-1:]))
     expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
@@ -137,11 +131,8 @@ def folder_in_installation(setup):
     say("5. an installation after the stops whose last right fails; a folder a user made in it")
     # Only users' saving of settings depends on the last right: the
     # installation is whole, and its exit code tells of the failure.
-    installer.RECORDER.fail_on = FOLDER_OPENED[-1][-1]
-    try:
+    with installer.RECORDER.failing(FOLDER_OPENED[-1][-1]):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
-    finally:
-        installer.RECORDER.fail_on = ""
     expect(calls == full_installation_calls(), "the installation after the stops set the rights %s" % calls)
     expect(entries() == ALL_ENTRIES, "the installation after the stops made the entries %s" % sorted(entries()))
     made = os.path.join(unix(INSTALL_DIR), "Daten")
@@ -180,11 +171,8 @@ def folder_not_closed():
     say("7. an uninstall keeping the settings that cannot close the folder")
     with open(os.path.join(unix(INSTALL_DIR), SETTINGS), "w") as settings:
         settings.write("[Extended]\n")
-    installer.RECORDER.fail_on = "\t".join(FOLDER_LEFT)
-    try:
+    with installer.RECORDER.failing("\t".join(FOLDER_LEFT)):
         calls = uninstall("/KEEPSETTINGS", code=EXIT_RIGHTS)
-    finally:
-        installer.RECORDER.fail_on = ""
     expect(calls == [[INSTALL_DIR] + FOLDER_LEFT], "the uninstaller set the rights %s" % calls)
     expect(installed_files() == [SETTINGS], "the uninstaller left %s" % installed_files())
     expect(entries() == set(), "the uninstaller left the entries %s" % sorted(entries()))
@@ -195,7 +183,6 @@ def run(version):
     zip_path = release.package(version, "win64.zip")
     installer.remove_leftovers()
     shutil.rmtree(unix(FOREIGN_DIR), ignore_errors=True)
-    installer.wine(["reg", "delete", RUN_KEY, "/v", RUN_VALUE, "/f"])
 
     foreign_folders(setup)
     other_users_program(setup)
