@@ -423,15 +423,18 @@ Section "Uninstall"
     StrCpy $KeepSettings 1
     settings_asked:
   ${EndIf}
+  ; The settings go only with the programs, and the uninstaller stays while
+  ; anything else of the program does, so that the apps entry can run it
+  ; again.
   StrCpy $Unremoved ""
-  ${If} $KeepSettings != 1
-    !insertmacro RemoveFile "${SETTINGS}"
-  ${EndIf}
-  !insertmacro RemoveFile "${SETTINGS}.new"
-  !insertmacro RemoveFile "${ERROR_FILE}"
   !insertmacro VemuFiles RemoveFile
-  ; The uninstaller stays while anything else of the program does, so that
-  ; the apps entry can run it again.
+  ${If} $Unremoved == ""
+    ${If} $KeepSettings != 1
+      !insertmacro RemoveFile "${SETTINGS}"
+    ${EndIf}
+    !insertmacro RemoveFile "${SETTINGS}.new"
+    !insertmacro RemoveFile "${ERROR_FILE}"
+  ${EndIf}
   ${If} $Unremoved == ""
     !insertmacro RemoveFile "${UNINSTALLER}"
   ${EndIf}

@@ -18,7 +18,7 @@ matching the files that are there.
    refuse;
 6. the other user's program stops the uninstaller; files in use stop a new
    installation and the uninstaller, which leaves what it could not remove
-   with its entries and can be run again;
+   with the settings and its entries and can be run again;
 7. an uninstall keeping the settings reports a folder it could not close.
 
     installer_guards_test.py --version 1.0.0
@@ -158,9 +158,12 @@ def files_in_use(setup):
            "icacls ran as %s while a file could not be replaced" % calls)
     expect(entries() == ALL_ENTRIES, "the stopped installation changed the entries to %s" % sorted(entries()))
 
+    # The settings stay with what could not be removed.
+    with open(os.path.join(unix(INSTALL_DIR), SETTINGS), "w") as settings:
+        settings.write("[Extended]\n")
     with Held("file", in_folder(release.GUIDE)):
         calls = uninstall(code=EXIT_FILE)
-    expect(installed_files() == sorted([release.GUIDE, UNINSTALLER]),
+    expect(installed_files() == sorted([release.GUIDE, SETTINGS, UNINSTALLER]),
            "the stopped uninstaller left %s" % installed_files())
     expect(entries() == {"apps entry", "Vemu Keys Anleitung.lnk"},
            "the stopped uninstaller left the entries %s" % sorted(entries()))
@@ -169,8 +172,6 @@ def files_in_use(setup):
 
 def folder_not_closed():
     say("7. an uninstall keeping the settings that cannot close the folder")
-    with open(os.path.join(unix(INSTALL_DIR), SETTINGS), "w") as settings:
-        settings.write("[Extended]\n")
     with installer.RECORDER.failing("\t".join(FOLDER_LEFT)):
         calls = uninstall("/KEEPSETTINGS", code=EXIT_RIGHTS)
     expect(calls == [[INSTALL_DIR] + FOLDER_LEFT], "the uninstaller set the rights %s" % calls)
