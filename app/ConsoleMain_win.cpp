@@ -7,11 +7,14 @@
 #include "app/ConsolePrinter_win.h"
 #include "app/Engine.h"
 #include "app/EngineHost_win.h"
+#include "app/ErrorSound_win.h"
+#include "app/LastResort_win.h"
 #include "base/Globals.h"
 #include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
 #include "base/WindowTarget_win.h"
 #include "base/Window_win.h"
+#include "gidei/InputSink.h"
 #include "logging/Logging.h"
 #include "resources/StringIds.h"
 
@@ -51,8 +54,7 @@ protected:
                 Printer->Drain();
             return true;
         case UM_GIDEIERROR:
-            if (Globals && Globals->UseSound && !Globals->Sound.empty())
-                PlaySoundFile(Globals->Sound.c_str());
+            PlayErrorSound();
             return true;
         case WM_CLOSE:
             PostQuitMessage(0);
@@ -164,10 +166,24 @@ bool ParseOptions(int argc, char** argv, TOptions& Options)
     return true;
 }
 
+// An exception nothing else handled: said on standard error and in the
+// error file, and the process ends with no key or button down.
+[[noreturn]] void HandleFatalException(const std::string& ClassName)
+{
+    ReleaseInputStillDown();
+    const std::string line = "### Exception " + ClassName;
+    std::fprintf(stderr, "%s\n", line.c_str());
+    if (Loggers)
+        Loggers->Log(lkError, line);
+    EndProcessWithNothingDown(1);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
 {
+    RestrictDllSearch();
+    InstallLastResort(HandleFatalException);
     TOptions options;
     if (!ParseOptions(argc, argv, options)) {
         std::fprintf(stderr, "%s\n", LoadResourceText(IDS_CONSOLE_USAGE).c_str());

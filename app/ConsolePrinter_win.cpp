@@ -26,17 +26,13 @@ TConsolePrinter::TConsolePrinter(HWND Window, TPrint Print) : FWindow(Window), F
 
 void TConsolePrinter::Wake()
 {
-    if (FWakePosted.exchange(true))
-        return;
-    if (!PostMessageA(FWindow, UM_LOGVIEW, 0, 0))
-        FWakePosted = false; // the next line tries again
+    if (FWake.Claim() && !PostMessageA(FWindow, UM_LOGVIEW, 0, 0))
+        FWake.PostFailed();
 }
 
 void TConsolePrinter::Drain()
 {
-    // Cleared before fetching: a line logged from here on posts a new
-    // wake-up, so none is left behind.
-    FWakePosted = false;
+    FWake.Arrived();
     std::string line;
     while (ViewLog && ViewLog->FetchLine(line))
         FPrint(line);

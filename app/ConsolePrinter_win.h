@@ -6,6 +6,7 @@
 #pragma once
 
 #include "logging/Logging.h"
+#include "logging/WakeGate.h"
 
 #include <windows.h>
 
@@ -44,5 +45,5 @@ private:
     std::atomic<bool> FOpen{false};
     // One wake-up on its way is enough: the main thread's message queue
     // never fills with them, whatever the threads log while it is blocked.
-    std::atomic<bool> FWakePosted{false};
+    TWakeGate FWake;
 };

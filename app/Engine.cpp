@@ -2,9 +2,10 @@
 
 TEngine::TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents,
                  int PortOverride)
+    : FOnStateChange(OnStateChange), FStateData(Data)
 {
     FReceiver = std::make_unique<TSerialReceiver>(NamedEvents);
-    FReceiver->SetOnStateChange(OnStateChange, Data);
+    FReceiver->SetOnStateChange(StateChanged, this);
     if (PortOverride >= 0)
         FReceiver->SetPort(PortOverride);
     FReceiver->SetState(2);
@@ -24,6 +25,20 @@ TEngine::~TEngine()
     FReceiver->Queue->SetSignalEvent(nullptr);
     FParser.reset();
     FReceiver.reset();
+}
+
+void TEngine::StateChanged(void* Data, int State)
+{
+    auto* self = static_cast<TEngine*>(Data);
+    if (State != 2) {
+        // Units still waiting were sent for the input that is gone: typed
+        // now they would press keys that nobody can release.
+        self->FReceiver->Queue->Discard();
+        if (self->FParser)
+            self->FParser->CutInput();
+    }
+    if (self->FOnStateChange)
+        self->FOnStateChange(self->FStateData, State);
 }
 
 void TEngine::MouseTimerTick()

@@ -45,6 +45,13 @@ public:
     void MouseTimerTick();
 
 private:
+    // Every state change passes here before it reaches the window's
+    // callback: when the state leaves 2 the device can no longer release
+    // the keys the program holds for it, so the engine does.
+    static void StateChanged(void* Data, int State);
+
+    TSerialReceiver::TStateCallback FOnStateChange;
+    void* FStateData;
     std::unique_ptr<TSerialReceiver> FReceiver;
     std::unique_ptr<TKeyParser> FParser;
     std::atomic<bool> FMoving{false};

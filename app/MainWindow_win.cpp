@@ -5,6 +5,7 @@
 // in order. The dialog's controls and their handlers are in ConfigDialog_win.cpp.
 #include "app/ConfigDialog_win.h"
 
+#include "app/ErrorSound_win.h"
 #include "base/Graphics_win.h"
 #include "base/MessageDialog.h"
 #include "base/Messages.h"
@@ -251,8 +252,7 @@ bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR&
         Started();
         return true;
     case UM_GIDEIERROR:
-        if (Globals && Globals->UseSound && !Globals->Sound.empty())
-            PlaySoundFile(Globals->Sound.c_str());
+        PlayErrorSound();
         if (FTray)
             FTray->FlashError();
         return true;

@@ -3,11 +3,13 @@
 // the notification area (or with its dialog shown) and ends in order, also
 // at a logoff or shutdown.
 #include "app/ConfigDialog_win.h"
+#include "app/LastResort_win.h"
 #include "app/Lifecycle.h"
 #include "base/ExceptionName.h"
 #include "base/Globals.h"
 #include "base/MessageDialog.h"
 #include "base/Messages.h"
+#include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
 #include "gidei/InputSink.h"
 #include "logging/Logging.h"
@@ -77,33 +79,13 @@ void AppException(const std::string& ClassName)
 }
 
 // An exception nothing else handled: the process ends at once, but never
-// with a key or button it put down still held.
+// with a key or button it put down still held, neither before its message
+// nor after it (the parser may have pressed keys again meanwhile).
 [[noreturn]] void HandleFatalException(const std::string& ClassName)
 {
     ReleaseInputStillDown();
     ShowException(ClassName);
-    ExitProcess(1);
-}
-
-void Terminated()
-{
-    std::string name = ExceptionClassName();
-    if (std::exception_ptr current = std::current_exception()) {
-        try {
-            std::rethrow_exception(current);
-        } catch (const std::exception& error) {
-            name = ExceptionClassName(error);
-        } catch (...) {
-        }
-    }
-    HandleFatalException(name);
-}
-
-LONG WINAPI UnhandledException(EXCEPTION_POINTERS* Info)
-{
-    char code[32];
-    wsprintfA(code, "0x%08lX", Info && Info->ExceptionRecord ? Info->ExceptionRecord->ExceptionCode : 0ul);
-    HandleFatalException(std::string("EExternalException ") + code);
+    EndProcessWithNothingDown(1);
 }
 
 // The settings and the tray form go last; at a logoff this runs inside the
@@ -190,8 +172,8 @@ int Run()
 
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
-    std::set_terminate(Terminated);
-    SetUnhandledExceptionFilter(UnhandledException);
+    RestrictDllSearch();
+    InstallLastResort(HandleFatalException);
     // The shell (mail and web links) and the file dialogs want COM.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);
     int result = 1;

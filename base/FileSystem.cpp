@@ -3,37 +3,60 @@
 #include <cstdio>
 
 bool PlatformReplaceFile(const std::string& From, const std::string& To);
+bool PlatformFlushToDisk(std::FILE* File);
+bool PlatformFileMissing(const std::string& Path);
 
 namespace {
+
+std::FILE* PlainOpenForRead(const char* Path) { return std::fopen(Path, "rb"); }
+
+TOpenForRead OpenForRead = PlainOpenForRead;
 
 enum class TWriteResult { NotCreated, Failed, Written };
 
 TWriteResult WriteFileContents(const std::string& Path, const std::string& Contents)
 {
-    FILE* file = std::fopen(Path.c_str(), "wb");
+    std::FILE* file = std::fopen(Path.c_str(), "wb");
     if (!file)
         return TWriteResult::NotCreated;
     bool written = std::fwrite(Contents.data(), 1, Contents.size(), file) == Contents.size();
+    // On the disk before it replaces the old file: a power cut after the
+    // move must find the new bytes, not an empty file.
     written = std::fflush(file) == 0 && written;
+    written = written && PlatformFlushToDisk(file);
     written = std::fclose(file) == 0 && written;
     return written ? TWriteResult::Written : TWriteResult::Failed;
 }
 
 } // namespace
 
-std::optional<std::string> ReadWholeFile(const std::string& Path)
+bool MoveFileOver(const std::string& From, const std::string& To) { return PlatformReplaceFile(From, To); }
+
+void SetOpenForRead(TOpenForRead Open) { OpenForRead = Open ? Open : PlainOpenForRead; }
+
+TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents)
 {
-    FILE* file = std::fopen(Path.c_str(), "rb");
+    Contents.clear();
+    std::FILE* file = OpenForRead(Path.c_str());
     if (!file)
-        return std::nullopt;
-    std::string contents;
+        return PlatformFileMissing(Path) ? TFileRead::Missing : TFileRead::Unreadable;
     char buffer[4096];
     size_t count;
     while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        contents.append(buffer, count);
-    bool failed = std::ferror(file) != 0;
+        Contents.append(buffer, count);
+    const bool failed = std::ferror(file) != 0;
     std::fclose(file);
-    if (failed)
+    if (failed) {
+        Contents.clear();
+        return TFileRead::Unreadable;
+    }
+    return TFileRead::Read;
+}
+
+std::optional<std::string> ReadWholeFile(const std::string& Path)
+{
+    std::string contents;
+    if (ReadFileForUpdate(Path, contents) != TFileRead::Read)
         return std::nullopt;
     return contents;
 }

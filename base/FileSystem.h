@@ -2,14 +2,37 @@
 // settings store needs.
 #pragma once
 
+#include <cstdio>
 #include <optional>
 #include <string>
 
 // The file's bytes; nothing when it cannot be read (a missing file included).
 std::optional<std::string> ReadWholeFile(const std::string& Path);
 
+enum class TFileRead {
+    Read,      // Contents holds every byte of the file
+    Missing,   // no file of that name: its contents may be taken as empty
+    Unreadable // it is there but could not be read (locked, a read error)
+};
+
+// For a file that is about to be rewritten: only a file that is not there
+// may be taken as empty. One that is there but cannot be read (another
+// program holds it without read sharing, a failing stick, no right to read
+// it) is Unreadable, and must then be left alone.
+TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents);
+
 // Replaces the file's contents so that a reader sees either the old or the
 // new text, never a half-written one: written beside it (Path + ".new"),
-// then moved over it. When either step fails the file keeps its old bytes,
-// the ".new" file is removed and the result is false.
+// flushed to the disk, then moved over it. When either step fails the file
+// keeps its old bytes, the ".new" file is removed and the result is false.
 bool ReplaceWholeFile(const std::string& Path, const std::string& Contents);
+
+// Moves the file From over To, replacing it; false when it failed (From
+// then keeps its name).
+bool MoveFileOver(const std::string& From, const std::string& To);
+
+// Opens a file for reading (fopen "rb"); the file layer's one door, which a
+// test may replace to make reads fail as a locked or damaged file does.
+using TOpenForRead = std::FILE* (*)(const char* Path);
+// nullptr restores the plain fopen.
+void SetOpenForRead(TOpenForRead Open);

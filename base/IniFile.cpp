@@ -246,7 +246,13 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Key, c
     if (key.empty())
         return false;
     const std::string value = OneLineValue(Value);
-    std::string text = ReadWholeFile(FFileName).value_or(std::string());
+    // Only a file that is not there starts empty. One that is there but
+    // cannot be read now (another program holds it, a read error) would be
+    // replaced by this one key: every other setting lost, and every line a
+    // person added by hand.
+    std::string text;
+    if (ReadFileForUpdate(FFileName, text) == TFileRead::Unreadable)
+        return false;
     std::vector<TLine> lines = ParseLines(text);
     TLookup found = Find(lines, section, key);
 

@@ -27,7 +27,8 @@ public:
     int32_t ReadInteger(const std::string& Section, const std::string& Key, int32_t Default) const;
     bool ReadBool(const std::string& Section, const std::string& Key, bool Default) const;
 
-    // Writes through to the file at once; false when it could not be written.
+    // Writes through to the file at once; false when it could not be written,
+    // and when the file is there but cannot be read: it is then left as it is.
     bool WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
     bool WriteInteger(const std::string& Section, const std::string& Key, int32_t Value);
     bool WriteBool(const std::string& Section, const std::string& Key, bool Value);

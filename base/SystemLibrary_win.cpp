@@ -4,6 +4,18 @@
 
 #include <string>
 
+void RestrictDllSearch()
+{
+    // Found at run time: systems without the update that brought it still
+    // drop the current folder from the search.
+    using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
+    const auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
+        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
+        return;
+    SetDllDirectoryA("");
+}
+
 HMODULE LoadSystemLibrary(const char* Name)
 {
     char folder[MAX_PATH] = "";
@@ -19,5 +31,5 @@ void PlaySoundFile(const char* FileName)
     using TPlaySound = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
     static const auto play = SystemFunction<TPlaySound>("winmm.dll", "PlaySoundA");
     if (play)
-        play(FileName, nullptr, SND_ASYNC);
+        play(FileName, nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
 }

@@ -7,6 +7,11 @@
 
 #include <windows.h>
 
+// DLLs that are loaded by name at run time (by the system's own components:
+// themes, sound, file dialogs) come from the system folder only, never from
+// the program's folder or the current one. Both programs call it first.
+void RestrictDllSearch();
+
 // The DLL from the system folder (loaded once, kept for the process), or
 // null.
 HMODULE LoadSystemLibrary(const char* Name);
@@ -20,6 +25,7 @@ TFunction SystemFunction(const char* Library, const char* Name)
     return module ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(module, Name))) : nullptr;
 }
 
-// The error sound: a sound name (a wave file) played asynchronously with
-// winmm's PlaySoundA; a name that names nothing plays the default sound.
+// A wave file played asynchronously with winmm's PlaySoundA: always as a
+// file (never a system sound alias or a registry entry), and nothing when
+// the file is missing.
 void PlaySoundFile(const char* FileName);

@@ -1,29 +1,14 @@
 #include "base/Text.h"
 
-namespace {
+#include "base/Cp1252.h"
 
-// 0x80 to 0x9F of Windows-1252; 0 where the byte has no character.
-const char16_t HighControls[32] = {
-    0x20AC, 0,      0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021, 0x02C6, 0x2030, 0x0160,
-    0x2039, 0x0152, 0,      0x017D, 0,      0,      0x2018, 0x2019, 0x201C, 0x201D, 0x2022,
-    0x2013, 0x2014, 0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0,      0x017E, 0x0178,
-};
-
-char16_t FromCp1252(unsigned char Byte)
-{
-    if (Byte >= 0x80 && Byte < 0xA0 && HighControls[Byte - 0x80] != 0)
-        return HighControls[Byte - 0x80];
-    return Byte;
-}
-
-} // namespace
 
 std::u16string Cp1252ToUtf16(const std::string& Text)
 {
     std::u16string wide;
     wide.reserve(Text.size());
     for (unsigned char byte : Text)
-        wide += FromCp1252(byte);
+        wide += Cp1252ToUnicode(byte);
     return wide;
 }
 

@@ -47,7 +47,8 @@ int32_t MulDiv(int64_t A, int64_t B, int64_t C);
 // The SendInput sink of the running desktop.
 TInputSink& SystemInputSink();
 // For a program that must end at once: key-ups and button-ups for every
-// key and mouse button the system reports down, so that nobody is left
+// key and mouse button the system reports down or this process put down
+// through SystemInputSink and has not released, so that nobody is left
 // with a held modifier or button the program put down.
 void ReleaseInputStillDown();
 #endif

@@ -2,7 +2,28 @@
 
 #include <windows.h>
 
+#include <atomic>
+
 namespace {
+
+// What this process put down and has not released yet, for the last resort:
+// the system's own key state may have been reset behind the program's back
+// (a display server that syncs its keyboard), but a key the program pressed
+// must still go up.
+std::atomic<bool> KeysPutDown[256];
+
+struct TButton {
+    int Vk;
+    DWORD Down;
+    DWORD Up;
+    DWORD Data;
+};
+const TButton Buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 0},
+                           {VK_RBUTTON, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 0},
+                           {VK_MBUTTON, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, 0},
+                           {VK_XBUTTON1, 0, MOUSEEVENTF_XUP, XBUTTON1},
+                           {VK_XBUTTON2, 0, MOUSEEVENTF_XUP, XBUTTON2}};
+std::atomic<bool> ButtonsPutDown[5];
 
 class TSendInputSink : public TInputSink {
 public:
@@ -13,7 +34,10 @@ public:
         input.ki.wVk = Record.Vk;
         input.ki.wScan = Record.Scan;
         input.ki.dwFlags = Record.Flags;
-        return SendInput(1, &input, sizeof input);
+        const unsigned sent = SendInput(1, &input, sizeof input);
+        if (sent && !(Record.Flags & KEYEVENTF_UNICODE_FLAG) && Record.Vk < 256)
+            KeysPutDown[Record.Vk] = !(Record.Flags & KEYEVENTF_KEYUP_FLAG);
+        return sent;
     }
 
     unsigned SendMouse(const TMouseRecord& Record) override
@@ -23,7 +47,14 @@ public:
         input.mi.dx = Record.Dx;
         input.mi.dy = Record.Dy;
         input.mi.dwFlags = Record.Flags;
-        return SendInput(1, &input, sizeof input);
+        const unsigned sent = SendInput(1, &input, sizeof input);
+        for (size_t i = 0; sent && i < 3; ++i) {
+            if (Record.Flags & Buttons[i].Down)
+                ButtonsPutDown[i] = true;
+            if (Record.Flags & Buttons[i].Up)
+                ButtonsPutDown[i] = false;
+        }
+        return sent;
     }
 
     bool GetCursorPos(TPointObj& Point) override
@@ -50,26 +81,19 @@ TInputSink& SystemInputSink()
 
 void ReleaseInputStillDown()
 {
-    const struct {
-        int Vk;
-        DWORD Flags;
-        DWORD Data;
-    } buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTUP, 0},
-                   {VK_RBUTTON, MOUSEEVENTF_RIGHTUP, 0},
-                   {VK_MBUTTON, MOUSEEVENTF_MIDDLEUP, 0},
-                   {VK_XBUTTON1, MOUSEEVENTF_XUP, XBUTTON1},
-                   {VK_XBUTTON2, MOUSEEVENTF_XUP, XBUTTON2}};
-    for (const auto& button : buttons) {
-        if (!(GetAsyncKeyState(button.Vk) & 0x8000))
+    for (size_t i = 0; i < sizeof Buttons / sizeof Buttons[0]; ++i) {
+        const bool putDown = ButtonsPutDown[i].exchange(false);
+        if (!putDown && !(GetAsyncKeyState(Buttons[i].Vk) & 0x8000))
             continue;
         INPUT input{};
         input.type = INPUT_MOUSE;
-        input.mi.dwFlags = button.Flags;
-        input.mi.mouseData = button.Data;
+        input.mi.dwFlags = Buttons[i].Up;
+        input.mi.mouseData = Buttons[i].Data;
         SendInput(1, &input, sizeof input);
     }
     for (int vk = VK_BACK; vk <= 0xFE; ++vk) { // the mouse buttons lie below
-        if (!(GetAsyncKeyState(vk) & 0x8000))
+        const bool putDown = KeysPutDown[vk].exchange(false);
+        if (!putDown && !(GetAsyncKeyState(vk) & 0x8000))
             continue;
         INPUT input{};
         input.type = INPUT_KEYBOARD;

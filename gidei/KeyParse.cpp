@@ -48,10 +48,26 @@ void TKeyParser::Stop()
     StopEvent->Set();
 }
 
+void TKeyParser::CutInput()
+{
+    FCutPending = true;
+    // The stop event wakes the thread; the flag tells it why.
+    StopEvent->Set();
+}
+
+void TKeyParser::ReleaseAfterCut()
+{
+    FCutPending = false;
+    if (Typer->ReleaseEverything())
+        LogEvent(lkPlain, "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen");
+}
+
 void TKeyParser::Execute()
 {
     while (!Terminated()) {
         try {
+            if (FCutPending)
+                ReleaseAfterCut();
             switch (WaitForAny({DataEvent.get(), TickEvent.get(), StopEvent.get()}, kInfinite)) {
             case 0:
                 Drain();
@@ -78,7 +94,8 @@ void TKeyParser::Execute()
 void TKeyParser::Drain()
 {
     std::deque<std::string> units;
-    while (Queue && !Terminated()) {
+    // Units taken before input was cut belong to the input that is gone.
+    while (Queue && !Interrupted()) {
         if (units.empty())
             Queue->PopAll(units);
         if (units.empty())
@@ -192,7 +209,7 @@ void TKeyParser::TypeFrom(int Position)
     if (Position <= 0)
         return;
     const std::string text = Text; // the typer may not change it, but be sure
-    for (size_t i = static_cast<size_t>(Position); i <= text.size() && !Terminated(); ++i) {
+    for (size_t i = static_cast<size_t>(Position); i <= text.size() && !Interrupted(); ++i) {
         Typer->TypeChar(static_cast<uint8_t>(text[i - 1]));
         if (i != text.size())
             PauseAfter();
@@ -204,6 +221,6 @@ void TKeyParser::PauseAfter()
     if (!WaitAfter)
         return;
     const uint32_t start = TickCount();
-    while (!Terminated() && TickCount() - start < static_cast<uint32_t>(WaitFor.load()))
+    while (!Interrupted() && TickCount() - start < static_cast<uint32_t>(WaitFor.load()))
         SleepMs(10);
 }

@@ -26,6 +26,13 @@ public:
     void SetWaitFor(int32_t Value);
     void Stop();
     bool IsTerminated() const override { return Terminated(); }
+    // On the main thread, whenever the receiver leaves state 2 (the port
+    // closed or lost, input switched off): the device can release nothing
+    // from now on. The unit in hand ends early (a wait within about 10 ms),
+    // the units the parser took but has not handled are dropped, and the
+    // typer releases every key and button it holds, with one log line.
+    void CutInput();
+    bool InputCut() const override { return FCutPending; }
     void SignalMouseTick() { TickEvent->Set(); }
     bool LayoutSupported() const { return Typer->LayoutSupported(); }
 
@@ -49,10 +56,16 @@ protected:
     void Execute() override;
 
 private:
+    // Work of the parser thread: nothing in hand is finished once input
+    // was cut or the thread is told to end.
+    bool Interrupted() const { return Terminated() || FCutPending; }
+    void ReleaseAfterCut();
     void Drain();
     bool CheckCharacters();
     void ProcessCommand();
     void ProcessKeyName();
     void TypeFrom(int Position);
     void PauseAfter();
+
+    std::atomic<bool> FCutPending{false};
 };

@@ -2,6 +2,7 @@
 // (pressed, held, locked), characters, key names and the key commands.
 #include "gidei/KeyType.h"
 
+#include "base/Cp1252.h"
 #include "base/Globals.h"
 #include "logging/Logging.h"
 
@@ -110,9 +111,12 @@ void TKeyTyper::TypeCharCode(uint8_t Code)
 {
     if (ConsumePendingPosition(Code))
         return;
-    SendKey(0, Code, KEYEVENTF_UNICODE_FLAG);
+    // The byte as the character the device means in the program's code
+    // page: 0x80 is the euro sign, not an invisible control code.
+    const uint16_t character = Cp1252ToUnicode(Code);
+    SendKey(0, character, KEYEVENTF_UNICODE_FLAG);
     Pause();
-    SendKey(0, Code, KEYEVENTF_UNICODE_FLAG | KEYEVENTF_KEYUP_FLAG);
+    SendKey(0, character, KEYEVENTF_UNICODE_FLAG | KEYEVENTF_KEYUP_FLAG);
     Pause();
 }
 

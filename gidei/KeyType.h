@@ -21,6 +21,10 @@ public:
     virtual ~TKeyTyperOwner() = default;
     // The owner is being stopped; long waits end early.
     virtual bool IsTerminated() const = 0;
+    // The input the device sends is gone (the port closed or lost, input
+    // switched off): a wait ends early too, so that a mistaken one never
+    // outlasts the input it was part of.
+    virtual bool InputCut() const { return false; }
 };
 
 class TKeyTyper {
@@ -42,6 +46,12 @@ public:
     int32_t ExecuteCommand(const TTokenList& Tokens);
     // ESC '.': buttons up, movement off, pointer to the corner, keys up.
     void ResetAll();
+    // The device can no longer release what the typer holds (its port is
+    // gone, or input was switched off): buttons and keys go up, continuous
+    // movement stops and a pending anchor or goto is forgotten, as ESC '.'
+    // does, but the pointer stays where it is. True when anything was down
+    // or moving.
+    bool ReleaseEverything();
     // One step of continuous mouse movement.
     void MouseTick();
     // The key table fits the current input language.

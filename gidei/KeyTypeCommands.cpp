@@ -48,8 +48,14 @@ int32_t TKeyTyper::GIDEIwait(const TTokenList& Tokens)
     if (!ParseDecimal(Tokens[1], time) || time < 0)
         return ReportParamError(&Tokens, 1);
     const uint32_t start = TickCount();
-    while (TickCount() - start < static_cast<uint32_t>(time) && !FParser.IsTerminated())
+    while (TickCount() - start < static_cast<uint32_t>(time)) {
+        if (FParser.IsTerminated() || FParser.InputCut()) {
+            // One garbled digit can ask for weeks: say that it was cut.
+            LogEvent(lkPlain, "### Warten abgebrochen: " + Sequence);
+            break;
+        }
         SleepMs(10);
+    }
     return 0;
 }
 
@@ -68,6 +74,22 @@ void TKeyTyper::ResetAll()
     FPending = 0;
     ResetMouse();
     ReleaseAllKeys();
+}
+
+bool TKeyTyper::ReleaseEverything()
+{
+    BeginUnit();
+    bool anything = FKeyTable->AnyKeyActive() || FMoving;
+    for (int i = 0; i < FMouseTable->Count(); ++i)
+        anything = anything || FMouseTable->ButtonState(i) != 0;
+    FPending = 0;
+    ReleaseButtons();
+    if (FMoving) {
+        FMoving = false;
+        ReportMoving(false);
+    }
+    ReleaseAllKeys();
+    return anything;
 }
 
 bool TKeyTyper::LayoutSupported() const { return FKeyTable->LanguageSupported(); }

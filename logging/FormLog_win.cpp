@@ -42,7 +42,7 @@ bool PutClipboard(UINT Format, const void* Data, size_t Size)
 
 // Window ----------------------------------------------------------------------
 
-TLogForm::TLogForm() : TDialog(IDD_LOGFORM), FView(*this) {}
+TLogForm::TLogForm(TWakeGate* Wake) : TDialog(IDD_LOGFORM), FWake(Wake), FView(*this) {}
 
 INT_PTR TLogForm::OnInitDialog()
 {
@@ -120,6 +120,8 @@ void TLogForm::StartStop()
 
 void TLogForm::DrainLines()
 {
+    if (FWake)
+        FWake->Arrived();
     if (ViewLog)
         FView.DrainLines(*ViewLog);
 }
@@ -228,7 +230,7 @@ TLogFormLink::~TLogFormLink() { Close(); }
 void TLogFormLink::Open()
 {
     if (!FForm) {
-        auto form = std::make_unique<TLogForm>();
+        auto form = std::make_unique<TLogForm>(&FWake);
         if (!form->CreateModeless(nullptr))
             return;
         FForm = std::move(form);
@@ -241,6 +243,8 @@ void TLogFormLink::Close()
 {
     FWindow = nullptr;
     FForm.reset(); // destroys the window; it stores its place first
+    // A wake-up posted to that window went with it.
+    FWake.Arrived();
 }
 
 void TLogFormLink::SendWake()
@@ -251,8 +255,9 @@ void TLogFormLink::SendWake()
 
 void TLogFormLink::PostWake()
 {
-    if (HWND window = FWindow.load())
-        PostMessageA(window, UM_LOGVIEW, 0, 0);
+    HWND window = FWindow.load();
+    if (window && FWake.Claim() && !PostMessageA(window, UM_LOGVIEW, 0, 0))
+        FWake.PostFailed();
 }
 
 void TLogFormLink::TrimLines(int Max)

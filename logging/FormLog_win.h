@@ -7,13 +7,15 @@
 #include "base/Window_win.h"
 #include "logging/LogView.h"
 #include "logging/Logging.h"
+#include "logging/WakeGate.h"
 
 #include <atomic>
 #include <memory>
 
 class TLogForm : public TDialog, private TLogList {
 public:
-    TLogForm();
+    // Wake is the gate of the link that posts its wake-ups.
+    explicit TLogForm(TWakeGate* Wake = nullptr);
     // Destroys the window while this is still a log form, so it stores its
     // place.
     ~TLogForm() override { Destroy(); }
@@ -37,6 +39,7 @@ private:
     void CopySelection();
     void Layout();
 
+    TWakeGate* FWake;
     TLogView FView;
     TFontHandle FFont;
     TIconHandle FStartGlyph;
@@ -61,4 +64,6 @@ public:
 private:
     std::unique_ptr<TLogForm> FForm;
     std::atomic<HWND> FWindow{nullptr};
+    // Other threads post one wake-up at a time, however much they log.
+    TWakeGate FWake;
 };

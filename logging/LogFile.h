@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 
 class TLogFileHandle {
@@ -15,6 +16,8 @@ public:
     // it is missing, and moves to its end.
     bool Open(const std::string& Name);
     bool IsOpen() const;
+    // Bytes in the file (the position after Open); 0 when it is not open.
+    uint64_t Size() const;
     bool Write(const char* Data, size_t Size);
     void Close();
 

@@ -3,6 +3,7 @@
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 bool TLogFileHandle::Open(const std::string& Name)
@@ -21,6 +22,12 @@ bool TLogFileHandle::Open(const std::string& Name)
 }
 
 bool TLogFileHandle::IsOpen() const { return FFd >= 0; }
+
+uint64_t TLogFileHandle::Size() const
+{
+    struct stat info;
+    return IsOpen() && fstat(FFd, &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
+}
 
 bool TLogFileHandle::Write(const char* Data, size_t Size)
 {

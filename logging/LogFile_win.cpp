@@ -15,6 +15,12 @@ bool TLogFileHandle::Open(const std::string& Name)
 
 bool TLogFileHandle::IsOpen() const { return FHandle != INVALID_HANDLE_VALUE; }
 
+uint64_t TLogFileHandle::Size() const
+{
+    LARGE_INTEGER size{};
+    return IsOpen() && GetFileSizeEx(FHandle, &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+}
+
 bool TLogFileHandle::Write(const char* Data, size_t Size)
 {
     DWORD written = 0;

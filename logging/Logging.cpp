@@ -1,5 +1,7 @@
 #include "logging/Logging.h"
 
+#include "base/FilePaths.h"
+#include "base/FileSystem.h"
 #include "base/Messages.h"
 #include "base/SystemServices.h"
 
@@ -154,7 +156,15 @@ void TFileLog::SetFileName(const std::string& Name)
     CloseLogFile();
     FFileName = Name;
     if (!Name.empty() && FActive) {
-        if (!FHandle.Open(Name) && Globals)
+        // Any user may write the name into the shared settings file: a
+        // device (COM8 would send every logged byte out through the port)
+        // or another computer's share is never opened.
+        bool opened = false;
+        if (!IsPlainFilePath(Name))
+            LogEvent(lkError, "### Log-Datei abgelehnt, keine gew\xf6hnliche Datei: " + Name);
+        else
+            opened = FHandle.Open(BesideProgram(Globals ? Globals->AppPath : std::string(), Name));
+        if (!opened && Globals)
             Globals->PostToMain(UM_LOGFILEERROR, 0, 0);
     }
 }
@@ -195,14 +205,28 @@ void TFileLog::Write(TLogKind, const std::string& Line)
 
 // Error sink -----------------------------------------------------------------
 
-TErrorLog::TErrorLog() : FFileName((Globals ? Globals->AppPath : std::string()) + "Errors.log") {}
+TErrorLog::TErrorLog()
+    : FFileName((Globals ? Globals->AppPath : std::string()) + "Errors.log"),
+      FOldFileName((Globals ? Globals->AppPath : std::string()) + "Errors.old.log")
+{
+}
 
 void TErrorLog::Write(TLogKind Kind, const std::string& Line)
 {
     if (Kind != lkError)
         return;
     TLogFileHandle file;
-    if (file.Open(FFileName) && file.Write(Line.data(), Line.size()))
+    if (!file.Open(FFileName))
+        return;
+    if (file.Size() >= MaxFileSize) {
+        file.Close();
+        // When the move fails the lines go on into the full file: an
+        // error line is worth more than the limit.
+        MoveFileOver(FFileName, FOldFileName);
+        if (!file.Open(FFileName))
+            return;
+    }
+    if (file.Write(Line.data(), Line.size()))
         file.Write("\r\n", 2);
 }
 

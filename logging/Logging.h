@@ -105,12 +105,19 @@ private:
 
 class TErrorLog : public TBaseLog {
 public:
+    // A port that keeps failing must not fill the disk: past this size the
+    // file becomes "Errors.old.log" (replacing an older one) and a new one
+    // begins.
+    static constexpr uint64_t MaxFileSize = 1024 * 1024;
+
     TErrorLog();
     void Write(TLogKind Kind, const std::string& Line) override;
     const std::string& FileName() const { return FFileName; }
+    const std::string& OldFileName() const { return FOldFileName; }
 
 private:
     std::string FFileName;
+    std::string FOldFileName;
 };
 
 class TLoggers {

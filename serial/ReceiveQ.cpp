@@ -27,6 +27,16 @@ void TReceiveQueue::AddBytes(const char* Bytes, size_t Count)
         SignalEvent->Set();
 }
 
+void TReceiveQueue::Discard()
+{
+    TObjectLock lock(*this);
+    FSequences.clear();
+    FCurrent.clear();
+    FInSequence = false;
+    FDiscarding = false;
+    FOverflowing = false;
+}
+
 void TReceiveQueue::AddByte(char Byte)
 {
     if (!FInSequence) {

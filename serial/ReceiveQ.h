@@ -31,6 +31,9 @@ public:
     void AddBytes(const char* Bytes, size_t Count);
     // The oldest unit, or the empty string when there is none.
     std::string Pop();
+    // Forgets every unit that waits and a sequence in progress: the input
+    // they belong to is gone (the port closed, input switched off).
+    void Discard();
     // How many completed units wait for the parser.
     size_t Waiting();
     // Moves every completed unit, oldest first, to the end of Units in one

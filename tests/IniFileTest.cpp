@@ -1,10 +1,13 @@
 #include "base/IniFile.h"
 
+#include "base/FileSystem.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <vector>
 
 namespace {
 
@@ -150,6 +153,70 @@ TEST_F(IniFileTest, WithoutRoomForTheNewFileTheOldOneStaysAsItWas)
     EXPECT_FALSE(Ini.WriteString("Start", "Left", "1"));
     EXPECT_EQ(ReadFileText(Path), before);
     EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 7);
+}
+
+// Reads of the settings file fail while it lives, the way a file that
+// another program holds, or a failing stick, makes them fail.
+class TFailingReads {
+public:
+    explicit TFailingReads(TOpenForRead Open) { SetOpenForRead(Open); }
+    ~TFailingReads() { SetOpenForRead(nullptr); }
+
+    // Refused at the door (a sharing violation, no right to read).
+    static std::FILE* Refused(const char*)
+    {
+        errno = EACCES;
+        return nullptr;
+    }
+    // Opened, but every read fails (a read error half way); the C library
+    // of Windows reads nothing from such a stream without an error, so
+    // there the real sharing violation of the Win32 test stands for it.
+    static std::FILE* FailingRead(const char* Path) { return std::fopen(Path, "ab"); }
+
+    static std::vector<TOpenForRead> Failures()
+    {
+#ifdef _WIN32
+        return {&Refused};
+#else
+        return {&Refused, &FailingRead};
+#endif
+    }
+};
+
+TEST_F(IniFileTest, AFileThatIsThereButCannotBeReadIsNeverReplaced)
+{
+    const std::string before = "; set up by hand\r\n[Port]\r\nPort=7\r\n[GIDEI]\r\nSound=C:\\ding.wav\r\n";
+    for (TOpenForRead open : TFailingReads::Failures()) {
+        Store(before);
+        {
+            TFailingReads failing(open);
+            EXPECT_FALSE(Ini.WriteString("Start", "Tray", "1")) << "a write that changed nothing reports success";
+            EXPECT_FALSE(Ini.WriteInteger("Port", "Port", 8));
+        }
+        EXPECT_EQ(ReadFileText(Path), before);
+        EXPECT_FALSE(std::filesystem::exists(Path + ".new"));
+        // Readable again, it takes writes as before.
+        ASSERT_TRUE(Ini.WriteInteger("Port", "Port", 8));
+        EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 8);
+        EXPECT_EQ(Ini.ReadString("GIDEI", "Sound", ""), "C:\\ding.wav");
+    }
+}
+
+TEST_F(IniFileTest, OnlyAMissingFileStartsEmpty)
+{
+    std::string contents = "left over";
+    EXPECT_EQ(ReadFileForUpdate(Path, contents), TFileRead::Missing);
+    EXPECT_EQ(contents, "");
+    EXPECT_EQ(ReadFileForUpdate(Dir.File("no-folder/vemuKeys.set"), contents), TFileRead::Missing);
+    Store("[A]\r\nx=1\r\n");
+    EXPECT_EQ(ReadFileForUpdate(Path, contents), TFileRead::Read);
+    EXPECT_EQ(contents, "[A]\r\nx=1\r\n");
+    // A folder of that name is there, and no settings file to be replaced.
+    const std::string folder = Dir.File("folder.set");
+    std::filesystem::create_directory(folder);
+    EXPECT_EQ(ReadFileForUpdate(folder, contents), TFileRead::Unreadable);
+    EXPECT_FALSE(TIniFile(folder).WriteString("A", "x", "2"));
+    EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 } // namespace

@@ -67,6 +67,54 @@ TEST_F(TyperCommands, WaitEndsWhenTheParserStops)
     });
     EXPECT_EQ(T.Cmd(",wait,3000."), 0);
     stopper.join();
+    EXPECT_EQ(T.Lines(), Strings{"### Warten abgebrochen: ,wait,3000."});
+}
+
+// One garbled digit asks for 24 days: the wait ends as soon as the input it
+// came with is gone, and says so once.
+TEST_F(TyperCommands, WaitEndsWhenInputIsCut)
+{
+    TFakeClock clock(0);
+    std::thread cutter([&] {
+        SleepMs(30);
+        T.Owner.Cut = true;
+    });
+    EXPECT_EQ(T.Cmd(",wait,2147483647."), 0);
+    cutter.join();
+    EXPECT_EQ(T.Lines(), Strings{"### Warten abgebrochen: ,wait,2147483647."});
+    // A wait that runs its time says nothing.
+    T.Owner.Cut = false;
+    std::thread ticker([&] {
+        SleepMs(20);
+        clock.Set(50);
+    });
+    EXPECT_EQ(T.Cmd(",wait,50."), 0);
+    ticker.join();
+    EXPECT_TRUE(T.Lines().empty());
+}
+
+// What the device can no longer release goes up; unlike the reset the
+// pointer stays where the user left it.
+TEST_F(TyperCommands, ReleaseEverythingLeavesNothingDownAndThePointerWhereItIs)
+{
+    EXPECT_FALSE(T.Typer->ReleaseEverything()) << "nothing held";
+    EXPECT_TRUE(T.Events().empty());
+    T.Cmd(",lock,shift.");
+    T.Cmd(",hold,ctrl.");
+    T.Cmd(",moulock,right.");
+    T.Cmd(",mougo,up,3.");
+    T.Cmd(",anchor.");
+    T.Events();
+    T.Env.Target.Clear();
+    EXPECT_TRUE(T.Typer->ReleaseEverything());
+    EXPECT_EQ(T.Events(), (Strings{"button 0010", "up 10", "up 11"}));
+    EXPECT_EQ(T.Posted(), (std::vector<TPostedMessage>{{UM_MOUSEMOVING, 0, 0}}));
+    EXPECT_FALSE(T.Typer->Moving());
+    EXPECT_EQ(T.Typer->Pending(), 0);
+    EXPECT_FALSE(T.Typer->KeyTable().AnyKeyActive());
+    T.Typer->TypeChar('q');
+    EXPECT_EQ(T.Events(), (Strings{"char 71 down", "char 71 up"})) << "typed plainly, no anchor taken";
+    EXPECT_FALSE(T.Typer->ReleaseEverything());
 }
 
 TEST_F(TyperCommands, BaudrateTakesOneParameterAndDoesNothing)

@@ -224,6 +224,47 @@ TEST_F(LoggersTest, FileSinkThatCannotOpenItsFileTellsTheMainWindow)
     EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}}));
 }
 
+// Any user may write the log file's name into the shared settings file: a
+// device is never opened (COM8.log would send every logged byte out through
+// the port), and a relative name lies beside the program.
+TEST_F(LoggersTest, FileSinkRefusesDevicesAndTakesRelativeNamesBesideTheProgram)
+{
+    TTestEnvironment env;
+    FileLog->SetActive(true);
+    for (const char* name : {"COM8.log", "\\\\.\\COM8", "\\\\server\\share\\vemu.log"}) {
+        env.Target.Clear();
+        env.TakeLines();
+        FileLog->SetFileName(name);
+        EXPECT_FALSE(FileLog->IsOpen()) << name;
+        EXPECT_EQ(env.TakeLines(), std::vector<std::string>{std::string("! ERROR ### Log-Datei abgelehnt, keine "
+                                                                         "gew\xf6hnliche Datei: ") + name});
+        EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}})) << "the usual notice";
+        EXPECT_EQ(FileLog->FileName(), name) << "the stored name stays as it is";
+    }
+    FileLog->SetFileName("trace.log");
+    EXPECT_TRUE(FileLog->IsOpen());
+    Loggers->Log(lkPlain, "beside the program");
+    FileLog->SetActive(false);
+    EXPECT_EQ(ReadFileText(env.Dir.File("trace.log")), "beside the program\r\n");
+}
+
+// A port that keeps failing must not fill the disk.
+TEST_F(LoggersTest, ErrorsLogIsKeptBelowItsLimitWithOneOlderFile)
+{
+    TTestEnvironment env;
+    const std::string errors = env.Dir.File("Errors.log");
+    const std::string old = env.Dir.File("Errors.old.log");
+    WriteFileText(old, "oldest\r\n");
+    WriteFileText(errors, std::string(TErrorLog::MaxFileSize - 1, 'x'));
+    Loggers->Log(lkError, "still fits");
+    EXPECT_EQ(ReadFileText(old), "oldest\r\n");
+    Loggers->Log(lkError, "new file");
+    EXPECT_EQ(ReadFileText(errors), "! ERROR new file\r\n");
+    const std::string previous = ReadFileText(old);
+    EXPECT_EQ(previous.size(), TErrorLog::MaxFileSize - 1 + std::string("! ERROR still fits\r\n").size());
+    EXPECT_EQ(previous.substr(previous.size() - 20), "! ERROR still fits\r\n");
+}
+
 TEST_F(LoggersTest, ErrorLinesAreOnDiskInErrorsLogRightAway)
 {
     TTestEnvironment env;

@@ -134,7 +134,7 @@ class VirtualAdapter:
 class Run(VirtualAdapter):
     """One engine on COM7 with an observer, in a folder of its own."""
 
-    def __init__(self, build, name, settings, link_port=True):
+    def __init__(self, build, name, settings, link_port=True, planted=False):
         self.build = build
         self.work = os.path.join(build, "e2e", name)
         shutil.rmtree(self.work, ignore_errors=True)
@@ -143,6 +143,9 @@ class Run(VirtualAdapter):
         with open(os.path.join(self.work, "vemuKeys.set"), "w", newline="\r\n") as f:
             f.write(settings)
         self.link_port = link_port
+        self.planted = planted
+        if planted:
+            plant_dll(build, self.work)
 
     def __enter__(self):
         wine_harness.ensure_prefix()
@@ -150,6 +153,7 @@ class Run(VirtualAdapter):
         self.display_context = wine_harness.x_display(self.procs, True)
         display = self.display_context.__enter__()
         wine_harness.start_server(display)
+        self.env = wine_harness.wine_env(display)
         self.com_context = None
         self.peer = None
         if self.link_port:
@@ -163,7 +167,8 @@ class Run(VirtualAdapter):
         self.observer.until(lambda l: l == "ready", "ready line")
         self.engine_proc = self.procs.start(["wine", os.path.join(self.work, "vemuKeysCon.exe"), "--events", "all"],
                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                            stderr=subprocess.DEVNULL, env=env, cwd=self.work)
+                                            stderr=subprocess.DEVNULL, env=planted_env(env) if self.planted else env,
+                                            cwd=self.work)
         self.log = Lines(self.engine_proc.stdout, "engine")
         self.log.until(lambda l: l.startswith("Beenden mit"), "start-up")
         return self
@@ -183,6 +188,38 @@ class Run(VirtualAdapter):
         end_by_input(self.observer_proc)
         self.close_session()
         return False
+
+
+PLANTED_AS = "uxtheme"  # loaded by name when the first window is made
+
+
+def plant_dll(build, folder):
+    """A DLL in the program's folder under the name of a system DLL that is
+    loaded by name at run time; loaded, it leaves planted-loaded.txt."""
+    shutil.copy(os.path.join(build, "tests", "plantedlib.dll"), os.path.join(folder, PLANTED_AS + ".dll"))
+
+
+def planted_env(env):
+    """Wine prefers its own copy of a system DLL; Windows looks in the
+    program's folder first, as this makes Wine do."""
+    env = dict(env)
+    env["WINEDLLOVERRIDES"] = env.get("WINEDLLOVERRIDES", "") + ";%s=n,b" % PLANTED_AS
+    return env
+
+
+def assert_not_planted(folder):
+    marker = os.path.join(folder, "planted-loaded.txt")
+    if os.path.exists(marker):
+        with open(marker, encoding="cp1252", errors="replace") as f:
+            raise AssertionError("the planted DLL was loaded by %s" % f.read())
+
+
+def fault(build, env, window_class):
+    """The program takes its last-resort path, as a fault of its own would."""
+    done = subprocess.run(["wine", os.path.join(build, "tests", "faulter.exe"), window_class], env=env,
+                          stdin=subprocess.DEVNULL, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, timeout=WAIT)
+    out = done.stdout.decode("ascii", "replace").strip()
+    assert out.startswith("faulted "), "faulter: %r" % out
 
 
 def settings(extra=""):
@@ -334,6 +371,32 @@ def scenario_replug(build):
     expect(len(errors), 1, "error lines (the loss, none per attempt): %r" % errors)
     assert errors[0].startswith("! ERROR Serial Comm Error: "), errors
     assert "### Verbindung zu COM7 wiederhergestellt" in run.log.seen, run.log.seen
+
+
+def scenario_planted_dll(build):
+    """A DLL planted in the program's folder is never loaded."""
+    with Run(build, "planted_dll", settings(), planted=True) as run:
+        run.send(b"a")
+        expect(lines_of(run.observer.take(2)), chars(b"a"), "typed")
+        run.end()
+    assert_not_planted(run.work)
+
+
+def scenario_fatal_release(build):
+    """A fault that nothing handles ends the engine with no key down."""
+    with Run(build, "fatal_release", settings()) as run:
+        run.send(ESC + b",lock,shift.")
+        expect(lines_of(run.observer.take(1)), ["key 10 00 down"], "shift locked")
+        fault(build, run.env, "TvemuKeysConsole")
+        expect(lines_of(run.observer.take(1)), ["key 10 00 up"], "shift released on the way out")
+        try:
+            code = run.engine_proc.wait(timeout=WAIT)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("the engine did not end")
+        expect(code, 1, "exit code")
+    with open(os.path.join(run.work, "Errors.log"), encoding="cp1252") as f:
+        errors = f.read()
+    assert "! ERROR ### Exception EExternalException 0xC0000005" in errors, errors
 
 
 def run_scenarios(scenarios):

@@ -18,7 +18,8 @@ TOP = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(TOP, "scripts"))
 sys.path.insert(0, HERE)
 import wine_harness  # noqa: E402
-from engine_e2e import PORT, Lines, VirtualAdapter, chars, end_by_input, expect, run_scenarios, settings  # noqa: E402
+from engine_e2e import (PORT, Lines, VirtualAdapter, chars, end_by_input, expect, fault,  # noqa: E402
+                        run_scenarios, settings)
 
 
 class DriverLines(Lines):
@@ -517,6 +518,51 @@ def scenario_dialog_rules(build):
         expect(run.profile("Start", "ExpandPort"), "1", "ExpandPort")
         expect(run.profile("Start", "Tray"), "1", "Tray (exited while hidden)")
 
+
+def scenario_fatal_release(build):
+    """A fault that nothing handles: keys go up before the error message,
+    and what the parser pressed while it was shown goes up before the end."""
+    with Program(build, "fatal_release", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"\x1b,lock,shift.")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "shift locked")
+        fault(build, run.env, "TvemuCfgDlg")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released before the message")
+        deadline = time.monotonic() + WAIT
+        box = "none"
+        while box == "none":
+            assert time.monotonic() < deadline, "no error message"
+            box = run.find_dialog("Vemu Keys")
+            if box != "none" and "unbehandelte Ausnahmebedingung" not in run.ask("text %s %d" % (box, STATIC_TEXT)):
+                box = "none"
+            time.sleep(0.1)
+        # The parser goes on meanwhile.
+        run.send(b"\x1b,lock,ctrl.")
+        expect([l for _, l in run.observer.take(1)], ["key 11 00 down"], "locked while the message is shown")
+        run.ask("command %s %d" % (box, IDOK))
+        expect([l for _, l in run.observer.take(1)], ["key 11 00 up"], "released before the process ends")
+        expect(run.ended(), 1, "exit code")
+
+
+
+def scenario_release_when_cut(build):
+    """What the device can no longer release goes up: when "Aktiv" is
+    unticked, and when the adapter is pulled out."""
+    with Program(build, "release_when_cut", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"\x1b,lock,shift.\x1b,moulock,right.")
+        expect([l for _, l in run.observer.take(2)], ["key 10 00 down", "right down"], "locked")
+        run.ask("trayclick 0 right")
+        run.ask("menu down return")  # Aktiv off
+        expect([l for _, l in run.observer.take(2)], ["right up", "key 10 00 up"], "released when switched off")
+        run.ask("trayclick 0 right")
+        run.ask("menu down return")  # Aktiv on again
+        time.sleep(0.5)
+        run.send(b"\x1b,lock,shift.")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "locked again")
+        run.unplug()
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released when the adapter is gone")
+        expect(run.observer.quiet(1.0), [], "nothing more")
 
 if __name__ == "__main__":
     sys.exit(run_scenarios({name[len("scenario_"):]: fn for name, fn in globals().items()

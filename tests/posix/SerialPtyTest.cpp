@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 namespace {
 
 using Strings = std::vector<std::string>;
@@ -442,6 +444,103 @@ TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
     EXPECT_EQ(sink.Take(), (std::vector<std::string>{"char 61 down", "char 61 up", "char 62 down", "char 62 up"}));
     EXPECT_EQ(states.States, (std::vector<int>{2, 0, 2}));
     SetSerialDeviceDirectory("");
+}
+
+// Nobody can release through the device what the program holds once input
+// is switched off or the adapter is gone: the engine releases it, with one
+// line, and a wait that was running ends at once.
+class EngineInputCut : public ::testing::Test {
+protected:
+    TTestEnvironment Env{0xFFFFFFFF, "[Port]\nPort=6\n[Debug]\nWait=-1\n"};
+    TRecordingSink Sink;
+    TEngineStates States;
+    std::unique_ptr<TPtyPort> Pty;
+    std::unique_ptr<TEngine> Engine;
+
+    EngineInputCut()
+    {
+        SetSerialDeviceDirectory(Env.Dir.Path());
+        Pty = std::make_unique<TPtyPort>(Env.Dir.Path(), 6);
+        Engine = std::make_unique<TEngine>(Sink, TEngineStates::Record, &States, false);
+    }
+    ~EngineInputCut() override
+    {
+        Engine.reset();
+        SetSerialDeviceDirectory("");
+    }
+
+    // Shift locked, the right button locked, ctrl held, and a wait of 24
+    // days in progress with a character behind it.
+    void HoldEverythingAndWait()
+    {
+        Pty->Write("\x1b,lock,shift.\x1b,moulock,right.\x1b,hold,ctrl.\x1b,wait,2147483647.x");
+        ASSERT_TRUE(WaitUntil([&] { return Sink.Count() >= 3; }));
+        ASSERT_TRUE(WaitUntil([&] {
+            for (const std::string& line : Env.TakeUnstampedLines())
+                if (line.find("Sequence ><esc>,wait,") != std::string::npos)
+                    return true;
+            return false;
+        }));
+        EXPECT_EQ(Sink.Take(), (Strings{"down 10", "button 0008", "down 11"}));
+    }
+
+    std::vector<std::string> AwaitRelease()
+    {
+        EXPECT_TRUE(WaitUntil([&] { return Sink.Count() >= 3; }, 2000)) << "keys still down";
+        SleepMs(50); // nothing more may follow
+        return Sink.Take();
+    }
+
+    std::vector<std::string> NewLines()
+    {
+        Strings lines;
+        for (const std::string& line : Env.TakeUnstampedLines())
+            if (line.rfind("###", 0) == 0)
+                lines.push_back(line);
+        return lines;
+    }
+};
+
+TEST_F(EngineInputCut, SwitchingInputOffReleasesEverythingAndEndsTheWait)
+{
+    HoldEverythingAndWait();
+    Engine->Receiver().SetState(1);
+    EXPECT_EQ(AwaitRelease(), (Strings{"button 0010", "up 10", "up 11"})) << "the x behind the wait is dropped";
+    EXPECT_EQ(NewLines(), (Strings{"### Warten abgebrochen: ,wait,2147483647.",
+                                   "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen"}));
+    // Switched on again, input is typed as before.
+    Engine->Receiver().SetState(2);
+    Pty->Write("y");
+    ASSERT_TRUE(WaitUntil([&] { return Sink.Count() >= 2; }));
+    EXPECT_EQ(Sink.Take(), (Strings{"char 79 down", "char 79 up"}));
+    EXPECT_EQ(States.States, (std::vector<int>{2, 1, 2}));
+    // Nothing held: switching off says nothing.
+    Engine->Receiver().SetState(1);
+    SleepMs(50);
+    EXPECT_TRUE(NewLines().empty());
+}
+
+TEST_F(EngineInputCut, APulledAdapterReleasesEverythingAndEndsTheWait)
+{
+    HoldEverythingAndWait();
+    Pty.reset();
+    uintptr_t opening = 0;
+    ASSERT_TRUE(WaitUntil([&] {
+        for (const TPostedMessage& message : Env.Target.Messages())
+            if (message.Msg == UM_PORTLOST)
+                opening = message.WParam;
+        return opening != 0;
+    }));
+    EXPECT_TRUE(Engine->PortLost(opening));
+    EXPECT_EQ(AwaitRelease(), (Strings{"button 0010", "up 10", "up 11"}));
+    const Strings lines = NewLines();
+    EXPECT_NE(std::find(lines.begin(), lines.end(), "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen"),
+              lines.end());
+    // Still away: the quiet attempts add no line.
+    EXPECT_TRUE(Engine->RetryLostPort());
+    EXPECT_TRUE(Engine->RetryLostPort());
+    EXPECT_TRUE(NewLines().empty());
+    EXPECT_EQ(States.States, (std::vector<int>{2, 0}));
 }
 
 } // namespace

@@ -12,7 +12,9 @@
 class TStubOwner : public TKeyTyperOwner {
 public:
     bool IsTerminated() const override { return Stop; }
+    bool InputCut() const override { return Cut; }
     std::atomic<bool> Stop{false};
+    std::atomic<bool> Cut{false};
 };
 
 // The tokens of a command text: between the leading ',' and the final '.',

@@ -145,4 +145,36 @@ TEST(IniFileAgainstWin32, AReadOnlySettingsFileKeepsItsBytes)
     EXPECT_EQ(ReadFileText(path), before);
 }
 
+// A scanner or a sync tool that holds the file without read sharing, or
+// locks it: the write changes nothing and says so, and the file keeps
+// every byte.
+TEST(IniFileAgainstWin32, AFileHeldWithoutReadSharingOrLockedIsNotReplaced)
+{
+    TTempDir dir;
+    const std::string path = dir.File("vemuKeys.set");
+    const std::string before = "; by hand\r\n[Port]\r\nPort=7\r\n[Extended]\r\nLogEvents=4\r\n";
+    for (const bool locked : {false, true}) {
+        SCOPED_TRACE(locked ? "locked" : "held without read sharing");
+        WriteFileText(path, before);
+        const DWORD sharing = FILE_SHARE_WRITE | FILE_SHARE_DELETE | (locked ? FILE_SHARE_READ : 0);
+        HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, sharing, nullptr, OPEN_EXISTING, 0,
+                                    nullptr);
+        ASSERT_NE(holder, INVALID_HANDLE_VALUE);
+        OVERLAPPED whole{};
+        if (locked)
+            ASSERT_TRUE(LockFileEx(holder, LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 4096, 0, &whole));
+        TIniFile ini(path);
+        const bool written = ini.WriteString("Start", "Tray", "1");
+        if (locked)
+            UnlockFileEx(holder, 0, 4096, 0, &whole);
+        CloseHandle(holder);
+        EXPECT_FALSE(written);
+        EXPECT_EQ(ReadFileText(path), before);
+        EXPECT_EQ(GetFileAttributesA((path + ".new").c_str()), INVALID_FILE_ATTRIBUTES);
+        EXPECT_TRUE(ini.WriteString("Start", "Tray", "1"));
+        EXPECT_EQ(SystemRead(path, "Port", "Port", ""), "7");
+        EXPECT_EQ(SystemRead(path, "Start", "Tray", ""), "1");
+    }
+}
+
 } // namespace

@@ -283,6 +283,33 @@ TEST_F(LogWindow, LinesArriveFromEveryThreadAndTheListKeepsItsLimit)
     EXPECT_EQ(Line(0), "worker 19");
 }
 
+// A flood of lines from another thread while the main thread is busy posts
+// one wake-up, not one per line: the main thread's queue stays free for the
+// messages that matter, and the window still gets every line.
+TEST_F(LogWindow, AFloodFromAnotherThreadPostsOneWakeUp)
+{
+    ViewLog->SetMaxLines(999);
+    ViewLog->SetActive(true);
+    ASSERT_TRUE(Link.Exists());
+    PumpUntil([&] { return false; }, 100);
+    std::thread worker([] {
+        for (int i = 0; i < 12000; ++i)
+            Loggers->Log(lkPlain, "flood " + std::to_string(i));
+    });
+    worker.join();
+    MSG message;
+    int wakeUps = 0;
+    while (PeekMessageA(&message, Link.Window(), UM_LOGVIEW, UM_LOGVIEW, PM_REMOVE)) {
+        ++wakeUps;
+        DispatchMessageA(&message);
+    }
+    EXPECT_EQ(wakeUps, 1);
+    EXPECT_EQ(Line(Count() - 1), "flood 11999");
+    // Once it has been taken, the next line wakes the window again.
+    std::thread([] { Loggers->Log(lkPlain, "after"); }).join();
+    EXPECT_TRUE(PumpUntil([&] { return Line(Count() - 1) == "after"; }));
+}
+
 TEST_F(LogWindow, CopyPutsTheSelectedLinesOnTheClipboardAsUnicodeAndAnsiText)
 {
     ViewLog->SetActive(true);
