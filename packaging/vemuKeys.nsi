@@ -1,10 +1,11 @@
 ; The installer of Vemu Keys for 64-bit Windows, in German: installs for all
 ; users into "Program Files\Vemu Keys", lets the local Users group change
 ; files in that folder (the program keeps vemuKeys.set, its replacement
-; vemuKeys.set.new and Errors.log beside itself), adds the Start menu
-; entries and the entry in the list of installed apps, and optionally the
-; autostart value the program itself writes. Silent with /S; see the guide's
-; section for administrators for the switches and the exit codes.
+; vemuKeys.set.new, Errors.log and Errors.old.log beside itself), adds the
+; Start menu entries and the entry in the list of installed apps, and
+; optionally the autostart value the program itself writes. Silent with /S;
+; see the guide's section for administrators for the switches and the exit
+; codes.
 ;
 ; Every user's autostart and an administrator's uninstall run what is in
 ; that folder, so no user may own or change a program file: each installed
@@ -66,8 +67,9 @@ SetCompressor /SOLID lzma
 ; The program holds this mutex while it runs (vemuKeysCon as well).
 !define INSTANCE_MUTEX "Celeborn"
 !define ERROR_ACCESS_DENIED 5
-; The files the program itself writes into its folder.
+; The files the program itself writes into its folder besides the settings.
 !define ERROR_FILE "Errors.log"
+!define OLD_ERROR_FILE "Errors.old.log"
 ; Exit codes of a run that did not do its work (the guide lists them).
 !define EXIT_RUNNING 2
 !define EXIT_FOREIGN_FOLDER 3
@@ -217,6 +219,7 @@ Function FindForeignEntry
       !insertmacro IsOwnName "${SETTINGS}"
       !insertmacro IsOwnName "${SETTINGS}.new"
       !insertmacro IsOwnName "${ERROR_FILE}"
+      !insertmacro IsOwnName "${OLD_ERROR_FILE}"
       ${If} ${FileExists} "$INSTDIR\$2\*.*"
         StrCpy $3 0
       ${EndIf}
@@ -434,6 +437,7 @@ Section "Uninstall"
     ${EndIf}
     !insertmacro RemoveFile "${SETTINGS}.new"
     !insertmacro RemoveFile "${ERROR_FILE}"
+    !insertmacro RemoveFile "${OLD_ERROR_FILE}"
   ${EndIf}
   ${If} $Unremoved == ""
     !insertmacro RemoveFile "${UNINSTALLER}"

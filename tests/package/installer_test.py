@@ -10,8 +10,9 @@ would run it:
 3. uninstall keeping the settings: only the settings file stays, and users
    may no longer change files in the folder;
 4. a user puts program files into that folder, keeping a link to each; the
-   installation again (without the switch) writes new files and leaves the
-   user's alone; the settings are still there, no autostart value appears;
+   installation again (without the switch) takes the folder, writes new
+   files and leaves the user's alone; the settings are still there, no
+   autostart value appears;
 5. uninstall as the apps entry says, with an autostart value that starts a
    copy elsewhere: that value stays, and nothing else of the program is left.
 
@@ -31,6 +32,9 @@ from installer import (EXIT_RUNNING, FOLDER_LEFT, INSTALL_DIR, LINKS, MAIN_PROGR
                        full_installation_calls, install, installed_files, matches_zip, reg_key_exists, reg_value,
                        run_command_line, uninstall, unix, wine, wine_harness)
 import installer
+
+# The error file the program moves aside when it grows too large.
+OLD_ERROR_FILE = "Errors.old.log"
 
 # The program this test starts from the installation, named in this one
 # place: the tray program. It is up when its main window exists; "Beenden"
@@ -224,7 +228,11 @@ def run(version):
     keep = tempfile.mkdtemp(prefix="planted-", dir=wine_harness.PREFIX)
     try:
         planted = plant([MAIN_PROGRAM, UNINSTALLER], keep)
-        check_installation(version, zip_path, install(setup), kept=[SETTINGS])
+        # A file the program writes beside itself is no reason to refuse
+        # the folder; the uninstaller removes it.
+        with open(os.path.join(unix(INSTALL_DIR), OLD_ERROR_FILE), "w") as errors:
+            errors.write("01.01.2026 10:00:00 Fehler\n")
+        check_installation(version, zip_path, install(setup), kept=[SETTINGS, OLD_ERROR_FILE])
         check_planted_left_alone(planted, keep, zip_path)
     finally:
         shutil.rmtree(keep, ignore_errors=True)
