@@ -9,6 +9,7 @@
 #include "app/EngineHost_win.h"
 #include "app/ErrorSound_win.h"
 #include "app/LastResort_win.h"
+#include "app/Lifecycle.h"
 #include "base/Globals.h"
 #include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
@@ -38,7 +39,7 @@ void PrintState(void* Printer, int State)
 // Receives what the worker threads post to the main window, and the timers.
 class TConsoleWindow : public TWindow {
 public:
-    TConsoleWindow() { CreateHandle("TvemuKeysConsole", "", 0, 0, HWND_MESSAGE); }
+    TConsoleWindow() { CreateHandle(ConsoleWindowClass, "", 0, 0, HWND_MESSAGE); }
     TEngineHost* Host = nullptr;
     TConsolePrinter* Printer = nullptr;
 

@@ -1,5 +1,6 @@
 #include "app/InfoPage_win.h"
 
+#include "base/CommonControls_win.h"
 #include "base/Globals.h"
 #include "base/SystemServices.h"
 #include "logging/Logging.h"
@@ -46,7 +47,7 @@ INT_PTR TInfoPage::OnInitDialog()
     FUnderlined = TFontHandle(CreateFontIndirectA(&font));
 
     for (int id : {IDC_WWW, IDC_EMAIL})
-        SetWindowSubclass(Item(id), LinkProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
+        SubclassWindow(Item(id), LinkProc, static_cast<UINT_PTR>(id), reinterpret_cast<DWORD_PTR>(this));
     UpdatePicture();
     return FALSE;
 }
@@ -155,12 +156,12 @@ LRESULT CALLBACK TInfoPage::LinkProc(HWND Window, UINT Msg, WPARAM WParam, LPARA
         SetCursor(LoadCursor(nullptr, IDC_HAND));
         return TRUE;
     case WM_NCDESTROY:
-        RemoveWindowSubclass(Window, LinkProc, Id);
+        RemoveSubclass(Window, LinkProc, Id);
         break;
     default:
         break;
     }
-    return DefSubclassProc(Window, Msg, WParam, LParam);
+    return DefaultSubclassProc(Window, Msg, WParam, LParam);
 }
 
 void TInfoPage::OnCommand(int Id, int Code, HWND)

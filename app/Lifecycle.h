@@ -6,6 +6,10 @@
 #include <cstdint>
 #include <string>
 
+// The console engine's window class (a message-only window): a start of the
+// tray program finds by it that the console engine holds the device.
+constexpr const char* ConsoleWindowClass = "TvemuKeysConsole";
+
 // Why the main window closes: 0 hides it to the tray, 1 ends the program
 // ("Beenden"), 2 ends it for a shutdown or logoff.
 enum TCloseReason : int { crHide = 0, crExit = 1, crEndSession = 2 };

@@ -5,6 +5,7 @@
 #include "app/ConfigDialog_win.h"
 #include "app/LastResort_win.h"
 #include "app/Lifecycle.h"
+#include "base/CommonControls_win.h"
 #include "base/ExceptionName.h"
 #include "base/Globals.h"
 #include "base/MessageDialog.h"
@@ -37,7 +38,7 @@ std::unique_ptr<TSysTrayForm> SysTrayForm;
 // The single-instance mutex, kept for the life of the process.
 HANDLE InstanceMutex = nullptr;
 
-BOOL CALLBACK FindOtherInstance(HWND Window, LPARAM)
+BOOL CALLBACK FindOtherInstance(HWND Window, LPARAM Found)
 {
     char name[21] = "";
     GetClassNameA(Window, name, sizeof name);
@@ -48,16 +49,35 @@ BOOL CALLBACK FindOtherInstance(HWND Window, LPARAM)
         GetWindowThreadProcessId(Window, &process);
         AllowSetForegroundWindow(process);
         PostMessageA(Window, UM_SHOWINSTANCE, 0, 0);
+        *reinterpret_cast<bool*>(Found) = true;
         return FALSE;
     }
     return TRUE;
+}
+
+// The copy that runs shows its dialog; when the console engine holds the
+// device instead, the user is told why nothing opens. A copy still starting
+// has its mutex before its windows: it is looked for a few seconds.
+void AnswerOtherInstance()
+{
+    for (int attempt = 0; attempt < 50; ++attempt) {
+        bool found = false;
+        EnumWindows(FindOtherInstance, reinterpret_cast<LPARAM>(&found));
+        if (found)
+            return;
+        if (FindWindowExA(HWND_MESSAGE, nullptr, ConsoleWindowClass, nullptr)) {
+            MessageBoxOK(LoadResourceText(IDS_RUNS_IN_CONSOLE), mtInformation, 0);
+            return;
+        }
+        Sleep(100);
+    }
 }
 
 bool CheckSingleInstance()
 {
     InstanceMutex = CreateMutexA(nullptr, FALSE, "Celeborn");
     if (InstanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
-        EnumWindows(FindOtherInstance, 0);
+        AnswerOtherInstance();
         return false;
     }
     return true;
@@ -127,9 +147,7 @@ int Run()
 {
     if (!CheckSingleInstance())
         return 0;
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_LISTVIEW_CLASSES |
-                                                       ICC_STANDARD_CLASSES};
-    InitCommonControlsEx(&controls);
+    InitCommonControlClasses(ICC_TAB_CLASSES | ICC_UPDOWN_CLASS | ICC_LISTVIEW_CLASSES | ICC_STANDARD_CLASSES);
     SetWindowExceptionHandler(AppException);
 
     auto splash = std::make_unique<TSplashDialog>();

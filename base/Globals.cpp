@@ -7,6 +7,10 @@ TGlobals* Globals = nullptr;
 
 namespace {
 
+TRunKeyOpener RunKeyOpener;
+
+std::unique_ptr<TRunKey> OpenRunKey(bool Write) { return RunKeyOpener ? RunKeyOpener(Write) : OpenSystemRunKey(Write); }
+
 std::string DirectoryOf(const std::string& Path)
 {
     size_t slash = Path.find_last_of("\\/");
@@ -85,16 +89,18 @@ bool TGlobals::PutBool(const std::string& Section, const std::string& Key, bool 
     return Guarded([&] { return IniFile->WriteBool(Section, Key, Value); });
 }
 
+void SetRunKeyOpener(TRunKeyOpener Opener) { RunKeyOpener = std::move(Opener); }
+
 bool TGlobals::ReadAutoStart()
 {
-    TRunKey key;
-    if (!key.IsOpen()) {
-        AutoStartChangeable = false;
-        return false;
+    // A user without the right to change the key still starts with Windows
+    // when the value is there: the box shows it, greyed.
+    bool present = false;
+    if (const std::unique_ptr<TRunKey> key = OpenRunKey(false)) {
+        std::string data;
+        present = key->Query(AutoStartValueName, data) && !data.empty();
     }
-    std::string data;
-    bool present = key.Query(AutoStartValueName, data) && !data.empty() && data[0] != '\0';
-    AutoStartChangeable = true;
+    AutoStartChangeable = OpenRunKey(true) != nullptr;
     return present;
 }
 
@@ -102,15 +108,12 @@ void TGlobals::SetAutoStart(bool On)
 {
     if (!AutoStartChangeable || On == AutoStart)
         return;
-    {
-        TRunKey key;
-        if (key.IsOpen()) {
-            if (On) {
-                if (key.SetString(AutoStartValueName, ExeName))
-                    AutoStart = true;
-            } else if (key.Delete(AutoStartValueName)) {
-                AutoStart = false;
-            }
+    if (const std::unique_ptr<TRunKey> key = OpenRunKey(true)) {
+        if (On) {
+            if (key->SetString(AutoStartValueName, ExeName))
+                AutoStart = true;
+        } else if (key->Delete(AutoStartValueName)) {
+            AutoStart = false;
         }
     }
     AutoStart = ReadAutoStart(); // the registry decides

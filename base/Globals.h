@@ -8,6 +8,7 @@
 
 #include <atomic>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <stdexcept>
 #include <string>
@@ -78,11 +79,20 @@ public:
     bool PutInteger(const std::string& Section, const std::string& Key, int32_t Value);
     bool PutBool(const std::string& Section, const std::string& Key, bool Value);
 
+    // Whether the autostart value is there: anyone may read it. Sets
+    // AutoStartChangeable: only who may write the key may change it.
     bool ReadAutoStart();
     void SetAutoStart(bool On);
 
     void PostToMain(uint32_t Msg, uintptr_t WParam, intptr_t LParam) const;
 };
+
+class TRunKey;
+// How the autostart reaches the Run key: the system's registry, unless a
+// test puts a key of its own in its place (an empty opener restores the
+// system's). Null when the key cannot be opened with the access asked for.
+using TRunKeyOpener = std::function<std::unique_ptr<TRunKey>(bool Write)>;
+void SetRunKeyOpener(TRunKeyOpener Opener);
 
 // The one settings object; null before the main window creates it and after
 // the program has ended.

@@ -1,6 +1,6 @@
 #include "base/Graphics_win.h"
 
-#include "ui/Picture.h"
+#include "base/Picture.h"
 
 #include <cstring>
 

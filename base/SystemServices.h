@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,25 +17,21 @@ uint32_t SystemLastError();
 // Current local date and time in the user's short date and long time form.
 std::string LocalDateTimeText();
 
-// The autostart value under the machine's Run key, opened for reading and
-// writing for the object's lifetime.
+// The machine's Run key, where the autostart value lives, open for the
+// object's lifetime.
 class TRunKey {
 public:
-    TRunKey();
-    ~TRunKey();
-    TRunKey(const TRunKey&) = delete;
-    TRunKey& operator=(const TRunKey&) = delete;
-
-    bool IsOpen() const { return FKey != nullptr; }
+    virtual ~TRunKey() = default;
     // The value's data as text; false when it is missing or longer than 260
     // bytes.
-    bool Query(const char* Name, std::string& Data) const;
-    bool SetString(const char* Name, const std::string& Data);
-    bool Delete(const char* Name);
-
-private:
-    void* FKey = nullptr;
+    virtual bool Query(const char* Name, std::string& Data) const = 0;
+    virtual bool SetString(const char* Name, const std::string& Data) = 0;
+    virtual bool Delete(const char* Name) = 0;
 };
+
+// The system's Run key opened for reading, or for reading and writing; null
+// when the user may not open it so (a host without a registry never can).
+std::unique_ptr<TRunKey> OpenSystemRunKey(bool Write);
 
 // The bytes of a data resource (RCDATA) of the program's own module.
 std::vector<uint8_t> LoadResourceBytes(int Id);

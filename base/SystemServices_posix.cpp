@@ -27,11 +27,7 @@ std::string LocalDateTimeText()
     return text;
 }
 
-TRunKey::TRunKey() = default;
-TRunKey::~TRunKey() = default;
-bool TRunKey::Query(const char*, std::string&) const { return false; }
-bool TRunKey::SetString(const char*, const std::string&) { return false; }
-bool TRunKey::Delete(const char*) { return false; }
+std::unique_ptr<TRunKey> OpenSystemRunKey(bool) { return nullptr; }
 
 std::vector<uint8_t> LoadResourceBytes(int Id)
 {

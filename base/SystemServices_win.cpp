@@ -34,43 +34,49 @@ std::string LocalDateTimeText()
 }
 
 namespace {
-const char* const RunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-}
 
-TRunKey::TRunKey()
+const char* const RunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
+
+class TSystemRunKey : public TRunKey {
+public:
+    explicit TSystemRunKey(HKEY Key) : FKey(Key) {}
+    ~TSystemRunKey() override { RegCloseKey(FKey); }
+    TSystemRunKey(const TSystemRunKey&) = delete;
+    TSystemRunKey& operator=(const TSystemRunKey&) = delete;
+
+    bool Query(const char* Name, std::string& Data) const override
+    {
+        BYTE buffer[260];
+        DWORD size = sizeof buffer;
+        DWORD type = 0;
+        if (RegQueryValueExA(FKey, Name, nullptr, &type, buffer, &size) != ERROR_SUCCESS)
+            return false;
+        Data.assign(reinterpret_cast<const char*>(buffer), size);
+        Data.resize(Data.find('\0') == std::string::npos ? Data.size() : Data.find('\0'));
+        return true;
+    }
+
+    bool SetString(const char* Name, const std::string& Data) override
+    {
+        return RegSetValueExA(FKey, Name, 0, REG_SZ, reinterpret_cast<const BYTE*>(Data.c_str()),
+                              static_cast<DWORD>(Data.size() + 1)) == ERROR_SUCCESS;
+    }
+
+    bool Delete(const char* Name) override { return RegDeleteValueA(FKey, Name) == ERROR_SUCCESS; }
+
+private:
+    HKEY FKey;
+};
+
+} // namespace
+
+std::unique_ptr<TRunKey> OpenSystemRunKey(bool Write)
 {
     HKEY key = nullptr;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKeyPath, 0, KEY_READ | KEY_WRITE, &key) == ERROR_SUCCESS)
-        FKey = key;
-}
-
-TRunKey::~TRunKey()
-{
-    if (FKey)
-        RegCloseKey(static_cast<HKEY>(FKey));
-}
-
-bool TRunKey::Query(const char* Name, std::string& Data) const
-{
-    BYTE buffer[260];
-    DWORD size = sizeof buffer;
-    DWORD type = 0;
-    if (!FKey || RegQueryValueExA(static_cast<HKEY>(FKey), Name, nullptr, &type, buffer, &size) != ERROR_SUCCESS)
-        return false;
-    Data.assign(reinterpret_cast<const char*>(buffer), size);
-    Data.resize(Data.find('\0') == std::string::npos ? Data.size() : Data.find('\0'));
-    return true;
-}
-
-bool TRunKey::SetString(const char* Name, const std::string& Data)
-{
-    return FKey && RegSetValueExA(static_cast<HKEY>(FKey), Name, 0, REG_SZ, reinterpret_cast<const BYTE*>(Data.c_str()),
-                                  static_cast<DWORD>(Data.size() + 1)) == ERROR_SUCCESS;
-}
-
-bool TRunKey::Delete(const char* Name)
-{
-    return FKey && RegDeleteValueA(static_cast<HKEY>(FKey), Name) == ERROR_SUCCESS;
+    const REGSAM access = Write ? KEY_READ | KEY_WRITE : KEY_READ;
+    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKeyPath, 0, access, &key) != ERROR_SUCCESS)
+        return nullptr;
+    return std::make_unique<TSystemRunKey>(key);
 }
 
 std::vector<uint8_t> LoadResourceBytes(int Id)

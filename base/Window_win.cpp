@@ -133,9 +133,11 @@ std::string WindowText(HWND Window)
 bool TDialog::PreTranslate(MSG& Message)
 {
     // A copy: a key handled here (Esc) may destroy a dialog of the list.
+    // A hidden dialog takes no keys: Enter would press its default button,
+    // a letter one of its accelerators, unseen by the user.
     const std::vector<HWND> dialogs = ModelessDialogs;
     for (HWND dialog : dialogs)
-        if (IsWindow(dialog) && IsDialogMessageA(dialog, &Message))
+        if (IsWindow(dialog) && IsWindowVisible(dialog) && IsDialogMessageA(dialog, &Message))
             return true;
     return false;
 }

@@ -64,6 +64,8 @@
 #define IDS_CONSOLE_USAGE 1000
 #define IDS_CONSOLE_RUNNING 1001
 #define IDS_CONSOLE_HOWTOEND 1002
+// A start of the tray program while the console engine runs.
+#define IDS_RUNS_IN_CONSOLE 1003
 
 // Contact addresses of the Info tab.
 #define IDS_EMAIL_CAPTION 1010

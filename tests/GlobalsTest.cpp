@@ -1,9 +1,12 @@
 #include "base/Globals.h"
 
 #include "base/MessageDialog.h"
+#include "base/SystemServices.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
+
+#include <map>
 
 namespace {
 
@@ -117,6 +120,99 @@ TEST(Globals, WithoutARegistryAutostartCannotBeChanged)
     EXPECT_FALSE(globals.AutoStart);
 }
 #endif
+
+// The Run key as users meet it: readable only (no administrator rights) or
+// writable; writes may fail all the same.
+struct TFakeRunRegistry {
+    bool Writable = true;
+    bool WritesFail = false;
+    std::map<std::string, std::string> Values;
+    int Opens = 0;
+};
+
+class TFakeRunKey : public TRunKey {
+public:
+    explicit TFakeRunKey(TFakeRunRegistry& Registry) : FRegistry(Registry) {}
+    bool Query(const char* Name, std::string& Data) const override
+    {
+        const auto found = FRegistry.Values.find(Name);
+        if (found == FRegistry.Values.end())
+            return false;
+        Data = found->second;
+        return true;
+    }
+    bool SetString(const char* Name, const std::string& Data) override
+    {
+        if (FRegistry.WritesFail)
+            return false;
+        FRegistry.Values[Name] = Data;
+        return true;
+    }
+    bool Delete(const char* Name) override { return !FRegistry.WritesFail && FRegistry.Values.erase(Name) > 0; }
+
+private:
+    TFakeRunRegistry& FRegistry;
+};
+
+class AutoStartDecision : public ::testing::Test {
+protected:
+    AutoStartDecision()
+    {
+        SetRunKeyOpener([this](bool Write) -> std::unique_ptr<TRunKey> {
+            ++Registry.Opens;
+            if (Write && !Registry.Writable)
+                return nullptr;
+            return std::make_unique<TFakeRunKey>(Registry);
+        });
+    }
+    ~AutoStartDecision() override { SetRunKeyOpener(nullptr); }
+
+    std::string Exe() const { return Dir.File("vemuKeys.exe"); }
+
+    TTempDir Dir;
+    TFakeRunRegistry Registry;
+};
+
+TEST_F(AutoStartDecision, AValueTheUserMayNotChangeIsShownAsItIsAndLeftAlone)
+{
+    Registry.Writable = false;
+    Registry.Values["vemuKeys"] = "C:\\Programme\\Vemu Keys\\vemuKeys.exe";
+    TGlobals globals(nullptr, Exe());
+    EXPECT_TRUE(globals.AutoStart) << "the program does start with Windows";
+    EXPECT_FALSE(globals.AutoStartChangeable);
+    globals.SetAutoStart(false);
+    EXPECT_TRUE(globals.AutoStart);
+    EXPECT_EQ(Registry.Values.count("vemuKeys"), 1u);
+
+    Registry.Values.clear();
+    EXPECT_FALSE(globals.ReadAutoStart());
+    EXPECT_FALSE(globals.AutoStartChangeable);
+}
+
+TEST_F(AutoStartDecision, AWritableKeyIsChangedAndReadBack)
+{
+    TGlobals globals(nullptr, Exe());
+    EXPECT_FALSE(globals.AutoStart);
+    EXPECT_TRUE(globals.AutoStartChangeable);
+    globals.SetAutoStart(true);
+    EXPECT_TRUE(globals.AutoStart);
+    EXPECT_EQ(Registry.Values["vemuKeys"], Exe());
+    const int opens = Registry.Opens;
+    globals.SetAutoStart(true);
+    EXPECT_EQ(Registry.Opens, opens) << "no registry access without a change";
+    globals.SetAutoStart(false);
+    EXPECT_FALSE(globals.AutoStart);
+    EXPECT_EQ(Registry.Values.count("vemuKeys"), 0u);
+}
+
+TEST_F(AutoStartDecision, AFailedChangeLeavesTheRealState)
+{
+    TGlobals globals(nullptr, Exe());
+    Registry.WritesFail = true;
+    globals.SetAutoStart(true);
+    EXPECT_FALSE(globals.AutoStart);
+    EXPECT_TRUE(Registry.Values.empty());
+}
 
 TEST(ClampAndCompare, ClampsAndComparesWithTheCurrentValue)
 {

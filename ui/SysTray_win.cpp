@@ -3,6 +3,7 @@
 #include "base/Globals.h"
 #include "base/Graphics_win.h"
 #include "base/Messages.h"
+#include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
 #include "resources/ResourceIds.h"
 
@@ -122,7 +123,31 @@ void TSysTrayForm::StartFlashTimer() { SetTimer(Handle(), FlashTimer, TrayFlashM
 
 void TSysTrayForm::StopFlashTimer() { KillTimer(Handle(), FlashTimer); }
 
-void TSysTrayForm::PopupMenu()
+std::optional<TScreenRect> TSysTrayForm::IconRect() const
+{
+    // Windows 7 and later tell where the icon is.
+    using TGetRect = HRESULT(WINAPI*)(const NOTIFYICONIDENTIFIER*, RECT*);
+    static const auto getRect = SystemFunction<TGetRect>("shell32.dll", "Shell_NotifyIconGetRect");
+    NOTIFYICONIDENTIFIER icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = Handle();
+    icon.uID = TrayIconId;
+    RECT rect{};
+    if (!getRect || FAILED(getRect(&icon, &rect)))
+        return std::nullopt;
+    return TScreenRect{rect.left, rect.top, rect.right, rect.bottom};
+}
+
+void TSysTrayForm::FocusIcon()
+{
+    NOTIFYICONDATAA data{};
+    data.cbSize = NOTIFYICONDATAA_V3_SIZE;
+    data.hWnd = Handle();
+    data.uID = TrayIconId;
+    Shell_NotifyIconA(NIM_SETFOCUS, &data);
+}
+
+void TSysTrayForm::PopupMenu(TTrayAction Opened)
 {
     HMENU popup = FMenu ? GetSubMenu(FMenu.Get(), 0) : nullptr;
     // The shell may follow a right click with WM_CONTEXTMENU: one menu.
@@ -137,22 +162,53 @@ void TSysTrayForm::PopupMenu()
     EnableMenuItem(popup, IDM_TRAY_ACTIVE, MF_BYCOMMAND | (FIcon.ActiveEnabled() ? MF_ENABLED : MF_GRAYED));
     POINT cursor{};
     GetCursorPos(&cursor);
-    // Without being the foreground window the menu would not close when
-    // the user clicks elsewhere.
-    SetForegroundWindow(FOwner.MainWindowHandle() ? FOwner.MainWindowHandle() : Handle());
+    const TMenuAnchor anchor = TrayMenuAnchor(Opened, IconRect(), cursor.x, cursor.y);
+
+    // The window the user works in gets the keyboard back afterwards.
+    const HWND previous = GetForegroundWindow();
+    // Without a window of ours in front the menu would not close when the
+    // user clicks elsewhere. The hidden main window must never be that
+    // window: its controls would take what the device types next. The tray
+    // form holds no controls.
+    const HWND main = FOwner.MainWindowHandle();
+    const HWND holder = main && IsWindowVisible(main) ? main : Handle();
+    SetForegroundWindow(holder);
+    UINT flags = TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON;
+    TPMPARAMS params{};
+    params.cbSize = sizeof params;
+    if (anchor.BesideIcon) {
+        flags |= TPM_VERTICAL | TPM_BOTTOMALIGN;
+        params.rcExclude = RECT{anchor.Icon.Left, anchor.Icon.Top, anchor.Icon.Right, anchor.Icon.Bottom};
+    }
     const UINT command = static_cast<UINT>(
-        TrackPopupMenu(popup, TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON, cursor.x, cursor.y, 0, Handle(), nullptr));
+        TrackPopupMenuEx(popup, flags, anchor.X, anchor.Y, Handle(), anchor.BesideIcon ? &params : nullptr));
     if (Globals)
         Globals->PostToMain(WM_NULL, 0, 0);
-    switch (command) {
-    case IDM_TRAY_ACTIVE:
+
+    const TTrayChoice choice = command == IDM_TRAY_ACTIVE ? TTrayChoice::Active
+                               : command == IDM_TRAY_SETUP ? TTrayChoice::Setup
+                               : command == IDM_TRAY_EXIT  ? TTrayChoice::Exit
+                                                           : TTrayChoice::None;
+    const HWND front = GetForegroundWindow();
+    TForegroundAfterMenu seen;
+    seen.PreviousUsable = previous && previous != holder && IsWindow(previous) && IsWindowVisible(previous);
+    seen.HolderInFront = front == holder || front == nullptr;
+    // Before the choice is carried out: "Beenden" destroys the window in
+    // front, and the system would pick the next one.
+    if (GiveForegroundBack(choice, seen))
+        SetForegroundWindow(previous);
+    if (FocusBackToIcon(Opened, choice))
+        FocusIcon();
+
+    switch (choice) {
+    case TTrayChoice::Active:
         if (Globals)
             Globals->PostToMain(UM_TOGGLEACTIVE, 0, 0);
         break;
-    case IDM_TRAY_SETUP:
+    case TTrayChoice::Setup:
         FOwner.ShowMainWindow();
         break;
-    case IDM_TRAY_EXIT:
+    case TTrayChoice::Exit:
         FOwner.ExitFromTray();
         break;
     default:
@@ -164,18 +220,11 @@ bool TSysTrayForm::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT
 {
     Result = 0;
     if (Msg == UM_TRAYICON) {
-        switch (LOWORD(LParam)) {
-        case WM_LBUTTONDBLCLK:
-        case NIN_KEYSELECT:
+        const TTrayAction action = TrayIconAction(LOWORD(LParam));
+        if (action == TTrayAction::ShowMainWindow)
             FOwner.ShowMainWindow();
-            break;
-        case WM_RBUTTONDOWN:
-        case WM_CONTEXTMENU:
-            PopupMenu();
-            break;
-        default:
-            break;
-        }
+        else if (action != TTrayAction::None)
+            PopupMenu(action);
         return true;
     }
     if (Msg == WM_TIMER && WParam == FlashTimer) {

@@ -6,6 +6,7 @@
 #include "base/Handles_win.h"
 #include "base/Window_win.h"
 #include "ui/TrayIcon.h"
+#include "ui/TrayMenu.h"
 
 #include <array>
 
@@ -17,7 +18,8 @@ public:
     virtual void ShowMainWindow() = 0;
     // "Beenden": the program ends (close reason 1).
     virtual void ExitFromTray() = 0;
-    // The window made foreground before the menu opens.
+    // The main window: it holds the menu's foreground only while it is
+    // shown.
     virtual HWND MainWindowHandle() const = 0;
 };
 
@@ -41,7 +43,10 @@ private:
     void Notify(uint32_t Message, const TTrayRecord& Record) override;
     void StartFlashTimer() override;
     void StopFlashTimer() override;
-    void PopupMenu();
+    void PopupMenu(TTrayAction Opened);
+    // Where the shell shows the icon; none where it cannot tell.
+    std::optional<TScreenRect> IconRect() const;
+    void FocusIcon();
     void RetryIcon();
     HICON ImageIcon(TTrayImage Image) const;
 

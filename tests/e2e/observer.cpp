@@ -1,6 +1,7 @@
 // Watches the desktop for the end-to-end tests: a focused window of its own
-// to receive keystrokes, and low-level keyboard and mouse hooks that print
-// every injected record as a line:
+// to receive keystrokes, whose edit (control id 100) collects the characters
+// that arrive (read with WM_GETTEXT), and low-level keyboard and mouse hooks
+// that print every injected record as a line:
 //   key <vk> <scan> down|up     (hex; Unicode characters come as vk E7)
 //   move <x> <y>                (screen position after the move)
 //   left down, left up, right down, right up
@@ -15,6 +16,18 @@
 namespace {
 
 DWORD MainThread = 0;
+constexpr int TypedTextId = 100;
+
+// Like any program with a text field, the window hands the keyboard focus
+// to it whenever it gets the focus back.
+LRESULT CALLBACK ObserverWindow(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam)
+{
+    if (Msg == WM_SETFOCUS) {
+        SetFocus(GetDlgItem(Window, TypedTextId));
+        return 0;
+    }
+    return DefWindowProcA(Window, Msg, WParam, LParam);
+}
 
 void Print(const char* Line)
 {
@@ -59,12 +72,14 @@ int main()
 {
     MainThread = GetCurrentThreadId();
     WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
+    windowClass.lpfnWndProc = ObserverWindow;
     windowClass.hInstance = GetModuleHandleA(nullptr);
     windowClass.lpszClassName = "VemuObserver";
     RegisterClassA(&windowClass);
     HWND window = CreateWindowA("VemuObserver", "Observer", WS_OVERLAPPEDWINDOW | WS_VISIBLE, 600, 500, 300, 200,
                                 nullptr, nullptr, windowClass.hInstance, nullptr);
+    CreateWindowA("EDIT", "", WS_CHILD | WS_VISIBLE | WS_BORDER | ES_AUTOHSCROLL, 10, 10, 260, 24, window,
+                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(TypedTextId)), windowClass.hInstance, nullptr);
     SetForegroundWindow(window);
     SetFocus(window);
     HHOOK keyboard = SetWindowsHookExA(WH_KEYBOARD_LL, KeyboardHook, windowClass.hInstance, 0);

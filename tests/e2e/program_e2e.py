@@ -1,12 +1,15 @@
 #!/usr/bin/env python3
 """End-to-end tests of vemuKeys.exe under Wine, as a user meets the program:
-its dialog and tray icon, a second copy, closing and exiting, logoff, the
-hidden mode, bytes on COM7, the log window and the log-file notice. A UI
-driver (uidriver.exe) clicks and reads the windows; an observer with
-low-level hooks sees what reaches the desktop.
+its dialog and tray icon, where the keyboard is after the tray menu, a
+second copy and the console engine beside it, closing and exiting, logoff,
+the hidden mode, bytes on COM7, the log window, the log-file notice and the
+autostart box. A UI driver (uidriver.exe) clicks and reads the windows; an
+observer with low-level hooks sees what reaches the desktop, and its text
+field stands for the program the user types into.
 
     program_e2e.py --build build/win64 [SCENARIO ...]   (all when none named)
 """
+import contextlib
 import os
 import shutil
 import subprocess
@@ -33,7 +36,11 @@ class DriverLines(Lines):
 WAIT = 20.0  # seconds a window or a state may take on a loaded machine
 
 UM_INJECTBYTE = 0x8000
+UM_TRAYICON = 0x8001
 UM_LOGFILEERROR = 0x8008
+TRAY_ICON_ID = 1701
+WM_CONTEXTMENU = 0x007B
+NIN_KEYSELECT = 0x0401
 
 IDOK, IDCANCEL = 1, 2
 IDC_EXIT = 1002
@@ -44,13 +51,18 @@ IDC_PORT = 1012
 IDC_LOGVIEW = 1031
 IDC_LOGFILE = 1036
 IDC_LOGFILENAME = 1037
+IDC_AUTOSTART = 1023
+IDC_RUNINFO = 1024
 IDC_EVENTS = 1035
 IDC_INFO_SHOW = 1082
 IDC_LOG_LIST = 1090
 IDC_LOG_COPY = 1092
 STATIC_TEXT = 0xFFFF  # the text of a message box
+TYPED_TEXT = 100  # the observer's text field
+USER_WINDOW = "VemuObserver Observer"  # its class and title
 
 LAYOUT_NOTICE = "Vemu Keys ist nicht für das derzeitige Eingabegebietsschema ausgelegt"
+RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
 
 
 def windows_path(path):
@@ -61,7 +73,7 @@ class Program(VirtualAdapter):
     """vemuKeys.exe in a folder of its own, with COM7, a UI driver and,
     when asked, an observer."""
 
-    def __init__(self, build, name, settings=None, link_port=True, observer=False, args=()):
+    def __init__(self, build, name, settings=None, link_port=True, observer=False, args=(), start=True):
         self.build = build
         self.work = os.path.join(build, "e2e-program", name)
         shutil.rmtree(self.work, ignore_errors=True)
@@ -73,6 +85,9 @@ class Program(VirtualAdapter):
         self.link_port = link_port
         self.want_observer = observer
         self.args = list(args)
+        self.start_now = start
+        self.proc = None
+        self.main = None
 
     @property
     def settings_file(self):
@@ -103,10 +118,15 @@ class Program(VirtualAdapter):
             self.observer = Lines(self.observer_proc.stdout, "observer")
             self.observer.until(lambda l: l == "ready", "observer ready line")
         self.trays_before = int(self.ask("trayicons"))
+        if self.start_now:
+            self.launch()
+        return self
+
+    def launch(self):
+        """Starts the program and finds its main window."""
         self.proc = self.start()
         self.main = self.ask("find TvemuCfgDlg * %d" % int(WAIT * 1000))
         assert self.main != "none", "no main window"
-        return self
 
     def start(self):
         return self.procs.start(["wine", os.path.join(self.work, "vemuKeys.exe")] + self.args,
@@ -130,24 +150,46 @@ class Program(VirtualAdapter):
             time.sleep(0.1)
         raise AssertionError("%s: %r answered %r, not %r" % (what, command, answer, wanted))
 
+    def icon_image(self, unlike=None, what="the tray icon"):
+        """The icon's pixels once they hold still (Wine draws a new icon
+        over the old one, so only a change tells); with unlike, once they
+        differ from that."""
+        deadline = time.monotonic() + WAIT
+        last = None
+        while time.monotonic() < deadline:
+            image = self.ask("trayimage 0")
+            if image == last and image != unlike:
+                return image
+            last = image
+            time.sleep(0.2)
+        raise AssertionError("%s: the icon did not settle%s" % (what, " or change" if unlike else ""))
+
     def tray_icons(self):
         return int(self.ask("trayicons")) - self.trays_before
 
     def wait_tray(self, count, what):
         self.wait_for("trayicons", str(self.trays_before + count), what)
 
-    def dismiss_layout_notice(self, timeout=WAIT):
+    def message_box(self, text, timeout=WAIT):
+        """The message box whose text holds text, waited for; "none" when
+        none comes."""
+        deadline = time.monotonic() + timeout
+        while True:
+            for box in self.ask("dialogs").split():
+                if text in self.ask("text %s %d" % (box, STATIC_TEXT)):
+                    return box
+            if time.monotonic() >= deadline:
+                return "none"
+            time.sleep(0.1)
+
+    def dismiss_layout_notice(self):
         """The key table does not fit Wine's US layout: with the dialog
         shown the program says so in a message box."""
-        deadline = time.monotonic() + timeout
-        while time.monotonic() < deadline:
-            box = self.find_dialog("Vemu Keys")
-            if box != "none" and LAYOUT_NOTICE in self.ask("text %s %d" % (box, STATIC_TEXT)):
-                self.ask("command %s %d" % (box, IDOK))
-                self.wait_for("gone %s 2000" % box, "1", "notice closed")
-                return
-            time.sleep(0.1)
-        raise AssertionError("no layout notice")
+        box = self.message_box(LAYOUT_NOTICE)
+        assert box != "none", "no layout notice"
+        expect(self.ask("title %s" % box), "Vemu Keys", "caption")
+        self.ask("command %s %d" % (box, IDOK))
+        self.wait_for("gone %s 2000" % box, "1", "notice closed")
 
     def find_dialog(self, title, ms=0):
         # The driver splits its arguments at blanks: find by class, then
@@ -180,7 +222,7 @@ class Program(VirtualAdapter):
 
     def __exit__(self, *exc):
         try:
-            if self.proc.poll() is None:
+            if self.proc and self.proc.poll() is None:
                 self.ask("command %s %d" % (self.main, IDC_EXIT))
                 self.proc.wait(timeout=WAIT)
         except Exception:
@@ -243,20 +285,115 @@ def scenario_tray_start(build):
 
 
 def scenario_active_toggle(build):
-    """"Aktiv" in the tray menu pauses the receiver: bytes are not typed
-    until it is switched on again."""
-    with Program(build, "active_toggle", settings=tray_settings(), observer=True) as run:
+    """"Aktiv" in the tray menu pauses the receiver: the icon says so, and a
+    byte received meanwhile is not typed; switched on again, it types."""
+    log = "toggle.log"
+    with Program(build, "active_toggle", settings=tray_settings(
+            "[Extended]\nFileLog=1\nFileName=%s\nLogEvents=4\n" % log), observer=True) as run:
         run.wait_tray(1, "icon")
+        active = run.icon_image()
         run.ask("trayclick 0 right")
         run.ask("menu down return")  # the first item: Aktiv
-        time.sleep(0.5)
+        paused = run.icon_image(unlike=active, what="the icon of the paused receiver")
         run.send(b"x")
-        expect(run.observer.quiet(1.5), [], "nothing typed while not active")
+        await_log(run, log, "Received: 78")
         run.ask("trayclick 0 right")
         run.ask("menu down return")
-        time.sleep(0.5)
+        run.icon_image(unlike=paused, what="the icon of the active receiver")
         run.send(b"y")
-        expect([l for _, l in run.observer.take(2)], chars(b"y"), "typed when active again")
+        expect([l for _, l in run.observer.take(2)], chars(b"y"), "only what came while active is typed")
+
+
+def scenario_tray_focus(build):
+    """A person who types only with the device keeps the keyboard after the
+    tray menu: closed with Esc, and with "Aktiv" chosen (off, and on again),
+    the menu gives the foreground back to the window they type into, the
+    focus back in its text field, and what the device types next (Enter
+    too, which would press the hidden dialog's OK) arrives there. No
+    setting changes."""
+    with Program(build, "tray_focus", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        user = run.ask("find VemuObserver Observer %d" % int(WAIT * 1000))
+        active = run.icon_image()
+
+        def use_menu(keys, what):
+            run.ask("trayclick 0 right")
+            expect(run.ask("menu " + keys), "closed", "the menu closed by " + what)
+            run.wait_for("foreground", USER_WINDOW, "the user's window in front again after " + what)
+            expect(run.ask("focus"), "Edit %d" % TYPED_TEXT, "the focus in its text field after " + what)
+
+        use_menu("escape", "Esc")
+        run.send(b"ab\x1b,enter.")
+        run.wait_for("text %s %d" % (user, TYPED_TEXT), "ab", "typed after Esc")
+        use_menu("down return", "Aktiv (off)")
+        paused = run.icon_image(unlike=active, what="the icon of the paused receiver")
+        use_menu("down return", "Aktiv (on)")
+        run.icon_image(unlike=paused, what="the icon of the active receiver")
+        run.send(b"xy\x1b,enter.")
+        run.wait_for("text %s %d" % (user, TYPED_TEXT), "abxy", "typed after Aktiv")
+        expect(run.ask("visible %s" % run.main), "0", "the dialog stays hidden")
+        expect(run_value(run), None, "the autostart value")
+        expect(run.exit_program(), 0, "exit code")
+        for section, key, value in (("Start", "Tray", "1"), ("Port", "Port", str(PORT)), ("Port", "Rate", "9600"),
+                                    ("Port", "Bytesize", "8"), ("Extended", "ViewLog", "0"),
+                                    ("Extended", "FileLog", "0"), ("GIDEI", "Use", "0")):
+            expect(run.profile(section, key), value, "[%s] %s" % (section, key))
+
+
+def scenario_tray_keyboard(build):
+    """The tray menu from the keyboard (Enter or the menu key on the focused
+    icon) opens beside the icon where the shell tells where it is, and at
+    the pointer where it cannot (Wine 8); Esc gives the keyboard back, and
+    Enter opens the menu, not the dialog."""
+    with Program(build, "tray_keyboard", settings=tray_settings(), observer=True) as run:
+        run.wait_tray(1, "icon")
+        tray = run.ask("find TvemuSysTray * %d" % int(WAIT * 1000))
+        icon = [int(v) for v in run.ask("trayrect 0").split()]
+        for message, name in ((NIN_KEYSELECT, "Enter"), (WM_CONTEXTMENU, "the menu key")):
+            run.ask("cursor 300 200")
+            run.ask("post %s %d %d %d" % (tray, UM_TRAYICON, TRAY_ICON_ID, message))
+            left, top, right, bottom = (int(v) for v in run.ask("menurect").split())
+            beside = left == icon[0] and (bottom == icon[1] or top == icon[3])
+            assert beside or (left, top) == (300, 200), "%s: the menu at %d,%d-%d,%d, the icon at %r" % (
+                name, left, top, right, bottom, icon)
+            expect(run.ask("menu escape"), "closed", "Esc closes it")
+            run.wait_for("foreground", USER_WINDOW, "the user's window in front after " + name)
+            expect(run.ask("visible %s" % run.main), "0", "no dialog")
+
+
+def run_value(run):
+    """The autostart value under the machine's Run key, or None."""
+    result = subprocess.run(["wine", "reg", "query", RUN_KEY, "/v", "vemuKeys"], env=run.env,
+                            stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT)
+    if result.returncode != 0:
+        return None
+    return result.stdout.decode("utf-8", "replace").split("REG_SZ", 1)[-1].strip()
+
+
+def scenario_autostart_readonly(build):
+    """The installer put the autostart value there and the user may not
+    change the Run key: the box shows the truth, ticked and greyed, with the
+    information button beside it."""
+    with Program(build, "autostart_readonly", settings=settings("[Extended]\nCheckPort=0\n"), start=False) as run:
+        program = "C:\\Programme\\Vemu Keys\\vemuKeys.exe"
+        subprocess.run(["wine", "reg", "add", RUN_KEY, "/v", "vemuKeys", "/d", program, "/f"], env=run.env,
+                       stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT, check=True)
+        try:
+            expect(run.ask("runkey readonly"), "ok", "the Run key made read-only")
+            run.launch()
+            run.wait_for("visible %s" % run.main, "1", "dialog")
+            run.dismiss_layout_notice()
+            expect(run.ask("checked %s %d" % (run.main, IDC_AUTOSTART)), "1", "the box ticked")
+            expect(run.ask("enabled %s %d" % (run.main, IDC_AUTOSTART)), "0", "the box greyed")
+            expect(run.ask("shown %s %d" % (run.main, IDC_RUNINFO)), "1", "the information button")
+            run.ask("click %s %d" % (run.main, IDOK))
+            run.wait_for("visible %s" % run.main, "0", "OK hides the dialog")
+            expect(run.exit_program(), 0, "exit code")
+            expect(run_value(run), program, "the value left as it was")
+        finally:
+            run.ask("runkey restore")
+            subprocess.run(["wine", "reg", "delete", RUN_KEY, "/v", "vemuKeys", "/f"], env=run.env,
+                           stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT)
 
 
 def scenario_second_copy(build):
@@ -272,6 +409,47 @@ def scenario_second_copy(build):
         run.wait_for("visible %s" % run.main, "1", "first copy's dialog shown")
         expect(run.exit_program(), 0, "exit code")
         expect(run.profile("Start", "Tray"), "0", "Tray after exiting from the dialog")
+
+
+def console_engine(run):
+    """vemuKeysCon.exe from the program's folder (it shares the settings)."""
+    shutil.copy(os.path.join(run.build, "vemuKeysCon.exe"), run.work)
+    return [os.path.join(run.work, "vemuKeysCon.exe")]
+
+
+def second_console(run):
+    """A console engine started beside the running program: its exit code
+    and what it said."""
+    result = subprocess.run(["wine"] + console_engine(run), env=run.env, cwd=run.work, stdin=subprocess.DEVNULL,
+                            capture_output=True, timeout=WAIT * 2)
+    return result.returncode, result.stderr.decode("cp1252", "replace").strip()
+
+
+def scenario_second_program(build):
+    """The console engine and the tray program share the device: while the
+    console engine runs, the tray program says so in a message box and
+    ends; a console engine started while either runs says so and ends with
+    exit code 1."""
+    running = "Vemu Keys läuft bereits."
+    with Program(build, "console_first", settings=settings(), start=False) as run:
+        console = run.procs.start(["wine"] + console_engine(run), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL, env=run.env, cwd=run.work)
+        Lines(console.stdout, "console").until(lambda l: l.startswith("Beenden mit"), "console engine started")
+        run.proc = run.start()
+        box = run.message_box("Vemu Keys läuft bereits in einem Konsolenfenster.")
+        assert box != "none", "no message box"
+        expect(run.ask("text %s %d" % (box, STATIC_TEXT)), "Vemu Keys läuft bereits in einem Konsolenfenster.", "text")
+        expect(run.ask("find TvemuCfgDlg * 0"), "none", "no dialog of its own")
+        run.ask("command %s %d" % (box, IDOK))
+        expect(run.ended(), 0, "the tray program's exit code")
+        expect(second_console(run), (1, running), "a second console engine")
+        end_by_input(console)
+        expect(console.returncode, 0, "the first console engine's exit code")
+    with Program(build, "tray_first", settings=tray_settings()) as run:
+        run.wait_tray(1, "icon")
+        expect(second_console(run), (1, running), "a console engine beside the tray program")
+        expect(run.ask("visible %s" % run.main), "0", "the tray program goes on unshown")
+        expect(run.tray_icons(), 1, "its icon")
 
 
 def end_session(run):
@@ -325,14 +503,8 @@ def scenario_settings_not_saved(build):
         run.ask("trayclick 0 dbl")
         run.wait_for("visible %s" % run.main, "1", "dialog shown")
         run.ask("command %s %d" % (run.main, IDC_EXIT))
-        deadline = time.monotonic() + WAIT
-        warning = "none"
-        while warning == "none":
-            assert time.monotonic() < deadline, "no warning"
-            box = run.find_dialog("Vemu Keys")
-            if box != "none" and "Einstellungen konnten nicht gespeichert" in run.ask("text %s %d" % (box, STATIC_TEXT)):
-                warning = box
-            time.sleep(0.1)
+        warning = run.message_box("Einstellungen konnten nicht gespeichert")
+        assert warning != "none", "no warning"
         expect(run.ask("text %s %d" % (warning, STATIC_TEXT)),
                "Die Einstellungen konnten nicht gespeichert werden.\rMöglicherweise sind die erforderlichen "
                "Zugriffsrechte nicht vorhanden.", "warning")
@@ -342,13 +514,14 @@ def scenario_settings_not_saved(build):
             expect(f.read(), before, "the settings file")
 
 
-def await_reconnection(run, log):
+def await_log(run, log, text):
+    """Waits for a line holding text in the program's log file."""
     deadline = time.monotonic() + WAIT
     while True:
-        with open(os.path.join(run.work, log), "rb") as f:
-            if b"### Verbindung zu COM7 wiederhergestellt" in f.read():
+        with contextlib.suppress(FileNotFoundError), open(os.path.join(run.work, log), "rb") as f:
+            if text.encode("cp1252") in f.read():
                 return
-        assert time.monotonic() < deadline, "no reconnection"
+        assert time.monotonic() < deadline, "no %r in %s" % (text, log)
         time.sleep(0.2)
 
 
@@ -362,9 +535,9 @@ def scenario_replug(build):
         run.send(b"a")
         expect([l for _, l in run.observer.take(2)], chars(b"a"), "typed before")
         run.unplug()
-        time.sleep(3)
+        await_log(run, log, "Serial Comm Error")
         run.plug_in()
-        await_reconnection(run, log)
+        await_log(run, log, "### Verbindung zu COM7 wiederhergestellt")
         run.send(b"b")
         expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed after the adapter came back")
 
@@ -376,9 +549,9 @@ def scenario_late_adapter(build):
     with Program(build, "late_adapter", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
                  link_port=False, observer=True) as run:
         run.wait_tray(1, "icon")
-        time.sleep(3)
+        await_log(run, log, "Serial Init Error")
         run.plug_in()
-        await_reconnection(run, log)
+        await_log(run, log, "### Verbindung zu COM7 wiederhergestellt")
         run.send(b"c")
         expect([l for _, l in run.observer.take(2)], chars(b"c"), "typed once the adapter is there")
 

@@ -26,14 +26,23 @@
 //   close HWND                   WM_CLOSE
 //   trayicons                    the number of tray icons Wine shows
 //   trayclick INDEX dbl|right    a double or right click on a tray icon
-//   menu KEY...                  keys for the open popup menu (up, down, return, escape)
+//   trayimage INDEX              a checksum of the icon's pixels on the screen: changes with the icon
+//   trayrect INDEX               left top right bottom of a tray icon
+//   menu KEY...                  keys for the open popup menu (up, down, return, escape); after return
+//                                or escape it waits for the menu to close; answers closed or open
+//   menurect                     left top right bottom of the popup menu, once one is open
+//   cursor X Y                   puts the mouse pointer there
+//   runkey readonly|restore      lets everyone only read the machine's Run key (a user without
+//                                administrator rights), and gives the key its permissions back
 //   clipboard                    the clipboard's Unicode text
 //   profile FILE SECTION KEY     a value read with GetPrivateProfileStringA, or <none>
 //   foreground                   the foreground window's class and title
+//   focus                        the keyboard focus of the foreground window's thread: class and control id
 //   quit
 #include <windows.h>
 
 #include <commctrl.h>
+#include <sddl.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -74,6 +83,21 @@ HWND ParseWindow(const std::string& Text)
 }
 
 long long Number(const std::string& Text) { return std::strtoll(Text.c_str(), nullptr, 0); }
+
+// What the control holds: GetWindowText gives only the caption a window of
+// another process was created with, not what was typed into an edit since.
+std::wstring ControlText(HWND Window)
+{
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(Window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length))
+        return L"<hung>";
+    std::wstring text(static_cast<size_t>(length) + 1, L'\0');
+    DWORD_PTR copied = 0;
+    SendMessageTimeoutW(Window, WM_GETTEXT, text.size(), reinterpret_cast<LPARAM>(text.data()), SMTO_ABORTIFHUNG, 2000,
+                        &copied);
+    text.resize(static_cast<size_t>(copied));
+    return text;
+}
 
 std::wstring WindowText(HWND Window)
 {
@@ -203,6 +227,94 @@ std::string Clipboard()
     return text;
 }
 
+std::string RectText(HWND Window)
+{
+    RECT rect{};
+    GetWindowRect(Window, &rect);
+    return std::to_string(rect.left) + " " + std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
+           std::to_string(rect.bottom);
+}
+
+// The popup menu shown now, waited for up to 5 s.
+HWND OpenMenu()
+{
+    for (int i = 0; i < 100; ++i) {
+        HWND menu = FindWindowW(L"#32768", nullptr);
+        if (menu && IsWindowVisible(menu))
+            return menu;
+        Sleep(50);
+    }
+    return nullptr;
+}
+
+// FNV-1a over the pixels the screen shows in the window's rectangle.
+std::string ScreenChecksum(HWND Window)
+{
+    RECT rect{};
+    GetWindowRect(Window, &rect);
+    const int width = rect.right - rect.left;
+    const int height = rect.bottom - rect.top;
+    if (width <= 0 || height <= 0)
+        return "none";
+    BITMAPINFO info{};
+    info.bmiHeader.biSize = sizeof info.bmiHeader;
+    info.bmiHeader.biWidth = width;
+    info.bmiHeader.biHeight = -height;
+    info.bmiHeader.biPlanes = 1;
+    info.bmiHeader.biBitCount = 32;
+    info.bmiHeader.biCompression = BI_RGB;
+    HDC screen = GetDC(nullptr);
+    HDC memory = CreateCompatibleDC(screen);
+    void* bits = nullptr;
+    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
+    HGDIOBJ old = SelectObject(memory, bitmap);
+    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    GdiFlush();
+    unsigned long long hash = 14695981039346656037ull;
+    const auto* bytes = static_cast<const unsigned char*>(bits);
+    for (size_t i = 0; bytes && i < static_cast<size_t>(width) * static_cast<size_t>(height) * 4; ++i)
+        hash = (hash ^ bytes[i]) * 1099511628211ull;
+    SelectObject(memory, old);
+    DeleteObject(bitmap);
+    DeleteDC(memory);
+    ReleaseDC(nullptr, screen);
+    char text[32];
+    std::snprintf(text, sizeof text, "%016llx", hash);
+    return text;
+}
+
+// The Run key's own permissions while "runkey readonly" is in force.
+std::vector<BYTE> SavedRunKeyPermissions;
+
+std::string RunKeyAccess(const std::string& How)
+{
+    HKEY key = nullptr;
+    if (RegOpenKeyExW(HKEY_LOCAL_MACHINE, L"Software\\Microsoft\\Windows\\CurrentVersion\\Run", 0,
+                      READ_CONTROL | WRITE_DAC, &key) != ERROR_SUCCESS)
+        return "failed";
+    LONG result = ERROR_INVALID_FUNCTION;
+    if (How == "readonly" && SavedRunKeyPermissions.empty()) {
+        DWORD size = 0;
+        RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, nullptr, &size);
+        std::vector<BYTE> saved(size);
+        PSECURITY_DESCRIPTOR readOnly = nullptr;
+        if (size && RegGetKeySecurity(key, DACL_SECURITY_INFORMATION, saved.data(), &size) == ERROR_SUCCESS &&
+            ConvertStringSecurityDescriptorToSecurityDescriptorW(L"D:(A;;KR;;;WD)", SDDL_REVISION_1, &readOnly,
+                                                                 nullptr)) {
+            result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, readOnly);
+            LocalFree(readOnly);
+            if (result == ERROR_SUCCESS)
+                SavedRunKeyPermissions = std::move(saved);
+        }
+    } else if (How == "restore" && !SavedRunKeyPermissions.empty()) {
+        result = RegSetKeySecurity(key, DACL_SECURITY_INFORMATION, SavedRunKeyPermissions.data());
+        if (result == ERROR_SUCCESS)
+            SavedRunKeyPermissions.clear();
+    }
+    RegCloseKey(key);
+    return result == ERROR_SUCCESS ? "ok" : "failed";
+}
+
 std::string Answer(const std::string& Line)
 {
     std::istringstream words(Line);
@@ -234,19 +346,15 @@ std::string Answer(const std::string& Line)
     }
     if (verb == "visible")
         return IsWindowVisible(ParseWindow(arg(0))) ? "1" : "0";
-    if (verb == "rect") {
-        RECT rect{};
-        GetWindowRect(ParseWindow(arg(0)), &rect);
-        return std::to_string(rect.left) + " " + std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
-               std::to_string(rect.bottom);
-    }
+    if (verb == "rect")
+        return RectText(ParseWindow(arg(0)));
     if (verb == "control") {
         HWND found = control();
         return found ? Hex(found) : "none";
     }
     if (verb == "text") {
         HWND found = control();
-        return found ? Utf8(WindowText(found)) : "<none>";
+        return found ? Utf8(ControlText(found)) : "<none>";
     }
     if (verb == "settext") {
         const size_t at = Line.find(' ', Line.find(' ', Line.find(' ') + 1) + 1);
@@ -330,15 +438,22 @@ std::string Answer(const std::string& Line)
             PostMessageW(icons[index], WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
         return "ok";
     }
+    if (verb == "trayimage") {
+        const std::vector<HWND> icons = TrayIcons();
+        const size_t index = static_cast<size_t>(Number(arg(0)));
+        return index < icons.size() ? ScreenChecksum(icons[index]) : "none";
+    }
+    if (verb == "trayrect") {
+        const std::vector<HWND> icons = TrayIcons();
+        const size_t index = static_cast<size_t>(Number(arg(0)));
+        return index < icons.size() ? RectText(icons[index]) : "none";
+    }
+    if (verb == "menurect") {
+        HWND menu = OpenMenu();
+        return menu ? RectText(menu) : "none";
+    }
     if (verb == "menu") {
-        HWND menu = nullptr;
-        for (int i = 0; i < 100 && !menu; ++i) {
-            menu = FindWindowW(L"#32768", nullptr);
-            if (!menu || !IsWindowVisible(menu)) {
-                menu = nullptr;
-                Sleep(50);
-            }
-        }
+        HWND menu = OpenMenu();
         if (!menu)
             return "none";
         for (const std::string& key : args) {
@@ -346,8 +461,20 @@ std::string Answer(const std::string& Line)
             PostMessageW(menu, WM_KEYDOWN, code, 0);
             Sleep(100);
         }
-        return "ok";
+        auto open = [&] { return IsWindow(menu) && IsWindowVisible(menu); };
+        if (!args.empty() && (args.back() == "return" || args.back() == "escape"))
+            for (int i = 0; i < 100 && open(); ++i)
+                Sleep(50);
+        return open() ? "open" : "closed";
     }
+    if (verb == "cursor") {
+        SetCursorPos(static_cast<int>(Number(arg(0))), static_cast<int>(Number(arg(1))));
+        POINT at{};
+        GetCursorPos(&at);
+        return std::to_string(at.x) + " " + std::to_string(at.y);
+    }
+    if (verb == "runkey")
+        return RunKeyAccess(arg(0));
     if (verb == "clipboard")
         return Clipboard();
     if (verb == "profile") {
@@ -360,6 +487,16 @@ std::string Answer(const std::string& Line)
         wchar_t name[256] = L"";
         GetClassNameW(window, name, 256);
         return Utf8(name) + " " + Utf8(WindowText(window));
+    }
+    if (verb == "focus") {
+        GUITHREADINFO info{};
+        info.cbSize = sizeof info;
+        HWND window = GetForegroundWindow();
+        if (!window || !GetGUIThreadInfo(GetWindowThreadProcessId(window, nullptr), &info) || !info.hwndFocus)
+            return "none";
+        wchar_t name[256] = L"";
+        GetClassNameW(info.hwndFocus, name, 256);
+        return Utf8(name) + " " + std::to_string(GetDlgCtrlID(info.hwndFocus));
     }
     return "unknown command";
 }

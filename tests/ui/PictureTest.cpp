@@ -1,6 +1,6 @@
 // The pictures decode from the program's resources; damaged or truncated
 // data gives no picture and one log line, never a crash.
-#include "ui/Picture.h"
+#include "base/Picture.h"
 
 #include "base/Globals.h"
 #include "resources/ResourceIds.h"

@@ -1,6 +1,7 @@
 // The program's small windows, created for real on a desktop and driven by
-// messages: the tray icon in Wine's notification area, the splash window,
-// the information dialog, the log window and the event selection dialog.
+// messages: the tray icon in Wine's notification area and its menu, the
+// splash window, the information dialog, the log window, the event
+// selection dialog, and the keys a hidden dialog must not take.
 #include "base/Globals.h"
 #include "base/Messages.h"
 #include "base/SystemServices.h"
@@ -46,6 +47,16 @@ bool PumpUntil(const std::function<bool()>& Done, DWORD TimeoutMs = 5000)
     return true;
 }
 
+// Runs the messages already queued for this thread (the wake-ups a window
+// posted to itself), so a test starts from a settled window.
+bool PumpQueued()
+{
+    return PumpUntil([] {
+        MSG message;
+        return !PeekMessageA(&message, nullptr, 0, 0, PM_NOREMOVE);
+    });
+}
+
 int TrayIconCount()
 {
     int count = 0;
@@ -63,10 +74,23 @@ class TStubTrayOwner : public TTrayOwner {
 public:
     void ShowMainWindow() override { ++Shown; }
     void ExitFromTray() override { ++Exits; }
-    HWND MainWindowHandle() const override { return nullptr; }
+    HWND MainWindowHandle() const override { return MainWindow; }
     int Shown = 0;
     int Exits = 0;
+    HWND MainWindow = nullptr;
 };
+
+// The open popup menu of this process, waited for; null when none opens.
+HWND OpenMenu()
+{
+    for (int i = 0; i < 300; ++i) {
+        HWND menu = FindWindowA("#32768", nullptr);
+        if (menu && IsWindowVisible(menu))
+            return menu;
+        Sleep(20);
+    }
+    return nullptr;
+}
 
 TEST(TrayForm, AddsChangesAndRemovesARealIconAndAddsItAgainForANewTaskbar)
 {
@@ -114,19 +138,17 @@ TEST(TrayForm, TheMenuShowsTheStateAndItsItemsReachTheOwnerAndTheMainWindow)
     std::atomic<int> items{-1};
     std::atomic<bool> checked{false};
     std::thread picker([&] {
-        for (int i = 0; i < 300; ++i) {
-            HWND menu = FindWindowA("#32768", nullptr);
-            if (menu && IsWindowVisible(menu)) {
-                HMENU handle = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
-                items = GetMenuItemCount(handle);
-                checked = (GetMenuState(handle, IDM_TRAY_ACTIVE, MF_BYCOMMAND) & MF_CHECKED) != 0;
-                PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
-                Sleep(100);
-                PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
-                return;
-            }
+        HWND menu = OpenMenu();
+        if (!menu)
+            return;
+        HMENU handle = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
+        items = GetMenuItemCount(handle);
+        checked = (GetMenuState(handle, IDM_TRAY_ACTIVE, MF_BYCOMMAND) & MF_CHECKED) != 0;
+        PostMessageA(menu, WM_KEYDOWN, VK_UP, 0);
+        // Enter once the last item is selected.
+        for (int i = 0; i < 250 && !(GetMenuState(handle, items - 1, MF_BYPOSITION) & MF_HILITE); ++i)
             Sleep(20);
-        }
+        PostMessageA(menu, WM_KEYDOWN, VK_RETURN, 0);
     });
     PostMessageA(tray.Handle(), UM_TRAYICON, TrayIconId, WM_RBUTTONDOWN);
     const bool exited = PumpUntil([&] { return owner.Exits == 1; });
@@ -138,6 +160,102 @@ TEST(TrayForm, TheMenuShowsTheStateAndItsItemsReachTheOwnerAndTheMainWindow)
     const auto posted = env.Target.Messages();
     ASSERT_FALSE(posted.empty());
     EXPECT_EQ(posted.front().Msg, static_cast<uint32_t>(WM_NULL));
+}
+
+// Opens the tray menu with a right click, lets Act do what the user does
+// while it is open, and closes it with Esc; returns the window that was in
+// front while the menu was open.
+HWND ForegroundDuringMenu(TSysTrayForm& Tray, const std::function<void()>& Act = nullptr)
+{
+    std::atomic<HWND> during{nullptr};
+    std::atomic<bool> done{false};
+    std::thread user([&] {
+        if (HWND menu = OpenMenu()) {
+            during = GetForegroundWindow();
+            if (Act)
+                Act();
+            PostMessageA(menu, WM_KEYDOWN, VK_ESCAPE, 0);
+        }
+        done = true;
+    });
+    PostMessageA(Tray.Handle(), UM_TRAYICON, TrayIconId, WM_RBUTTONDOWN);
+    // The menu runs inside the handling of the posted click: once the
+    // thread is done, the queue empties only after the menu closed.
+    PumpUntil([&] { return done.load(); });
+    PumpQueued();
+    user.join();
+    return during.load();
+}
+
+TEST(TrayForm, TheMenuKeepsTheKeyboardAwayFromAHiddenMainWindowAndGivesItBack)
+{
+    TTestEnvironment env(0);
+    auto topLevel = [](const char* Title, DWORD Style) {
+        return CreateWindowA("EDIT", Title, WS_OVERLAPPEDWINDOW | Style, 50, 50, 200, 80, nullptr, nullptr,
+                             GetModuleHandleA(nullptr), nullptr);
+    };
+    // The user's program, in front; the main window, hidden; another window.
+    HWND user = topLevel("user", WS_VISIBLE);
+    HWND main = topLevel("main", 0);
+    HWND other = topLevel("other", WS_VISIBLE);
+    TStubTrayOwner owner;
+    owner.MainWindow = main;
+    {
+        TSysTrayForm tray(owner);
+        tray.SetState(2);
+        SetForegroundWindow(user);
+        ASSERT_TRUE(PumpUntil([&] { return GetForegroundWindow() == user; }));
+
+        EXPECT_EQ(ForegroundDuringMenu(tray), tray.Handle()) << "the tray form holds the menu, not the hidden window";
+        EXPECT_EQ(GetForegroundWindow(), user) << "given back after Esc";
+        EXPECT_EQ(GetFocus(), user);
+
+        ShowWindow(main, SW_SHOWNA);
+        EXPECT_EQ(ForegroundDuringMenu(tray), main) << "a shown main window holds it";
+        EXPECT_EQ(GetForegroundWindow(), user);
+        ShowWindow(main, SW_HIDE);
+
+        // The user went to another window while the menu was open: it stays.
+        ForegroundDuringMenu(tray, [&] { SetForegroundWindow(other); });
+        EXPECT_EQ(GetForegroundWindow(), other);
+    }
+    for (HWND window : {user, main, other})
+        DestroyWindow(window);
+}
+
+// A modeless dialog that notes the buttons its keys press.
+class TKeyedDialog : public TDialog {
+public:
+    TKeyedDialog() : TDialog(IDD_OWNINFO) {}
+    ~TKeyedDialog() override { Destroy(); }
+    std::vector<int> Commands;
+
+protected:
+    void OnCommand(int Id, int Code, HWND) override
+    {
+        if (Code == BN_CLICKED)
+            Commands.push_back(Id);
+    }
+};
+
+TEST(ModelessDialog, AHiddenDialogTakesNeitherEnterNorItsAccelerators)
+{
+    TKeyedDialog dialog;
+    ASSERT_NE(dialog.CreateModeless(nullptr), nullptr);
+    ASSERT_FALSE(IsWindowVisible(dialog.Handle()));
+    HWND ok = dialog.Item(IDOK);
+    PostMessageA(ok, WM_KEYDOWN, VK_RETURN, 0);
+    PostMessageA(ok, WM_CHAR, 'm', 0); // "&Meldung nicht mehr anzeigen"
+    ASSERT_TRUE(PumpQueued());
+    EXPECT_TRUE(dialog.Commands.empty());
+    EXPECT_FALSE(dialog.Checked(IDC_INFO_SHOW));
+
+    ShowWindow(dialog.Handle(), SW_SHOWNA);
+    PostMessageA(ok, WM_CHAR, 'm', 0);
+    PostMessageA(ok, WM_KEYDOWN, VK_RETURN, 0);
+    EXPECT_TRUE(PumpUntil([&] { return dialog.Commands.size() >= 2; })) << "shown, it takes both";
+    EXPECT_TRUE(dialog.Checked(IDC_INFO_SHOW));
+    EXPECT_EQ(dialog.Commands.back(), IDOK);
 }
 
 TEST(Splash, ShowsItsPictureSizeAndTheStepTexts)
@@ -313,8 +431,8 @@ TEST_F(LogWindow, AFloodFromAnotherThreadPostsOneWakeUp)
 TEST_F(LogWindow, CopyPutsTheSelectedLinesOnTheClipboardAsUnicodeAndAnsiText)
 {
     ViewLog->SetActive(true);
-    ASSERT_TRUE(PumpUntil([&] { return Link.Exists(); }));
-    PumpUntil([&] { return false; }, 100);
+    ASSERT_TRUE(Link.Exists());
+    ASSERT_TRUE(PumpQueued()) << "the lines the window was woken for";
     SendMessageA(List(), LB_RESETCONTENT, 0, 0);
     for (const char* text : {"eins \xe4", "zwei \x80", "drei \xdf"})
         Loggers->Log(lkPlain, text);
@@ -338,7 +456,7 @@ TEST_F(LogWindow, PausingDropsLinesAndTheCloseBoxSwitchesTheSinkOff)
 {
     ViewLog->SetActive(true);
     ASSERT_TRUE(Link.Exists());
-    PumpUntil([&] { return false; }, 100);
+    ASSERT_TRUE(PumpQueued());
     SendMessageA(Link.Window(), WM_COMMAND, MAKEWPARAM(IDC_LOG_STARTSTOP, BN_CLICKED), 0);
     char caption[32] = "";
     GetDlgItemTextA(Link.Window(), IDC_LOG_STARTSTOP, caption, sizeof caption);
@@ -349,6 +467,9 @@ TEST_F(LogWindow, PausingDropsLinesAndTheCloseBoxSwitchesTheSinkOff)
 
     Env.Target.Clear();
     HWND window = Link.Window();
+    SetWindowPos(window, nullptr, 40, 30, 260, 230, SWP_NOZORDER | SWP_NOACTIVATE);
+    RECT place;
+    GetWindowRect(window, &place);
     SendMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(Link.Exists());
@@ -357,7 +478,26 @@ TEST_F(LogWindow, PausingDropsLinesAndTheCloseBoxSwitchesTheSinkOff)
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0], (TPostedMessage{UM_LOGVIEW, 0, 0})) << "the dialog's Anzeigen box follows";
     // Its place is kept for the next window.
-    EXPECT_NE(Globals->GetInteger("LogView", "Width", -1), -1);
+    EXPECT_EQ(Globals->GetInteger("LogView", "Left", -1), place.left);
+    EXPECT_EQ(Globals->GetInteger("LogView", "Top", -1), place.top);
+    EXPECT_EQ(Globals->GetInteger("LogView", "Width", -1), place.right - place.left);
+    EXPECT_EQ(Globals->GetInteger("LogView", "Height", -1), place.bottom - place.top);
+}
+
+TEST_F(LogWindow, EscInTheListClosesTheWindowAndSwitchesTheSinkOff)
+{
+    ViewLog->SetActive(true);
+    ASSERT_TRUE(Link.Exists());
+    ASSERT_TRUE(PumpQueued());
+    Env.Target.Clear();
+    HWND window = Link.Window();
+    // The dialog manager handles Esc and the handler destroys the window
+    // while the key is still being handled.
+    PostMessageA(List(), WM_KEYDOWN, VK_ESCAPE, 0);
+    EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }));
+    EXPECT_FALSE(Link.Exists());
+    EXPECT_FALSE(ViewLog->Active());
+    EXPECT_EQ(Env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGVIEW, 0, 0}}));
 }
 
 TEST_F(LogWindow, APlaceOnNoMonitorIsMovedOntoTheScreen)
@@ -389,8 +529,8 @@ std::thread AnswerEvents(int Button, std::vector<bool>& Ticks)
         for (int i = 0; i < 300; ++i) {
             HWND dialog = FindWindowA("#32770", "Events");
             HWND list = dialog ? GetDlgItem(dialog, IDC_EVENTS_LIST) : nullptr;
+            // Shown only once its initialisation has set the ticks.
             if (list && IsWindowVisible(dialog) && ListView_GetItemCount(list) == 14) {
-                Sleep(50);
                 for (int item = 0; item < 14; ++item)
                     Ticks.push_back(ListView_GetCheckState(list, item) != 0);
                 ListView_SetCheckState(list, 1, TRUE);

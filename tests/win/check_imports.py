@@ -1,16 +1,18 @@
 #!/usr/bin/env python3
 """The programs are single static files: they import only DLLs that every
-Windows has and always loads from its own folder (the Known DLLs, and the
-common controls, which the manifest binds to the system's side-by-side
-copy). A DLL that Windows would look for in the program's folder first
-could be planted there, since that folder is writable for the settings.
+Windows has and always loads, with what they load in turn, from its own
+folder (the Known DLLs). A DLL that Windows would look for in the program's
+folder first could be planted there, since that folder is writable for the
+settings, and imports are loaded before the program can restrict the
+search; everything else (the common controls among them) is loaded at run
+time after that.
 
     check_imports.py EXE...
 """
 import subprocess
 import sys
 
-ALLOWED = {"advapi32.dll", "comctl32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
+ALLOWED = {"advapi32.dll", "comdlg32.dll", "gdi32.dll", "kernel32.dll", "msvcrt.dll", "ole32.dll",
            "shell32.dll", "user32.dll"}
 
 

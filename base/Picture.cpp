@@ -1,4 +1,4 @@
-#include "ui/Picture.h"
+#include "base/Picture.h"
 
 #include "base/Globals.h"
 
