@@ -13,11 +13,13 @@
 #include "logging/Logging.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringIds.h"
+#include "serial/EnumCOM.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
 #include <uxtheme.h>
 
+#include <algorithm>
 #include <cstdio>
 
 namespace {
@@ -192,13 +194,6 @@ int TvemuCfgDlg::SelectedItem(int Id) const
 
 void TvemuCfgDlg::FillLists()
 {
-    HWND port = Control(IDC_PORT);
-    const std::string portFormat = LoadResourceText(IDS_PORT_FORMAT);
-    for (int32_t number : FPortNumbers) {
-        char text[32];
-        std::snprintf(text, sizeof text, portFormat.c_str(), number);
-        AddItem(port, text, number);
-    }
     HWND rate = Control(IDC_RATE);
     const std::string rateFormat = LoadResourceText(IDS_RATE_FORMAT);
     for (int32_t value : BaudRates) {
@@ -219,6 +214,60 @@ void TvemuCfgDlg::FillLists()
     SendMessageA(Control(IDC_WAITFOR), EM_LIMITTEXT, 4, 0);
     SendMessageA(Control(IDC_LOGFILENAME), EM_LIMITTEXT, 255, 0);
     SendMessageA(Control(IDC_SOUNDNAME), EM_LIMITTEXT, 255, 0);
+}
+
+// The port list --------------------------------------------------------------
+
+void TvemuCfgDlg::ListPorts(const std::vector<TPortDevice>& Present, bool KeepSelection)
+{
+    HWND list = Control(IDC_PORT);
+    const int32_t chosen = FEngine ? FEngine->Receiver().Port() : 0;
+    int32_t selected = chosen;
+    const int item = SelectedItem(IDC_PORT);
+    if (KeepSelection && item != CB_ERR) {
+        // A port the user picked stays; one still as loaded follows the
+        // receiver, whose device may have moved to another number.
+        const auto picked = static_cast<int32_t>(SendMessageA(list, CB_GETITEMDATA, item, 0));
+        if (picked != FLoadedPort)
+            selected = picked;
+    }
+    if (selected == chosen)
+        FLoadedPort = chosen;
+    FPortItems = PortListItems(Globals->CheckPort, Present, {chosen, selected});
+
+    const TPortTexts texts{LoadResourceText(IDS_PORT_FORMAT), LoadResourceText(IDS_PORT_DESCRIBED),
+                           LoadResourceText(IDS_PORT_ABSENT)};
+    TWindowDC dc(list);
+    TSelectObject font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
+    int widest = 0;
+    SendMessageA(list, WM_SETREDRAW, FALSE, 0);
+    SendMessageA(list, CB_RESETCONTENT, 0, 0);
+    for (const TPortItem& port : FPortItems) {
+        const std::string text = PortItemText(port, texts);
+        const LRESULT index = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
+        if (index < 0)
+            continue;
+        SendMessageA(list, CB_SETITEMDATA, static_cast<WPARAM>(index), port.Port);
+        if (port.Port == selected)
+            SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
+        SIZE size{};
+        GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
+        widest = std::max(widest, static_cast<int>(size.cx));
+    }
+    SendMessageA(list, WM_SETREDRAW, TRUE, 0);
+    InvalidateRect(list, nullptr, TRUE);
+    // The box may cut a long name; its dropped list shows it whole.
+    const int margins = 4 * GetSystemMetrics(SM_CXEDGE) + GetSystemMetrics(SM_CXVSCROLL);
+    SendMessageA(list, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + margins), 0);
+}
+
+void TvemuCfgDlg::RefreshPortList(bool KeepSelection)
+{
+    std::vector<TPortDevice> present;
+    if (Globals && Globals->CheckPort)
+        GetInstalledPorts(present);
+    ListPorts(present, KeepSelection);
+    UpdateControls();
 }
 
 // The port group -----------------------------------------------------------
@@ -302,6 +351,7 @@ TConfigValues TvemuCfgDlg::ReadControls() const
 void TvemuCfgDlg::WriteControls(const TConfigValues& Values)
 {
     HWND port = Control(IDC_PORT);
+    FLoadedPort = Values.Port;
     const int count = static_cast<int>(SendMessageA(port, CB_GETCOUNT, 0, 0));
     for (int item = 0; item < count; ++item)
         if (SendMessageA(port, CB_GETITEMDATA, item, 0) == Values.Port)

@@ -12,6 +12,7 @@
 #include "app/EngineHost_win.h"
 #include "app/InfoPage_win.h"
 #include "app/Lifecycle.h"
+#include "app/PortList.h"
 #include "base/Globals.h"
 #include "base/Handles_win.h"
 #include "base/WindowTarget_win.h"
@@ -113,6 +114,11 @@ private:
     TConfigValues ReadControls() const;
     void WriteControls(const TConfigValues& Values);
     void FillLists();
+    // The port list from the ports present: the receiver's port selected,
+    // or with KeepSelection the user's own choice while the dialog is open.
+    void ListPorts(const std::vector<TPortDevice>& Present, bool KeepSelection);
+    // The same after asking the system for the ports present now.
+    void RefreshPortList(bool KeepSelection);
     // A file picker whose choice goes into the edit EditId.
     void PickInto(int EditId, bool Save, int TitleId, int FilterId, const char* Extension, unsigned Options);
     void ChooseEvents();
@@ -144,7 +150,10 @@ private:
     RECT FGroupPort{};
     int FCollapseBy = 0;
     std::array<RECT, 3> FStartGroup{}; // group box, check box, info button
-    std::vector<int32_t> FPortNumbers;
+    std::vector<TPortItem> FPortItems;
+    // The port the list selected for the receiver; a selection still equal
+    // to it is the receiver's, not the user's.
+    int32_t FLoadedPort = 0;
     TIconHandle FExpandGlyph;
     TIconHandle FCollapseGlyph;
     TIconHandle FFolderGlyph;

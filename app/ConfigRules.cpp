@@ -4,7 +4,6 @@
 #include "gidei/KeyParse.h"
 #include "logging/Logging.h"
 #include "serial/COMObjct.h"
-#include "serial/EnumCOM.h"
 
 TConfigEnables ConfigEnables(const TConfigValues& Values, const TConfigTabs& Tabs)
 {
@@ -25,15 +24,6 @@ TConfigEnables ConfigEnables(const TConfigValues& Values, const TConfigTabs& Tab
     }
     enables.OK = valid;
     return enables;
-}
-
-std::vector<int32_t> PortListNumbers(bool CheckPort, const TPortSet& Installed)
-{
-    std::vector<int32_t> numbers;
-    for (int32_t port = 1; port <= 255; ++port)
-        if (!CheckPort || Installed.Contains(port))
-            numbers.push_back(port);
-    return numbers;
 }
 
 int RateItemOf(int32_t Rate)

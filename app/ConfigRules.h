@@ -7,12 +7,10 @@
 
 #include <cstdint>
 #include <string>
-#include <vector>
 
 class TFileLog;
 class TGlobals;
 class TKeyParser;
-class TPortSet;
 class TSerialReceiver;
 class TViewLog;
 
@@ -54,10 +52,6 @@ struct TConfigEnables {
 };
 
 TConfigEnables ConfigEnables(const TConfigValues& Values, const TConfigTabs& Tabs);
-
-// The port list: every number 1..255 without the port check, otherwise the
-// installed ones.
-std::vector<int32_t> PortListNumbers(bool CheckPort, const TPortSet& Installed);
 
 // The item of the rate list that shows Rate (the first one when Rate is
 // not in the table).

@@ -10,6 +10,7 @@
 #include "app/ErrorSound_win.h"
 #include "app/LastResort_win.h"
 #include "app/Lifecycle.h"
+#include "app/PortList.h"
 #include "base/Globals.h"
 #include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
@@ -18,6 +19,7 @@
 #include "gidei/InputSink.h"
 #include "logging/Logging.h"
 #include "resources/StringIds.h"
+#include "serial/EnumCOM.h"
 
 #include <windows.h>
 
@@ -25,6 +27,7 @@
 #include <cstring>
 #include <optional>
 #include <string>
+#include <vector>
 
 namespace {
 
@@ -136,12 +139,17 @@ private:
 struct TOptions {
     int Port = -1;
     std::optional<uint32_t> Events;
+    bool ListPorts = false;
 };
 
 bool ParseOptions(int argc, char** argv, TOptions& Options)
 {
     for (int i = 1; i < argc; ++i) {
         const std::string option = argv[i];
+        if (option == "--list-ports") {
+            Options.ListPorts = true;
+            continue;
+        }
         if (i + 1 >= argc)
             return false;
         const std::string value = argv[++i];
@@ -167,6 +175,20 @@ bool ParseOptions(int argc, char** argv, TOptions& Options)
     return true;
 }
 
+// --list-ports: what the system says about each present port. It opens
+// nothing and touches no settings, so it may run beside the program.
+int ListPorts()
+{
+    std::vector<TPortDevice> ports;
+    GetInstalledPorts(ports);
+    if (ports.empty())
+        PrintConsoleLine(LoadResourceText(IDS_CONSOLE_NO_PORTS));
+    const std::string format = LoadResourceText(IDS_CONSOLE_PORT_LINE);
+    for (const TPortDevice& port : ports)
+        PrintConsoleLine(PortListingLine(port, format));
+    return 0;
+}
+
 // An exception nothing else handled: said on standard error and in the
 // error file, and the process ends with no key or button down.
 [[noreturn]] void HandleFatalException(const std::string& ClassName)
@@ -190,6 +212,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", LoadResourceText(IDS_CONSOLE_USAGE).c_str());
         return 2;
     }
+    if (options.ListPorts)
+        return ListPorts();
     TInstanceMutex instance;
     if (!instance.First()) {
         std::fprintf(stderr, "%s\n", LoadResourceText(IDS_CONSOLE_RUNNING).c_str());

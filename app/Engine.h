@@ -31,8 +31,9 @@ public:
     // for it to come back (the window then calls RetryLostPort every
     // ReconnectIntervalMs, and at once when a port arrives).
     bool PortLost(uintptr_t Opening);
-    // One quiet attempt to open the lost port again; on success the port is
-    // back in the state it had. True while the engine still waits for the
+    // One quiet attempt to open the lost port again (or its device where it
+    // is now, under another number); on success the port is back in the
+    // state it had. True while the engine still waits for the
     // port, false once it is back or no longer wanted (another port chosen,
     // the port closed): the window then stops trying.
     bool RetryLostPort();

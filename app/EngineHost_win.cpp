@@ -77,9 +77,15 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
         return true;
     case WM_DEVICECHANGE:
         // Whatever arrived, one quiet attempt costs little; the timer stays
-        // as it is until the port is back.
-        if ((WParam == DBT_DEVICEARRIVAL || WParam == DBT_DEVNODES_CHANGED) && FEngine.AwaitingPort())
-            RetryLostPort();
+        // as it is until the port is back. With the port open, an arrival
+        // may be a second adapter of the same kind, never to be taken for
+        // this one.
+        if (WParam == DBT_DEVICEARRIVAL || WParam == DBT_DEVNODES_CHANGED) {
+            if (FEngine.AwaitingPort())
+                RetryLostPort();
+            else
+                FEngine.Receiver().NoteDevices();
+        }
         return false;
     default:
         return false;

@@ -6,6 +6,7 @@
 //   reported through the engine's state callback) and tried again every
 //   2 seconds while the user still wants it, and at once when the system
 //   reports a newly arrived device; continuous movement stops meanwhile.
+//   Each attempt also looks for the device at another number.
 //
 // Use: create it after the engine, with the window that Globals posts to;
 // call HandleMessage first from that window's procedure; destroy it before

@@ -20,6 +20,7 @@
 #include "ui/DlgOInfo_win.h"
 
 #include <commctrl.h>
+#include <dbt.h>
 
 TvemuCfgDlg::TvemuCfgDlg(TProgramParts Parts)
     : TDialog(IDD_CONFIG), FParts(std::move(Parts))
@@ -81,10 +82,9 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
     TSplashDialog* splash = FParts.Splash;
     if (splash)
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_PORTS), 250);
-    TPortSet installed;
+    std::vector<TPortDevice> present;
     if (Globals->CheckPort)
-        GetInstalledPorts(installed);
-    FPortNumbers = PortListNumbers(Globals->CheckPort, installed);
+        GetInstalledPorts(present);
 
     if (splash)
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_INTERFACES), 500);
@@ -95,6 +95,10 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_OPEN), 250);
     FEngine = std::make_unique<TEngine>(SystemInputSink(), ReceiverStateChanged, this);
     FEngineHost = std::make_unique<TEngineHost>(Handle(), *FEngine);
+
+    // Listed once the receiver is there: its port stays listed even when
+    // it is absent.
+    ListPorts(present, false);
 
     if (splash)
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_START), 250);
@@ -113,12 +117,20 @@ void TvemuCfgDlg::ReceiverStateChanged(void* Data, int State)
     auto* self = static_cast<TvemuCfgDlg*>(Data);
     if (self->FTray)
         self->FTray->SetState(static_cast<uint8_t>(State));
+    // The device came back under another number while the dialog shows the
+    // old one, which the user has not changed: the list follows it.
+    if (self->FEngine && IsWindowVisible(self->Handle()) && self->FEngine->Receiver().Port() != self->FLoadedPort) {
+        const int item = self->SelectedItem(IDC_PORT);
+        if (item == CB_ERR || SendMessageA(self->Control(IDC_PORT), CB_GETITEMDATA, item, 0) == self->FLoadedPort)
+            self->RefreshPortList(true);
+    }
 }
 
 void TvemuCfgDlg::Show()
 {
     if (!Handle() || FShutDown)
         return;
+    RefreshPortList(false);
     LoadControls();
     if (FTray)
         FTray->ShowIcon(false);
@@ -276,6 +288,14 @@ bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR&
         // Only top-level windows hear of a new colour scheme.
         for (TDialog* page : FTabPages)
             SendMessageA(page->Handle(), Msg, WParam, LParam);
+        return false;
+    case WM_DEVICECHANGE:
+        // A port arrived or left: the list shows the ports present now (the
+        // engine host has had its look first). Hidden, the next showing
+        // fills it.
+        if ((WParam == DBT_DEVICEARRIVAL || WParam == DBT_DEVICEREMOVECOMPLETE || WParam == DBT_DEVNODES_CHANGED) &&
+            IsWindowVisible(Handle()))
+            RefreshPortList(true);
         return false;
     case WM_INPUTLANGCHANGE:
         if (Globals)

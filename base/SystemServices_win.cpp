@@ -17,8 +17,10 @@ bool SystemIsNT5()
 uint32_t SystemDefaultInputLanguage()
 {
     HKL layout = nullptr;
-    if (!SystemParametersInfoA(SPI_GETDEFAULTINPUTLANG, 0, &layout, 0))
-        return 0;
+    // A system that keeps no default (Wine answers with none) has started
+    // this thread with the layout of the user's language.
+    if (!SystemParametersInfoA(SPI_GETDEFAULTINPUTLANG, 0, &layout, 0) || !layout)
+        layout = GetKeyboardLayout(0);
     return static_cast<uint32_t>(reinterpret_cast<uintptr_t>(layout) & 0xFFFF);
 }
 

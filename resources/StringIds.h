@@ -39,6 +39,9 @@
 #define IDS_PARITY_ODD 65283
 #define IDS_RATE_FORMAT 65284
 #define IDS_PORT_FORMAT 65286
+// A port with its device's description, and a chosen port that is absent.
+#define IDS_PORT_DESCRIBED 1030
+#define IDS_PORT_ABSENT 1031
 
 // File pickers: titles and '|'-separated filters.
 #define IDS_LOGFILE_TITLE 65287
@@ -66,6 +69,9 @@
 #define IDS_CONSOLE_HOWTOEND 1002
 // A start of the tray program while the console engine runs.
 #define IDS_RUNS_IN_CONSOLE 1003
+// --list-ports: one line per present port, or the line that there is none.
+#define IDS_CONSOLE_PORT_LINE 1004
+#define IDS_CONSOLE_NO_PORTS 1005
 
 // Contact addresses of the Info tab.
 #define IDS_EMAIL_CAPTION 1010

@@ -3,6 +3,11 @@
 # program vemuKeys.exe when a display is there ($DISPLAY), the console engine
 # vemuKeysCon.exe when none is. Either way everything it logs is printed
 # here. Send GIDEI to it from a second terminal with tools/gidei-send.
+#
+# It runs in a Wine prefix of its own (build/wineprefix-run) that looks like
+# a German user's Windows: German locale and input language (German dates,
+# no layout notice), and COM7 listed as a device ("Virtueller Anschluss
+# (socat)") so that the dialog offers it by name.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -11,6 +16,19 @@ scripts/setup.sh
 cmake --preset win64 >/dev/null
 cmake --build --preset win64 --target vemuKeys vemuKeysCon uidriver >/dev/null
 mkdir -p build/run
+
+export VEMU_WINEPREFIX="$top/build/wineprefix-run"
+export VEMU_WINE_LOCALE=de_DE.UTF-8
+# Wine needs the Unix locale; made here from the locale sources where the
+# system has not installed it.
+if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
+    if [ ! -f build/locale/de_DE.UTF-8/LC_CTYPE ]; then
+        mkdir -p build/locale
+        localedef -i de_DE -f UTF-8 build/locale/de_DE.UTF-8
+    fi
+    export VEMU_WINE_LOCPATH="$top/build/locale"
+fi
+port_name="Virtueller Anschluss (socat)"
 
 if [ -n "${DISPLAY:-}" ]; then
     cat <<'TEXT'
@@ -21,7 +39,7 @@ your display. Its log is printed here. In a second terminal, send GIDEI:
     tools/gidei-send "ESC,mougo,right,3." ... "ESC,moustop."
 End with "Beenden" (dialog or tray menu) or Ctrl+C.
 TEXT
-    exec python3 scripts/wine_harness.py com 7 --desktop --link "$top/build/run/com7" -- \
+    exec python3 scripts/wine_harness.py com 7 --desktop --link "$top/build/run/com7" --describe "$port_name" -- \
         python3 "$top/scripts/run_tray.py"
 fi
 
@@ -35,6 +53,6 @@ End with Ctrl+C or Ctrl+D.
 TEXT
 # The engine writes Windows-1252 into the pipe; the terminal reads UTF-8.
 # The converter ignores Ctrl+C, so it prints the engine's last lines too.
-exec python3 scripts/wine_harness.py com 7 --desktop --link "$top/build/run/com7" -- \
+exec python3 scripts/wine_harness.py com 7 --desktop --link "$top/build/run/com7" --describe "$port_name" -- \
     sh -c 'wine "$0" --port 7 --events all | (trap "" INT; iconv -f CP1252 -t UTF-8)' \
     "$top/build/win64/vemuKeysCon.exe"

@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
 """Takes screenshots of every window of vemuKeys.exe under Wine, at 96 and
 144 DPI, into docs/screenshots/: the configuration dialog (each tab, the
-port group collapsed and expanded), the event dialog, the splash window,
+port group collapsed and expanded, the port list dropped down with the
+devices a user might have), the event dialog, the splash window,
 the log window, the log-file notice, the tray menu, and a sheet of the tray
 icons. Wine runs with a virtual desktop in a prefix of its own
 (build/wineprefix-shots), so windows get their frames.
@@ -30,7 +31,14 @@ SCREEN = (1280, 960)
 UM_TRAYICON = 0x8001
 WM_RBUTTONDOWN = 0x0204
 IDOK, IDCANCEL = 1, 2
-IDC_EXPAND, IDC_LOGVIEW, IDC_EVENTS = 1015, 1031, 1035
+IDC_PORT, IDC_EXPAND, IDC_LOGVIEW, IDC_EVENTS = 1012, 1015, 1031, 1035
+CB_SHOWDROPDOWN = 0x014F
+# The ports the dialog lists: the virtual COM7 as a USB-serial adapter, and
+# what else a user's computer often has.
+DEVICES = [(7, "USB\\VID_1A86&PID_7523\\5&2A5C9B4&0&2", "USB-SERIAL CH340 (COM7)"),
+           (1, "ACPI\\PNP0501\\0", "Kommunikationsanschluss (COM1)"),
+           (4, "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&1F9F5C5E&0&001A7DDA7113_C00000000",
+            "Standardm\u00e4\u00dfige Seriell-\u00fcber-Bluetooth-Verbindung (COM4)")]
 TRAY_ICONS = [("tray-closed.ico", "keine Verbindung"), ("tray-inactive.ico", "nicht aktiv"),
               ("tray-active.ico", "aktiv"), ("tray-language.ico", "Eingabegebietsschema"),
               ("tray-error.ico", "Fehler")]
@@ -84,9 +92,13 @@ class Session:
                 self.ask("gone %s 3000" % box)
                 return
 
-    def grab(self, hwnd, path, margin=0):
+    def grab(self, hwnd, path, margin=0, also=None):
+        """The window (and the window also, which may stand out of it)."""
         time.sleep(0.6)  # let it paint
         left, top, right, bottom = (int(v) for v in self.ask("rect %s" % hwnd).split())
+        if also:
+            l2, t2, r2, b2 = (int(v) for v in self.ask("rect %s" % also).split())
+            left, top, right, bottom = min(left, l2), min(top, t2), max(right, r2), max(bottom, b2)
         image = ImageGrab.grab(xdisplay=self.display, bbox=(left - margin, top - margin, right + margin,
                                                             bottom + margin))
         image.save(path)
@@ -105,7 +117,7 @@ class Session:
 
 
 def shoot_dialog(build, display, out, suffix):
-    settings = ("[Start]\nExtendedUI=1\nGIDEIUI=1\n[Port]\nPort=%d\nRate=9600\n[Extended]\nCheckPort=0\n"
+    settings = ("[Start]\nExtendedUI=1\nGIDEIUI=1\n[Port]\nPort=%d\nRate=9600\n[Extended]\n"
                 "ViewMax=200\n" % PORT)
     session = Session(build, display, os.path.join(build, "shots", "dialog"), settings, com=True)
     session.start()
@@ -120,6 +132,16 @@ def shoot_dialog(build, display, out, suffix):
     session.dismiss_layout_notice()
     session.ask("tab %s 0" % main)
     session.grab(main, os.path.join(out, "dialog-einstellungen%s.png" % suffix))
+    ports = session.ask("control %s %d" % (main, IDC_PORT))
+    session.ask("post %s %d 1 0" % (ports, CB_SHOWDROPDOWN))
+    deadline = time.monotonic() + WAIT
+    dropped = "none"
+    while dropped == "none" and time.monotonic() < deadline:
+        dropped = session.ask("droplist %s %d" % (main, IDC_PORT))
+        time.sleep(0.05)
+    if dropped and dropped != "none":
+        session.grab(main, os.path.join(out, "dialog-anschluss-liste%s.png" % suffix), also=dropped)
+    session.ask("post %s %d 0 0" % (ports, CB_SHOWDROPDOWN))
     session.ask("click %s %d" % (main, IDC_EXPAND))
     session.grab(main, os.path.join(out, "dialog-einstellungen-offen%s.png" % suffix))
     for index, name in ((1, "erweitert"), (2, "gidei"), (3, "info")):
@@ -220,7 +242,9 @@ def main():
             env = wine_harness.wine_env(display)
             set_dpi(env, dpi)
             wine_harness.start_server(display)
-            with wine_harness.virtual_com(procs, PORT) as peer_path:
+            with wine_harness.virtual_com(procs, PORT) as peer_path, wine_harness.port_devices(env) as devices:
+                for number, instance_id, name in DEVICES:
+                    devices.add(number, instance_id, name)
                 peer = os.open(peer_path, os.O_WRONLY | os.O_NOCTTY)
                 try:
                     shoot_dialog(build, display, args.out, suffix)

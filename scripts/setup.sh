@@ -26,6 +26,7 @@ packages=(
     g++-mingw-w64-x86-64-posix gcc-mingw-w64-x86-64-posix mingw-w64-tools binutils-mingw-w64-x86-64
     wine wine64 fonts-wine fonts-liberation xvfb xauth socat dpkg-dev xz-utils
     nsis python3-pil python3-markdown zip unzip
+    locales  # the German locale's sources, for run.sh's Wine prefix
 )
 
 missing=()

@@ -6,12 +6,18 @@ again, by process id.
 
     wine_harness.py prefix                 create the prefix (once)
     wine_harness.py run [--x] EXE [ARGS]   run a program, exit with its code
-    wine_harness.py com N [--x|--desktop] [--link PATH] -- CMD...
+    wine_harness.py com N [--x|--desktop] [--link PATH] [--describe NAME] -- CMD...
                                            run CMD (a Linux command) with COM N
                                            linked to a pty; CMD finds the other
                                            end in $VEMU_COM_PEER, and at PATH
                                            with --link. --x: an Xvfb display;
-                                           --desktop: $DISPLAY, else Xvfb.
+                                           --desktop: $DISPLAY, else Xvfb;
+                                           --describe: the device-setup API
+                                           lists COM N as a device named NAME.
+
+The prefix is build/wineprefix, or $VEMU_WINEPREFIX. Wine runs with an
+English locale (what the tests expect), or the one in $VEMU_WINE_LOCALE
+(looked up in $VEMU_WINE_LOCPATH when given).
 """
 import contextlib
 import fcntl
@@ -46,6 +52,12 @@ def wine_env(display=None):
     env["WINEPREFIX"] = PREFIX
     env["WINEDEBUG"] = env.get("VEMU_WINEDEBUG", "-all")
     env["WINEDLLOVERRIDES"] = "mscoree,mshtml="  # no Mono/Gecko install prompts
+    # Wine takes the Windows locale, and with it the input language, from
+    # the Unix one: the same for every test run, whatever the caller's.
+    locale = os.environ.get("VEMU_WINE_LOCALE", "C.UTF-8")
+    env["LANG"] = env["LC_ALL"] = locale
+    if os.environ.get("VEMU_WINE_LOCPATH"):
+        env["LOCPATH"] = os.environ["VEMU_WINE_LOCPATH"]
     if display:
         env["DISPLAY"] = display
     return env
@@ -176,6 +188,104 @@ def virtual_com(procs, number):
         shutil.rmtree(work, ignore_errors=True)
 
 
+PORTS_CLASS = "{4D36E978-E325-11CE-BFC1-08002BE10318}"
+ENUM_KEY = r"HKEY_LOCAL_MACHINE\System\CurrentControlSet\Enum"
+
+
+def reg_text(text):
+    """A registry text value as REGEDIT4 bytes (Windows-1252, any byte)."""
+    return "hex(1):" + ",".join("%02x" % b for b in text.encode("cp1252") + b"\0")
+
+
+def reg_multi_text(texts):
+    return "hex(7):" + ",".join("%02x" % b for b in b"".join(t.encode("cp1252") + b"\0" for t in texts) + b"\0")
+
+
+class PortDevices:
+    """Serial ports that the device-setup API lists: device entries of class
+    "Ports" in the prefix's registry (Enum\\<instance id> with its friendly
+    name and hardware ids, and PortName under "Device Parameters"). Wine
+    lists every entry as present; removing one is pulling the device out.
+    Only keys this object created are removed again, so the prefix is left
+    as it was. Needs a running Wine server."""
+
+    def __init__(self, env):
+        self.env = env
+        self.devices = set()  # instance ids added
+        self.existing = {}    # key path below Enum -> whether it is there
+        self.created = set()  # key paths we created
+
+    def _regedit(self, lines):
+        with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False, newline="\r\n", encoding="ascii") as f:
+            f.write("REGEDIT4\n\n" + "\n".join(lines) + "\n")
+            path = f.name
+        try:
+            subprocess.run(["wine", "regedit", "/S", "Z:" + path.replace("/", "\\")], env=self.env, check=True,
+                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                           timeout=60)
+        finally:
+            os.remove(path)
+
+    def _exists(self, path):
+        if path not in self.existing:
+            code = subprocess.run(["wine", "reg", "query", ENUM_KEY + "\\" + path], env=self.env,
+                                  stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                                  timeout=60).returncode
+            self.existing[path] = code == 0
+        return self.existing[path]
+
+    @staticmethod
+    def _keys(instance_id):
+        """The key paths from the enumerator down to the device's own."""
+        parts = instance_id.split("\\")
+        return ["\\".join(parts[:i]) for i in range(1, len(parts) + 1)]
+
+    def add(self, number, instance_id, friendly_name=None, hardware_ids=()):
+        """COM<number> as a new device instance_id ("USB\\VID_1A86&PID_7523\\5&1")."""
+        for path in self._keys(instance_id):
+            if not self._exists(path):
+                self.created.add(path)
+                self.existing[path] = True
+        key = ENUM_KEY + "\\" + instance_id
+        lines = ["[%s]" % key, '"ClassGUID"="%s"' % PORTS_CLASS, '"Class"="Ports"']
+        if friendly_name is not None:
+            lines.append('"FriendlyName"=%s' % reg_text(friendly_name))
+        if hardware_ids:
+            lines.append('"HardwareID"=%s' % reg_multi_text(hardware_ids))
+        lines += ["", "[%s\\Device Parameters]" % key, '"PortName"="COM%d"' % number]
+        self._regedit(lines)
+        self.devices.add(instance_id)
+
+    def remove(self, instance_id):
+        """The device leaves the system's list: its key goes, and with it
+        the keys above it that we created and no other device needs."""
+        self.devices.discard(instance_id)
+        keys = self._keys(instance_id)
+        doomed = keys[-1]
+        for path in reversed(keys[:-1]):
+            if path not in self.created or any(d.startswith(path + "\\") for d in self.devices):
+                break
+            doomed = path
+        self._regedit(["[-%s\\%s]" % (ENUM_KEY, doomed)])
+        for path in list(self.existing):
+            if path == doomed or path.startswith(doomed + "\\"):
+                self.existing[path] = False
+                self.created.discard(path)
+
+    def close(self):
+        for instance_id in list(self.devices):
+            self.remove(instance_id)
+
+
+@contextlib.contextmanager
+def port_devices(env):
+    devices = PortDevices(env)
+    try:
+        yield devices
+    finally:
+        devices.close()
+
+
 def run(args):
     want_x = False
     if args and args[0] == "--x":
@@ -204,13 +314,14 @@ def wait_through_interrupts(proc):
 
 def com(args):
     if len(args) < 3 or "--" not in args:
-        sys.exit("usage: wine_harness.py com N [--x|--desktop] [--link PATH] -- CMD...")
+        sys.exit("usage: wine_harness.py com N [--x|--desktop] [--link PATH] [--describe NAME] -- CMD...")
     split = args.index("--")
     number = int(args[0])
     options = args[1:split]
     command = args[split + 1:]
     want_x = "--x" in options or ("--desktop" in options and not os.environ.get("DISPLAY"))
     link = options[options.index("--link") + 1] if "--link" in options else None
+    name = options[options.index("--describe") + 1] if "--describe" in options else None
     ensure_prefix()
     procs = Processes()
     try:
@@ -218,6 +329,9 @@ def com(args):
             start_server(display or os.environ.get("DISPLAY"))
             env = wine_env(display)
             env["VEMU_COM_PEER"] = peer
+            devices = PortDevices(env)
+            if name is not None:
+                devices.add(number, "ROOT\\PORTS\\%04d" % number, "%s (COM%d)" % (name, number))
             if link:
                 with contextlib.suppress(FileNotFoundError):
                     os.remove(link)
@@ -228,6 +342,7 @@ def com(args):
                 if link:
                     with contextlib.suppress(FileNotFoundError):
                         os.remove(link)
+                devices.close()
     finally:
         procs.stop_all()
 

@@ -2,6 +2,7 @@
 
 #include "base/Globals.h"
 #include "logging/Logging.h"
+#include "serial/EnumCOM.h"
 
 const int32_t BaudRates[13] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
@@ -50,6 +51,9 @@ TSerialReceiver::TSerialReceiver(bool NamedEvents) : FNamedEvents(NamedEvents)
         SetStopBits(Globals->GetInteger("Port", "Stopbits", 0));
         SetQInSize(Globals->GetInteger("Port", "QInSize", 0));
         SetQOutSize(Globals->GetInteger("Port", "QOutSize", 0));
+        // After the port number, whose change forgets the identity.
+        FIdentity.Device = CleanDeviceText(Globals->GetString("Port", "Device", ""), MaxDeviceIdLength);
+        FIdentity.Model = CleanDeviceText(Globals->GetString("Port", "DeviceModel", ""), MaxDeviceIdLength);
     }
     Queue = std::make_unique<TReceiveQueue>();
     Queue->Active = false;
@@ -66,6 +70,8 @@ TSerialReceiver::~TSerialReceiver()
         Globals->PutInteger("Port", "Bytesize", FSettings.ByteSize);
         Globals->PutInteger("Port", "Parity", FSettings.Parity);
         Globals->PutInteger("Port", "Stopbits", FSettings.StopBits);
+        Globals->PutString("Port", "Device", FIdentity.Device);
+        Globals->PutString("Port", "DeviceModel", FIdentity.Model);
     }
 }
 
@@ -82,7 +88,7 @@ void TSerialReceiver::Notify(int S)
         FOnStateChange(FOnStateChangeData, S);
 }
 
-bool TSerialReceiver::Open(bool Quiet)
+bool TSerialReceiver::Open(std::string* Error)
 {
     try {
         FHandle = OpenSerialPort(FSettings);
@@ -91,16 +97,73 @@ bool TSerialReceiver::Open(bool Quiet)
         FThread->Queue = Queue.get();
         FThread->Opening = ++FOpenings;
         FThread->Start();
-        return true;
     } catch (const std::exception& error) {
         FThread.reset();
         if (FHandle != InvalidPortHandle)
             CloseSerialPort(FHandle);
         FHandle = InvalidPortHandle;
-        if (!Quiet)
-            LogEvent(lkError, std::string("### Fehler: ") + error.what());
+        if (Error)
+            *Error = error.what();
         return false;
     }
+    std::vector<TPortDevice> present;
+    GetInstalledPorts(present);
+    LearnDevice(present);
+    FAmbiguity.clear();
+    return true;
+}
+
+void TSerialReceiver::LearnDevice(const std::vector<TPortDevice>& Present)
+{
+    // A port the system does not list (a virtual one, say) keeps what was
+    // known: nothing is learned, nothing forgotten.
+    const TPortDevice* device = DeviceAt(FSettings.Port, Present);
+    if (!device)
+        return;
+    if (!device->Identity.Empty())
+        FIdentity = device->Identity;
+    FOtherDevices = DevicesBeside(FSettings.Port, Present);
+}
+
+void TSerialReceiver::NoteDevices()
+{
+    if (FHandle == InvalidPortHandle)
+        return;
+    std::vector<TPortDevice> present;
+    GetInstalledPorts(present);
+    LearnDevice(present);
+}
+
+bool TSerialReceiver::OpenMovedDevice()
+{
+    if (FIdentity.Empty())
+        return false;
+    std::vector<TPortDevice> present;
+    GetInstalledPorts(present);
+    const TPortSearchResult found = FindMovedDevice(FSettings.Port, FIdentity, present, FOtherDevices);
+    const std::string before = "COM" + std::to_string(FSettings.Port);
+    if (found.Outcome == TPortSearch::Ambiguous) {
+        std::string ports;
+        for (int port : found.Candidates)
+            ports += (ports.empty() ? "COM" : ", COM") + std::to_string(port);
+        const std::string text = "### Ger\xe4t von " + before + " nicht eindeutig gefunden (" + ports +
+                                 " passen): bitte im Einstellungsdialog w\xe4hlen";
+        // A retry every 2 seconds finds the same: said once.
+        if (text != FAmbiguity)
+            LogEvent(lkPlain, text);
+        FAmbiguity = text;
+        return false;
+    }
+    if (found.Outcome != TPortSearch::Moved)
+        return false;
+    const int32_t stored = FSettings.Port;
+    FSettings.Port = found.Port;
+    if (!Open(nullptr)) {
+        FSettings.Port = stored; // busy, say: the next attempt looks again
+        return false;
+    }
+    LogEvent(lkPlain, "### Ger\xe4t an COM" + std::to_string(found.Port) + " gefunden (vorher " + before + ")");
+    return true;
 }
 
 void TSerialReceiver::SetState(int S)
@@ -108,7 +171,9 @@ void TSerialReceiver::SetState(int S)
     if (S == State() || S == 0 || FSettings.Port == 0)
         return;
     if (FHandle == InvalidPortHandle) {
-        if (!Open(false)) {
+        std::string error;
+        if (!Open(&error) && !OpenMovedDevice()) {
+            LogEvent(lkError, "### Fehler: " + error);
             // The user wants the port open: it is awaited like a lost one
             // (an adapter plugged in only after the start), and the user's
             // latest wish is the state it comes to.
@@ -138,6 +203,7 @@ void TSerialReceiver::ClosePort()
 void TSerialReceiver::Close()
 {
     FAwaited = 0;
+    FAmbiguity.clear();
     ClosePort();
 }
 
@@ -153,12 +219,17 @@ void TSerialReceiver::PortLost(uintptr_t Opening)
 
 bool TSerialReceiver::Reconnect()
 {
-    if (FAwaited == 0 || FHandle != InvalidPortHandle || !Open(true))
+    if (FAwaited == 0 || FHandle != InvalidPortHandle)
+        return false;
+    const int32_t port = FSettings.Port;
+    if (!Open(nullptr) && !OpenMovedDevice())
         return false;
     const int state = FAwaited;
     FAwaited = 0;
     Queue->Active = state == 2;
-    LogEvent(lkPlain, "### Verbindung zu COM" + std::to_string(FSettings.Port) + " wiederhergestellt");
+    // A device found at another number has said so already.
+    if (FSettings.Port == port)
+        LogEvent(lkPlain, "### Verbindung zu COM" + std::to_string(FSettings.Port) + " wiederhergestellt");
     Notify(state);
     return true;
 }
@@ -179,7 +250,17 @@ void TSerialReceiver::SetValue(int32_t& Field, int32_t Value, int32_t Min, int32
     Field = Value;
 }
 
-void TSerialReceiver::SetPort(int32_t N) { SetValue(FSettings.Port, N, 0, 255); }
+void TSerialReceiver::SetPort(int32_t N)
+{
+    const int32_t before = FSettings.Port;
+    SetValue(FSettings.Port, N, 0, 255);
+    if (FSettings.Port != before) {
+        // The identity belonged to the device at the old number; the new
+        // one's is learned when it opens.
+        FIdentity = TPortIdentity();
+        FOtherDevices.clear();
+    }
+}
 void TSerialReceiver::SetByteSize(int32_t N) { SetValue(FSettings.ByteSize, N, 7, 8); }
 void TSerialReceiver::SetStopBits(int32_t N) { SetValue(FSettings.StopBits, N, 0, 2); }
 void TSerialReceiver::SetParity(int32_t N) { SetValue(FSettings.Parity, N, 0, 2); }

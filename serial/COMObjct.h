@@ -4,11 +4,13 @@
 #pragma once
 
 #include "base/Sync.h"
+#include "serial/PortIdentity.h"
 #include "serial/ReceiveQ.h"
 
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 // The selectable data rates, ascending.
 extern const int32_t BaudRates[13];
@@ -73,8 +75,9 @@ public:
     int State() const;
     // Opens the port when needed and switches between 1 and 2; 0 does
     // nothing (closing is Close), and neither does a port number of 0.
-    // A failed opening logs its error and makes the port awaited, with S
-    // as the state it comes to (see Reconnect).
+    // When the port's number is gone, its device is looked for at another
+    // number (see Identity). A failed opening logs its error and makes the
+    // port awaited, with S as the state it comes to (see Reconnect).
     void SetState(int S);
     // Closes the port; a lost port is no longer awaited.
     void Close();
@@ -85,15 +88,26 @@ public:
     // it had becomes the state to come back to. A notice about an opening
     // that has been closed since is ignored.
     void PortLost(uintptr_t Opening);
-    // One quiet attempt (no error line) to open a lost port again; true when
-    // it is open again, in the state it had, with one log line.
+    // One quiet attempt (no error line) to open a lost port again, at its
+    // number or where its device is now; true when it is open again, in the
+    // state it had, with one log line.
     bool Reconnect();
     // The state a lost port comes back to (1 or 2); 0 when no port is lost
     // or the user gave it up (Close, another port or setting).
     int AwaitedState() const { return FAwaited; }
 
+    // The device behind the port, as the system listed it when the port last
+    // opened; stored beside the number. When the number is gone and exactly
+    // one present port is this device (the same instance id, or else the
+    // same model), that port is opened and its number becomes the port's.
+    const TPortIdentity& Identity() const { return FIdentity; }
+    // The system's devices changed while the port is open: present ports of
+    // the same model are other devices, never to be taken for this one.
+    void NoteDevices();
+
     // Each clamps; a changed value closes the port and applies at the next
-    // opening. The queue sizes never close it.
+    // opening (a changed port number forgets the old device's identity). The
+    // queue sizes never close it.
     void SetPort(int32_t N);
     void SetRate(int32_t R);
     void SetByteSize(int32_t N);
@@ -122,9 +136,15 @@ public:
 private:
     void SetValue(int32_t& Field, int32_t Value, int32_t Min, int32_t Max);
     void Notify(int S);
-    // Opens the port and starts its read thread; on failure everything is
-    // closed again and, unless Quiet, the error is logged.
-    bool Open(bool Quiet);
+    // Opens the port and starts its read thread, and learns the device from
+    // the system's list; on failure everything is closed again and Error
+    // (when given) tells why.
+    bool Open(std::string* Error);
+    // The port's number is gone: opens the one present port that is its
+    // device (one log line), or logs once why none can be chosen.
+    bool OpenMovedDevice();
+    // The identity of the device at the port, and the devices beside it.
+    void LearnDevice(const std::vector<TPortDevice>& Present);
     // Stops the read thread and closes the port, reporting 0 if it was open.
     void ClosePort();
 
@@ -132,6 +152,9 @@ private:
     uintptr_t FOpenings = 0;
     int FAwaited = 0;
     TPortSettings FSettings;
+    TPortIdentity FIdentity;
+    std::vector<std::string> FOtherDevices; // instance ids of ports beside the device
+    std::string FAmbiguity; // the last "not clear" line: once per situation
     TStateCallback FOnStateChange = nullptr;
     void* FOnStateChangeData = nullptr;
     std::unique_ptr<TWorkThread> FThread;

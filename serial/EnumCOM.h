@@ -1,25 +1,18 @@
-// The numbers of the COM ports present on the machine, so that the
-// configuration offers only those.
+// The COM ports present on the machine, with what the system's device list
+// says about each: the configuration offers them by name, and the receiver
+// finds its device again when it comes back under another number.
 #pragma once
 
-#include <array>
-#include <cstdint>
+#include "serial/PortIdentity.h"
+
 #include <string>
+#include <vector>
 
-// Port numbers 0..255, one bit each.
-class TPortSet {
-public:
-    void Clear() { FBits.fill(0); }
-    void Add(int Port);
-    bool Contains(int Port) const;
-    bool Empty() const;
-
-private:
-    std::array<uint8_t, 32> FBits{};
-};
-
-// Fills Ports; never fails (an empty set: nothing found, or no way to ask).
-void GetInstalledPorts(TPortSet& Ports);
+// Fills Ports (cleared first) with the present ports of the device class
+// "Ports", at most one device examined per index 0..255, in the order the
+// system lists them; never fails (an empty list: nothing found, or no way to
+// ask). Descriptions and identities are bounded and cleaned.
+void GetInstalledPorts(std::vector<TPortDevice>& Ports);
 
 // The number in a device's port name: names starting with "CO" (any case)
 // whose text after the first three characters is a decimal number 0..255.

@@ -103,6 +103,27 @@ TEST(ReceiverStorage, SettingsAreReadAndWrittenBack)
     EXPECT_EQ(Globals->GetString("Port", "QInSize", ""), "100") << "the queue sizes are never written";
 }
 
+// The identity of the port's device is kept beside its number; it is only
+// compared with what the system lists, so a damaged one merely never fits.
+TEST(ReceiverStorage, TheDeviceIdentityIsKeptBesideTheNumberAndGoesWithIt)
+{
+    TTestEnvironment env(0, "[Port]\nPort=10\nDevice=USB\\VID_1A86&PID_7523\\5&2\x1b[2J\nDeviceModel=VID_1A86&PID_7523\n");
+    {
+        TSerialReceiver receiver(false);
+        EXPECT_EQ(receiver.Identity(), (TPortIdentity{"USB\\VID_1A86&PID_7523\\5&2 [2J", "VID_1A86&PID_7523"}));
+    }
+    EXPECT_EQ(Globals->GetString("Port", "DeviceModel", ""), "VID_1A86&PID_7523");
+    {
+        TSerialReceiver receiver(false);
+        receiver.SetPort(10);
+        EXPECT_FALSE(receiver.Identity().Empty()) << "the same number keeps it";
+        receiver.SetPort(4);
+        EXPECT_TRUE(receiver.Identity().Empty()) << "it described the device at the old number";
+    }
+    EXPECT_EQ(Globals->GetString("Port", "Device", "<none>"), "");
+    EXPECT_EQ(Globals->GetString("Port", "DeviceModel", "<none>"), "");
+}
+
 TEST(ReceiverOpening, APortThatDoesNotExistLogsOneErrorAndStaysClosed)
 {
     TTestEnvironment env(0);
@@ -146,30 +167,16 @@ TEST(PortNames, NumbersFromPortNames)
     }
 }
 
-TEST(PortNames, PortSetHoldsNumbersZeroTo255)
+TEST(PortNames, EnumerationNeverFailsAndStartsAfresh)
 {
-    TPortSet ports;
-    EXPECT_TRUE(ports.Empty());
-    ports.Add(0);
-    ports.Add(12);
-    ports.Add(255);
-    ports.Add(256);
-    ports.Add(-1);
-    EXPECT_TRUE(ports.Contains(0));
-    EXPECT_TRUE(ports.Contains(12));
-    EXPECT_TRUE(ports.Contains(255));
-    EXPECT_FALSE(ports.Contains(11));
-    EXPECT_FALSE(ports.Contains(256));
-    ports.Clear();
-    EXPECT_TRUE(ports.Empty());
-}
-
-TEST(PortNames, EnumerationNeverFails)
-{
-    TPortSet ports;
-    ports.Add(200);
+    std::vector<TPortDevice> ports(1);
+    ports[0].Number = 200;
     GetInstalledPorts(ports);
-    EXPECT_FALSE(ports.Contains(200)) << "the set is cleared first";
+    for (const TPortDevice& port : ports) {
+        EXPECT_NE(port.Number, 200) << "the list is cleared first";
+        EXPECT_GE(port.Number, 1);
+        EXPECT_LE(port.Description.size(), MaxDescriptionLength);
+    }
 }
 
 } // namespace

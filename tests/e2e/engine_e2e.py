@@ -103,39 +103,60 @@ def end_by_input(proc):
         pass
 
 
+# A USB-serial adapter as the system's device list describes it.
+CH340 = "VID_1A86&PID_7523"
+CH340_IDS = ["USB\\VID_1A86&PID_7523&REV_0254", "USB\\VID_1A86&PID_7523"]
+
+
+def ch340(socket):
+    """The instance id of the adapter in USB socket number socket."""
+    return "USB\\VID_1A86&PID_7523\\5&2A5C9B4&0&%d" % socket
+
+
 class VirtualAdapter:
     """A USB-serial adapter behind COM7 that can be pulled out and plugged
-    in again, on the session's display (the owner has procs, peer,
-    com_context and display_context)."""
+    in again, on the session's display; with an instance id, the system's
+    device list names it (the owner has procs, peer, com_context,
+    display_context and devices)."""
 
     def close_session(self):
-        """The port, the display and every process the session started."""
+        """The port, the device entries, the display and every process the
+        session started."""
         if self.peer is not None:
             os.close(self.peer)
         if self.com_context:
             self.com_context.__exit__(None, None, None)
+        if self.devices:
+            self.devices.close()
         self.display_context.__exit__(None, None, None)
         self.procs.stop_all()
 
-    def unplug(self):
-        """The adapter pulled out: the socat pair behind COM7 ends and its
-        link goes."""
+    def unplug(self, instance_id=None):
+        """The adapter pulled out: the socat pair behind its port ends, its
+        link goes, and so does its device entry."""
         os.close(self.peer)
         self.peer = None
         self.com_context.__exit__(None, None, None)
         self.com_context = None
+        if instance_id:
+            self.devices.remove(instance_id)
 
-    def plug_in(self):
-        """The adapter back: a new socat pair linked as COM7."""
-        self.com_context = wine_harness.virtual_com(self.procs, PORT)
+    def plug_in(self, number=PORT, instance_id=None):
+        """The adapter back: a new socat pair linked as COM<number>, and
+        its device entry."""
+        self.com_context = wine_harness.virtual_com(self.procs, number)
         self.peer = os.open(self.com_context.__enter__(), os.O_WRONLY | os.O_NOCTTY)
+        if instance_id:
+            self.devices.add(number, instance_id, "USB-SERIAL CH340 (COM%d)" % number, CH340_IDS)
 
 
 class Run(VirtualAdapter):
     """One engine on COM7 with an observer, in a folder of its own."""
 
-    def __init__(self, build, name, settings, link_port=True, planted=False):
+    def __init__(self, build, name, settings, link_port=True, planted=False, device=None, others=()):
         self.build = build
+        self.device = device  # the instance id the device list gives COM7
+        self.others = others  # more adapters present at the start: (number, instance id)
         self.work = os.path.join(build, "e2e", name)
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
@@ -156,10 +177,15 @@ class Run(VirtualAdapter):
         self.env = wine_harness.wine_env(display)
         self.com_context = None
         self.peer = None
+        env = self.env
+        self.devices = wine_harness.PortDevices(env)
         if self.link_port:
-            self.com_context = wine_harness.virtual_com(self.procs, PORT)
-            self.peer = os.open(self.com_context.__enter__(), os.O_WRONLY | os.O_NOCTTY)
-        env = wine_harness.wine_env(display)
+            self.plug_in(PORT, self.device)
+        self.other_ports = {}  # number -> (its link, the peer written to)
+        for number, instance_id in self.others:
+            context = wine_harness.virtual_com(self.procs, number)
+            self.other_ports[number] = (context, os.open(context.__enter__(), os.O_WRONLY | os.O_NOCTTY))
+            self.devices.add(number, instance_id, "USB-SERIAL CH340 (COM%d)" % number, CH340_IDS)
         self.observer_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "observer.exe")],
                                               stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                               stderr=subprocess.DEVNULL, env=env)
@@ -186,6 +212,9 @@ class Run(VirtualAdapter):
         if self.engine_proc.poll() is None:
             end_by_input(self.engine_proc)
         end_by_input(self.observer_proc)
+        for context, peer in self.other_ports.values():
+            os.close(peer)
+            context.__exit__(None, None, None)
         self.close_session()
         return False
 
@@ -371,6 +400,79 @@ def scenario_replug(build):
     expect(len(errors), 1, "error lines (the loss, none per attempt): %r" % errors)
     assert errors[0].startswith("! ERROR Serial Comm Error: "), errors
     assert "### Verbindung zu COM7 wiederhergestellt" in run.log.seen, run.log.seen
+
+
+def settings_file(run):
+    with open(os.path.join(run.work, "vemuKeys.set"), encoding="cp1252") as f:
+        return f.read()
+
+
+def scenario_list_ports(build):
+    """--list-ports: one line per port the system lists, its name cleaned,
+    without "(COMn)"; it opens nothing, so it runs beside the engine."""
+    wine_harness.ensure_prefix()
+    wine_harness.start_server()
+    env = wine_harness.wine_env()
+    with wine_harness.port_devices(env) as devices:
+        devices.add(9, ch340(2), "USB-SERIAL CH340 (COM9)", CH340_IDS)
+        devices.add(4, "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&1F9F5C5E&0&001A7DDA7113_C00000000",
+                    "Sprach\x1b[2J\tger\xe4t (COM4)")
+        devices.add(3, "FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000")
+        result = subprocess.run(["wine", os.path.join(build, "vemuKeysCon.exe"), "--list-ports"], env=env,
+                                stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT * 2)
+    lines = result.stdout.decode("cp1252").splitlines()
+    expect(sorted(lines), [
+        "COM3: - (Ger\xe4t FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000, Modell VID_0403&PID_6001)",
+        "COM4: Sprach [2J ger\xe4t (Ger\xe4t BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\"
+        "7&1F9F5C5E&0&001A7DDA7113_C00000000, Modell BT_001A7DDA7113)",
+        "COM9: USB-SERIAL CH340 (Ger\xe4t USB\\VID_1A86&PID_7523\\5&2A5C9B4&0&2, Modell VID_1A86&PID_7523)"],
+        "listed ports")
+    expect(result.returncode, 0, "exit code")
+
+
+def scenario_moved_adapter(build):
+    """The adapter pulled out of one USB socket and plugged into another:
+    Windows gives it another number (COM9) and another instance id, the
+    model stays. The engine opens it there by itself and types on; the new
+    number and identity are stored."""
+    with Run(build, "moved_adapter", settings(), device=ch340(1)) as run:
+        run.send(b"a")
+        expect(lines_of(run.observer.take(2)), chars(b"a"), "typed at COM7")
+        run.unplug(ch340(1))
+        run.log.until(lambda l: l == "Vemu Keys (keine Verbindung)", "state 0 once the adapter is gone")
+        time.sleep(3)  # attempts while it is away
+        run.plug_in(9, ch340(2))
+        run.log.until(lambda l: l == "### Ger\xe4t an COM9 gefunden (vorher COM7)", "the adapter found at COM9")
+        run.log.until(lambda l: l == "Vemu Keys (aktiv)", "state 2 at COM9")
+        run.send(b"b")
+        expect(lines_of(run.observer.take(2)), chars(b"b"), "typed at COM9 without a restart")
+        run.end()
+    stored = settings_file(run)
+    for line in ("Port=9", "Device=" + ch340(2).upper(), "DeviceModel=" + CH340):
+        assert line in stored.splitlines(), "%r not stored: %r" % (line, stored)
+    assert "### Verbindung zu COM7 wiederhergestellt" not in run.log.seen, run.log.seen
+    expect(len([l for l in run.log.seen if "gefunden" in l]), 1, "lines about the move")
+
+
+def scenario_two_adapters(build):
+    """The stored adapter is away and two of the same model are present:
+    none is opened by itself (bytes on either are not typed), state 0 stays,
+    and the log says why once, not at every attempt."""
+    stored = settings("").replace("[Debug]", "Device=%s\nDeviceModel=%s\n[Debug]" % (ch340(1), CH340))
+    with Run(build, "two_adapters", stored, link_port=False, others=[(8, ch340(3)), (9, ch340(4))]) as run:
+        # Said at the start, before the engine's "Beenden mit" line.
+        assert any("nicht eindeutig" in l for l in run.log.seen), run.log.seen
+        time.sleep(5)  # two attempts or more
+        for number in (8, 9):
+            os.write(run.other_ports[number][1], b"x")
+        expect(run.observer.quiet(1.5), [], "typed from a port nobody chose")
+        run.end()
+    reasons = [l for l in run.log.seen if "nicht eindeutig" in l]
+    expect(reasons, ["### Ger\xe4t von COM7 nicht eindeutig gefunden (COM8, COM9 passen): bitte im "
+                     "Einstellungsdialog w\xe4hlen"], "the reason, once")
+    states = [l for l in run.log.seen if l.startswith("Vemu Keys (")]
+    expect(states, ["Vemu Keys (keine Verbindung)"], "states")
+    assert "Port=7" in settings_file(run).splitlines(), settings_file(run)
 
 
 def scenario_planted_dll(build):

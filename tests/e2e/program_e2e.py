@@ -21,8 +21,8 @@ TOP = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(TOP, "scripts"))
 sys.path.insert(0, HERE)
 import wine_harness  # noqa: E402
-from engine_e2e import (PORT, Lines, VirtualAdapter, chars, end_by_input, expect, fault,  # noqa: E402
-                        run_scenarios, settings)
+from engine_e2e import (PORT, CH340_IDS, Lines, VirtualAdapter, ch340, chars, end_by_input, expect,  # noqa: E402
+                        fault, run_scenarios, settings)
 
 
 class DriverLines(Lines):
@@ -57,6 +57,8 @@ IDC_EVENTS = 1035
 IDC_INFO_SHOW = 1082
 IDC_LOG_LIST = 1090
 IDC_LOG_COPY = 1092
+WM_DEVICECHANGE = 0x0219
+DBT_DEVNODES_CHANGED = 0x0007
 STATIC_TEXT = 0xFFFF  # the text of a message box
 TYPED_TEXT = 100  # the observer's text field
 USER_WINDOW = "VemuObserver Observer"  # its class and title
@@ -73,8 +75,11 @@ class Program(VirtualAdapter):
     """vemuKeys.exe in a folder of its own, with COM7, a UI driver and,
     when asked, an observer."""
 
-    def __init__(self, build, name, settings=None, link_port=True, observer=False, args=(), start=True):
+    def __init__(self, build, name, settings=None, link_port=True, observer=False, args=(), start=True, device=None,
+                 described=()):
         self.build = build
+        self.device = device  # the instance id the device list gives COM7
+        self.described = described  # more ports the device list names: (number, instance id, name)
         self.work = os.path.join(build, "e2e-program", name)
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
@@ -102,9 +107,11 @@ class Program(VirtualAdapter):
         self.env = wine_harness.wine_env(self.display)
         self.com_context = None
         self.peer = None
+        self.devices = wine_harness.PortDevices(self.env)
         if self.link_port:
-            self.com_context = wine_harness.virtual_com(self.procs, PORT)
-            self.peer = os.open(self.com_context.__enter__(), os.O_WRONLY | os.O_NOCTTY)
+            self.plug_in(PORT, self.device)
+        for number, instance_id, name in self.described:
+            self.devices.add(number, instance_id, name)
         self.driver_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "uidriver.exe")],
                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                             stderr=subprocess.DEVNULL, env=self.env)
@@ -412,9 +419,13 @@ def scenario_second_copy(build):
 
 
 def console_engine(run):
-    """vemuKeysCon.exe from the program's folder (it shares the settings)."""
-    shutil.copy(os.path.join(run.build, "vemuKeysCon.exe"), run.work)
-    return [os.path.join(run.work, "vemuKeysCon.exe")]
+    """vemuKeysCon.exe from the program's folder (it shares the settings).
+    Copied once: rewriting the file of a console engine that runs from it
+    would pull its code away under it."""
+    engine = os.path.join(run.work, "vemuKeysCon.exe")
+    if not os.path.exists(engine):
+        shutil.copy(os.path.join(run.build, "vemuKeysCon.exe"), engine)
+    return [engine]
 
 
 def second_console(run):
@@ -523,6 +534,10 @@ def await_log(run, log, text):
                 return
         assert time.monotonic() < deadline, "no %r in %s" % (text, log)
         time.sleep(0.2)
+
+
+def await_reconnection(run, log):
+    await_log(run, log, "### Verbindung zu COM7 wiederhergestellt")
 
 
 def scenario_replug(build):
@@ -692,6 +707,83 @@ def scenario_dialog_rules(build):
         expect(run.profile("Start", "Tray"), "1", "Tray (exited while hidden)")
 
 
+def scenario_port_list(build):
+    """The port list names the device behind each number and follows
+    plugging: a chosen port that is away stays listed as such, ports that
+    arrive or leave appear and go when the system says devices changed, a
+    port the user picked stays picked, and showing the dialog again lists
+    afresh."""
+    described = [(7, ch340(1), "USB-SERIAL CH340 (COM7)"), (3, "ACPI\\PNP0501\\1", None),
+                 (4, "USB\\VID_067B&PID_2303\\6&1", "Bad\x1b]0;x\x07\tname " + "n" * 80 + " (COM4)")]
+    with Program(build, "port_list", settings="[Port]\nPort=5\n", link_port=False, described=described) as run:
+        run.wait_for("visible %s" % run.main, "1", "dialog shown")
+        run.dismiss_layout_notice()
+        long_name = "Bad ]0;x name " + "n" * 49 + "\u2026"
+        expect(run.ask("items %s %d" % (run.main, IDC_PORT)),
+               "COM3 | COM4 \u2013 %s | COM5 \u2013 nicht angeschlossen | COM7 \u2013 USB-SERIAL CH340" % long_name,
+               "ports with their names")
+        expect(run.ask("selected %s %d" % (run.main, IDC_PORT)), "COM5 \u2013 nicht angeschlossen", "the choice kept")
+        expect(run.ask("enabled %s %d" % (run.main, IDOK)), "1", "OK with the absent choice")
+
+        run.devices.add(9, ch340(2), "USB-SERIAL CH340 (COM9)", CH340_IDS)
+        run.devices.remove(ch340(1))
+        run.ask("post %s %d %d 0" % (run.main, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED))
+        run.wait_for("items %s %d" % (run.main, IDC_PORT),
+                     "COM3 | COM4 \u2013 %s | COM5 \u2013 nicht angeschlossen | COM9 \u2013 USB-SERIAL CH340" % long_name,
+                     "COM9 arrived, COM7 left")
+
+        run.ask("select %s %d 3" % (run.main, IDC_PORT))
+        run.devices.remove(ch340(2))
+        run.ask("post %s %d %d 0" % (run.main, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED))
+        run.wait_for("selected %s %d" % (run.main, IDC_PORT), "COM9 \u2013 nicht angeschlossen",
+                     "the user's pick stays when its device leaves")
+        expect(run.ask("items %s %d" % (run.main, IDC_PORT)),
+               "COM3 | COM4 \u2013 %s | COM5 \u2013 nicht angeschlossen | COM9 \u2013 nicht angeschlossen" % long_name,
+               "both choices listed")
+
+        run.ask("click %s %d" % (run.main, IDCANCEL))
+        run.wait_tray(1, "icon once the dialog is hidden")
+        run.ask("trayclick 0 dbl")
+        run.wait_for("visible %s" % run.main, "1", "dialog shown again")
+        expect(run.ask("items %s %d" % (run.main, IDC_PORT)),
+               "COM3 | COM4 \u2013 %s | COM5 \u2013 nicht angeschlossen" % long_name, "listed afresh")
+        expect(run.ask("selected %s %d" % (run.main, IDC_PORT)), "COM5 \u2013 nicht angeschlossen", "the stored choice")
+        expect(run.exit_program(), 0, "exit code")
+        expect(run.profile("Port", "Port"), "5", "the choice is not lost")
+
+
+def scenario_moved_adapter(build):
+    """The adapter pulled from COM7 comes back as COM9 with the same
+    identity: the program opens it there by itself, typing goes on without
+    a restart, the dialog shows the new number, and it is stored."""
+    log = "moved.log"
+    with Program(build, "moved_adapter", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 observer=True, device=ch340(1)) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"a")
+        expect([l for _, l in run.observer.take(2)], chars(b"a"), "typed at COM7")
+        run.unplug(ch340(1))
+        time.sleep(3)
+        run.plug_in(9, ch340(1))
+        await_log(run, log, "### Ger\xe4t an COM9 gefunden (vorher COM7)")
+        run.send(b"b")
+        expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed at COM9")
+        run.ask("trayclick 0 dbl")
+        run.wait_for("visible %s" % run.main, "1", "dialog")
+        expect(run.ask("selected %s %d" % (run.main, IDC_PORT)), "COM9 \u2013 USB-SERIAL CH340", "the port now")
+        run.ask("click %s %d" % (run.main, IDOK))
+        run.wait_for("visible %s" % run.main, "0", "OK hides the dialog")
+        run.observer.quiet(0.5)  # the pointer's position as the window went
+        run.send(b"c")
+        expect([l for _, l in run.observer.take(2)], chars(b"c"), "OK keeps the port")
+        expect(run.exit_program(), 0, "exit code")
+        expect(run.profile("Port", "Port"), "9", "the new number stored")
+        expect(run.profile("Port", "Device"), ch340(1), "the identity stored")
+        with open(os.path.join(run.work, log), encoding="cp1252") as f:
+            text = f.read()
+        assert "wiederhergestellt" not in text, text
+
+
 def scenario_fatal_release(build):
     """A fault that nothing handles: keys go up before the error message,
     and what the parser pressed while it was shown goes up before the end."""
@@ -717,7 +809,6 @@ def scenario_fatal_release(build):
         expect(run.ended(), 1, "exit code")
 
 
-
 def scenario_release_when_cut(build):
     """What the device can no longer release goes up: when "Aktiv" is
     unticked, and when the adapter is pulled out."""
@@ -736,6 +827,7 @@ def scenario_release_when_cut(build):
         run.unplug()
         expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released when the adapter is gone")
         expect(run.observer.quiet(1.0), [], "nothing more")
+
 
 if __name__ == "__main__":
     sys.exit(run_scenarios({name[len("scenario_"):]: fn for name, fn in globals().items()

@@ -19,6 +19,8 @@
 //   command HWND ID              WM_COMMAND with BN_CLICKED to the button's parent
 //   select HWND ID INDEX         picks a combo box item (CBN_SELCHANGE follows)
 //   selected HWND ID             the combo box's selected item text, or -
+//   items HWND ID                a combo box's item texts, joined by " | "
+//   droplist HWND ID             the dropped list of a combo box, or none
 //   tab HWND INDEX               shows a tab of the window's tab control
 //   list HWND ID                 list box lines, joined by " | "
 //   listsel HWND ID I...         selects list box lines
@@ -187,20 +189,22 @@ std::vector<HWND> TrayIcons()
     return icons;
 }
 
-std::string ListLines(HWND List)
+// The item texts of a list box or a combo box (the messages name the
+// kind), joined by " | ".
+std::string ItemTexts(HWND Control, UINT CountMsg, UINT LengthMsg, UINT TextMsg)
 {
-    std::string lines;
-    const int count = static_cast<int>(SendMessageW(List, LB_GETCOUNT, 0, 0));
+    std::string items;
+    const int count = static_cast<int>(SendMessageW(Control, CountMsg, 0, 0));
     for (int i = 0; i < count; ++i) {
-        const LRESULT length = SendMessageW(List, LB_GETTEXTLEN, i, 0);
-        std::wstring line(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
-        SendMessageW(List, LB_GETTEXT, i, reinterpret_cast<LPARAM>(line.data()));
-        line.resize(static_cast<size_t>(length > 0 ? length : 0));
+        const LRESULT length = SendMessageW(Control, LengthMsg, i, 0);
+        std::wstring item(static_cast<size_t>(length > 0 ? length : 0) + 1, L'\0');
+        SendMessageW(Control, TextMsg, i, reinterpret_cast<LPARAM>(item.data()));
+        item.resize(static_cast<size_t>(length > 0 ? length : 0));
         if (i > 0)
-            lines += " | ";
-        lines += Utf8(line);
+            items += " | ";
+        items += Utf8(item);
     }
-    return lines;
+    return items;
 }
 
 std::string Clipboard()
@@ -400,6 +404,25 @@ std::string Answer(const std::string& Line)
         SendMessageW(combo, CB_GETLBTEXT, static_cast<WPARAM>(index), reinterpret_cast<LPARAM>(text));
         return Utf8(text);
     }
+    if (verb == "items") {
+        HWND combo = control();
+        return combo ? ItemTexts(combo, CB_GETCOUNT, CB_GETLBTEXTLEN, CB_GETLBTEXT) : "<none>";
+    }
+    if (verb == "droplist") {
+        // The shown list of the program's combo box (asking the box itself
+        // does not cross processes under Wine).
+        HWND combo = control();
+        DWORD owner = 0;
+        GetWindowThreadProcessId(combo, &owner);
+        for (HWND list = FindWindowExW(nullptr, nullptr, L"ComboLBox", nullptr); combo && list;
+             list = FindWindowExW(nullptr, list, L"ComboLBox", nullptr)) {
+            DWORD process = 0;
+            GetWindowThreadProcessId(list, &process);
+            if (process == owner && IsWindowVisible(list))
+                return Hex(list);
+        }
+        return "none";
+    }
     if (verb == "tab") {
         HWND tabs = FindWindowExW(ParseWindow(arg(0)), nullptr, L"SysTabControl32", nullptr);
         SendMessageW(tabs, TCM_SETCURFOCUS, static_cast<WPARAM>(Number(arg(1))), 0);
@@ -407,7 +430,7 @@ std::string Answer(const std::string& Line)
     }
     if (verb == "list") {
         HWND list = control();
-        return list ? ListLines(list) : "<none>";
+        return list ? ItemTexts(list, LB_GETCOUNT, LB_GETTEXTLEN, LB_GETTEXT) : "<none>";
     }
     if (verb == "listsel") {
         HWND list = control();

@@ -24,6 +24,42 @@ struct TStateLog {
     static void Record(void* Data, int State) { static_cast<TStateLog*>(Data)->States.push_back(State); }
 };
 
+// The log lines up to the first that contains Text; when none comes in
+// time, the test fails and the lines end with a note saying so.
+Strings AwaitLogLine(TTestEnvironment& Env, const std::string& Text)
+{
+    Strings lines;
+    const bool found = WaitUntil([&] {
+        for (const std::string& line : Env.TakeUnstampedLines()) {
+            lines.push_back(line);
+            if (line.find(Text) != std::string::npos)
+                return true;
+        }
+        return false;
+    });
+    if (!found) {
+        ADD_FAILURE() << "no log line with \"" << Text << "\"";
+        lines.push_back("<no line with " + Text + ">");
+    }
+    return lines;
+}
+
+// The wParam of the UM_PORTLOST the read thread posts.
+uintptr_t AwaitPortLostNotice(TTestEnvironment& Env)
+{
+    uintptr_t opening = 0;
+    EXPECT_TRUE(WaitUntil([&] {
+        for (const TPostedMessage& message : Env.Target.Messages())
+            if (message.Msg == UM_PORTLOST) {
+                opening = message.WParam;
+                return true;
+            }
+        return false;
+    })) << "the read thread never reported the port lost";
+    Env.Target.Clear();
+    return opening;
+}
+
 class ReceiverOnPty : public ::testing::Test {
 protected:
     TTestEnvironment Env{0xFFFFFFFF, "[Debug]\nWait=-1\n"};
@@ -45,41 +81,8 @@ protected:
         SetSerialDeviceDirectory("");
     }
 
-    // The log lines up to the first that contains Text; when none comes in
-    // time, the test fails and the lines end with a note saying so.
-    Strings AwaitLine(const std::string& Text)
-    {
-        Strings lines;
-        const bool found = WaitUntil([&] {
-            for (const std::string& line : Env.TakeUnstampedLines()) {
-                lines.push_back(line);
-                if (line.find(Text) != std::string::npos)
-                    return true;
-            }
-            return false;
-        });
-        if (!found) {
-            ADD_FAILURE() << "no log line with \"" << Text << "\"";
-            lines.push_back("<no line with " + Text + ">");
-        }
-        return lines;
-    }
-
-    // The wParam of the UM_PORTLOST the read thread posts.
-    uintptr_t AwaitPortLost()
-    {
-        uintptr_t opening = 0;
-        EXPECT_TRUE(WaitUntil([&] {
-            for (const TPostedMessage& message : Env.Target.Messages())
-                if (message.Msg == UM_PORTLOST) {
-                    opening = message.WParam;
-                    return true;
-                }
-            return false;
-        })) << "the read thread never reported the port lost";
-        Env.Target.Clear();
-        return opening;
-    }
+    Strings AwaitLine(const std::string& Text) { return AwaitLogLine(Env, Text); }
+    uintptr_t AwaitPortLost() { return AwaitPortLostNotice(Env); }
 
     Strings PopAll()
     {
@@ -204,14 +207,19 @@ TEST_F(ReceiverOnPty, ClosingWhileBytesArriveNeverHangs)
     EXPECT_EQ(Receiver->State(), 0);
 }
 
-TEST_F(ReceiverOnPty, EnumerationFindsTheLinkedPorts)
+TEST_F(ReceiverOnPty, EnumerationFindsTheLinkedPortsWithWhatIsKnownOfThem)
 {
-    TPtyPort another(Env.Dir.Path(), 12);
-    TPortSet ports;
+    TPtyPort another(Env.Dir.Path(), 12, {"USB\\VID_1A86&PID_7523\\5&1", "VID_1A86&PID_7523"},
+                     "USB-SERIAL\tCH340 (COM12)");
+    std::vector<TPortDevice> ports;
     GetInstalledPorts(ports);
-    EXPECT_TRUE(ports.Contains(7));
-    EXPECT_TRUE(ports.Contains(12));
-    EXPECT_FALSE(ports.Contains(1));
+    ASSERT_EQ(ports.size(), 2u);
+    EXPECT_EQ(ports[0].Number, 7);
+    EXPECT_TRUE(ports[0].Identity.Empty());
+    EXPECT_EQ(ports[0].Description, "");
+    EXPECT_EQ(ports[1].Number, 12);
+    EXPECT_EQ(ports[1].Identity.Device, "USB\\VID_1A86&PID_7523\\5&1");
+    EXPECT_EQ(ports[1].Description, "USB-SERIAL CH340") << "cleaned, without the number";
 }
 
 TEST_F(ReceiverOnPty, RatesWithoutAPosixSpeedFailAtTheThirdStep)
@@ -369,6 +377,155 @@ TEST_F(ReceiverOnPty, BytesOnThePortBecomeInput)
     parser.reset();
     Pty.Write(std::string(100, 'r'));
     Receiver.reset();
+}
+
+// A receiver whose ports the system lists with what it knows of them (the
+// host's device list reads it beside each pty): it follows its device to
+// another number, and only when the choice is clear.
+class FollowingDevice : public ::testing::Test {
+protected:
+    const std::string Model = "VID_1A86&PID_7523";
+    const TPortIdentity Adapter{"USB\\VID_1A86&PID_7523\\5&1&0&1", Model};
+    std::unique_ptr<TTestEnvironment> Env;
+    std::unique_ptr<TSerialReceiver> Receiver;
+    TStateLog States;
+
+    // A receiver that starts with these [Port] settings.
+    void Start(const std::string& PortSettings)
+    {
+        Env = std::make_unique<TTestEnvironment>(0xFFFFFFFF, "[Debug]\nWait=-1\n[Port]\n" + PortSettings);
+        SetSerialDeviceDirectory(Env->Dir.Path());
+        Receiver = std::make_unique<TSerialReceiver>(false);
+        Receiver->SetOnStateChange(TStateLog::Record, &States);
+    }
+    const std::string& Dir() const { return Env->Dir.Path(); }
+    Strings Lines() { return Env->TakeUnstampedLines(); }
+    // Ends the receiver; the settings it wrote, as the next start reads them.
+    std::string Stored(const std::string& Key)
+    {
+        Receiver.reset();
+        return Globals->GetString("Port", Key, "<none>");
+    }
+
+    ~FollowingDevice() override
+    {
+        Receiver.reset();
+        SetSerialDeviceDirectory("");
+    }
+};
+
+// The adapter pulled out of one USB socket and plugged into another: a new
+// instance id, a new number, the same model. Typing goes on, and the new
+// number and identity are stored.
+TEST_F(FollowingDevice, AnAdapterInAnotherSocketIsFollowedToItsNewNumber)
+{
+    Start("Port=7\n");
+    auto socket1 = std::make_unique<TPtyPort>(Dir(), 7, Adapter, "USB-SERIAL CH340 (COM7)");
+    Receiver->SetState(2);
+    EXPECT_EQ(Receiver->Identity(), Adapter) << "learnt when the port opened";
+    Lines();
+    socket1->Disconnect();
+    Receiver->PortLost(AwaitPortLostNotice(*Env));
+    EXPECT_FALSE(Receiver->Reconnect());
+    Lines();
+
+    const TPortIdentity socket2Adapter{"USB\\VID_1A86&PID_7523\\5&1&0&2", Model};
+    TPtyPort socket2(Dir(), 9, socket2Adapter, "USB-SERIAL CH340 (COM9)");
+    EXPECT_TRUE(Receiver->Reconnect());
+    EXPECT_EQ(Lines(), Strings{"### Ger\xe4t an COM9 gefunden (vorher COM7)"}) << "one line, no other";
+    EXPECT_EQ(Receiver->Port(), 9);
+    EXPECT_EQ(Receiver->State(), 2);
+    EXPECT_EQ(Receiver->AwaitedState(), 0);
+    EXPECT_EQ(States.States, (std::vector<int>{2, 0, 2}));
+    socket2.Write("b");
+    AwaitLogLine(*Env, "Sequence >b<");
+    EXPECT_EQ(Stored("Port"), "9");
+    EXPECT_EQ(Globals->GetString("Port", "Device", ""), socket2Adapter.Device);
+    EXPECT_EQ(Globals->GetString("Port", "DeviceModel", ""), Model);
+}
+
+// At the start the stored number is gone and the device (the same instance
+// id, its number changed) is at COM9: opened there without an error line.
+TEST_F(FollowingDevice, AtTheStartTheDeviceIsOpenedWhereItIsNow)
+{
+    Start("Port=7\nDevice=" + Adapter.Device + "\nDeviceModel=" + Model + "\n");
+    TPtyPort sameModel(Dir(), 4, {"USB\\VID_1A86&PID_7523\\5&1&0&4", Model});
+    TPtyPort moved(Dir(), 9, Adapter);
+    Receiver->SetState(1);
+    EXPECT_EQ(Lines(), Strings{"### Ger\xe4t an COM9 gefunden (vorher COM7)"}) << "the instance id decides";
+    EXPECT_EQ(Receiver->Port(), 9);
+    EXPECT_EQ(Receiver->State(), 1);
+    EXPECT_EQ(States.States, std::vector<int>{1});
+}
+
+// Two adapters of the same model and neither the stored one: nothing is
+// opened by itself, and the log says why once, not at every attempt.
+TEST_F(FollowingDevice, TwoAdaptersOfTheSameModelChooseNothingAndSaySoOnce)
+{
+    Start("Port=7\nDevice=" + Adapter.Device + "\nDeviceModel=" + Model + "\n");
+    auto first = std::make_unique<TPtyPort>(Dir(), 8, TPortIdentity{"USB\\VID_1A86&PID_7523\\5&1&0&3", Model});
+    TPtyPort second(Dir(), 9, {"USB\\VID_1A86&PID_7523\\5&1&0&4", Model});
+    Receiver->SetState(2);
+    const Strings lines = Lines();
+    ASSERT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
+    EXPECT_EQ(lines[0],
+              "### Ger\xe4t von COM7 nicht eindeutig gefunden (COM8, COM9 passen): bitte im Einstellungsdialog w\xe4hlen");
+    EXPECT_EQ(lines[1].rfind("! ERROR ### Fehler: Serial Init Error (1): ", 0), 0u) << lines[1];
+    for (int attempt = 0; attempt < 3; ++attempt)
+        EXPECT_FALSE(Receiver->Reconnect());
+    EXPECT_TRUE(Lines().empty()) << "the attempts every 2 seconds stay quiet";
+    EXPECT_EQ(Receiver->State(), 0);
+    EXPECT_EQ(Receiver->Port(), 7);
+    EXPECT_TRUE(States.States.empty()) << "state 0 stays, with its notice";
+
+    first->Disconnect();
+    EXPECT_TRUE(Receiver->Reconnect()) << "one of the same model is left";
+    EXPECT_EQ(Receiver->Port(), 9);
+}
+
+// Older settings files have no identity: the stored number is awaited as
+// before, whatever else is present, and the identity is learnt once the
+// port opens.
+TEST_F(FollowingDevice, WithoutAStoredIdentityTheNumberIsAwaitedAsBefore)
+{
+    Start("Port=7\n");
+    TPtyPort elsewhere(Dir(), 9, {"USB\\VID_1A86&PID_7523\\5&1&0&2", Model});
+    Receiver->SetState(2);
+    EXPECT_EQ(Receiver->State(), 0);
+    EXPECT_FALSE(Receiver->Reconnect());
+    EXPECT_EQ(Receiver->Port(), 7);
+    TPtyPort back(Dir(), 7, Adapter);
+    EXPECT_TRUE(Receiver->Reconnect());
+    EXPECT_EQ(Lines().back(), "### Verbindung zu COM7 wiederhergestellt");
+    EXPECT_EQ(Receiver->Identity(), Adapter);
+}
+
+// A second adapter of the same model that was plugged in beside the device
+// is another device: when the device is pulled, it is not taken instead; a
+// device that comes back at its own number is simply opened again.
+TEST_F(FollowingDevice, ASecondAdapterSeenBesideIsNeverTakenForTheDevice)
+{
+    Start("Port=7\n");
+    auto device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
+    Receiver->SetState(2);
+    TPtyPort other(Dir(), 8, {"USB\\VID_1A86&PID_7523\\5&1&0&3", Model});
+    Receiver->NoteDevices(); // the system reports the arrival
+    device->Disconnect();
+    Receiver->PortLost(AwaitPortLostNotice(*Env));
+    Lines();
+    EXPECT_FALSE(Receiver->Reconnect());
+    EXPECT_TRUE(Lines().empty()) << "one candidate, known to be another device: nothing to say";
+    EXPECT_EQ(Receiver->Port(), 7);
+
+    device.reset();
+    device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
+    EXPECT_TRUE(Receiver->Reconnect());
+    EXPECT_EQ(Lines(), Strings{"### Verbindung zu COM7 wiederhergestellt"});
+    device->Disconnect();
+    Receiver->PortLost(AwaitPortLostNotice(*Env));
+    TPtyPort socket2(Dir(), 9, {"USB\\VID_1A86&PID_7523\\5&1&0&2", Model});
+    EXPECT_TRUE(Receiver->Reconnect()) << "the only one left that may be it";
+    EXPECT_EQ(Receiver->Port(), 9);
 }
 
 } // namespace

@@ -3,18 +3,22 @@
 // writes into the other end.
 #pragma once
 
+#include "serial/PortIdentity.h"
+
 #include <string>
 
 class TPtyPort {
 public:
-    TPtyPort(const std::string& Directory, int Port);
+    // With an Identity (and a Name), the host's device list describes the
+    // port as the system's would.
+    TPtyPort(const std::string& Directory, int Port, const TPortIdentity& Identity = {}, const std::string& Name = "");
     ~TPtyPort();
     TPtyPort(const TPtyPort&) = delete;
     TPtyPort& operator=(const TPtyPort&) = delete;
 
     void Write(const std::string& Bytes);
     // The device goes away, as a USB adapter pulled out: the pty ends and
-    // its link is removed.
+    // its link and description are removed.
     void Disconnect();
     const std::string& DevicePath() const { return FDevice; }
 
@@ -22,4 +26,5 @@ private:
     int FMaster = -1;
     std::string FDevice;
     std::string FLink;
+    std::string FAbout;
 };

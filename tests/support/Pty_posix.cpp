@@ -3,11 +3,12 @@
 #include <cerrno>
 #include <cstdlib>
 #include <fcntl.h>
+#include <fstream>
 #include <stdexcept>
 #include <termios.h>
 #include <unistd.h>
 
-TPtyPort::TPtyPort(const std::string& Directory, int Port)
+TPtyPort::TPtyPort(const std::string& Directory, int Port, const TPortIdentity& Identity, const std::string& Name)
 {
     FMaster = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
     if (FMaster < 0 || grantpt(FMaster) != 0 || unlockpt(FMaster) != 0)
@@ -21,6 +22,12 @@ TPtyPort::TPtyPort(const std::string& Directory, int Port)
     unlink(FLink.c_str());
     if (symlink(FDevice.c_str(), FLink.c_str()) != 0)
         throw std::runtime_error("cannot link " + FLink);
+    FAbout = FLink + ".device";
+    unlink(FAbout.c_str());
+    if (!Identity.Empty() || !Name.empty()) {
+        std::ofstream about(FAbout);
+        about << Identity.Device << '\n' << Identity.Model << '\n' << Name << '\n';
+    }
 }
 
 TPtyPort::~TPtyPort() { Disconnect(); }
@@ -28,6 +35,7 @@ TPtyPort::~TPtyPort() { Disconnect(); }
 void TPtyPort::Disconnect()
 {
     unlink(FLink.c_str());
+    unlink(FAbout.c_str());
     if (FMaster >= 0)
         close(FMaster);
     FMaster = -1;

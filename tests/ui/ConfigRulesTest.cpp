@@ -78,21 +78,12 @@ TEST(ConfigEnables, DependentControlsFollowTheirBoxes)
     EXPECT_TRUE(enables.OK);
 }
 
-TEST(ConfigLists, PortsAndRates)
+TEST(ConfigLists, Rates)
 {
-    TPortSet installed;
-    installed.Add(0);
-    installed.Add(12);
-    installed.Add(3);
-    EXPECT_EQ(PortListNumbers(true, installed), (std::vector<int32_t>{3, 12})) << "port 0 is never listed";
-    const std::vector<int32_t> all = PortListNumbers(false, installed);
-    ASSERT_EQ(all.size(), 255u);
-    EXPECT_EQ(all.front(), 1);
-    EXPECT_EQ(all.back(), 255);
-    EXPECT_TRUE(PortListNumbers(true, TPortSet()).empty());
     EXPECT_EQ(RateItemOf(110), 0);
     EXPECT_EQ(RateItemOf(9600), 6);
     EXPECT_EQ(RateItemOf(115200), 12);
+    EXPECT_EQ(RateItemOf(1000), 0) << "not in the table";
 }
 
 class ConfigValues : public ::testing::Test {

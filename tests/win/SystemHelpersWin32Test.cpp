@@ -1,5 +1,6 @@
 // The helpers that reach the Windows registry and the program file.
 #include "base/Globals.h"
+#include "base/SystemServices.h"
 
 #include "tests/support/TestSupport.h"
 
@@ -99,6 +100,10 @@ TEST(SystemFacts, TheSystemIsOfTheNtFamily)
     TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
     EXPECT_TRUE(globals.IsNT5);
     EXPECT_LE(globals.InputLanguage.load(), 0xFFFFu);
+    // A system that keeps no default input language (Wine) still has the
+    // keyboard layout it starts the program with.
+    EXPECT_EQ(globals.InputLanguage.load(), SystemDefaultInputLanguage());
+    EXPECT_NE(globals.InputLanguage.load(), 0u) << "the input language is always known";
 }
 
 } // namespace

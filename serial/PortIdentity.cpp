@@ -1,0 +1,190 @@
+#include "serial/PortIdentity.h"
+
+#include <algorithm>
+#include <cctype>
+
+namespace {
+
+char Upper(char C) { return static_cast<char>(std::toupper(static_cast<unsigned char>(C))); }
+
+std::string ToUpper(std::string Text)
+{
+    std::transform(Text.begin(), Text.end(), Text.begin(), Upper);
+    return Text;
+}
+
+// Device ids and models are compared as Windows compares them: without
+// regard to case.
+bool SameText(const std::string& A, const std::string& B)
+{
+    return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) {
+               return Upper(X) == Upper(Y);
+           });
+}
+
+bool AllHex(const std::string& Text)
+{
+    return std::all_of(Text.begin(), Text.end(), [](char C) { return std::isxdigit(static_cast<unsigned char>(C)); });
+}
+
+// Bytes that show as nothing in a list: controls, DEL, no-break space, and
+// the five bytes Windows-1252 gives no character.
+bool IsBlank(unsigned char C)
+{
+    return C <= 0x20 || C == 0x7F || C == 0x81 || C == 0x8D || C == 0x8F || C == 0x90 || C == 0x9D || C == 0xA0;
+}
+
+void TrimRight(std::string& Text)
+{
+    while (!Text.empty() && Text.back() == ' ')
+        Text.pop_back();
+}
+
+// "VID_xxxx", "&" or "+", "PID_xxxx" somewhere in Text.
+std::string VendorAndProduct(const std::string& Text)
+{
+    static const size_t Length = sizeof "VID_xxxx&PID_xxxx" - 1;
+    const std::string upper = ToUpper(Text);
+    for (size_t at = upper.find("VID_"); at != std::string::npos; at = upper.find("VID_", at + 1)) {
+        if (at + Length > upper.size())
+            break;
+        const std::string vendor = upper.substr(at + 4, 4);
+        const std::string product = upper.substr(at + 13, 4);
+        const char separator = upper[at + 8];
+        const bool ends = at + Length == upper.size() || !std::isalnum(static_cast<unsigned char>(upper[at + Length]));
+        if (AllHex(vendor) && (separator == '&' || separator == '+') && upper.compare(at + 9, 4, "PID_") == 0 &&
+            AllHex(product) && ends)
+            return "VID_" + vendor + "&PID_" + product;
+    }
+    return std::string();
+}
+
+// A Bluetooth serial port's instance id ends in "...&<12 hex digits>_<more>":
+// the remote device's address (all zeros for a port that waits for calls).
+std::string BluetoothAddress(const std::string& InstanceId)
+{
+    if (!SameText(InstanceId.substr(0, 8), "BTHENUM\\"))
+        return std::string();
+    std::string last = InstanceId.substr(InstanceId.rfind('\\') + 1); // after "BTHENUM\" at least
+    const size_t lastPart = last.rfind('&');
+    if (lastPart != std::string::npos)
+        last.erase(0, lastPart + 1);
+    const std::string address = last.substr(0, last.find('_'));
+    if (address.size() != 12 || !AllHex(address) || address == "000000000000")
+        return std::string();
+    return "BT_" + ToUpper(address);
+}
+
+} // namespace
+
+std::string CleanDeviceText(const std::string& Raw, size_t MaxLength)
+{
+    std::string text;
+    bool blank = false;
+    for (unsigned char c : Raw) {
+        if (IsBlank(c)) {
+            blank = !text.empty();
+            continue;
+        }
+        if (blank)
+            text += ' ';
+        blank = false;
+        text += static_cast<char>(c);
+        if (text.size() >= MaxLength)
+            break;
+    }
+    if (text.size() > MaxLength)
+        text.resize(MaxLength);
+    TrimRight(text);
+    return text;
+}
+
+std::string PortDescription(const std::string& FriendlyName)
+{
+    std::string text = CleanDeviceText(FriendlyName, 4 * MaxDescriptionLength);
+    // Windows appends " (COMn)" to the name of the device; the list shows
+    // the number already (and the appended one may be stale).
+    const size_t open = text.rfind('(');
+    if (open != std::string::npos && text.back() == ')' && text.size() - open > 5 &&
+        SameText(text.substr(open, 4), "(COM")) {
+        const std::string digits = text.substr(open + 4, text.size() - open - 5);
+        if (std::all_of(digits.begin(), digits.end(), [](char C) { return C >= '0' && C <= '9'; })) {
+            text.resize(open);
+            TrimRight(text);
+        }
+    }
+    if (text.size() > MaxDescriptionLength) {
+        text.resize(MaxDescriptionLength - 1);
+        TrimRight(text);
+        text += '\x85'; // the ellipsis of Windows-1252
+    }
+    return text;
+}
+
+std::string DeviceModel(const std::vector<std::string>& HardwareIds, const std::string& InstanceId)
+{
+    for (const std::string& id : HardwareIds) {
+        std::string model = VendorAndProduct(id);
+        if (!model.empty())
+            return model;
+    }
+    std::string model = VendorAndProduct(InstanceId);
+    return model.empty() ? BluetoothAddress(InstanceId) : model;
+}
+
+const TPortDevice* DeviceAt(int Port, const std::vector<TPortDevice>& Present)
+{
+    for (const TPortDevice& device : Present)
+        if (Port > 0 && device.Number == Port)
+            return &device;
+    return nullptr;
+}
+
+TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, const std::vector<TPortDevice>& Present,
+                                  const std::vector<std::string>& OtherDevices)
+{
+    TPortSearchResult result;
+    if (StoredPort <= 0 || Stored.Empty() || DeviceAt(StoredPort, Present))
+        return result;
+
+    auto portsWhere = [&](auto Fits) {
+        std::vector<int> ports;
+        for (const TPortDevice& device : Present)
+            if (device.Number > 0 && Fits(device) &&
+                std::find(ports.begin(), ports.end(), device.Number) == ports.end())
+                ports.push_back(device.Number);
+        std::sort(ports.begin(), ports.end());
+        return ports;
+    };
+    auto isOther = [&](const TPortDevice& Device) {
+        return !Device.Identity.Device.empty() &&
+               std::any_of(OtherDevices.begin(), OtherDevices.end(),
+                           [&](const std::string& Other) { return SameText(Other, Device.Identity.Device); });
+    };
+
+    if (!Stored.Device.empty())
+        result.Candidates = portsWhere([&](const TPortDevice& D) { return SameText(D.Identity.Device, Stored.Device); });
+    if (result.Candidates.empty() && !Stored.Model.empty())
+        result.Candidates = portsWhere(
+            [&](const TPortDevice& D) { return SameText(D.Identity.Model, Stored.Model) && !isOther(D); });
+    if (result.Candidates.size() == 1) {
+        result.Outcome = TPortSearch::Moved;
+        result.Port = result.Candidates.front();
+    } else if (result.Candidates.size() > 1) {
+        result.Outcome = TPortSearch::Ambiguous;
+    }
+    return result;
+}
+
+std::vector<std::string> DevicesBeside(int Port, const std::vector<TPortDevice>& Present)
+{
+    std::vector<std::string> others;
+    const TPortDevice* own = DeviceAt(Port, Present);
+    if (!own || own->Identity.Model.empty())
+        return others;
+    for (const TPortDevice& device : Present)
+        if (device.Number != Port && !device.Identity.Device.empty() &&
+            SameText(device.Identity.Model, own->Identity.Model))
+            others.push_back(device.Identity.Device);
+    return others;
+}

@@ -1,0 +1,85 @@
+// Who is behind a COM port number: the device's description and identity as
+// the system's device list gives them, and the rules that find a device that
+// came back under another number (a USB-serial adapter in another socket, a
+// Bluetooth device paired again).
+//
+// Texts of the device list come from the registry, which drivers and other
+// programs fill: they are bounded and cleaned before they are shown or
+// logged. A stored identity comes from the settings file, which every user
+// may write: it is only ever compared with what the system reports, never
+// used to name or open anything.
+#pragma once
+
+#include <cstddef>
+#include <string>
+#include <vector>
+
+struct TPortIdentity {
+    // The device instance id, unique per device and USB socket
+    // ("USB\VID_1A86&PID_7523\5&2A5C9B4&0&2").
+    std::string Device;
+    // What stays the same in every socket: vendor and product
+    // ("VID_1A86&PID_7523"), or a Bluetooth device's address
+    // ("BT_001A7DDA7113"); empty when the system tells neither.
+    std::string Model;
+
+    bool Empty() const { return Device.empty() && Model.empty(); }
+    bool operator==(const TPortIdentity&) const = default;
+};
+
+// One present port as the system lists it.
+struct TPortDevice {
+    int Number = 0;
+    std::string Description; // the device's name without "(COMn)"; may be empty
+    TPortIdentity Identity;
+};
+
+// A device instance id has at most 199 characters; a description is cut to
+// what a list item can show.
+constexpr size_t MaxDeviceIdLength = 200;
+constexpr size_t MaxDescriptionLength = 64;
+
+// Raw text made fit for a list or a log line: control characters and bytes
+// without a character become blanks, blanks are joined, the ends trimmed,
+// and the rest cut to MaxLength characters.
+std::string CleanDeviceText(const std::string& Raw, size_t MaxLength);
+
+// The description of a port from the device's friendly name: cleaned,
+// without the "(COMn)" that Windows appends, at most MaxDescriptionLength
+// characters (a longer one ends in an ellipsis).
+std::string PortDescription(const std::string& FriendlyName);
+
+// The model part of a device's identity: "VID_xxxx&PID_xxxx" from its
+// hardware ids or its instance id (FTDI's "+" separators too), else for a
+// Bluetooth device ("BTHENUM\...") "BT_" and its address; empty otherwise.
+std::string DeviceModel(const std::vector<std::string>& HardwareIds, const std::string& InstanceId);
+
+// Where the device of a port is now.
+enum class TPortSearch {
+    Await,     // wait for the stored number, as without an identity
+    Moved,     // exactly one present port is the device: open that one
+    Ambiguous, // several present ports may be it: choose none of them
+};
+
+struct TPortSearchResult {
+    TPortSearch Outcome = TPortSearch::Await;
+    int Port = 0;                // the port to open when Moved
+    std::vector<int> Candidates; // the ports that fit, ascending (Moved, Ambiguous)
+};
+
+// The stored port is gone from where it was. When the system lists the
+// stored number, or the stored identity is empty (older settings files),
+// the port is awaited at its number. Otherwise the device is the one present
+// port with the same instance id, or else the one with the same model;
+// ports known to be other devices (OtherDevices: instance ids) are never
+// taken for it by their model. Several candidates: none is chosen.
+TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, const std::vector<TPortDevice>& Present,
+                                  const std::vector<std::string>& OtherDevices);
+
+// The instance ids of the present ports of the same model as the device at
+// Port: seen at the same time, they are other devices. Empty when Port is not
+// listed or has no model.
+std::vector<std::string> DevicesBeside(int Port, const std::vector<TPortDevice>& Present);
+
+// The present device at Port, or null.
+const TPortDevice* DeviceAt(int Port, const std::vector<TPortDevice>& Present);
