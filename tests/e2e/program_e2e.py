@@ -461,6 +461,18 @@ def scenario_second_program(build):
         expect(second_console(run), (1, running), "a console engine beside the tray program")
         expect(run.ask("visible %s" % run.main), "0", "the tray program goes on unshown")
         expect(run.tray_icons(), 1, "its icon")
+    # Another user's copy started with raised rights: its mutex exists but
+    # may not be opened. Neither program starts beside it.
+    with Program(build, "mutex_denied", settings=settings(), start=False) as run:
+        holder = run.procs.start(["wine", os.path.join(build, "tests", "holder.exe"), "mutex", "Celeborn"],
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                 env=run.env)
+        Lines(holder.stdout, "holder").until(lambda l: l == "ready", "the mutex held")
+        run.proc = run.start()
+        expect(run.ended(), 0, "the tray program's exit code beside a copy it may not see")
+        expect(run.ask("find TvemuCfgDlg * 0"), "none", "no dialog of its own")
+        expect(second_console(run), (1, running), "a console engine beside that copy")
+        end_by_input(holder)
 
 
 def end_session(run):
