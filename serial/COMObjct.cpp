@@ -137,8 +137,7 @@ void TSerialReceiver::NoteDevices()
 void TSerialReceiver::NoteDevicesLeftBehind()
 {
     // Whatever of the device's model is present now was there when the
-    // device went (or, at the start, before it came): it is not the device
-    // coming back.
+    // device went: it is not the device coming back.
     std::vector<TPortDevice> present;
     GetInstalledPorts(present);
     NoteOtherDevices(FOtherDevices, FSettings.Port, FIdentity, present);
@@ -182,12 +181,11 @@ void TSerialReceiver::SetState(int S)
         return;
     if (FHandle == InvalidPortHandle) {
         std::string error;
-        const bool opened = Open(&error);
-        // Found missing now, not while already awaited: what is here now
-        // is not the device.
-        if (!opened && FAwaited == 0)
-            NoteDevicesLeftBehind();
-        if (!opened && !OpenMovedDevice()) {
+        // At the start the adapter may sit in another socket than last
+        // time (a new number): an adapter of its model found alone is taken
+        // for it, as the person may have no other way to reach the dialog.
+        // Adapters seen beside it in this session are never taken.
+        if (!Open(&error) && !OpenMovedDevice()) {
             LogEvent(lkError, "### Fehler: " + error);
             // The user wants the port open: it is awaited like a lost one
             // (an adapter plugged in only after the start), and the user's

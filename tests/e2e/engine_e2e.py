@@ -478,18 +478,35 @@ def scenario_moved_adapter(build):
     expect(len([l for l in run.log.seen if "gefunden" in l]), 1, "lines about the move")
 
 
-def scenario_two_adapters(build):
-    """The stored adapter is away at the start and another of its model is
-    present: nothing tells them apart, so that one is never opened (bytes on
-    it are not typed). Two more arrive while the adapter is awaited: none is
-    opened by itself, state 0 stays, and the log says why once, not at every
-    attempt. One of them leaves: the other, which came while the adapter was
-    away, is opened."""
+def scenario_moved_while_off(build):
+    """The adapter sits in another socket when the engine starts: another
+    number, another instance id, the same model, and no other adapter of
+    it. The person may have no other way to reach the settings: it is
+    opened there."""
     stored = settings("").replace("[Debug]", "Device=%s\nDeviceModel=%s\n[Debug]" % (adapter_id(1), ADAPTER_MODEL))
-    with Run(build, "two_adapters", stored, link_port=False, others=[(8, adapter_id(3))]) as run:
-        time.sleep(3)  # attempts while the adapter is away: none may choose COM8
-        os.write(run.other_ports[8][1], b"x")
-        expect(run.observer.quiet(1.5), [], "typed from the adapter present at the start")
+    with Run(build, "moved_while_off", stored, link_port=False, others=[(9, adapter_id(2))]) as run:
+        # Found while the engine starts: the lines may come before its
+        # start-up line.
+        for line, what in (("### Ger\xe4t an COM9 gefunden (vorher COM7)", "the adapter found at COM9"),
+                           ("Vemu Keys (aktiv)", "state 2 at COM9")):
+            if line not in run.log.seen:
+                run.log.until(lambda l, line=line: l == line, what)
+        os.write(run.other_ports[9][1], b"c")
+        expect(lines_of(run.observer.take(2)), chars(b"c"), "typed at COM9")
+        run.end()
+    assert not [l for l in run.log.seen if "Serial Init Error" in l], run.log.seen
+    assert "Port=9" in settings_file(run).splitlines(), settings_file(run)
+
+
+def scenario_two_adapters(build):
+    """The stored adapter is away at the start. Two of its model arrive while
+    it is awaited: nothing tells them apart, so none is opened by itself
+    (bytes on them are not typed), state 0 stays, and the log says why once,
+    not at every attempt. One of them leaves: the other is opened."""
+    stored = settings("").replace("[Debug]", "Device=%s\nDeviceModel=%s\n[Debug]" % (adapter_id(1), ADAPTER_MODEL))
+    with Run(build, "two_adapters", stored, link_port=False) as run:
+        # Said while the engine starts, before its start-up line.
+        assert [l for l in run.log.seen if "Serial Init Error" in l], run.log.seen
         # Both listed before either port can be opened, so that no attempt
         # sees one of them alone.
         run.devices.add(9, adapter_id(4), adapter_name(9), ADAPTER_IDS)
