@@ -76,7 +76,11 @@ void AnswerOtherInstance()
 bool CheckSingleInstance()
 {
     InstanceMutex = CreateMutexA(nullptr, FALSE, "Celeborn");
-    if (InstanceMutex && GetLastError() == ERROR_ALREADY_EXISTS) {
+    // A mutex that exists but may not be opened is another user's copy in
+    // this session (an administrator's, started with raised rights): it
+    // runs all the same, and two copies must never share the device.
+    const DWORD error = GetLastError();
+    if ((InstanceMutex && error == ERROR_ALREADY_EXISTS) || (!InstanceMutex && error == ERROR_ACCESS_DENIED)) {
         AnswerOtherInstance();
         return false;
     }

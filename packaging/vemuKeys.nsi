@@ -1,10 +1,19 @@
 ; The installer of Vemu Keys for 64-bit Windows, in German: installs for all
 ; users into "Program Files\Vemu Keys", lets the local Users group change
 ; files in that folder (the program keeps vemuKeys.set, its replacement
-; vemuKeys.set.<process id>.new and Errors.log beside itself), adds the Start menu
-; entries and the entry in the list of installed apps, and optionally the
-; autostart value the program itself writes. Silent with /S; see the guide's
-; section for administrators for the switches.
+; vemuKeys.set.new, Errors.log and Errors.old.log beside itself), adds the
+; Start menu entries and the entry in the list of installed apps, and
+; optionally the autostart value the program itself writes. Silent with /S;
+; see the guide's section for administrators for the switches and the exit
+; codes.
+;
+; Every user's autostart and an administrator's uninstall run what is in
+; that folder, so no user may own or change a program file: each installed
+; file is written fresh (never into a file that was there), gets
+; Administrators as owner and its own list of rights, and the folder lets
+; users change files only once every installed file is protected. A folder
+; holding files of something else is refused: they would all become
+; changeable for every user.
 ;
 ; scripts/package.sh builds it with makensis and defines:
 ;   VERSION       the project version from CMake, for example 1.0.0
@@ -57,6 +66,15 @@ SetCompressor /SOLID lzma
 !define SID_SYSTEM "*S-1-5-18"
 ; The program holds this mutex while it runs (vemuKeysCon as well).
 !define INSTANCE_MUTEX "Celeborn"
+!define ERROR_ACCESS_DENIED 5
+; The files the program itself writes into its folder besides the settings.
+!define ERROR_FILE "Errors.log"
+!define OLD_ERROR_FILE "Errors.old.log"
+; Exit codes of a run that did not do its work (the guide lists them).
+!define EXIT_RUNNING 2
+!define EXIT_FOREIGN_FOLDER 3
+!define EXIT_FILE 4
+!define EXIT_RIGHTS 5
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -66,6 +84,12 @@ BrandingText "${PRODUCT} ${VERSION}"
 
 Var RightsFailed
 Var KeepSettings
+; The first entry of the install folder that is not of this program.
+Var Foreign
+; The file that could not be replaced or protected.
+Var FailedFile
+; The files the uninstaller could not remove, for its message.
+Var Unremoved
 
 !define MUI_ABORTWARNING
 !define MUI_ICON "${ICON}"
@@ -73,6 +97,7 @@ Var KeepSettings
 !define MUI_WELCOMEPAGE_TEXT "Dieser Assistent installiert ${PRODUCT} ${VERSION} für alle Benutzer dieses Computers.$\r$\n$\r$\n${PRODUCT} führt aus, was ein Hilfsmittel am seriellen Anschluss nach dem GIDEI-Protokoll sendet: Tastendrücke, Zeichen, Mausbewegungen und Klicks.$\r$\n$\r$\nBitte beenden Sie ${PRODUCT}, falls es läuft, und klicken Sie auf Weiter."
 !define MUI_FINISHPAGE_TEXT "${PRODUCT} ist installiert. Sie starten es über den Eintrag ${PRODUCT} im Startmenü; die Anleitung finden Sie dort unter ${PRODUCT} Anleitung."
 !insertmacro MUI_PAGE_WELCOME
+!define MUI_PAGE_CUSTOMFUNCTION_LEAVE DirectoryLeave
 !insertmacro MUI_PAGE_DIRECTORY
 !insertmacro MUI_PAGE_COMPONENTS
 !insertmacro MUI_PAGE_INSTFILES
@@ -92,27 +117,25 @@ VIAddVersionKey /LANG=${LANG_GERMAN} "LegalCopyright" "${PUBLISHER}"
 
 ; Files a running program holds cannot be replaced or removed: ask the user
 ; to end it, and give up with exit code 2 when it keeps running (or at once
-; when silent).
+; when silent). A mutex that exists but may not be opened (the program of
+; another user while an administrator installs) is a running program too.
 !macro CheckNotRunning
   retry_running:
-    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${INSTANCE_MUTEX}") p .r0'
-    StrCmp $0 0 not_running
-    System::Call 'kernel32::CloseHandle(p r0)'
+    System::Call 'kernel32::OpenMutexW(i 0x00100000, i 0, w "${INSTANCE_MUTEX}") p .r0 ?e'
+    Pop $1
+    ${If} $0 != 0
+      System::Call 'kernel32::CloseHandle(p r0)'
+    ${ElseIf} $1 != ${ERROR_ACCESS_DENIED}
+      Goto not_running
+    ${EndIf}
     MessageBox MB_ICONEXCLAMATION|MB_RETRYCANCEL "${PRODUCT} läuft noch. Bitte beenden Sie es (Symbol im Infobereich, rechte Maustaste, Beenden) und klicken Sie auf Wiederholen." /SD IDCANCEL IDRETRY retry_running
-    SetErrorLevel 2
+    SetErrorLevel ${EXIT_RUNNING}
     Quit
   not_running:
 !macroend
 
-!macro InstallFile NAME
-  File "${STAGE}\${NAME}"
-!macroend
-
-!macro RemoveFile NAME
-  Delete "$INSTDIR\${NAME}"
-!macroend
-
-; icacls is part of Windows; its failure is noted and told once at the end.
+; icacls of the system, by its full path: never one found in a folder a
+; user may write to. A failure is noted in $RightsFailed.
 !macro Icacls ARGUMENTS
   nsExec::ExecToLog '"$SYSDIR\icacls.exe" ${ARGUMENTS}'
   Pop $0
@@ -122,18 +145,196 @@ VIAddVersionKey /LANG=${LANG_GERMAN} "LegalCopyright" "${PUBLISHER}"
   ${EndIf}
 !macroend
 
-; A file of the program stays as it was installed: only administrators and
-; the system may change it, users may run and read it. Without this it would
-; inherit the folder's modify right for users below.
+; Entries that lead to files which are not there go: the apps entry without
+; its uninstaller, the autostart value and the Start menu link without the
+; program, the guide's link without the guide. Run after an uninstall and
+; after an installation that stopped half way.
+!macro MatchEntriesToFiles UN
+Function ${UN}MatchEntriesToFiles
+  ${IfNot} ${FileExists} "$INSTDIR\${MAIN_PROGRAM}"
+    Delete "${PROGRAM_LINK}"
+    ; An autostart value that starts a copy elsewhere belongs to that copy.
+    ReadRegStr $0 HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    ${If} $0 == "$INSTDIR\${MAIN_PROGRAM}"
+      DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+    ${EndIf}
+  ${EndIf}
+  ${IfNot} ${FileExists} "$INSTDIR\${GUIDE}"
+    Delete "${GUIDE_LINK}"
+  ${EndIf}
+  ${IfNot} ${FileExists} "$INSTDIR\${UNINSTALLER}"
+    DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${EndIf}
+FunctionEnd
+!macroend
+!insertmacro MatchEntriesToFiles ""
+!insertmacro MatchEntriesToFiles "un."
+
+; An installation that cannot go on: says why (in the list of details too;
+; a silent run answers the message itself), leaves the entries matching
+; the files and stops with CODE.
+!macro StopInstallation CODE TEXT
+  DetailPrint `${TEXT}`
+  MessageBox MB_ICONSTOP `${TEXT}` /SD IDOK
+  SetErrorLevel ${CODE}
+  Call MatchEntriesToFiles
+  Abort
+!macroend
+
+Function FileNotReplaced
+  !insertmacro StopInstallation ${EXIT_FILE} "Die Datei $FailedFile im Ordner $INSTDIR konnte nicht ersetzt werden; vielleicht ist sie noch geöffnet, etwa weil ${PRODUCT} in der Sitzung eines anderen Benutzers läuft. Die Installation wurde abgebrochen. Bitte beenden Sie alle Programme, die Dateien aus diesem Ordner benutzen, und installieren Sie noch einmal."
+FunctionEnd
+
+Function FileNotProtected
+  !insertmacro StopInstallation ${EXIT_RIGHTS} "Die Zugriffsrechte der Datei $FailedFile im Ordner $INSTDIR konnten nicht gesetzt werden. Die Installation wurde abgebrochen, damit keine Programmdatei für alle Benutzer änderbar bleibt."
+FunctionEnd
+
+; The name in $2 is one of the files an installation of this program holds.
+!macro IsOwnName NAME
+  ${If} $2 == "${NAME}"
+    StrCpy $3 1
+  ${EndIf}
+!macroend
+
+; $Foreign becomes the first entry of $INSTDIR that is not of this program,
+; or "" when $INSTDIR may become the program's folder: it does not exist, is
+; empty, holds only files of the program (an installation, or what an
+; uninstall that kept the settings left), or is the folder the apps entry
+; names (whatever users have put into it since). A folder inside it is
+; never the program's: the rights given to the folder would reach into it.
+Function FindForeignEntry
+  StrCpy $Foreign ""
+  ReadRegStr $4 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ClearErrors
+  FindFirst $1 $2 "$INSTDIR\*"
+  ${DoWhile} $2 != ""
+    ${If} $2 != "."
+    ${AndIf} $2 != ".."
+      StrCpy $3 0
+      ${If} $4 == $INSTDIR
+        StrCpy $3 1
+      ${EndIf}
+      !insertmacro VemuFiles IsOwnName
+      !insertmacro IsOwnName "${UNINSTALLER}"
+      !insertmacro IsOwnName "${SETTINGS}"
+      !insertmacro IsOwnName "${SETTINGS}.new"
+      !insertmacro IsOwnName "${ERROR_FILE}"
+      !insertmacro IsOwnName "${OLD_ERROR_FILE}"
+      ${If} ${FileExists} "$INSTDIR\$2\*.*"
+        StrCpy $3 0
+      ${EndIf}
+      ${If} $3 == 0
+        StrCpy $Foreign $2
+        ${ExitDo}
+      ${EndIf}
+    ${EndIf}
+    FindNext $1 $2
+  ${Loop}
+  FindClose $1
+FunctionEnd
+
+!define FOREIGN_FOLDER_TEXT "Der Ordner $INSTDIR enthält schon anderes ($Foreign). ${PRODUCT} erlaubt allen Benutzern, die Dateien in seinem Ordner zu ändern; bitte wählen Sie deshalb einen leeren oder neuen Ordner."
+
+Function DirectoryLeave
+  Call FindForeignEntry
+  ${If} $Foreign != ""
+    MessageBox MB_ICONEXCLAMATION "${FOREIGN_FOLDER_TEXT}"
+    Abort
+  ${EndIf}
+FunctionEnd
+
+; A file of the program stays as it was installed: owned by the
+; administrators, only they and the system may change it, users may run and
+; read it. Without this it would inherit the folder's rights.
 !macro ProtectFile NAME
-  !insertmacro Icacls '"$INSTDIR\${NAME}" /inheritance:r /grant:r ${SID_SYSTEM}:(F) ${SID_ADMINISTRATORS}:(F) ${SID_USERS}:(RX)'
+  StrCpy $RightsFailed 0
+  !insertmacro Icacls '"$INSTDIR\${NAME}" /setowner ${SID_ADMINISTRATORS}'
+  ${If} $RightsFailed == 0
+    !insertmacro Icacls '"$INSTDIR\${NAME}" /inheritance:r /grant:r ${SID_SYSTEM}:(F) ${SID_ADMINISTRATORS}:(F) ${SID_USERS}:(RX)'
+  ${EndIf}
+  ${If} $RightsFailed == 1
+    StrCpy $FailedFile "${NAME}"
+    Call FileNotProtected
+  ${EndIf}
+!macroend
+
+; What was there goes first, so that the file is written fresh: writing into
+; a file a user put there would keep that user as its owner, with the rights
+; and the open handles the user gave it.
+!macro RemoveBeforeWriting NAME
+  Delete "$INSTDIR\${NAME}"
+  ${If} ${FileExists} "$INSTDIR\${NAME}"
+    StrCpy $FailedFile "${NAME}"
+    Call FileNotReplaced
+  ${EndIf}
+!macroend
+
+!macro CheckWritten NAME
+  ${If} ${Errors}
+  ${OrIfNot} ${FileExists} "$INSTDIR\${NAME}"
+    StrCpy $FailedFile "${NAME}"
+    Call FileNotReplaced
+  ${EndIf}
+!macroend
+
+!macro InstallFile NAME
+  !insertmacro RemoveBeforeWriting "${NAME}"
+  ClearErrors
+  File "${STAGE}\${NAME}"
+  !insertmacro CheckWritten "${NAME}"
+  !insertmacro ProtectFile "${NAME}"
+!macroend
+
+; The uninstaller leaves a file it cannot remove (noted in $Unremoved).
+!macro RemoveFile NAME
+  Delete "$INSTDIR\${NAME}"
+  ${If} ${FileExists} "$INSTDIR\${NAME}"
+    ${If} $Unremoved == ""
+      StrCpy $Unremoved "${NAME}"
+    ${Else}
+      StrCpy $Unremoved "$Unremoved, ${NAME}"
+    ${EndIf}
+  ${EndIf}
 !macroend
 
 Section "${PRODUCT}" SecProgram
   SectionIn RO
+  ; It may have been started since the first page.
+  !insertmacro CheckNotRunning
+  Call FindForeignEntry
+  ${If} $Foreign != ""
+    !insertmacro StopInstallation ${EXIT_FOREIGN_FOLDER} "${FOREIGN_FOLDER_TEXT}"
+  ${EndIf}
+
+  ; While the files go in, only administrators and the system may change
+  ; anything in the folder (an earlier installation let users do so), and
+  ; it belongs to the administrators: an empty folder a user made would
+  ; otherwise let that user give himself any right. Its list of rights is
+  ; made anew, without the rights it had of its own (/reset) or from above.
   SetOutPath "$INSTDIR"
+  StrCpy $RightsFailed 0
+  !insertmacro Icacls '"$INSTDIR" /setowner ${SID_ADMINISTRATORS}'
+  ${If} $RightsFailed == 0
+    !insertmacro Icacls '"$INSTDIR" /reset'
+  ${EndIf}
+  ${If} $RightsFailed == 0
+    !insertmacro Icacls '"$INSTDIR" /inheritance:r /grant:r ${SID_SYSTEM}:(OI)(CI)(F) ${SID_ADMINISTRATORS}:(OI)(CI)(F) ${SID_USERS}:(OI)(CI)(RX)'
+  ${EndIf}
+  ${If} $RightsFailed == 1
+    !insertmacro StopInstallation ${EXIT_RIGHTS} "Die Zugriffsrechte des Ordners $INSTDIR konnten nicht gesetzt werden. Die Installation wurde abgebrochen; es wurde nichts installiert."
+  ${EndIf}
+  ; Something a user put in before the folder was closed.
+  Call FindForeignEntry
+  ${If} $Foreign != ""
+    !insertmacro StopInstallation ${EXIT_FOREIGN_FOLDER} "${FOREIGN_FOLDER_TEXT}"
+  ${EndIf}
+
   !insertmacro VemuFiles InstallFile
+  !insertmacro RemoveBeforeWriting "${UNINSTALLER}"
+  ClearErrors
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
+  !insertmacro CheckWritten "${UNINSTALLER}"
+  !insertmacro ProtectFile "${UNINSTALLER}"
 
   CreateShortCut "${PROGRAM_LINK}" "$INSTDIR\${MAIN_PROGRAM}"
   CreateShortCut "${GUIDE_LINK}" "$INSTDIR\${GUIDE}"
@@ -151,13 +352,15 @@ Section "${PRODUCT}" SecProgram
   IntFmt $0 "0x%08X" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
 
+  ; Every installed file is protected: now users may create files in the
+  ; folder (the settings, their replacement, the error file) and change
+  ; the files in it, which inherit the right. The folder itself stays as
+  ; it is: a user who could rename it could put another one in its place.
   StrCpy $RightsFailed 0
-  !insertmacro VemuFiles ProtectFile
-  !insertmacro ProtectFile "${UNINSTALLER}"
-  ; Users may create and change files in the folder: the settings, their
-  ; replacement and the error file. New files inherit the right.
-  !insertmacro Icacls '"$INSTDIR" /grant ${SID_USERS}:(OI)(CI)(M)'
+  !insertmacro Icacls '"$INSTDIR" /grant ${SID_USERS}:(WD)'
+  !insertmacro Icacls '"$INSTDIR" /grant ${SID_USERS}:(OI)(IO)(M)'
   ${If} $RightsFailed == 1
+    SetErrorLevel ${EXIT_RIGHTS}
     MessageBox MB_ICONEXCLAMATION "Die Zugriffsrechte des Ordners $INSTDIR konnten nicht gesetzt werden. Benutzer ohne Administratorrechte können die Einstellungen von ${PRODUCT} dann nicht speichern." /SD IDOK
   ${EndIf}
 SectionEnd
@@ -223,24 +426,40 @@ Section "Uninstall"
     StrCpy $KeepSettings 1
     settings_asked:
   ${EndIf}
-  ${If} $KeepSettings != 1
-    Delete "$INSTDIR\${SETTINGS}"
-  ${EndIf}
-  Delete "$INSTDIR\${SETTINGS}.new"
-  Delete "$INSTDIR\${SETTINGS}.*.new"
-  Delete "$INSTDIR\Errors.log"
+  ; The settings go only with the programs, and the uninstaller stays while
+  ; anything else of the program does, so that the apps entry can run it
+  ; again.
+  StrCpy $Unremoved ""
   !insertmacro VemuFiles RemoveFile
-  Delete "$INSTDIR\${UNINSTALLER}"
-  ; Only when empty: files a user put there stay.
-  RMDir "$INSTDIR"
-
-  Delete "${PROGRAM_LINK}"
-  Delete "${GUIDE_LINK}"
-  ; The autostart value goes when it starts this installation's program;
-  ; one that starts a copy elsewhere belongs to that copy.
-  ReadRegStr $0 HKLM "${RUN_KEY}" "${RUN_VALUE}"
-  ${If} $0 == "$INSTDIR\${MAIN_PROGRAM}"
-    DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
+  ${If} $Unremoved == ""
+    ${If} $KeepSettings != 1
+      !insertmacro RemoveFile "${SETTINGS}"
+    ${EndIf}
+    !insertmacro RemoveFile "${SETTINGS}.new"
+    !insertmacro RemoveFile "${ERROR_FILE}"
+    !insertmacro RemoveFile "${OLD_ERROR_FILE}"
   ${EndIf}
-  DeleteRegKey HKLM "${UNINSTALL_KEY}"
+  ${If} $Unremoved == ""
+    !insertmacro RemoveFile "${UNINSTALLER}"
+  ${EndIf}
+  Call un.MatchEntriesToFiles
+  ${If} $Unremoved != ""
+    SetErrorLevel ${EXIT_FILE}
+    DetailPrint "Nicht entfernt: $Unremoved"
+    MessageBox MB_ICONSTOP "Diese Dateien im Ordner $INSTDIR konnten nicht entfernt werden: $Unremoved. Vielleicht sind sie noch geöffnet. Bitte beenden Sie alle Programme, die sie benutzen, und deinstallieren Sie ${PRODUCT} noch einmal." /SD IDOK
+    Abort
+  ${EndIf}
+
+  ; Only when empty: the kept settings and files a user put there stay.
+  RMDir "$INSTDIR"
+  ; Users may no longer change files in a folder that stays behind: no
+  ; installation looks after it any more.
+  ${If} ${FileExists} "$INSTDIR\*.*"
+    StrCpy $RightsFailed 0
+    !insertmacro Icacls '"$INSTDIR" /grant:r ${SID_USERS}:(OI)(CI)(RX)'
+    ${If} $RightsFailed == 1
+      SetErrorLevel ${EXIT_RIGHTS}
+      MessageBox MB_ICONEXCLAMATION "Die Zugriffsrechte des Ordners $INSTDIR, der erhalten bleibt, konnten nicht zurückgesetzt werden: alle Benutzer dürfen dort weiterhin Dateien ändern." /SD IDOK
+    ${EndIf}
+  ${EndIf}
 SectionEnd

@@ -35,7 +35,7 @@ IDC_PORT, IDC_EXPAND, IDC_LOGVIEW, IDC_EVENTS = 1012, 1015, 1031, 1035
 CB_SHOWDROPDOWN = 0x014F
 # The ports the dialog lists: the virtual COM7 as a USB-serial adapter, and
 # what else a user's computer often has.
-DEVICES = [(7, "USB\\VID_1A86&PID_7523\\5&2A5C9B4&0&2", "USB-SERIAL CH340 (COM7)"),
+DEVICES = [(7, "USB\\VID_1234&PID_5678\\5&2A5C9B4&0&2", "USB-Seriell-Adapter (COM7)"),
            (1, "ACPI\\PNP0501\\0", "Kommunikationsanschluss (COM1)"),
            (4, "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&1F9F5C5E&0&001A7DDA7113_C00000000",
             "Standardm\u00e4\u00dfige Seriell-\u00fcber-Bluetooth-Verbindung (COM4)")]

@@ -241,7 +241,7 @@ class PortDevices:
         return ["\\".join(parts[:i]) for i in range(1, len(parts) + 1)]
 
     def add(self, number, instance_id, friendly_name=None, hardware_ids=()):
-        """COM<number> as a new device instance_id ("USB\\VID_1A86&PID_7523\\5&1")."""
+        """COM<number> as a new device instance_id ("USB\\VID_1234&PID_5678\\5&1")."""
         for path in self._keys(instance_id):
             if not self._exists(path):
                 self.created.add(path)

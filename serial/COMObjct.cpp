@@ -122,7 +122,7 @@ void TSerialReceiver::LearnDevice(const std::vector<TPortDevice>& Present)
         return;
     if (!device->Identity.Empty())
         FIdentity = device->Identity;
-    FOtherDevices = DevicesBeside(FSettings.Port, Present);
+    NoteOtherDevices(FOtherDevices, FSettings.Port, FIdentity, Present);
 }
 
 void TSerialReceiver::NoteDevices()
@@ -132,6 +132,15 @@ void TSerialReceiver::NoteDevices()
     std::vector<TPortDevice> present;
     GetInstalledPorts(present);
     LearnDevice(present);
+}
+
+void TSerialReceiver::NoteDevicesLeftBehind()
+{
+    // Whatever of the device's model is present now was there when the
+    // device went: it is not the device coming back.
+    std::vector<TPortDevice> present;
+    GetInstalledPorts(present);
+    NoteOtherDevices(FOtherDevices, FSettings.Port, FIdentity, present);
 }
 
 bool TSerialReceiver::OpenMovedDevice()
@@ -172,6 +181,10 @@ void TSerialReceiver::SetState(int S)
         return;
     if (FHandle == InvalidPortHandle) {
         std::string error;
+        // At the start the adapter may sit in another socket than last
+        // time (a new number): an adapter of its model found alone is taken
+        // for it, as the person may have no other way to reach the dialog.
+        // Adapters seen beside it in this session are never taken.
         if (!Open(&error) && !OpenMovedDevice()) {
             LogEvent(lkError, "### Fehler: " + error);
             // The user wants the port open: it is awaited like a lost one
@@ -214,6 +227,7 @@ void TSerialReceiver::PortLost(uintptr_t Opening)
     // Set before the state callback runs, so that it can tell a lost port
     // from a closed one.
     FAwaited = State();
+    NoteDevicesLeftBehind();
     ClosePort();
 }
 

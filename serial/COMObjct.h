@@ -98,8 +98,9 @@ public:
 
     // The device behind the port, as the system listed it when the port last
     // opened; stored beside the number. When the number is gone and exactly
-    // one present port is this device (the same instance id, or else the
-    // same model), that port is opened and its number becomes the port's.
+    // one present port is this device (the same instance id, or else, where
+    // the model may stand for the device, the same model and not known to be
+    // another device), that port is opened and its number becomes the port's.
     const TPortIdentity& Identity() const { return FIdentity; }
     // The system's devices changed while the port is open: present ports of
     // the same model are other devices, never to be taken for this one.
@@ -145,6 +146,9 @@ private:
     bool OpenMovedDevice();
     // The identity of the device at the port, and the devices beside it.
     void LearnDevice(const std::vector<TPortDevice>& Present);
+    // The port was found missing (lost, or absent when it was to open):
+    // the present ports of the device's model are other devices.
+    void NoteDevicesLeftBehind();
     // Stops the read thread and closes the port, reporting 0 if it was open.
     void ClosePort();
 
@@ -153,7 +157,9 @@ private:
     int FAwaited = 0;
     TPortSettings FSettings;
     TPortIdentity FIdentity;
-    std::vector<std::string> FOtherDevices; // instance ids of ports beside the device
+    // Instance ids of the device's model seen beside it or while it was away,
+    // gathered over the session (never stored): none of them is the device.
+    std::vector<std::string> FOtherDevices;
     std::string FAmbiguity; // the last "not clear" line: once per situation
     TStateCallback FOnStateChange = nullptr;
     void* FOnStateChangeData = nullptr;

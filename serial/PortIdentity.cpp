@@ -75,6 +75,27 @@ std::string BluetoothAddress(const std::string& InstanceId)
     return "BT_" + ToUpper(address);
 }
 
+// The parts of an instance id between its backslashes: the bus, the device
+// on it, the instance.
+std::vector<std::string> IdParts(const std::string& InstanceId)
+{
+    std::vector<std::string> parts;
+    size_t start = 0;
+    for (size_t end = InstanceId.find('\\'); end != std::string::npos; end = InstanceId.find('\\', start)) {
+        parts.push_back(InstanceId.substr(start, end - start));
+        start = end + 1;
+    }
+    parts.push_back(InstanceId.substr(start));
+    return parts;
+}
+
+// A USB id's instance part, empty for other ids.
+std::string UsbInstance(const std::string& InstanceId)
+{
+    const std::vector<std::string> parts = IdParts(InstanceId);
+    return parts.size() == 3 && SameText(parts[0], "USB") ? parts[2] : std::string();
+}
+
 } // namespace
 
 std::string CleanDeviceText(const std::string& Raw, size_t MaxLength)
@@ -140,6 +161,25 @@ const TPortDevice* DeviceAt(int Port, const std::vector<TPortDevice>& Present)
     return nullptr;
 }
 
+bool CarriesSerialNumber(const std::string& InstanceId)
+{
+    const std::string instance = UsbInstance(InstanceId);
+    return !instance.empty() && instance.find('&') == std::string::npos;
+}
+
+bool ModelMayStandForDevice(const TPortIdentity& Identity)
+{
+    if (Identity.Model.empty() || Identity.Device.empty())
+        return false;
+    // A Bluetooth port's model is the address in its own instance id: the
+    // remote device, whatever port Windows gave it after pairing again.
+    const std::string address = BluetoothAddress(Identity.Device);
+    if (!address.empty())
+        return SameText(address, Identity.Model);
+    const std::string instance = UsbInstance(Identity.Device);
+    return instance.find('&') != std::string::npos;
+}
+
 TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, const std::vector<TPortDevice>& Present,
                                   const std::vector<std::string>& OtherDevices)
 {
@@ -157,16 +197,16 @@ TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, c
         return ports;
     };
     auto isOther = [&](const TPortDevice& Device) {
-        return !Device.Identity.Device.empty() &&
-               std::any_of(OtherDevices.begin(), OtherDevices.end(),
+        return std::any_of(OtherDevices.begin(), OtherDevices.end(),
                            [&](const std::string& Other) { return SameText(Other, Device.Identity.Device); });
     };
 
     if (!Stored.Device.empty())
         result.Candidates = portsWhere([&](const TPortDevice& D) { return SameText(D.Identity.Device, Stored.Device); });
-    if (result.Candidates.empty() && !Stored.Model.empty())
-        result.Candidates = portsWhere(
-            [&](const TPortDevice& D) { return SameText(D.Identity.Model, Stored.Model) && !isOther(D); });
+    if (result.Candidates.empty() && ModelMayStandForDevice(Stored))
+        result.Candidates = portsWhere([&](const TPortDevice& D) {
+            return SameText(D.Identity.Model, Stored.Model) && ModelMayStandForDevice(D.Identity) && !isOther(D);
+        });
     if (result.Candidates.size() == 1) {
         result.Outcome = TPortSearch::Moved;
         result.Port = result.Candidates.front();
@@ -176,15 +216,21 @@ TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, c
     return result;
 }
 
-std::vector<std::string> DevicesBeside(int Port, const std::vector<TPortDevice>& Present)
+void NoteOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TPortIdentity& Device,
+                      const std::vector<TPortDevice>& Present)
 {
-    std::vector<std::string> others;
-    const TPortDevice* own = DeviceAt(Port, Present);
-    if (!own || own->Identity.Model.empty())
-        return others;
-    for (const TPortDevice& device : Present)
-        if (device.Number != Port && !device.Identity.Device.empty() &&
-            SameText(device.Identity.Model, own->Identity.Model))
-            others.push_back(device.Identity.Device);
-    return others;
+    auto known = [&](const std::string& Id) {
+        return std::any_of(OtherDevices.begin(), OtherDevices.end(),
+                           [&](const std::string& Other) { return SameText(Other, Id); });
+    };
+    // The device itself is never another one, whatever was thought before.
+    if (!Device.Device.empty())
+        std::erase_if(OtherDevices, [&](const std::string& Other) { return SameText(Other, Device.Device); });
+    if (Device.Model.empty())
+        return;
+    for (const TPortDevice& present : Present)
+        if (present.Number != Port && !present.Identity.Device.empty() &&
+            SameText(present.Identity.Model, Device.Model) && !SameText(present.Identity.Device, Device.Device) &&
+            !known(present.Identity.Device))
+            OtherDevices.push_back(present.Identity.Device);
 }

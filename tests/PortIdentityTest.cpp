@@ -18,7 +18,7 @@ TPortDevice Port(int Number, const std::string& Device, const std::string& Model
 
 TEST(DeviceTexts, ControlCharactersBlanksAndLengthAreTamed)
 {
-    EXPECT_EQ(CleanDeviceText("  USB-SERIAL\tCH340\r\n", 64), "USB-SERIAL CH340");
+    EXPECT_EQ(CleanDeviceText("  USB Serial\tAdapter\r\n", 64), "USB Serial Adapter");
     EXPECT_EQ(CleanDeviceText(std::string("A\0B\x1b[2J\x7f" "C", 9), 64), "A B [2J C") << "nothing reaches a terminal";
     EXPECT_EQ(CleanDeviceText("Ger\xe4t \x80 5\x81\x9d" "x", 64), "Ger\xe4t \x80 5 x") << "Windows-1252 text stays";
     EXPECT_EQ(CleanDeviceText(std::string(300, 'x'), 200).size(), 200u);
@@ -28,9 +28,9 @@ TEST(DeviceTexts, ControlCharactersBlanksAndLengthAreTamed)
 
 TEST(DeviceTexts, DescriptionsLoseTheNumberWindowsAppends)
 {
-    EXPECT_EQ(PortDescription("USB-SERIAL CH340 (COM9)"), "USB-SERIAL CH340");
+    EXPECT_EQ(PortDescription("USB Serial Adapter (COM9)"), "USB Serial Adapter");
     EXPECT_EQ(PortDescription("Standard Serial over Bluetooth link (com12)"), "Standard Serial over Bluetooth link");
-    EXPECT_EQ(PortDescription("Prolific(COM3)"), "Prolific");
+    EXPECT_EQ(PortDescription("Seriell(COM3)"), "Seriell");
     EXPECT_EQ(PortDescription("(COM3)"), "");
     EXPECT_EQ(PortDescription("Adapter (COM)"), "Adapter (COM)") << "no number: not the appended one";
     EXPECT_EQ(PortDescription("Adapter (COM3A)"), "Adapter (COM3A)");
@@ -41,20 +41,20 @@ TEST(DeviceTexts, DescriptionsLoseTheNumberWindowsAppends)
     EXPECT_EQ(PortDescription(std::string(MaxDescriptionLength, 'n')).back(), 'n') << "a name that fits is whole";
 }
 
+const std::string Paired = "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&1F9F5C5E&0&001a7dda7113_C00000000";
+
 TEST(DeviceModels, VendorAndProductOrBluetoothAddress)
 {
-    EXPECT_EQ(DeviceModel({"USB\\VID_1a86&PID_7523&REV_0254", "USB\\VID_1A86&PID_7523"},
-                          "USB\\VID_1A86&PID_7523\\5&2A5C9B4&0&2"),
-              "VID_1A86&PID_7523");
-    EXPECT_EQ(DeviceModel({"FTDIBUS\\COMPORT&VID_0403&PID_6001"}, "FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000"),
-              "VID_0403&PID_6001");
-    EXPECT_EQ(DeviceModel({}, "FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000"), "VID_0403&PID_6001")
+    EXPECT_EQ(DeviceModel({"USB\\VID_12ab&PID_5678&REV_0254", "USB\\VID_12AB&PID_5678"},
+                          "USB\\VID_12AB&PID_5678\\5&2A5C9B4&0&2"),
+              "VID_12AB&PID_5678");
+    EXPECT_EQ(DeviceModel({"VSERBUS\\COMPORT&VID_1234&PID_5678"}, "VSERBUS\\VID_1234+PID_5678+A50285BI\\0000"),
+              "VID_1234&PID_5678");
+    EXPECT_EQ(DeviceModel({}, "VSERBUS\\VID_1234+PID_5678+A50285BI\\0000"), "VID_1234&PID_5678")
         << "from the instance id when the hardware ids tell nothing";
     EXPECT_EQ(DeviceModel({"ACPI\\PNP0501", "*PNP0501"}, "ACPI\\PNP0501\\1"), "") << "a built-in port has no model";
 
-    const std::string paired =
-        "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&1F9F5C5E&0&001a7dda7113_C00000000";
-    EXPECT_EQ(DeviceModel({"BTHENUM\\{00001101-0000-1000-8000-00805f9b34fb}_LOCALMFG&000f"}, paired),
+    EXPECT_EQ(DeviceModel({"BTHENUM\\{00001101-0000-1000-8000-00805f9b34fb}_LOCALMFG&000f"}, Paired),
               "BT_001A7DDA7113");
     EXPECT_EQ(DeviceModel({}, "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0000\\7&2&0&000000000000_0"),
               "")
@@ -65,45 +65,111 @@ TEST(DeviceModels, VendorAndProductOrBluetoothAddress)
         EXPECT_EQ(DeviceModel({malformed}, ""), "") << malformed;
 }
 
+// What an instance id says about the device: made from its serial number
+// (the same in every socket) or from the socket; and so whether a port of the
+// same model may be the device.
+TEST(DeviceModels, TheInstanceIdTellsWhetherTheModelMayStandForTheDevice)
+{
+    EXPECT_TRUE(CarriesSerialNumber("USB\\VID_1234&PID_5678\\A50285BI"));
+    EXPECT_TRUE(CarriesSerialNumber("usb\\vid_1234&pid_5678\\0001"));
+    EXPECT_FALSE(CarriesSerialNumber("USB\\VID_1234&PID_5678\\5&2A5C9B4&0&2")) << "made from the socket";
+    for (const char* notUsb : {"VSERBUS\\VID_1234+PID_5678+A50285BI\\0000", "ACPI\\PNP0501\\1", "USB\\VID_1234&PID_5678",
+                               "USB\\VID_1234&PID_5678\\", "USB\\VID_1234&PID_5678\\A1\\B2", ""})
+        EXPECT_FALSE(CarriesSerialNumber(notUsb)) << notUsb;
+
+    const std::string model = "VID_1234&PID_5678";
+    EXPECT_TRUE(ModelMayStandForDevice({"USB\\VID_1234&PID_5678\\5&2A5C9B4&0&2", model}));
+    EXPECT_FALSE(ModelMayStandForDevice({"USB\\VID_1234&PID_5678\\A50285BI", model}))
+        << "another id of a device with a serial number is another device";
+    EXPECT_FALSE(ModelMayStandForDevice({"VSERBUS\\VID_1234+PID_5678+A50285BI\\0000", model}))
+        << "a bus whose ids are not known: only the same id counts";
+    EXPECT_FALSE(ModelMayStandForDevice({"", model})) << "without an instance id nothing tells the bus";
+    EXPECT_FALSE(ModelMayStandForDevice({"USB\\VID_1234&PID_5678\\5&2A5C9B4&0&2", ""}));
+    EXPECT_TRUE(ModelMayStandForDevice({Paired, "BT_001A7DDA7113"})) << "a Bluetooth model is the device's address";
+    EXPECT_FALSE(ModelMayStandForDevice({Paired, "BT_001A7DDA7114"})) << "an address that is not the id's own";
+    EXPECT_FALSE(ModelMayStandForDevice({"USB\\VID_1234&PID_5678\\A50285BI", "BT_001A7DDA7113"}));
+}
+
+const std::string Model = "VID_1234&PID_5678";
+
+// The id Windows gives an adapter without a serial number in a socket.
+std::string InSocket(int Socket) { return "USB\\VID_1234&PID_5678\\5&2A5C9B4&0&" + std::to_string(Socket); }
+
 // The rules that decide whether the program opens another number by itself.
 TEST(MovedDevice, TheInstanceIdFirstThenTheOnlyPortOfTheSameModel)
 {
-    const TPortIdentity stored{"USB\\VID_1A86&PID_7523\\5&2A5C9B4&0&2", "VID_1A86&PID_7523"};
+    const TPortIdentity stored{InSocket(2), Model};
     const std::vector<std::string> none;
 
-    TPortSearchResult found = FindMovedDevice(7, stored, {Port(9, "usb\\vid_1a86&pid_7523\\5&2a5c9b4&0&2", "")}, none);
+    TPortSearchResult found = FindMovedDevice(7, stored, {Port(9, "usb\\vid_1234&pid_5678\\5&2a5c9b4&0&2", "")}, none);
     EXPECT_EQ(found.Outcome, TPortSearch::Moved) << "instance ids compare without regard to case";
     EXPECT_EQ(found.Port, 9);
 
-    found = FindMovedDevice(7, stored,
-                            {Port(8, "USB\\VID_1A86&PID_7523\\5&1&0&1", "VID_1A86&PID_7523"),
-                             Port(9, stored.Device, stored.Model)},
-                            none);
+    found = FindMovedDevice(7, stored, {Port(8, InSocket(1), Model), Port(9, stored.Device, stored.Model)}, none);
     EXPECT_EQ(found.Outcome, TPortSearch::Moved) << "the same device wins over one of the same model";
     EXPECT_EQ(found.Port, 9);
 
-    found = FindMovedDevice(7, stored, {Port(3, "ACPI\\PNP0501\\1", ""), Port(12, "USB\\X\\1", "VID_1A86&PID_7523")},
+    found = FindMovedDevice(7, stored, {Port(3, "ACPI\\PNP0501\\1", ""), Port(12, InSocket(4), "vid_1234&pid_5678")},
                             none);
     EXPECT_EQ(found.Outcome, TPortSearch::Moved) << "another socket, another instance id, the same model";
     EXPECT_EQ(found.Port, 12);
     EXPECT_EQ(found.Candidates, Ports{12});
 
-    found = FindMovedDevice(7, stored, {Port(9, "USB\\X\\1", "VID_0403&PID_6001")}, none);
+    found = FindMovedDevice(7, stored, {Port(9, "USB\\VID_2345&PID_6789\\5&1&0&1", "VID_2345&PID_6789")}, none);
     EXPECT_EQ(found.Outcome, TPortSearch::Await) << "another model is another device";
+}
+
+// A device with its own serial number keeps its instance id in every
+// socket: a port of the same model with another id is never taken for it,
+// nor is such a port taken for a device without one.
+TEST(MovedDevice, ADeviceWithASerialNumberIsFoundOnlyByItsId)
+{
+    const TPortIdentity serial{"USB\\VID_1234&PID_5678\\A50285BI", Model};
+    EXPECT_EQ(FindMovedDevice(7, serial, {Port(9, InSocket(3), Model)}, {}).Outcome, TPortSearch::Await);
+    EXPECT_EQ(FindMovedDevice(7, serial, {Port(9, "USB\\VID_1234&PID_5678\\B7730412", Model)}, {}).Outcome,
+              TPortSearch::Await);
+    const TPortSearchResult found =
+        FindMovedDevice(7, serial, {Port(8, InSocket(3), Model), Port(9, "usb\\vid_1234&pid_5678\\a50285bi", Model)}, {});
+    EXPECT_EQ(found.Outcome, TPortSearch::Moved) << "its own id, wherever it is";
+    EXPECT_EQ(found.Port, 9);
+
+    EXPECT_EQ(FindMovedDevice(7, {InSocket(2), Model}, {Port(9, "USB\\VID_1234&PID_5678\\B7730412", Model)}, {})
+                  .Outcome,
+              TPortSearch::Await)
+        << "a port with a serial number is not the device that has none";
+    const TPortIdentity vendorBus{"VSERBUS\\VID_1234+PID_5678+A50285BI\\0000", Model};
+    EXPECT_EQ(FindMovedDevice(7, vendorBus, {Port(9, "VSERBUS\\VID_1234+PID_5678+C0FFEE12\\0000", Model)}, {}).Outcome,
+              TPortSearch::Await)
+        << "on a bus whose ids are not known, only the same id counts";
+    EXPECT_EQ(FindMovedDevice(7, vendorBus, {Port(9, vendorBus.Device, Model)}, {}).Port, 9);
+}
+
+// A Bluetooth device paired again: a new port, maybe a new id, the same
+// address; another device's address is another device.
+TEST(MovedDevice, ABluetoothDeviceIsFoundByItsAddress)
+{
+    const TPortIdentity stored{Paired, "BT_001A7DDA7113"};
+    const std::string pairedAgain =
+        "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&1F9F5C5E&0&001A7DDA7113_C00000001";
+    const std::string another =
+        "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&1F9F5C5E&0&001A7DDA7999_C00000000";
+    const TPortSearchResult found = FindMovedDevice(
+        4, stored, {Port(5, another, "BT_001A7DDA7999"), Port(6, pairedAgain, "BT_001A7DDA7113")}, {});
+    EXPECT_EQ(found.Outcome, TPortSearch::Moved);
+    EXPECT_EQ(found.Port, 6);
 }
 
 TEST(MovedDevice, SeveralCandidatesOrNoneChooseNothing)
 {
-    const TPortIdentity stored{"USB\\VID_1A86&PID_7523\\5&2A5C9B4&0&2", "VID_1A86&PID_7523"};
-    const std::vector<TPortDevice> twins = {Port(9, "USB\\A\\2", "VID_1A86&PID_7523"),
-                                            Port(8, "USB\\A\\1", "vid_1a86&pid_7523")};
+    const TPortIdentity stored{InSocket(2), Model};
+    const std::vector<TPortDevice> twins = {Port(9, InSocket(4), Model), Port(8, InSocket(3), "vid_1234&pid_5678")};
     TPortSearchResult found = FindMovedDevice(7, stored, twins, {});
     EXPECT_EQ(found.Outcome, TPortSearch::Ambiguous);
     EXPECT_EQ(found.Candidates, (Ports{8, 9}));
 
     // The same number listed twice (a stale entry beside the live one) is
     // one port.
-    found = FindMovedDevice(7, stored, {Port(9, "USB\\A\\2", stored.Model), Port(9, "USB\\A\\3", stored.Model)}, {});
+    found = FindMovedDevice(7, stored, {Port(9, InSocket(4), stored.Model), Port(9, InSocket(5), stored.Model)}, {});
     EXPECT_EQ(found.Outcome, TPortSearch::Moved);
     EXPECT_EQ(found.Port, 9);
 
@@ -114,7 +180,7 @@ TEST(MovedDevice, SeveralCandidatesOrNoneChooseNothing)
 
 TEST(MovedDevice, WithoutTheNeedOrTheMeansTheNumberIsAwaited)
 {
-    const TPortIdentity stored{"USB\\VID_1A86&PID_7523\\5&2A5C9B4&0&2", "VID_1A86&PID_7523"};
+    const TPortIdentity stored{InSocket(2), Model};
     const std::vector<TPortDevice> elsewhere = {Port(9, stored.Device, stored.Model)};
 
     EXPECT_EQ(FindMovedDevice(7, TPortIdentity(), elsewhere, {}).Outcome, TPortSearch::Await)
@@ -124,41 +190,67 @@ TEST(MovedDevice, WithoutTheNeedOrTheMeansTheNumberIsAwaited)
                   .Outcome,
               TPortSearch::Await)
         << "the number is there: it is opened as before, whoever is behind it";
-    EXPECT_EQ(FindMovedDevice(7, {stored.Device, ""}, {Port(9, "USB\\A\\2", stored.Model)}, {}).Outcome,
+    EXPECT_EQ(FindMovedDevice(7, {stored.Device, ""}, {Port(9, InSocket(4), stored.Model)}, {}).Outcome,
               TPortSearch::Await)
         << "no stored model: only the same instance id counts";
-    EXPECT_EQ(FindMovedDevice(7, {"", stored.Model}, elsewhere, {}).Port, 9) << "a model alone suffices";
+    EXPECT_EQ(FindMovedDevice(7, {"", stored.Model}, {Port(9, InSocket(4), stored.Model)}, {}).Outcome,
+              TPortSearch::Await)
+        << "a model alone tells nothing of how the device is named";
+    EXPECT_EQ(FindMovedDevice(7, stored, {Port(9, "", stored.Model)}, {}).Outcome, TPortSearch::Await)
+        << "nor does a port's model without its id";
 }
 
-TEST(MovedDevice, APortSeenBesideTheDeviceIsAnotherDevice)
+// Adapters of the device's model seen beside it, or present when it went,
+// are other devices for the rest of the session: noted once, never
+// forgotten, and the device itself never among them.
+TEST(MovedDevice, OtherDevicesAreGatheredAndNeverTakenForTheDevice)
 {
-    const TPortIdentity stored{"USB\\A\\1", "VID_1A86&PID_7523"};
-    const std::vector<TPortDevice> atTheStart = {Port(7, "USB\\A\\1", stored.Model), Port(8, "USB\\B\\1", stored.Model),
-                                                 Port(3, "ACPI\\PNP0501\\1", "")};
-    const std::vector<std::string> others = DevicesBeside(7, atTheStart);
-    EXPECT_EQ(others, std::vector<std::string>{"USB\\B\\1"});
-    EXPECT_TRUE(DevicesBeside(9, atTheStart).empty()) << "a port not listed tells nothing";
-    EXPECT_TRUE(DevicesBeside(3, atTheStart).empty()) << "nor one without a model";
+    const TPortIdentity device{InSocket(1), Model};
+    std::vector<std::string> others;
+    NoteOtherDevices(others, 7, device,
+                     {Port(7, device.Device, Model), Port(8, InSocket(3), Model), Port(3, "ACPI\\PNP0501\\1", ""),
+                      Port(5, "USB\\VID_2345&PID_6789\\5&1&0&5", "VID_2345&PID_6789")});
+    EXPECT_EQ(others, std::vector<std::string>{InSocket(3)});
 
-    EXPECT_EQ(FindMovedDevice(7, stored, {Port(8, "usb\\b\\1", stored.Model)}, others).Outcome, TPortSearch::Await)
+    NoteOtherDevices(others, 7, device, {Port(7, device.Device, Model), Port(9, InSocket(4), Model)});
+    EXPECT_EQ(others, (std::vector<std::string>{InSocket(3), InSocket(4)})) << "added to, not replaced";
+    NoteOtherDevices(others, 7, device, {Port(10, "usb\\vid_1234&pid_5678\\5&2a5c9b4&0&3", Model)});
+    EXPECT_EQ(others.size(), 2u) << "an id known already is not added again";
+
+    // The device pulled out: what is present then is not the device
+    // coming back; a stale entry at its own number is the device itself.
+    NoteOtherDevices(others, 7, device, {Port(7, InSocket(6), Model), Port(11, device.Device, Model)});
+    EXPECT_EQ(others, (std::vector<std::string>{InSocket(3), InSocket(4)}));
+
+    EXPECT_EQ(FindMovedDevice(7, device, {Port(8, "usb\\vid_1234&pid_5678\\5&2a5c9b4&0&3", Model)}, others).Outcome,
+              TPortSearch::Await)
         << "the second adapter is never taken for the pulled one";
-    const TPortSearchResult found =
-        FindMovedDevice(7, stored, {Port(8, "USB\\B\\1", stored.Model), Port(9, "USB\\A\\2", stored.Model)}, others);
-    EXPECT_EQ(found.Outcome, TPortSearch::Moved);
-    EXPECT_EQ(found.Port, 9);
+    TPortSearchResult found =
+        FindMovedDevice(7, device, {Port(8, InSocket(3), Model), Port(9, InSocket(4), Model), Port(12, InSocket(2), Model)},
+                        others);
+    EXPECT_EQ(found.Outcome, TPortSearch::Moved) << "the one not known to be another device";
+    EXPECT_EQ(found.Port, 12);
+    EXPECT_EQ(found.Candidates, Ports{12});
+
+    others.push_back(device.Device);
+    NoteOtherDevices(others, 9, device, {});
+    EXPECT_EQ(others, (std::vector<std::string>{InSocket(3), InSocket(4)})) << "the device is never another one";
+    std::vector<std::string> untouched{InSocket(3)};
+    NoteOtherDevices(untouched, 7, {"", ""}, {Port(8, InSocket(4), Model)});
+    EXPECT_EQ(untouched, std::vector<std::string>{InSocket(3)}) << "no model: nothing to compare";
 }
 
 TEST(PortListItems, PresentPortsWithNamesAndTheChoiceThatIsAway)
 {
     const TPortTexts texts{"COM%d", "COM%d \x96 %s", "COM%d \x96 nicht angeschlossen"};
-    const std::vector<TPortDevice> present = {Port(9, "USB\\A\\1", "VID_1A86&PID_7523", "USB-SERIAL CH340"),
+    const std::vector<TPortDevice> present = {Port(9, InSocket(1), Model, "USB Serial Adapter"),
                                               Port(3, "ACPI\\PNP0501\\1", ""), Port(0, "", ""),
                                               Port(9, "USB\\A\\9", "", "stale twin")};
     std::vector<std::string> shown;
     for (const TPortItem& item : PortListItems(true, present, {7, 7, 0}))
         shown.push_back(PortItemText(item, texts) + "=" + std::to_string(item.Port));
     EXPECT_EQ(shown, (std::vector<std::string>{"COM3=3", "COM7 \x96 nicht angeschlossen=7",
-                                               "COM9 \x96 USB-SERIAL CH340=9"}));
+                                               "COM9 \x96 USB Serial Adapter=9"}));
 
     const std::vector<TPortItem> kept = PortListItems(true, present, {9, 3});
     ASSERT_EQ(kept.size(), 2u) << "a chosen port that is present is listed once";
@@ -177,8 +269,8 @@ TEST(PortListItems, PresentPortsWithNamesAndTheChoiceThatIsAway)
 TEST(PortListItems, TheConsoleLineNamesNumberDescriptionAndIdentity)
 {
     const std::string format = "COM%d: %s (Ger\xe4t %s, Modell %s)";
-    EXPECT_EQ(PortListingLine(Port(9, "USB\\VID_1A86&PID_7523\\5&2", "VID_1A86&PID_7523", "USB-SERIAL CH340"), format),
-              "COM9: USB-SERIAL CH340 (Ger\xe4t USB\\VID_1A86&PID_7523\\5&2, Modell VID_1A86&PID_7523)");
+    EXPECT_EQ(PortListingLine(Port(9, "USB\\VID_1234&PID_5678\\5&2", Model, "USB Serial Adapter"), format),
+              "COM9: USB Serial Adapter (Ger\xe4t USB\\VID_1234&PID_5678\\5&2, Modell VID_1234&PID_5678)");
     EXPECT_EQ(PortListingLine(Port(1, "ACPI\\PNP0501\\1", ""), format), "COM1: - (Ger\xe4t ACPI\\PNP0501\\1, Modell -)");
 }
 

@@ -107,12 +107,12 @@ TEST(ReceiverStorage, SettingsAreReadAndWrittenBack)
 // compared with what the system lists, so a damaged one merely never fits.
 TEST(ReceiverStorage, TheDeviceIdentityIsKeptBesideTheNumberAndGoesWithIt)
 {
-    TTestEnvironment env(0, "[Port]\nPort=10\nDevice=USB\\VID_1A86&PID_7523\\5&2\x1b[2J\nDeviceModel=VID_1A86&PID_7523\n");
+    TTestEnvironment env(0, "[Port]\nPort=10\nDevice=USB\\VID_1234&PID_5678\\5&2\x1b[2J\nDeviceModel=VID_1234&PID_5678\n");
     {
         TSerialReceiver receiver(false);
-        EXPECT_EQ(receiver.Identity(), (TPortIdentity{"USB\\VID_1A86&PID_7523\\5&2 [2J", "VID_1A86&PID_7523"}));
+        EXPECT_EQ(receiver.Identity(), (TPortIdentity{"USB\\VID_1234&PID_5678\\5&2 [2J", "VID_1234&PID_5678"}));
     }
-    EXPECT_EQ(Globals->GetString("Port", "DeviceModel", ""), "VID_1A86&PID_7523");
+    EXPECT_EQ(Globals->GetString("Port", "DeviceModel", ""), "VID_1234&PID_5678");
     {
         TSerialReceiver receiver(false);
         receiver.SetPort(10);

@@ -193,10 +193,20 @@ void TSysTrayForm::PopupMenu(TTrayAction Opened)
     TForegroundAfterMenu seen;
     seen.PreviousUsable = previous && previous != holder && IsWindow(previous) && IsWindowVisible(previous);
     seen.HolderInFront = front == holder || front == nullptr;
+    seen.HeldByTrayForm = holder == Handle();
     // Before the choice is carried out: "Beenden" destroys the window in
     // front, and the system would pick the next one.
-    if (GiveForegroundBack(choice, seen))
+    switch (FrontAfterMenu(choice, seen)) {
+    case TFrontAfterMenu::Previous:
         SetForegroundWindow(previous);
+        break;
+    case TFrontAfterMenu::Desktop:
+        if (HWND desktop = GetShellWindow())
+            SetForegroundWindow(desktop);
+        break;
+    case TFrontAfterMenu::Unchanged:
+        break;
+    }
     if (FocusBackToIcon(Opened, choice))
         FocusIcon();
 

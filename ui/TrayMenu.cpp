@@ -33,9 +33,15 @@ TMenuAnchor TrayMenuAnchor(TTrayAction Action, const std::optional<TScreenRect>&
     return anchor;
 }
 
-bool GiveForegroundBack(TTrayChoice Choice, const TForegroundAfterMenu& Seen)
+TFrontAfterMenu FrontAfterMenu(TTrayChoice Choice, const TForegroundAfterMenu& Seen)
 {
-    return Choice != TTrayChoice::Setup && Seen.PreviousUsable && Seen.HolderInFront;
+    if (Choice == TTrayChoice::Setup || !Seen.HolderInFront)
+        return TFrontAfterMenu::Unchanged;
+    if (Seen.PreviousUsable)
+        return TFrontAfterMenu::Previous;
+    // "Beenden" takes the tray form away with the program; the system then
+    // chooses as it does for any program that ends.
+    return Seen.HeldByTrayForm && Choice != TTrayChoice::Exit ? TFrontAfterMenu::Desktop : TFrontAfterMenu::Unchanged;
 }
 
 bool FocusBackToIcon(TTrayAction Opened, TTrayChoice Choice)

@@ -46,12 +46,20 @@ struct TForegroundAfterMenu {
     // The window that held the menu (or none) is still in front: nothing
     // else took the foreground meanwhile, by a click elsewhere for example.
     bool HolderInFront = false;
+    // The menu was held by the tray form (the main window was hidden).
+    bool HeldByTrayForm = false;
 };
 
-// Whether that window is brought back to the front, with its keyboard
-// focus. Not after "Einstellungen...", which shows the dialog the user
-// asked for.
-bool GiveForegroundBack(TTrayChoice Choice, const TForegroundAfterMenu& Seen);
+// Who gets the front once the menu has closed.
+enum class TFrontAfterMenu {
+    Unchanged, // another window took it, or the dialog the user asked for has it
+    Previous,  // the window that was in front, with its keyboard focus
+    Desktop,   // nothing to give back to: the hidden tray form never keeps the keyboard
+};
+
+// Not after "Einstellungen...", which shows the dialog the user asked for,
+// nor when the user clicked elsewhere meanwhile.
+TFrontAfterMenu FrontAfterMenu(TTrayChoice Choice, const TForegroundAfterMenu& Seen);
 
 // A menu opened from the keyboard and closed without a choice (Esc) gives
 // the focus back to the notification area, where the user was.

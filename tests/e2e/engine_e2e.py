@@ -81,6 +81,18 @@ class Lines:
             taken.append((stamp, line))
         return taken
 
+    def settle(self, gap, timeout=WAIT):
+        """Waits until no line has come for gap seconds; the lines taken."""
+        taken = []
+        deadline = time.monotonic() + timeout
+        while True:
+            more = self.quiet(gap)
+            if not more:
+                return taken
+            taken += more
+            if time.monotonic() > deadline:
+                raise AssertionError("%s: lines keep coming after %.0f s: %r" % (self.name, timeout, taken[-5:]))
+
     def quiet(self, seconds):
         """The lines that come within the time (expected: none)."""
         taken = []
@@ -103,14 +115,19 @@ def end_by_input(proc):
         pass
 
 
-# A USB-serial adapter as the system's device list describes it.
-CH340 = "VID_1A86&PID_7523"
-CH340_IDS = ["USB\\VID_1A86&PID_7523&REV_0254", "USB\\VID_1A86&PID_7523"]
+# A USB-serial adapter without a serial number as the system's device list
+# describes it.
+ADAPTER_MODEL = "VID_1234&PID_5678"
+ADAPTER_IDS = ["USB\\VID_1234&PID_5678&REV_0254", "USB\\VID_1234&PID_5678"]
 
 
-def ch340(socket):
+def adapter_id(socket):
     """The instance id of the adapter in USB socket number socket."""
-    return "USB\\VID_1A86&PID_7523\\5&2A5C9B4&0&%d" % socket
+    return "USB\\VID_1234&PID_5678\\5&2A5C9B4&0&%d" % socket
+
+
+def adapter_name(number):
+    return "USB Serial Adapter (COM%d)" % number
 
 
 class VirtualAdapter:
@@ -147,7 +164,7 @@ class VirtualAdapter:
         self.com_context = wine_harness.virtual_com(self.procs, number)
         self.peer = os.open(self.com_context.__enter__(), os.O_WRONLY | os.O_NOCTTY)
         if instance_id:
-            self.devices.add(number, instance_id, "USB-SERIAL CH340 (COM%d)" % number, CH340_IDS)
+            self.devices.add(number, instance_id, adapter_name(number), ADAPTER_IDS)
 
 
 class Run(VirtualAdapter):
@@ -185,9 +202,8 @@ class Run(VirtualAdapter):
             self.plug_in(PORT, self.device)
         self.other_ports = {}  # number -> (its link, the peer written to)
         for number, instance_id in self.others:
-            context = wine_harness.virtual_com(self.procs, number)
-            self.other_ports[number] = (context, os.open(context.__enter__(), os.O_WRONLY | os.O_NOCTTY))
-            self.devices.add(number, instance_id, "USB-SERIAL CH340 (COM%d)" % number, CH340_IDS)
+            self.link_other(number)
+            self.devices.add(number, instance_id, adapter_name(number), ADAPTER_IDS)
         self.observer_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "observer.exe")],
                                               stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                               stderr=subprocess.DEVNULL, env=env)
@@ -216,6 +232,16 @@ class Run(VirtualAdapter):
         self.holder.until(lambda l: l == "released", "the settings file released")
         self.holder_proc.wait(timeout=WAIT)
 
+    def link_other(self, number):
+        """A port for another adapter whose device entry is there already."""
+        context = wine_harness.virtual_com(self.procs, number)
+        self.other_ports[number] = (context, os.open(context.__enter__(), os.O_WRONLY | os.O_NOCTTY))
+
+    def unlink_other(self, number):
+        context, peer = self.other_ports.pop(number)
+        os.close(peer)
+        context.__exit__(None, None, None)
+
     def end(self):
         """Closes the engine's standard input: it must end on its own."""
         self.engine_proc.stdin.close()
@@ -226,9 +252,8 @@ class Run(VirtualAdapter):
         if self.engine_proc.poll() is None:
             end_by_input(self.engine_proc)
         end_by_input(self.observer_proc)
-        for context, peer in self.other_ports.values():
-            os.close(peer)
-            context.__exit__(None, None, None)
+        for number in list(self.other_ports):
+            self.unlink_other(number)
         self.close_session()
         return False
 
@@ -335,8 +360,7 @@ def scenario_movement(build):
         assert set(ys) == {300}, moves
         run.send(ESC + b",moustop.")
         run.log.until(lambda l: "Sequence ><esc>,moustop.<" in l, "moustop")
-        time.sleep(0.3)  # a tick already on its way may still arrive
-        run.observer.quiet(0.1)
+        run.observer.settle(0.3)  # a tick already on its way may still arrive
         late = run.observer.quiet(1.0)
         expect(late, [], "moves after moustop")
         run.end()
@@ -428,18 +452,18 @@ def scenario_list_ports(build):
     wine_harness.start_server()
     env = wine_harness.wine_env()
     with wine_harness.port_devices(env) as devices:
-        devices.add(9, ch340(2), "USB-SERIAL CH340 (COM9)", CH340_IDS)
+        devices.add(9, adapter_id(2), adapter_name(9), ADAPTER_IDS)
         devices.add(4, "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&1F9F5C5E&0&001A7DDA7113_C00000000",
                     "Sprach\x1b[2J\tger\xe4t (COM4)")
-        devices.add(3, "FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000")
+        devices.add(3, "VSERBUS\\VID_2345+PID_6789+A50285BI\\0000")
         result = subprocess.run(["wine", os.path.join(build, "vemuKeysCon.exe"), "--list-ports"], env=env,
                                 stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT * 2)
     lines = result.stdout.decode("cp1252").splitlines()
     expect(sorted(lines), [
-        "COM3: - (Ger\xe4t FTDIBUS\\VID_0403+PID_6001+A50285BIA\\0000, Modell VID_0403&PID_6001)",
+        "COM3: - (Ger\xe4t VSERBUS\\VID_2345+PID_6789+A50285BI\\0000, Modell VID_2345&PID_6789)",
         "COM4: Sprach [2J ger\xe4t (Ger\xe4t BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\"
         "7&1F9F5C5E&0&001A7DDA7113_C00000000, Modell BT_001A7DDA7113)",
-        "COM9: USB-SERIAL CH340 (Ger\xe4t USB\\VID_1A86&PID_7523\\5&2A5C9B4&0&2, Modell VID_1A86&PID_7523)"],
+        "COM9: USB Serial Adapter (Ger\xe4t USB\\VID_1234&PID_5678\\5&2A5C9B4&0&2, Modell VID_1234&PID_5678)"],
         "listed ports")
     expect(result.returncode, 0, "exit code")
 
@@ -449,44 +473,77 @@ def scenario_moved_adapter(build):
     Windows gives it another number (COM9) and another instance id, the
     model stays. The engine opens it there by itself and types on; the new
     number and identity are stored."""
-    with Run(build, "moved_adapter", settings(), device=ch340(1)) as run:
+    with Run(build, "moved_adapter", settings(), device=adapter_id(1)) as run:
         run.send(b"a")
         expect(lines_of(run.observer.take(2)), chars(b"a"), "typed at COM7")
-        run.unplug(ch340(1))
+        run.unplug(adapter_id(1))
         run.log.until(lambda l: l == "Vemu Keys (keine Verbindung)", "state 0 once the adapter is gone")
         time.sleep(3)  # attempts while it is away
-        run.plug_in(9, ch340(2))
+        run.plug_in(9, adapter_id(2))
         run.log.until(lambda l: l == "### Ger\xe4t an COM9 gefunden (vorher COM7)", "the adapter found at COM9")
         run.log.until(lambda l: l == "Vemu Keys (aktiv)", "state 2 at COM9")
         run.send(b"b")
         expect(lines_of(run.observer.take(2)), chars(b"b"), "typed at COM9 without a restart")
         run.end()
     stored = settings_file(run)
-    for line in ("Port=9", "Device=" + ch340(2).upper(), "DeviceModel=" + CH340):
+    for line in ("Port=9", "Device=" + adapter_id(2).upper(), "DeviceModel=" + ADAPTER_MODEL):
         assert line in stored.splitlines(), "%r not stored: %r" % (line, stored)
     assert "### Verbindung zu COM7 wiederhergestellt" not in run.log.seen, run.log.seen
     expect(len([l for l in run.log.seen if "gefunden" in l]), 1, "lines about the move")
 
 
+def scenario_moved_while_off(build):
+    """The adapter sits in another socket when the engine starts: another
+    number, another instance id, the same model, and no other adapter of
+    it. The person may have no other way to reach the settings: it is
+    opened there."""
+    stored = settings("").replace("[Debug]", "Device=%s\nDeviceModel=%s\n[Debug]" % (adapter_id(1), ADAPTER_MODEL))
+    with Run(build, "moved_while_off", stored, link_port=False, others=[(9, adapter_id(2))]) as run:
+        # Found while the engine starts: the lines may come before its
+        # start-up line.
+        for line, what in (("### Ger\xe4t an COM9 gefunden (vorher COM7)", "the adapter found at COM9"),
+                           ("Vemu Keys (aktiv)", "state 2 at COM9")):
+            if line not in run.log.seen:
+                run.log.until(lambda l, line=line: l == line, what)
+        os.write(run.other_ports[9][1], b"c")
+        expect(lines_of(run.observer.take(2)), chars(b"c"), "typed at COM9")
+        run.end()
+    assert not [l for l in run.log.seen if "Serial Init Error" in l], run.log.seen
+    assert "Port=9" in settings_file(run).splitlines(), settings_file(run)
+
+
 def scenario_two_adapters(build):
-    """The stored adapter is away and two of the same model are present:
-    none is opened by itself (bytes on either are not typed), state 0 stays,
-    and the log says why once, not at every attempt."""
-    stored = settings("").replace("[Debug]", "Device=%s\nDeviceModel=%s\n[Debug]" % (ch340(1), CH340))
-    with Run(build, "two_adapters", stored, link_port=False, others=[(8, ch340(3)), (9, ch340(4))]) as run:
-        # Said at the start, before the engine's "Beenden mit" line.
-        assert any("nicht eindeutig" in l for l in run.log.seen), run.log.seen
-        time.sleep(5)  # two attempts or more
-        for number in (8, 9):
-            os.write(run.other_ports[number][1], b"x")
-        expect(run.observer.quiet(1.5), [], "typed from a port nobody chose")
+    """The stored adapter is away at the start. Two of its model arrive while
+    it is awaited: nothing tells them apart, so none is opened by itself
+    (bytes on them are not typed), state 0 stays, and the log says why once,
+    not at every attempt. One of them leaves: the other is opened."""
+    stored = settings("").replace("[Debug]", "Device=%s\nDeviceModel=%s\n[Debug]" % (adapter_id(1), ADAPTER_MODEL))
+    with Run(build, "two_adapters", stored, link_port=False) as run:
+        # Said while the engine starts, before its start-up line.
+        assert [l for l in run.log.seen if "Serial Init Error" in l], run.log.seen
+        # Both listed before either port can be opened, so that no attempt
+        # sees one of them alone.
+        run.devices.add(9, adapter_id(4), adapter_name(9), ADAPTER_IDS)
+        run.devices.add(10, adapter_id(5), adapter_name(10), ADAPTER_IDS)
+        for number in (9, 10):
+            run.link_other(number)
+        run.log.until(lambda l: "nicht eindeutig" in l, "the reason nothing is chosen")
+        for number in (9, 10):
+            os.write(run.other_ports[number][1], b"y")
+        expect(run.observer.quiet(3.0), [], "typed from a port nobody chose")
+        run.devices.remove(adapter_id(5))
+        run.unlink_other(10)
+        run.log.until(lambda l: l == "### Ger\xe4t an COM9 gefunden (vorher COM7)", "the adapter left at COM9")
+        run.log.until(lambda l: l == "Vemu Keys (aktiv)", "state 2 at COM9")
+        os.write(run.other_ports[9][1], b"z")
+        expect(lines_of(run.observer.take(2)), chars(b"z"), "typed at COM9")
         run.end()
     reasons = [l for l in run.log.seen if "nicht eindeutig" in l]
-    expect(reasons, ["### Ger\xe4t von COM7 nicht eindeutig gefunden (COM8, COM9 passen): bitte im "
+    expect(reasons, ["### Ger\xe4t von COM7 nicht eindeutig gefunden (COM9, COM10 passen): bitte im "
                      "Einstellungsdialog w\xe4hlen"], "the reason, once")
     states = [l for l in run.log.seen if l.startswith("Vemu Keys (")]
-    expect(states, ["Vemu Keys (keine Verbindung)"], "states")
-    assert "Port=7" in settings_file(run).splitlines(), settings_file(run)
+    expect(states, ["Vemu Keys (keine Verbindung)", "Vemu Keys (aktiv)"], "states")
+    assert "Port=9" in settings_file(run).splitlines(), settings_file(run)
 
 
 def scenario_planted_dll(build):

@@ -21,8 +21,8 @@ TOP = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(TOP, "scripts"))
 sys.path.insert(0, HERE)
 import wine_harness  # noqa: E402
-from engine_e2e import (PORT, CH340_IDS, Lines, VirtualAdapter, ch340, chars, end_by_input, expect,  # noqa: E402
-                        fault, run_scenarios, settings)
+from engine_e2e import (PORT, ADAPTER_IDS, Lines, VirtualAdapter, adapter_id, adapter_name, chars,  # noqa: E402
+                        end_by_input, expect, fault, run_scenarios, settings)
 
 
 class DriverLines(Lines):
@@ -461,6 +461,18 @@ def scenario_second_program(build):
         expect(second_console(run), (1, running), "a console engine beside the tray program")
         expect(run.ask("visible %s" % run.main), "0", "the tray program goes on unshown")
         expect(run.tray_icons(), 1, "its icon")
+    # Another user's copy started with raised rights: its mutex exists but
+    # may not be opened. Neither program starts beside it.
+    with Program(build, "mutex_denied", settings=settings(), start=False) as run:
+        holder = run.procs.start(["wine", os.path.join(build, "tests", "holder.exe"), "mutex", "Celeborn"],
+                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                                 env=run.env)
+        Lines(holder.stdout, "holder").until(lambda l: l == "ready", "the mutex held")
+        run.proc = run.start()
+        expect(run.ended(), 0, "the tray program's exit code beside a copy it may not see")
+        expect(run.ask("find TvemuCfgDlg * 0"), "none", "no dialog of its own")
+        expect(second_console(run), (1, running), "a console engine beside that copy")
+        end_by_input(holder)
 
 
 def end_session(run):
@@ -585,8 +597,7 @@ def scenario_movement(build):
         xs = [int(line.split()[1]) for line in moves]
         assert xs == sorted(xs) and xs[-1] > 100, moves
         run.send(b"\x1b,moustop.")
-        time.sleep(0.5)  # a tick already on its way may still arrive
-        run.observer.quiet(0.2)
+        run.observer.settle(0.5)  # a tick already on its way may still arrive
         expect(run.observer.quiet(1.0), [], "moves after moustop")
 
 
@@ -714,27 +725,27 @@ def scenario_port_list(build):
     arrive or leave appear and go when the system says devices changed, a
     port the user picked stays picked, and showing the dialog again lists
     afresh."""
-    described = [(7, ch340(1), "USB-SERIAL CH340 (COM7)"), (3, "ACPI\\PNP0501\\1", None),
-                 (4, "USB\\VID_067B&PID_2303\\6&1", "Bad\x1b]0;x\x07\tname " + "n" * 80 + " (COM4)")]
+    described = [(7, adapter_id(1), adapter_name(7)), (3, "ACPI\\PNP0501\\1", None),
+                 (4, "USB\\VID_2345&PID_6789\\6&1", "Bad\x1b]0;x\x07\tname " + "n" * 80 + " (COM4)")]
     with Program(build, "port_list", settings="[Port]\nPort=5\n", link_port=False, described=described) as run:
         run.wait_for("visible %s" % run.main, "1", "dialog shown")
         run.dismiss_layout_notice()
         long_name = "Bad ]0;x name " + "n" * 49 + "\u2026"
         expect(run.ask("items %s %d" % (run.main, IDC_PORT)),
-               "COM3 | COM4 \u2013 %s | COM5 \u2013 nicht angeschlossen | COM7 \u2013 USB-SERIAL CH340" % long_name,
+               "COM3 | COM4 \u2013 %s | COM5 \u2013 nicht angeschlossen | COM7 \u2013 USB Serial Adapter" % long_name,
                "ports with their names")
         expect(run.ask("selected %s %d" % (run.main, IDC_PORT)), "COM5 \u2013 nicht angeschlossen", "the choice kept")
         expect(run.ask("enabled %s %d" % (run.main, IDOK)), "1", "OK with the absent choice")
 
-        run.devices.add(9, ch340(2), "USB-SERIAL CH340 (COM9)", CH340_IDS)
-        run.devices.remove(ch340(1))
+        run.devices.add(9, adapter_id(2), adapter_name(9), ADAPTER_IDS)
+        run.devices.remove(adapter_id(1))
         run.ask("post %s %d %d 0" % (run.main, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED))
         run.wait_for("items %s %d" % (run.main, IDC_PORT),
-                     "COM3 | COM4 \u2013 %s | COM5 \u2013 nicht angeschlossen | COM9 \u2013 USB-SERIAL CH340" % long_name,
+                     "COM3 | COM4 \u2013 %s | COM5 \u2013 nicht angeschlossen | COM9 \u2013 USB Serial Adapter" % long_name,
                      "COM9 arrived, COM7 left")
 
         run.ask("select %s %d 3" % (run.main, IDC_PORT))
-        run.devices.remove(ch340(2))
+        run.devices.remove(adapter_id(2))
         run.ask("post %s %d %d 0" % (run.main, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED))
         run.wait_for("selected %s %d" % (run.main, IDC_PORT), "COM9 \u2013 nicht angeschlossen",
                      "the user's pick stays when its device leaves")
@@ -759,19 +770,20 @@ def scenario_moved_adapter(build):
     a restart, the dialog shows the new number, and it is stored."""
     log = "moved.log"
     with Program(build, "moved_adapter", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
-                 observer=True, device=ch340(1)) as run:
+                 observer=True, device=adapter_id(1)) as run:
         run.wait_tray(1, "icon")
+        active = run.icon_image()
         run.send(b"a")
         expect([l for _, l in run.observer.take(2)], chars(b"a"), "typed at COM7")
-        run.unplug(ch340(1))
-        time.sleep(3)
-        run.plug_in(9, ch340(1))
+        run.unplug(adapter_id(1))
+        run.icon_image(unlike=active, what="the icon once the adapter is gone")
+        run.plug_in(9, adapter_id(1))
         await_log(run, log, "### Ger\xe4t an COM9 gefunden (vorher COM7)")
         run.send(b"b")
         expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed at COM9")
         run.ask("trayclick 0 dbl")
         run.wait_for("visible %s" % run.main, "1", "dialog")
-        expect(run.ask("selected %s %d" % (run.main, IDC_PORT)), "COM9 \u2013 USB-SERIAL CH340", "the port now")
+        expect(run.ask("selected %s %d" % (run.main, IDC_PORT)), "COM9 \u2013 USB Serial Adapter", "the port now")
         run.ask("click %s %d" % (run.main, IDOK))
         run.wait_for("visible %s" % run.main, "0", "OK hides the dialog")
         run.observer.quiet(0.5)  # the pointer's position as the window went
@@ -779,7 +791,7 @@ def scenario_moved_adapter(build):
         expect([l for _, l in run.observer.take(2)], chars(b"c"), "OK keeps the port")
         expect(run.exit_program(), 0, "exit code")
         expect(run.profile("Port", "Port"), "9", "the new number stored")
-        expect(run.profile("Port", "Device"), ch340(1), "the identity stored")
+        expect(run.profile("Port", "Device"), adapter_id(1), "the identity stored")
         with open(os.path.join(run.work, log), encoding="cp1252") as f:
             text = f.read()
         assert "wiederhergestellt" not in text, text
@@ -817,14 +829,16 @@ def scenario_release_when_cut(build):
     unticked, and when the adapter is pulled out."""
     with Program(build, "release_when_cut", settings=tray_settings(), observer=True) as run:
         run.wait_tray(1, "icon")
+        active = run.icon_image()
         run.send(b"\x1b,lock,shift.\x1b,moulock,right.")
         expect([l for _, l in run.observer.take(2)], ["key 10 00 down", "right down"], "locked")
         run.ask("trayclick 0 right")
         run.ask("menu down return")  # Aktiv off
         expect([l for _, l in run.observer.take(2)], ["right up", "key 10 00 up"], "released when switched off")
+        paused = run.icon_image(unlike=active, what="the icon of the paused receiver")
         run.ask("trayclick 0 right")
         run.ask("menu down return")  # Aktiv on again
-        time.sleep(0.5)
+        run.icon_image(unlike=paused, what="the icon of the active receiver")
         run.send(b"\x1b,lock,shift.")
         expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "locked again")
         run.unplug()

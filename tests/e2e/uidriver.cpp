@@ -41,6 +41,8 @@
 //   foreground                   the foreground window's class and title
 //   focus                        the keyboard focus of the foreground window's thread: class and control id
 //   quit
+#include "base/Handles_win.h"
+
 #include <windows.h>
 
 #include <commctrl.h>
@@ -267,21 +269,21 @@ std::string ScreenChecksum(HWND Window)
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 32;
     info.bmiHeader.biCompression = BI_RGB;
-    HDC screen = GetDC(nullptr);
-    HDC memory = CreateCompatibleDC(screen);
+    TWindowDC screen(nullptr);
+    TMemoryDCHandle memory(CreateCompatibleDC(screen.Get()));
     void* bits = nullptr;
-    HBITMAP bitmap = CreateDIBSection(screen, &info, DIB_RGB_COLORS, &bits, nullptr, 0);
-    HGDIOBJ old = SelectObject(memory, bitmap);
-    BitBlt(memory, 0, 0, width, height, screen, rect.left, rect.top, SRCCOPY);
+    TBitmapHandle bitmap(CreateDIBSection(screen.Get(), &info, DIB_RGB_COLORS, &bits, nullptr, 0));
+    if (!screen.Get() || !memory || !bitmap || !bits)
+        return "none";
+    // Put back before the bitmap and the DC go (declared after them).
+    TSelectObject selected(memory.Get(), bitmap.Get());
+    if (!BitBlt(memory.Get(), 0, 0, width, height, screen.Get(), rect.left, rect.top, SRCCOPY))
+        return "none";
     GdiFlush();
     unsigned long long hash = 14695981039346656037ull;
     const auto* bytes = static_cast<const unsigned char*>(bits);
-    for (size_t i = 0; bytes && i < static_cast<size_t>(width) * static_cast<size_t>(height) * 4; ++i)
+    for (size_t i = 0; i < static_cast<size_t>(width) * static_cast<size_t>(height) * 4; ++i)
         hash = (hash ^ bytes[i]) * 1099511628211ull;
-    SelectObject(memory, old);
-    DeleteObject(bitmap);
-    DeleteDC(memory);
-    ReleaseDC(nullptr, screen);
     char text[32];
     std::snprintf(text, sizeof text, "%016llx", hash);
     return text;

@@ -1,18 +1,23 @@
 #!/usr/bin/env python3
-"""The installer under Wine, silent as an administrator would run it:
+"""The installer under Wine through its life, silent as an administrator
+would run it:
 
 1. install with autostart: the files, the Start menu links, the apps entry,
-   the autostart value and the rights the installer asks icacls for;
-2. start the installed program; while it runs, the uninstaller refuses;
-3. uninstall keeping the settings: only the settings file stays;
-4. install again without the switch: the settings are still there, no
+   the autostart value, and the owner and rights the installer asks icacls
+   for, in their order;
+2. start the installed program; while it runs, the uninstaller and the
+   installer refuse and change nothing;
+3. uninstall keeping the settings: only the settings file stays, and users
+   may no longer change files in the folder;
+4. a user puts program files into that folder, keeping a link to each; the
+   installation again (without the switch) takes the folder, writes new
+   files and leaves the user's alone; the settings are still there, no
    autostart value appears;
 5. uninstall as the apps entry says, with an autostart value that starts a
    copy elsewhere: that value stays, and nothing else of the program is left.
 
     installer_test.py --version 1.0.0
 """
-import argparse
 import contextlib
 import os
 import shutil
@@ -20,12 +25,16 @@ import subprocess
 import sys
 import tempfile
 import time
-import zipfile
 
 import release
+from installer import (EXIT_RUNNING, FOLDER_LEFT, INSTALL_DIR, LINKS, MAIN_PROGRAM, RUN_KEY, RUN_VALUE, SETTINGS,
+                       START_MENU, STEP_TIMEOUT, UNINSTALL_KEY, UNINSTALLER, Failure, env, expect,
+                       full_installation_calls, install, installed_files, matches_zip, reg_key_exists, reg_value,
+                       run_command_line, uninstall, unix, wine, wine_harness)
+import installer
 
-sys.path.insert(0, os.path.join(release.TOP, "scripts"))
-import wine_harness  # noqa: E402
+# The error file the program moves aside when it grows too large.
+OLD_ERROR_FILE = "Errors.old.log"
 
 # The program this test starts from the installation, named in this one
 # place: the tray program. It is up when its main window exists; "Beenden"
@@ -33,66 +42,7 @@ import wine_harness  # noqa: E402
 STARTED_PROGRAM = "vemuKeys.exe"
 MAIN_WINDOW_CLASS = "TvemuCfgDlg"
 EXIT_BUTTON = 1002
-UI_DRIVER = os.path.join(release.TOP, "build", "win64", "tests", "uidriver.exe")
-
-INSTALL_DIR = r"C:\Program Files\Vemu Keys"
-START_MENU = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
-LINKS = {"Vemu Keys.lnk": release.programs()[0], "Vemu Keys Anleitung.lnk": release.GUIDE}
-UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VemuKeys"
-RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
-RUN_VALUE = "vemuKeys"
-SETTINGS = "vemuKeys.set"
-UNINSTALLER = "uninstall.exe"
-STEP_TIMEOUT = 60  # seconds for one installer run or program start on a loaded machine
-
-# Every file the installer writes gets its inherited rights replaced; the
-# folder gives users the right to change what they create in it.
-PROTECT_ARGS = ["/inheritance:r", "/grant:r", "*S-1-5-18:(F)", "*S-1-5-32-544:(F)", "*S-1-5-32-545:(RX)"]
-FOLDER_ARGS = ["/grant", "*S-1-5-32-545:(OI)(CI)(M)"]
-
-
-class Failure(Exception):
-    pass
-
-
-def expect(condition, what):
-    if not condition:
-        raise Failure(what)
-
-
-def env(debug="-all"):
-    result = wine_harness.wine_env(os.environ.get("VEMU_DISPLAY"))
-    result["WINEDEBUG"] = debug
-    # Links saved in the prefix must not become menu entries of this machine.
-    result["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"
-    return result
-
-
-def unix(path):
-    """A C: path of the prefix on this machine."""
-    return os.path.join(wine_harness.PREFIX, "drive_c", *path[3:].split("\\"))
-
-
-def wine(args, debug="-all", timeout=STEP_TIMEOUT):
-    try:
-        return subprocess.run(["wine"] + args, env=env(debug), stdin=subprocess.DEVNULL,
-                              capture_output=True, timeout=timeout)
-    except subprocess.TimeoutExpired:
-        raise Failure("wine %s did not end within %d s" % (" ".join(args), timeout)) from None
-
-
-def reg_value(key, name):
-    """(type, data) of a registry value, or None."""
-    result = wine(["reg", "query", key, "/v", name])
-    for line in result.stdout.decode("utf-8", "replace").splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[0] == name:
-            return parts[1], parts[2] if len(parts) > 2 else ""
-    return None
-
-
-def reg_key_exists(key):
-    return wine(["reg", "query", key]).returncode == 0
+UI_DRIVER = os.path.join(installer.TEST_PROGRAMS, "uidriver.exe")
 
 
 def traces():
@@ -120,59 +70,11 @@ def traces():
     return found
 
 
-def remove_leftovers():
-    """What an earlier, failed run may have left."""
-    shutil.rmtree(unix(INSTALL_DIR), ignore_errors=True)
-    for link in LINKS:
-        with_path = os.path.join(unix(START_MENU), link)
-        if os.path.exists(with_path):
-            os.remove(with_path)
-    wine(["reg", "delete", UNINSTALL_KEY, "/f"])
-    wine(["reg", "delete", RUN_KEY, "/v", RUN_VALUE, "/f"])
-
-
-def install(setup, *switches):
-    """Runs the installer silently; returns the icacls command lines it ran
-    (Wine's icacls only reports them)."""
-    result = wine([setup, "/S"] + list(switches), debug="-all,fixme+icacls")
-    expect(result.returncode == 0, "the installer ended with %d" % result.returncode)
-    calls = []
-    for line in result.stderr.decode("utf-8", "replace").splitlines():
-        if "fixme:icacls:main stub:" in line:
-            words = line.split("stub:", 1)[1].split('" "')
-            calls.append([w.strip().strip('"').replace("\\\\", "\\") for w in words][1:])
-    return calls
-
-
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
-
-
-def run_command_line(line, folder):
-    """Runs a Windows command line exactly as written (through a batch file
-    in folder, which cmd hands on unchanged); returns its exit code."""
-    script = os.path.join(folder, "run.bat")
-    with open(script, "w", newline="\r\n") as batch:
-        batch.write("@%s\n@exit /b %%ERRORLEVEL%%\n" % line)
-    return wine(["cmd", "/c", windows_path(script)]).returncode
-
-
-def uninstall_waiting(*switches):
-    """Runs a copy of the uninstaller outside the folder on the folder, as
-    the uninstaller itself does, but waiting for it: returns its exit code."""
-    work = tempfile.mkdtemp(prefix="vemu-uninstall-")
-    try:
-        shutil.copy(os.path.join(unix(INSTALL_DIR), UNINSTALLER), work)
-        # _?= names the folder; it comes last and unquoted.
-        return run_command_line('"%s\\%s" /S %s _?=%s' % (windows_path(work), UNINSTALLER, " ".join(switches),
-                                                          INSTALL_DIR), work)
-    finally:
-        shutil.rmtree(work, ignore_errors=True)
-
-
-def installed_files():
-    folder = unix(INSTALL_DIR)
-    return sorted(os.listdir(folder)) if os.path.isdir(folder) else []
+def file_identities():
+    """Each installed file's inode and modification time: what a refusing
+    run must leave as it is."""
+    return {name: (os.stat(os.path.join(unix(INSTALL_DIR), name)).st_ino,
+                   os.stat(os.path.join(unix(INSTALL_DIR), name)).st_mtime_ns) for name in installed_files()}
 
 
 def check_installation(version, zip_path, calls, kept=()):
@@ -180,11 +82,8 @@ def check_installation(version, zip_path, calls, kept=()):
     expected = sorted(release.package_files() + [UNINSTALLER])
     present = sorted(expected + list(kept))
     expect(installed_files() == present, "installed %s, not %s" % (installed_files(), present))
-    with zipfile.ZipFile(zip_path) as archive:
-        for name in release.package_files():
-            with open(os.path.join(unix(INSTALL_DIR), name), "rb") as installed:
-                expect(installed.read() == archive.read("%s/%s" % (release.FOLDER, name)),
-                       "the installed %s differs from the zip's" % name)
+    for name in release.package_files():
+        expect(matches_zip(zip_path, name), "the installed %s differs from the zip's" % name)
 
     for link, target in LINKS.items():
         path = os.path.join(unix(START_MENU), link)
@@ -207,12 +106,11 @@ def check_installation(version, zip_path, calls, kept=()):
     expect(entry["QuietUninstallString"] == ("REG_SZ", uninstaller + " /S"),
            "quiet uninstall string %r" % (entry["QuietUninstallString"],))
 
-    # Wine's icacls changes nothing; it reports each call as a fixme line.
-    expect(calls, "no icacls call seen: Wine's icacls no longer reports its calls?")
-    wanted = [["%s\\%s" % (INSTALL_DIR, name)] + PROTECT_ARGS for name in expected] + [[INSTALL_DIR] + FOLDER_ARGS]
-    expect(sorted(calls) == sorted(wanted), "icacls ran as %s, not %s" % (calls, wanted))
-    # The folder's right comes last, when every installed file is protected.
-    expect(calls[-1] == [INSTALL_DIR] + FOLDER_ARGS, "the folder's rights were not set last")
+    # Each file gets its owner and rights right after it is written; users
+    # may change files in the folder only once all of them are protected.
+    wanted = full_installation_calls()
+    expect(calls == wanted, "icacls ran as\n  %s\nnot\n  %s" % ("\n  ".join(map(str, calls)),
+                                                                   "\n  ".join(map(str, wanted))))
 
 
 class StartedProgram:
@@ -260,13 +158,35 @@ class StartedProgram:
             self.proc.wait()
 
 
+def plant(names, keep):
+    """Files a user put into the program's folder under the names of the
+    program's files, each with a second link in keep (the user's way back
+    to it): returns each one's inode."""
+    planted = {}
+    for name in names:
+        path = os.path.join(unix(INSTALL_DIR), name)
+        with open(path, "wb") as faked:
+            faked.write(b"planted " + name.encode())
+        os.link(path, os.path.join(keep, name))
+        planted[name] = os.stat(path).st_ino
+    return planted
+
+
+def check_planted_left_alone(planted, keep, zip_path):
+    for name, inode in planted.items():
+        expect(os.stat(os.path.join(unix(INSTALL_DIR), name)).st_ino != inode,
+               "%s was written into the file a user put there" % name)
+        with open(os.path.join(keep, name), "rb") as faked:
+            expect(faked.read() == b"planted " + name.encode(), "the file a user put there as %s was changed" % name)
+    expect(matches_zip(zip_path, MAIN_PROGRAM), "the installed %s is not the zip's" % MAIN_PROGRAM)
+
+
 def run(version):
     setup = release.package(version, "setup.exe")
     zip_path = release.package(version, "win64.zip")
-    main_program = release.programs()[0]
-    run_target = "%s\\%s" % (INSTALL_DIR, main_program)
+    run_target = "%s\\%s" % (INSTALL_DIR, MAIN_PROGRAM)
 
-    remove_leftovers()
+    installer.remove_leftovers()
     before = traces()
 
     print("installer_test: 1. silent install with autostart")
@@ -275,14 +195,18 @@ def run(version):
     expect(reg_value(RUN_KEY, RUN_VALUE) == ("REG_SZ", run_target),
            "autostart value %r, not %s" % (reg_value(RUN_KEY, RUN_VALUE), run_target))
 
-    print("installer_test: 2. %s from the installation; the uninstaller refuses while it runs" % STARTED_PROGRAM)
+    print("installer_test: 2. %s from the installation; uninstaller and installer refuse while it runs"
+          % STARTED_PROGRAM)
     program = StartedProgram()
     try:
         program.wait_until_up()
-        code = uninstall_waiting()
-        expect(code == 2, "the uninstaller ended with %d while the program ran" % code)
-        expect(installed_files() == sorted(release.package_files() + [UNINSTALLER]),
-               "the refusing uninstaller changed the folder: %s" % installed_files())
+        untouched = file_identities()
+        calls = uninstall(code=EXIT_RUNNING)
+        expect(file_identities() == untouched, "the refusing uninstaller changed the folder: %s" % installed_files())
+        calls += install(setup, "/AUTOSTART=0", code=EXIT_RUNNING)
+        expect(file_identities() == untouched, "the refusing installer changed the folder: %s" % installed_files())
+        expect(not calls, "the refusing runs changed rights: %s" % calls)
+        expect(reg_value(RUN_KEY, RUN_VALUE) == ("REG_SZ", run_target), "the refusing installer changed the autostart")
         code = program.end()
         expect(code == 0, "%s ended with %d" % (STARTED_PROGRAM, code))
     finally:
@@ -293,16 +217,25 @@ def run(version):
         settings_text = settings.read()
 
     print("installer_test: 3. silent uninstall keeping the settings")
-    code = uninstall_waiting("/KEEPSETTINGS")
-    expect(code == 0, "the uninstaller ended with %d" % code)
+    calls = uninstall("/KEEPSETTINGS")
     expect(installed_files() == [SETTINGS], "left in the folder: %s" % installed_files())
+    expect(calls == [[INSTALL_DIR] + FOLDER_LEFT], "the folder left behind got the rights %s" % calls)
     expect(not reg_key_exists(UNINSTALL_KEY), "the apps entry is still there")
     expect(reg_value(RUN_KEY, RUN_VALUE) is None, "the autostart value is still there")
-    expect(not any(os.path.exists(os.path.join(unix(START_MENU), link)) for link in LINKS),
-           "a Start menu link is still there")
+    expect(not installer.links_present(), "a Start menu link is still there")
 
-    print("installer_test: 4. silent install again, without autostart")
-    check_installation(version, zip_path, install(setup), kept=[SETTINGS])
+    print("installer_test: 4. a user's files in the folder; silent install again, without autostart")
+    keep = tempfile.mkdtemp(prefix="planted-", dir=wine_harness.PREFIX)
+    try:
+        planted = plant([MAIN_PROGRAM, UNINSTALLER], keep)
+        # A file the program writes beside itself is no reason to refuse
+        # the folder; the uninstaller removes it.
+        with open(os.path.join(unix(INSTALL_DIR), OLD_ERROR_FILE), "w") as errors:
+            errors.write("01.01.2026 10:00:00 Fehler\n")
+        check_installation(version, zip_path, install(setup), kept=[SETTINGS, OLD_ERROR_FILE])
+        check_planted_left_alone(planted, keep, zip_path)
+    finally:
+        shutil.rmtree(keep, ignore_errors=True)
     with open(settings_path, "rb") as settings:
         expect(settings.read() == settings_text, "installing again changed the settings")
     expect(reg_value(RUN_KEY, RUN_VALUE) is None, "installing without the switch added an autostart value")
@@ -328,20 +261,5 @@ def run(version):
     expect(not left, "left behind: %s" % sorted(left))
 
 
-def main():
-    parser = argparse.ArgumentParser()
-    parser.add_argument("--version", required=True)
-    args = parser.parse_args()
-    wine_harness.ensure_prefix()
-    wine_harness.start_server(os.environ.get("VEMU_DISPLAY"))
-    try:
-        run(args.version)
-    except Failure as failure:
-        print("installer_test: FAILED: %s" % failure)
-        return 1
-    print("installer_test: passed")
-    return 0
-
-
 if __name__ == "__main__":
-    sys.exit(main())
+    sys.exit(installer.main(run, "installer_test"))

@@ -209,8 +209,8 @@ TEST_F(ReceiverOnPty, ClosingWhileBytesArriveNeverHangs)
 
 TEST_F(ReceiverOnPty, EnumerationFindsTheLinkedPortsWithWhatIsKnownOfThem)
 {
-    TPtyPort another(Env.Dir.Path(), 12, {"USB\\VID_1A86&PID_7523\\5&1", "VID_1A86&PID_7523"},
-                     "USB-SERIAL\tCH340 (COM12)");
+    TPtyPort another(Env.Dir.Path(), 12, {"USB\\VID_1234&PID_5678\\5&1", "VID_1234&PID_5678"},
+                     "USB Serial\tAdapter (COM12)");
     std::vector<TPortDevice> ports;
     GetInstalledPorts(ports);
     ASSERT_EQ(ports.size(), 2u);
@@ -218,8 +218,8 @@ TEST_F(ReceiverOnPty, EnumerationFindsTheLinkedPortsWithWhatIsKnownOfThem)
     EXPECT_TRUE(ports[0].Identity.Empty());
     EXPECT_EQ(ports[0].Description, "");
     EXPECT_EQ(ports[1].Number, 12);
-    EXPECT_EQ(ports[1].Identity.Device, "USB\\VID_1A86&PID_7523\\5&1");
-    EXPECT_EQ(ports[1].Description, "USB-SERIAL CH340") << "cleaned, without the number";
+    EXPECT_EQ(ports[1].Identity.Device, "USB\\VID_1234&PID_5678\\5&1");
+    EXPECT_EQ(ports[1].Description, "USB Serial Adapter") << "cleaned, without the number";
 }
 
 TEST_F(ReceiverOnPty, RatesWithoutAPosixSpeedFailAtTheThirdStep)
@@ -384,12 +384,15 @@ TEST_F(ReceiverOnPty, BytesOnThePortBecomeInput)
 // another number, and only when the choice is clear.
 class FollowingDevice : public ::testing::Test {
 protected:
-    const std::string Model = "VID_1A86&PID_7523";
-    const TPortIdentity Adapter{"USB\\VID_1A86&PID_7523\\5&1&0&1", Model};
+    const std::string Model = "VID_1234&PID_5678";
+    const TPortIdentity Adapter{InSocket(1), Model};
     std::unique_ptr<TTestEnvironment> Env;
     std::unique_ptr<TSerialReceiver> Receiver;
     TStateLog States;
 
+    // The id Windows gives an adapter without a serial number in a socket.
+    static std::string InSocket(int Socket) { return "USB\\VID_1234&PID_5678\\5&1&0&" + std::to_string(Socket); }
+    TPortIdentity OtherAdapter(int Socket) const { return {InSocket(Socket), Model}; }
     // A receiver that starts with these [Port] settings.
     void Start(const std::string& PortSettings)
     {
@@ -398,8 +401,19 @@ protected:
         Receiver = std::make_unique<TSerialReceiver>(false);
         Receiver->SetOnStateChange(TStateLog::Record, &States);
     }
+    // A receiver whose stored device is Device at COM7.
+    void StartStored(const TPortIdentity& Device)
+    {
+        Start("Port=7\nDevice=" + Device.Device + "\nDeviceModel=" + Device.Model + "\n");
+    }
     const std::string& Dir() const { return Env->Dir.Path(); }
     Strings Lines() { return Env->TakeUnstampedLines(); }
+    // The device goes: its pty ends and the read thread's notice is handled.
+    void Pull(TPtyPort& Device)
+    {
+        Device.Disconnect();
+        Receiver->PortLost(AwaitPortLostNotice(*Env));
+    }
     // Ends the receiver; the settings it wrote, as the next start reads them.
     std::string Stored(const std::string& Key)
     {
@@ -420,17 +434,16 @@ protected:
 TEST_F(FollowingDevice, AnAdapterInAnotherSocketIsFollowedToItsNewNumber)
 {
     Start("Port=7\n");
-    auto socket1 = std::make_unique<TPtyPort>(Dir(), 7, Adapter, "USB-SERIAL CH340 (COM7)");
+    auto socket1 = std::make_unique<TPtyPort>(Dir(), 7, Adapter, "USB Serial Adapter (COM7)");
     Receiver->SetState(2);
     EXPECT_EQ(Receiver->Identity(), Adapter) << "learnt when the port opened";
     Lines();
-    socket1->Disconnect();
-    Receiver->PortLost(AwaitPortLostNotice(*Env));
+    Pull(*socket1);
     EXPECT_FALSE(Receiver->Reconnect());
     Lines();
 
-    const TPortIdentity socket2Adapter{"USB\\VID_1A86&PID_7523\\5&1&0&2", Model};
-    TPtyPort socket2(Dir(), 9, socket2Adapter, "USB-SERIAL CH340 (COM9)");
+    const TPortIdentity socket2Adapter = OtherAdapter(2);
+    TPtyPort socket2(Dir(), 9, socket2Adapter, "USB Serial Adapter (COM9)");
     EXPECT_TRUE(Receiver->Reconnect());
     EXPECT_EQ(Lines(), Strings{"### Ger\xe4t an COM9 gefunden (vorher COM7)"}) << "one line, no other";
     EXPECT_EQ(Receiver->Port(), 9);
@@ -448,8 +461,8 @@ TEST_F(FollowingDevice, AnAdapterInAnotherSocketIsFollowedToItsNewNumber)
 // id, its number changed) is at COM9: opened there without an error line.
 TEST_F(FollowingDevice, AtTheStartTheDeviceIsOpenedWhereItIsNow)
 {
-    Start("Port=7\nDevice=" + Adapter.Device + "\nDeviceModel=" + Model + "\n");
-    TPtyPort sameModel(Dir(), 4, {"USB\\VID_1A86&PID_7523\\5&1&0&4", Model});
+    StartStored(Adapter);
+    TPtyPort sameModel(Dir(), 4, OtherAdapter(4));
     TPtyPort moved(Dir(), 9, Adapter);
     Receiver->SetState(1);
     EXPECT_EQ(Lines(), Strings{"### Ger\xe4t an COM9 gefunden (vorher COM7)"}) << "the instance id decides";
@@ -458,22 +471,62 @@ TEST_F(FollowingDevice, AtTheStartTheDeviceIsOpenedWhereItIsNow)
     EXPECT_EQ(States.States, std::vector<int>{1});
 }
 
-// Two adapters of the same model and neither the stored one: nothing is
-// opened by itself, and the log says why once, not at every attempt.
+// The adapter sits in another socket at the start (a new number, a new
+// instance id, the same model): alone of its model, it is taken for the
+// device, since the person may have no other way to reach the dialog. An
+// adapter of the model that was present when the device went during the
+// session is not.
+TEST_F(FollowingDevice, AtTheStartTheOnlyAdapterOfTheModelIsTakenForTheDevice)
+{
+    StartStored(Adapter);
+    auto socket3 = std::make_unique<TPtyPort>(Dir(), 8, OtherAdapter(3));
+    Receiver->SetState(2);
+    EXPECT_EQ(Lines(), Strings{"### Ger\xe4t an COM8 gefunden (vorher COM7)"}) << "no error line";
+    EXPECT_EQ(Receiver->Port(), 8);
+    EXPECT_EQ(Receiver->State(), 2);
+
+    TPtyPort beside(Dir(), 9, OtherAdapter(4));
+    Pull(*socket3);
+    EXPECT_FALSE(Receiver->Reconnect()) << "present when the device went: another device";
+    EXPECT_EQ(Receiver->Port(), 8);
+    EXPECT_EQ(Stored("Device"), InSocket(3));
+}
+
+// A device with a serial number has the same instance id in every socket:
+// an adapter of its model with another id is another device, even the only
+// one that arrives while the device is away.
+TEST_F(FollowingDevice, ADeviceWithASerialNumberIsFollowedOnlyByItsId)
+{
+    const TPortIdentity own{"USB\\VID_1234&PID_5678\\A50285BI", Model};
+    Start("Port=7\n");
+    auto device = std::make_unique<TPtyPort>(Dir(), 7, own);
+    Receiver->SetState(2);
+    Pull(*device);
+    TPtyPort stranger(Dir(), 8, OtherAdapter(2));
+    EXPECT_FALSE(Receiver->Reconnect());
+    EXPECT_EQ(Receiver->Port(), 7);
+    TPtyPort back(Dir(), 9, own);
+    EXPECT_TRUE(Receiver->Reconnect());
+    EXPECT_EQ(Receiver->Port(), 9);
+}
+
+// Two adapters of the same model arrive while the device is away: nothing
+// is opened by itself, and the log says why once, not at every attempt.
 TEST_F(FollowingDevice, TwoAdaptersOfTheSameModelChooseNothingAndSaySoOnce)
 {
-    Start("Port=7\nDevice=" + Adapter.Device + "\nDeviceModel=" + Model + "\n");
-    auto first = std::make_unique<TPtyPort>(Dir(), 8, TPortIdentity{"USB\\VID_1A86&PID_7523\\5&1&0&3", Model});
-    TPtyPort second(Dir(), 9, {"USB\\VID_1A86&PID_7523\\5&1&0&4", Model});
+    StartStored(Adapter);
     Receiver->SetState(2);
-    const Strings lines = Lines();
-    ASSERT_EQ(lines.size(), 2u) << testing::PrintToString(lines);
-    EXPECT_EQ(lines[0],
-              "### Ger\xe4t von COM7 nicht eindeutig gefunden (COM8, COM9 passen): bitte im Einstellungsdialog w\xe4hlen");
-    EXPECT_EQ(lines[1].rfind("! ERROR ### Fehler: Serial Init Error (1): ", 0), 0u) << lines[1];
+    const Strings atStart = Lines();
+    ASSERT_EQ(atStart.size(), 1u) << testing::PrintToString(atStart);
+    EXPECT_EQ(atStart[0].rfind("! ERROR ### Fehler: Serial Init Error (1): ", 0), 0u) << atStart[0];
+
+    auto first = std::make_unique<TPtyPort>(Dir(), 8, OtherAdapter(3));
+    TPtyPort second(Dir(), 9, OtherAdapter(4));
     for (int attempt = 0; attempt < 3; ++attempt)
         EXPECT_FALSE(Receiver->Reconnect());
-    EXPECT_TRUE(Lines().empty()) << "the attempts every 2 seconds stay quiet";
+    EXPECT_EQ(Lines(), Strings{"### Ger\xe4t von COM7 nicht eindeutig gefunden (COM8, COM9 passen): bitte im "
+                               "Einstellungsdialog w\xe4hlen"})
+        << "said once, the attempts every 2 seconds stay quiet";
     EXPECT_EQ(Receiver->State(), 0);
     EXPECT_EQ(Receiver->Port(), 7);
     EXPECT_TRUE(States.States.empty()) << "state 0 stays, with its notice";
@@ -489,7 +542,7 @@ TEST_F(FollowingDevice, TwoAdaptersOfTheSameModelChooseNothingAndSaySoOnce)
 TEST_F(FollowingDevice, WithoutAStoredIdentityTheNumberIsAwaitedAsBefore)
 {
     Start("Port=7\n");
-    TPtyPort elsewhere(Dir(), 9, {"USB\\VID_1A86&PID_7523\\5&1&0&2", Model});
+    TPtyPort elsewhere(Dir(), 9, OtherAdapter(2));
     Receiver->SetState(2);
     EXPECT_EQ(Receiver->State(), 0);
     EXPECT_FALSE(Receiver->Reconnect());
@@ -508,10 +561,9 @@ TEST_F(FollowingDevice, ASecondAdapterSeenBesideIsNeverTakenForTheDevice)
     Start("Port=7\n");
     auto device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
     Receiver->SetState(2);
-    TPtyPort other(Dir(), 8, {"USB\\VID_1A86&PID_7523\\5&1&0&3", Model});
+    TPtyPort other(Dir(), 8, OtherAdapter(3));
     Receiver->NoteDevices(); // the system reports the arrival
-    device->Disconnect();
-    Receiver->PortLost(AwaitPortLostNotice(*Env));
+    Pull(*device);
     Lines();
     EXPECT_FALSE(Receiver->Reconnect());
     EXPECT_TRUE(Lines().empty()) << "one candidate, known to be another device: nothing to say";
@@ -521,10 +573,35 @@ TEST_F(FollowingDevice, ASecondAdapterSeenBesideIsNeverTakenForTheDevice)
     device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
     EXPECT_TRUE(Receiver->Reconnect());
     EXPECT_EQ(Lines(), Strings{"### Verbindung zu COM7 wiederhergestellt"});
-    device->Disconnect();
-    Receiver->PortLost(AwaitPortLostNotice(*Env));
-    TPtyPort socket2(Dir(), 9, {"USB\\VID_1A86&PID_7523\\5&1&0&2", Model});
+    Pull(*device);
+    TPtyPort socket2(Dir(), 9, OtherAdapter(2));
     EXPECT_TRUE(Receiver->Reconnect()) << "the only one left that may be it";
+    EXPECT_EQ(Receiver->Port(), 9);
+}
+
+// What was seen of other adapters stays known for the session: one that was
+// beside the device, left, and comes back while the device is away is still
+// not the device; nor is one that was there when the device went, though no
+// notice of its arrival came.
+TEST_F(FollowingDevice, OtherAdaptersStayKnownForTheSession)
+{
+    Start("Port=7\n");
+    auto device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
+    Receiver->SetState(2);
+    auto beside = std::make_unique<TPtyPort>(Dir(), 8, OtherAdapter(3));
+    Receiver->NoteDevices();
+    beside.reset();
+    Receiver->NoteDevices(); // it left: the list no longer shows it
+    TPtyPort unnoticed(Dir(), 10, OtherAdapter(5));
+    Pull(*device);
+    Lines();
+    beside = std::make_unique<TPtyPort>(Dir(), 8, OtherAdapter(3));
+    EXPECT_FALSE(Receiver->Reconnect());
+    EXPECT_EQ(Receiver->Port(), 7);
+    EXPECT_TRUE(Lines().empty()) << "both are known: no candidate, nothing to say";
+
+    TPtyPort socket2(Dir(), 9, OtherAdapter(2));
+    EXPECT_TRUE(Receiver->Reconnect()) << "the one that came while the device was away";
     EXPECT_EQ(Receiver->Port(), 9);
 }
 

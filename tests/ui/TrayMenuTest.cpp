@@ -38,12 +38,19 @@ TEST(TrayMenu, AKeyboardMenuStandsBesideTheIconWhereTheShellTellsWhereItIs)
 
 TEST(TrayMenu, TheUsersWindowGetsTheKeyboardBackUnlessTheDialogWasAskedForOrAnotherTookIt)
 {
-    const TForegroundAfterMenu untouched{true, true};
+    const TForegroundAfterMenu untouched{true, true, true};
     for (TTrayChoice choice : {TTrayChoice::None, TTrayChoice::Active, TTrayChoice::Exit})
-        EXPECT_TRUE(GiveForegroundBack(choice, untouched)) << static_cast<int>(choice);
-    EXPECT_FALSE(GiveForegroundBack(TTrayChoice::Setup, untouched)) << "Einstellungen... shows the dialog";
-    EXPECT_FALSE(GiveForegroundBack(TTrayChoice::None, {true, false})) << "the user clicked elsewhere";
-    EXPECT_FALSE(GiveForegroundBack(TTrayChoice::Active, {false, true})) << "the window is gone or hidden";
+        EXPECT_EQ(FrontAfterMenu(choice, untouched), TFrontAfterMenu::Previous) << static_cast<int>(choice);
+    EXPECT_EQ(FrontAfterMenu(TTrayChoice::Setup, untouched), TFrontAfterMenu::Unchanged)
+        << "Einstellungen... shows the dialog";
+    EXPECT_EQ(FrontAfterMenu(TTrayChoice::None, {true, false, true}), TFrontAfterMenu::Unchanged)
+        << "the user clicked elsewhere";
+    // No window to give back to: the hidden tray form must not keep the
+    // keyboard, but a shown dialog may, and "Beenden" takes the form away.
+    EXPECT_EQ(FrontAfterMenu(TTrayChoice::Active, {false, true, true}), TFrontAfterMenu::Desktop);
+    EXPECT_EQ(FrontAfterMenu(TTrayChoice::None, {false, true, true}), TFrontAfterMenu::Desktop);
+    EXPECT_EQ(FrontAfterMenu(TTrayChoice::Active, {false, true, false}), TFrontAfterMenu::Unchanged);
+    EXPECT_EQ(FrontAfterMenu(TTrayChoice::Exit, {false, true, true}), TFrontAfterMenu::Unchanged);
 }
 
 TEST(TrayMenu, EscOnAKeyboardMenuReturnsToTheNotificationArea)

@@ -1,0 +1,198 @@
+#!/usr/bin/env python3
+"""The installer under Wine where it must not do its work, silent as an
+administrator would run it: it refuses or stops with its exit code, says so,
+and leaves the apps entry, the autostart value and the Start menu links
+matching the files that are there.
+
+1. folders that are not the program's (a file or a folder of something
+   else in them) are refused and stay as they were;
+2. the program of another user (a mutex that cannot be opened) stops the
+   installer;
+3. a file a user put into the folder and keeps open stops the
+   installation before it writes or protects anything of its own;
+4. rights that cannot be set stop the installation: nothing is written
+   into a folder that cannot be closed, and the folder never lets users
+   change files while a program file is not protected;
+5. an installation after the stops is whole, and says so when users could
+   not be let change files; a folder a user put into it makes the next one
+   refuse;
+6. the other user's program stops the uninstaller; files in use stop a new
+   installation and the uninstaller, which leaves what it could not remove
+   with the settings and its entries and can be run again;
+7. an uninstall keeping the settings reports a folder it could not close.
+
+    installer_guards_test.py --version 1.0.0
+"""
+import os
+import shutil
+import sys
+
+import installer
+import release
+from installer import (EXIT_FILE, EXIT_FOREIGN_FOLDER, EXIT_RIGHTS, EXIT_RUNNING, FILE_RIGHTS, FOLDER_CLOSED,
+                       FOLDER_LEFT, FOLDER_OPENED, INSTALL_DIR, MAIN_PROGRAM, SETTINGS, UNINSTALLER, Held, entries,
+                       expect, full_installation_calls, in_folder, install, installed_files, matches_zip,
+                       protection_calls, uninstall, unix)
+
+FOREIGN_DIR = r"C:\Werkzeuge"
+INSTANCE_MUTEX = "Celeborn"
+CLOSING_CALLS = [[INSTALL_DIR] + args for args in FOLDER_CLOSED]
+ALL_ENTRIES = {"apps entry", "autostart %s" % in_folder(MAIN_PROGRAM)} | set(installer.LINKS)
+
+
+def say(text):
+    print("installer_guards_test: " + text)
+
+
+def snapshot(folder):
+    """Every file and folder below folder with its contents."""
+    found = {}
+    for path, dirs, files in os.walk(unix(folder)):
+        for name in dirs:
+            found[os.path.relpath(os.path.join(path, name), unix(folder))] = "folder"
+        for name in files:
+            with open(os.path.join(path, name), "rb") as data:
+                found[os.path.relpath(os.path.join(path, name), unix(folder))] = data.read()
+    return found
+
+
+def expect_untouched(what, calls, before_entries=frozenset()):
+    expect(not calls, "%s changed rights: %s" % (what, calls))
+    expect(entries() == set(before_entries), "%s left the entries %s" % (what, sorted(entries())))
+
+
+def foreign_folders(setup):
+    say("1. folders of something else are refused")
+    for content, is_folder in (("notizen.txt", False), ("Daten", True)):
+        shutil.rmtree(unix(FOREIGN_DIR), ignore_errors=True)
+        os.makedirs(unix(FOREIGN_DIR))
+        path = os.path.join(unix(FOREIGN_DIR), content)
+        if is_folder:
+            os.mkdir(path)
+        else:
+            with open(path, "w") as note:
+                note.write("eigene Notizen")
+        before = snapshot(FOREIGN_DIR)
+        calls = install(setup, "/AUTOSTART=1", "/D=" + FOREIGN_DIR, code=EXIT_FOREIGN_FOLDER)
+        expect(snapshot(FOREIGN_DIR) == before, "the refused folder with %s was changed" % content)
+        expect_untouched("refusing the folder with %s" % content, calls)
+    shutil.rmtree(unix(FOREIGN_DIR))
+
+
+def other_users_program(setup):
+    say("2. the program of another user: the installer refuses")
+    with Held("mutex", INSTANCE_MUTEX):
+        calls = install(setup, "/AUTOSTART=1", code=EXIT_RUNNING)
+    expect(not os.path.exists(unix(INSTALL_DIR)), "the refusing installer made the folder")
+    expect_untouched("the refusing installer", calls)
+
+
+def kept_open_plant(setup, zip_path):
+    say("3. a file a user put there and keeps open")
+    os.makedirs(unix(INSTALL_DIR))
+    planted = os.path.join(unix(INSTALL_DIR), MAIN_PROGRAM)
+    with open(planted, "wb") as faked:
+        faked.write(b"planted")
+    with Held("file", in_folder(MAIN_PROGRAM)):
+        calls = install(setup, "/AUTOSTART=1", code=EXIT_FILE)
+    with open(planted, "rb") as faked:
+        expect(faked.read() == b"planted", "the installer wrote into the file a user keeps open")
+    # The files before it were written and protected; the folder stays closed.
+    files = release.package_files()
+    written = files[:files.index(MAIN_PROGRAM)]
+    expect(calls == CLOSING_CALLS + protection_calls(written),
+           "icacls ran as %s while a file could not be replaced" % calls)
+    expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
+    for name in written:
+        expect(matches_zip(zip_path, name), "%s was not installed before the stop" % name)
+
+
+def rights_not_set(setup):
+    say("4. rights that cannot be set")
+    # The folder cannot be closed: nothing is written.
+    before = snapshot(INSTALL_DIR)
+    with installer.RECORDER.failing("\t".join(FOLDER_CLOSED[1])):
+        calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
+    expect(calls == CLOSING_CALLS[:2], "icacls ran as %s while the folder could not be closed" % calls)
+    expect(snapshot(INSTALL_DIR) == before, "the installer changed the folder it could not close")
+    expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
+
+    # A file cannot be protected: the installation goes no further.
+    last = "vemuKeysCon.exe"
+    with installer.RECORDER.failing("%s\t%s" % (in_folder(last), FILE_RIGHTS[0])):
+        calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
+    expect(calls and calls[-1] == [in_folder(last)] + FILE_RIGHTS,
+           "the installation went on after the rights of %s failed: %s" % (last, calls[-1:]))
+    expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
+    expect(UNINSTALLER not in installed_files(), "the stopped installation wrote the uninstaller")
+
+
+def folder_in_installation(setup):
+    say("5. an installation after the stops whose last right fails; a folder a user made in it")
+    # Only users' saving of settings depends on the last right: the
+    # installation is whole, and its exit code tells of the failure.
+    with installer.RECORDER.failing(FOLDER_OPENED[-1][-1]):
+        calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
+    expect(calls == full_installation_calls(), "the installation after the stops set the rights %s" % calls)
+    expect(entries() == ALL_ENTRIES, "the installation after the stops made the entries %s" % sorted(entries()))
+    made = os.path.join(unix(INSTALL_DIR), "Daten")
+    os.mkdir(made)
+    before = snapshot(INSTALL_DIR)
+    calls = install(setup, code=EXIT_FOREIGN_FOLDER)
+    expect(snapshot(INSTALL_DIR) == before, "the refused installation changed the folder")
+    expect_untouched("refusing the installation with a folder in it", calls, ALL_ENTRIES)
+    os.rmdir(made)
+
+
+def files_in_use(setup):
+    say("6. files in use")
+    with Held("mutex", INSTANCE_MUTEX):
+        before = snapshot(INSTALL_DIR)
+        calls = uninstall(code=EXIT_RUNNING)
+        expect(snapshot(INSTALL_DIR) == before, "the refusing uninstaller changed the folder")
+        expect_untouched("the refusing uninstaller", calls, ALL_ENTRIES)
+
+    with Held("file", in_folder(release.NOTES)):
+        calls = install(setup, "/AUTOSTART=1", code=EXIT_FILE)
+    expect(calls == CLOSING_CALLS + protection_calls([release.GUIDE]),
+           "icacls ran as %s while a file could not be replaced" % calls)
+    expect(entries() == ALL_ENTRIES, "the stopped installation changed the entries to %s" % sorted(entries()))
+
+    # The settings stay with what could not be removed.
+    with open(os.path.join(unix(INSTALL_DIR), SETTINGS), "w") as settings:
+        settings.write("[Extended]\n")
+    with Held("file", in_folder(release.GUIDE)):
+        calls = uninstall(code=EXIT_FILE)
+    expect(installed_files() == sorted([release.GUIDE, SETTINGS, UNINSTALLER]),
+           "the stopped uninstaller left %s" % installed_files())
+    expect(entries() == {"apps entry", "Vemu Keys Anleitung.lnk"},
+           "the stopped uninstaller left the entries %s" % sorted(entries()))
+    expect(not calls, "the stopped uninstaller changed rights: %s" % calls)
+
+
+def folder_not_closed():
+    say("7. an uninstall keeping the settings that cannot close the folder")
+    with installer.RECORDER.failing("\t".join(FOLDER_LEFT)):
+        calls = uninstall("/KEEPSETTINGS", code=EXIT_RIGHTS)
+    expect(calls == [[INSTALL_DIR] + FOLDER_LEFT], "the uninstaller set the rights %s" % calls)
+    expect(installed_files() == [SETTINGS], "the uninstaller left %s" % installed_files())
+    expect(entries() == set(), "the uninstaller left the entries %s" % sorted(entries()))
+
+
+def run(version):
+    setup = release.package(version, "setup.exe")
+    zip_path = release.package(version, "win64.zip")
+    installer.remove_leftovers()
+    shutil.rmtree(unix(FOREIGN_DIR), ignore_errors=True)
+
+    foreign_folders(setup)
+    other_users_program(setup)
+    kept_open_plant(setup, zip_path)
+    rights_not_set(setup)
+    folder_in_installation(setup)
+    files_in_use(setup)
+    folder_not_closed()
+
+
+if __name__ == "__main__":
+    sys.exit(installer.main(run, "installer_guards_test"))
