@@ -269,19 +269,4 @@ TEST_F(ReceiveQueueTest, ProducersAndAConsumerOnThreeThreads)
         EXPECT_EQ(moves[i], ESC + ",move," + std::to_string(i) + ",1.");
 }
 
-// The parser tells units from before a cut by their generation.
-TEST_F(ReceiveQueueTest, UnitsTakenBeforeADiscardBelongToAnOlderGeneration)
-{
-    std::deque<std::string> units;
-    AddChunk(Queue, "a");
-    const uint32_t before = Queue.PopAll(units);
-    EXPECT_EQ(before, Queue.Generation());
-    Queue.Discard();
-    EXPECT_NE(before, Queue.Generation());
-    AddChunk(Queue, "b");
-    units.clear();
-    EXPECT_EQ(Queue.PopAll(units), Queue.Generation());
-    EXPECT_EQ(units, std::deque<std::string>{"b"});
-}
-
 } // namespace

@@ -210,11 +210,12 @@ class Run(VirtualAdapter):
         self.observer = Lines(self.observer_proc.stdout, "observer")
         self.observer.until(lambda l: l == "ready", "ready line")
         if self.held:
-            self.holder_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "holder.exe"),
+            # Held without any sharing, as a scanner may hold it.
+            self.holder_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "holder.exe"), "file",
                                                  "vemuKeys.set"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                                 stderr=subprocess.DEVNULL, env=env, cwd=self.work)
             self.holder = Lines(self.holder_proc.stdout, "holder")
-            self.holder.until(lambda l: l == "held", "the settings file held")
+            self.holder.until(lambda l: l == "ready", "the settings file held")
         self.engine_proc = self.procs.start(["wine", os.path.join(self.work, "vemuKeysCon.exe"), "--events", "all"],
                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                             stderr=subprocess.DEVNULL, env=planted_env(env) if self.planted else env,
@@ -229,7 +230,6 @@ class Run(VirtualAdapter):
     def release_settings(self):
         """The program that held the settings file lets go of it."""
         self.holder_proc.stdin.close()
-        self.holder.until(lambda l: l == "released", "the settings file released")
         self.holder_proc.wait(timeout=WAIT)
 
     def link_other(self, number):

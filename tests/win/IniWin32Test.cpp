@@ -190,26 +190,4 @@ TEST(IniFileAgainstWin32, AFileHeldWithoutReadSharingOrLockedIsNotReplaced)
     }
 }
 
-// The program starts while a scanner holds the file without read sharing:
-// the values of that session are defaults, and none of them is written
-// back once the file is free again.
-TEST(IniFileAgainstWin32, AFileHeldAtTheStartIsNotWrittenThatSession)
-{
-    TTempDir dir;
-    const std::string path = dir.File("vemuKeys.set");
-    const std::string before = "; by hand\r\n[Port]\r\nPort=7\r\nRate=9600\r\n";
-    WriteFileText(path, before);
-    HANDLE holder = CreateFileA(path.c_str(), GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr);
-    ASSERT_NE(holder, INVALID_HANDLE_VALUE);
-    TIniFile ini(path);
-    const int32_t port = ini.ReadInteger("Port", "Port", 0);
-    CloseHandle(holder);
-    EXPECT_EQ(port, 0);
-    EXPECT_TRUE(ini.Unreadable());
-    EXPECT_FALSE(ini.WriteInteger("Port", "Port", port));
-    EXPECT_FALSE(ini.WriteInteger("Port", "Rate", 300));
-    EXPECT_EQ(ReadFileText(path), before);
-    EXPECT_TRUE(Leftovers(dir).empty());
-}
-
 } // namespace
