@@ -12,7 +12,9 @@ namespace {
 TFatalHandler Fatal = nullptr;
 
 // Both handlers release first, before anything allocates: the fault may
-// be a corrupt heap that faults again.
+// be a corrupt heap that faults again. Until the process ends the device
+// may still press keys (the person answers the message with it); the last
+// release makes sure nothing stays down.
 void Terminated()
 {
     ReleaseInputStillDown();
@@ -49,6 +51,7 @@ void InstallLastResort(TFatalHandler Handler)
 
 void EndProcessWithNothingDown(unsigned ExitCode)
 {
-    ReleaseInputStillDown();
+    // The parser may still be running: from here on it puts nothing down.
+    ReleaseInputForGood();
     ExitProcess(ExitCode);
 }

@@ -46,11 +46,15 @@ int32_t MulDiv(int64_t A, int64_t B, int64_t C);
 #ifdef _WIN32
 // The SendInput sink of the running desktop.
 TInputSink& SystemInputSink();
-// For a program that must end at once: from the first call on, the sink
-// puts no key or button down any more (ups still go), whatever thread
-// sends; then key-ups and button-ups for every key and mouse button the
-// system reports down or this process put down through SystemInputSink and
-// has not released, so that nobody is left with a held modifier or button
-// the program put down. It allocates nothing.
+// Key-ups and button-ups for every key and mouse button the system reports
+// down or this process put down through SystemInputSink and has not
+// released, so that nobody is left with a held modifier or button the
+// program put down: before a fatal error's message, which the person may
+// still answer with the device. It allocates nothing.
 void ReleaseInputStillDown();
+// The last release, right before the process ends: from the first call on
+// the sink puts no key or button down any more (ups still go), whatever
+// thread sends; sends under way are waited for; then everything goes up as
+// above. It allocates nothing.
+void ReleaseInputForGood();
 #endif

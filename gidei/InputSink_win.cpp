@@ -26,7 +26,7 @@ const TButton Buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP
 std::atomic<bool> ButtonsPutDown[5];
 constexpr DWORD AnyButtonDown = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_MIDDLEDOWN | MOUSEEVENTF_XDOWN;
 
-// Set by the last resort, never cleared: the process is ending, and the
+// Set by the last release, never cleared: the process is ending, and the
 // parser may still be sending. No key or button goes down from then on;
 // ups still go.
 std::atomic<bool> Ending{false};
@@ -109,13 +109,18 @@ TInputSink& SystemInputSink()
     return sink;
 }
 
-void ReleaseInputStillDown()
+void ReleaseInputForGood()
 {
     Ending = true;
     // Bounded: the fault may have struck inside a send, whose count then
     // never goes down.
     for (int i = 0; i < 100 && SendsUnderWay > 0; ++i)
         Sleep(1);
+    ReleaseInputStillDown();
+}
+
+void ReleaseInputStillDown()
+{
     for (size_t i = 0; i < sizeof Buttons / sizeof Buttons[0]; ++i) {
         const bool putDown = ButtonsPutDown[i].exchange(false);
         if (!putDown && !(GetAsyncKeyState(Buttons[i].Vk) & 0x8000))

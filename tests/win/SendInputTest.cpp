@@ -163,12 +163,12 @@ TEST(SendInputSink, MulDivAgreesWithTheSystem)
                 EXPECT_EQ(MulDiv(a, b, c), ::MulDiv(a, b, c)) << a << " " << b << " " << c;
 }
 
-// What the sink lets through once the last resort has released: run in a
+// What the sink lets through once the last release has been made: run in a
 // process of its own (the flag is never cleared), whose exit code says
 // whether every record fared as it must.
 [[noreturn]] void ReleaseAndSendMore()
 {
-    ReleaseInputStillDown();
+    ReleaseInputForGood();
     TInputSink& sink = SystemInputSink();
     const bool keyDown = sink.SendKeyboard({'A', 0, 0}) != 0;
     const bool charDown = sink.SendKeyboard({0, 0xE4, KEYEVENTF_UNICODE_FLAG}) != 0;
