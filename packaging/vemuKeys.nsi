@@ -1,9 +1,10 @@
 ; The installer of Vemu Keys for 64-bit Windows, in German: installs for all
 ; users into "Program Files\Vemu Keys", lets the local Users group change
 ; files in that folder (the program keeps vemuKeys.set, its replacement
-; vemuKeys.set.new, Errors.log and Errors.old.log beside itself), adds the
-; Start menu entries and the entry in the list of installed apps, and
-; optionally the autostart value the program itself writes. Silent with /S;
+; vemuKeys.set.<process id>.new while it writes it, Errors.log and
+; Errors.old.log beside itself), adds the Start menu entries and the entry
+; in the list of installed apps, and optionally the autostart value the
+; program itself writes. Silent with /S;
 ; see the guide's section for administrators for the switches and the exit
 ; codes.
 ;
@@ -196,6 +197,18 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; The name in $2 is a replacement of the settings that a program was writing
+; when it ended (vemuKeys.set.<process id>.new).
+!macro IsSettingsReplacement
+  StrLen $5 "${SETTINGS}."
+  StrCpy $6 $2 $5
+  StrCpy $7 $2 "" -4
+  ${If} $6 == "${SETTINGS}."
+  ${AndIf} $7 == ".new"
+    StrCpy $3 1
+  ${EndIf}
+!macroend
+
 ; $Foreign becomes the first entry of $INSTDIR that is not of this program,
 ; or "" when $INSTDIR may become the program's folder: it does not exist, is
 ; empty, holds only files of the program (an installation, or what an
@@ -218,6 +231,7 @@ Function FindForeignEntry
       !insertmacro IsOwnName "${UNINSTALLER}"
       !insertmacro IsOwnName "${SETTINGS}"
       !insertmacro IsOwnName "${SETTINGS}.new"
+      !insertmacro IsSettingsReplacement
       !insertmacro IsOwnName "${ERROR_FILE}"
       !insertmacro IsOwnName "${OLD_ERROR_FILE}"
       ${If} ${FileExists} "$INSTDIR\$2\*.*"
@@ -412,6 +426,22 @@ Function un.onInit
   !insertmacro CheckNotRunning
 FunctionEnd
 
+; Replacements of the settings left by a program that ended while writing
+; them (vemuKeys.set.<process id>.new); one that stays is named unremoved.
+Function un.RemoveSettingsReplacements
+  Delete "$INSTDIR\${SETTINGS}.*.new"
+  ClearErrors
+  FindFirst $1 $2 "$INSTDIR\${SETTINGS}.*.new"
+  ${If} $2 != ""
+    ${If} $Unremoved == ""
+      StrCpy $Unremoved "$2"
+    ${Else}
+      StrCpy $Unremoved "$Unremoved, $2"
+    ${EndIf}
+  ${EndIf}
+  FindClose $1
+FunctionEnd
+
 Section "Uninstall"
   ; The settings stay only when the user asks for it (/KEEPSETTINGS when
   ; silent).
@@ -436,6 +466,7 @@ Section "Uninstall"
       !insertmacro RemoveFile "${SETTINGS}"
     ${EndIf}
     !insertmacro RemoveFile "${SETTINGS}.new"
+    Call un.RemoveSettingsReplacements
     !insertmacro RemoveFile "${ERROR_FILE}"
     !insertmacro RemoveFile "${OLD_ERROR_FILE}"
   ${EndIf}

@@ -232,7 +232,12 @@ def run(version):
         # the folder; the uninstaller removes it.
         with open(os.path.join(unix(INSTALL_DIR), OLD_ERROR_FILE), "w") as errors:
             errors.write("01.01.2026 10:00:00 Fehler\n")
-        check_installation(version, zip_path, install(setup), kept=[SETTINGS, OLD_ERROR_FILE])
+        # Nor is the settings' replacement of a program that ended while
+        # writing it.
+        with open(os.path.join(unix(INSTALL_DIR), SETTINGS + ".1234.new"), "w") as replacement:
+            replacement.write("[Port]\n")
+        check_installation(version, zip_path, install(setup),
+                           kept=[SETTINGS, OLD_ERROR_FILE, SETTINGS + ".1234.new"])
         check_planted_left_alone(planted, keep, zip_path)
     finally:
         shutil.rmtree(keep, ignore_errors=True)
