@@ -1,5 +1,7 @@
 #include "base/FilePaths.h"
 
+#include "base/Text.h"
+
 #include <string_view>
 
 TDriveKind SystemDriveKind(char Letter);
@@ -10,9 +12,7 @@ TDriveKindSource DriveKindSource = SystemDriveKind;
 
 bool IsSeparator(char C) { return C == '\\' || C == '/'; }
 
-char Upper(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C; }
-
-bool IsDriveLetter(char C) { return (Upper(C) >= 'A' && Upper(C) <= 'Z'); }
+bool IsDriveLetter(char C) { return AsciiUpper(C) >= 'A' && AsciiUpper(C) <= 'Z'; }
 
 // Windows-1252 superscripts one to three: Windows reads COM¹ as a device
 // too.
@@ -29,9 +29,7 @@ bool IsDeviceName(std::string_view Component)
     std::string_view base = Component.substr(0, Component.find('.'));
     while (!base.empty() && base.back() == ' ')
         base.remove_suffix(1);
-    std::string name;
-    for (char c : base)
-        name += Upper(c);
+    const std::string name = AsciiUpper(std::string(base));
     if (name == "CON" || name == "NUL" || name == "AUX" || name == "PRN" || name == "CONIN$" || name == "CONOUT$")
         return true;
     return name.size() == 4 && (name.compare(0, 3, "COM") == 0 || name.compare(0, 3, "LPT") == 0) &&
@@ -69,7 +67,7 @@ bool IsPlainFilePath(const std::string& Path)
     if (IsSeparator(Path.back()))
         return false;
     // A network drive is another computer, whatever letter it has.
-    return !drive || DriveKindSource(Upper(Path[0])) == TDriveKind::Local;
+    return !drive || DriveKindSource(AsciiUpper(Path[0])) == TDriveKind::Local;
 }
 
 std::string BesideProgram(const std::string& Folder, const std::string& Path)

@@ -1,5 +1,7 @@
 #include "base/FileSystem.h"
 
+#include "base/Text.h"
+
 #include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
@@ -7,27 +9,18 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
-
-std::string FolderOf(const std::string& Path)
-{
-    const size_t slash = Path.rfind('/');
-    if (slash == std::string::npos)
-        return ".";
-    return slash == 0 ? "/" : Path.substr(0, slash);
-}
-
-} // namespace
-
 bool PlatformReplaceFile(const std::string& From, const std::string& To)
 {
     if (std::rename(From.c_str(), To.c_str()) != 0)
         return false;
     // The move itself is on the disk once the folder is.
-    const int folder = open(FolderOf(To).c_str(), O_RDONLY | O_CLOEXEC);
-    if (folder >= 0) {
-        fsync(folder);
-        close(folder);
+    std::string folder = FolderOf(To);
+    if (folder.empty())
+        folder = To.rfind('/') == 0 ? "/" : ".";
+    const int folderFd = open(folder.c_str(), O_RDONLY | O_CLOEXEC);
+    if (folderFd >= 0) {
+        fsync(folderFd);
+        close(folderFd);
     }
     return true;
 }

@@ -2,6 +2,14 @@
 
 #include "base/Cp1252.h"
 
+char AsciiUpper(char C) { return (C >= 'a' && C <= 'z') ? static_cast<char>(C - 'a' + 'A') : C; }
+
+std::string AsciiUpper(std::string Text)
+{
+    for (char& c : Text)
+        c = AsciiUpper(c);
+    return Text;
+}
 
 std::u16string Cp1252ToUtf16(const std::string& Text)
 {

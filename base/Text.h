@@ -1,9 +1,15 @@
-// Small text helpers of the user interface: the program's texts are 8-bit
-// Windows-1252, the clipboard and the screen want UTF-16.
+// Small text helpers: the program's texts are 8-bit Windows-1252, the
+// clipboard and the screen want UTF-16; names of devices and files compare
+// their ASCII letters without regard to case.
 #pragma once
 
 #include <string>
 #include <vector>
+
+// Upper case of the ASCII letters only, as names of devices, drives and
+// device ids are compared; other bytes stay as they are.
+char AsciiUpper(char C);
+std::string AsciiUpper(std::string Text);
 
 // Windows-1252 to UTF-16 (the five unassigned bytes stay as U+0081 and the
 // like, as Windows converts them).

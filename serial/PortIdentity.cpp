@@ -1,24 +1,18 @@
 #include "serial/PortIdentity.h"
 
+#include "base/Text.h"
+
 #include <algorithm>
 #include <cctype>
 
 namespace {
-
-char Upper(char C) { return static_cast<char>(std::toupper(static_cast<unsigned char>(C))); }
-
-std::string ToUpper(std::string Text)
-{
-    std::transform(Text.begin(), Text.end(), Text.begin(), Upper);
-    return Text;
-}
 
 // Device ids and models are compared as Windows compares them: without
 // regard to case.
 bool SameText(const std::string& A, const std::string& B)
 {
     return A.size() == B.size() && std::equal(A.begin(), A.end(), B.begin(), [](char X, char Y) {
-               return Upper(X) == Upper(Y);
+               return AsciiUpper(X) == AsciiUpper(Y);
            });
 }
 
@@ -44,7 +38,7 @@ void TrimRight(std::string& Text)
 std::string VendorAndProduct(const std::string& Text)
 {
     static const size_t Length = sizeof "VID_xxxx&PID_xxxx" - 1;
-    const std::string upper = ToUpper(Text);
+    const std::string upper = AsciiUpper(Text);
     for (size_t at = upper.find("VID_"); at != std::string::npos; at = upper.find("VID_", at + 1)) {
         if (at + Length > upper.size())
             break;
@@ -72,7 +66,7 @@ std::string BluetoothAddress(const std::string& InstanceId)
     const std::string address = last.substr(0, last.find('_'));
     if (address.size() != 12 || !AllHex(address) || address == "000000000000")
         return std::string();
-    return "BT_" + ToUpper(address);
+    return "BT_" + AsciiUpper(address);
 }
 
 // The parts of an instance id between its backslashes: the bus, the device
