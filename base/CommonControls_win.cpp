@@ -1,5 +1,7 @@
 #include "base/CommonControls_win.h"
 
+#include "base/SystemLibrary_win.h"
+
 namespace {
 
 HMODULE CommonControls()
@@ -13,8 +15,7 @@ HMODULE CommonControls()
 template <typename TFunction>
 TFunction Function(const char* Name)
 {
-    HMODULE module = CommonControls();
-    return module ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(module, Name))) : nullptr;
+    return ModuleFunction<TFunction>(CommonControls(), Name);
 }
 
 } // namespace

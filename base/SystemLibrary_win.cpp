@@ -9,8 +9,8 @@ void RestrictDllSearch()
     // Found at run time: systems without the update that brought it still
     // drop the current folder from the search.
     using TSetDefaultDllDirectories = BOOL(WINAPI*)(DWORD);
-    const auto setDefault = reinterpret_cast<TSetDefaultDllDirectories>(
-        reinterpret_cast<void*>(GetProcAddress(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories")));
+    const auto setDefault =
+        ModuleFunction<TSetDefaultDllDirectories>(GetModuleHandleA("kernel32.dll"), "SetDefaultDllDirectories");
     if (setDefault && setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32))
         return;
     SetDllDirectoryA("");

@@ -16,13 +16,20 @@ void RestrictDllSearch();
 // null.
 HMODULE LoadSystemLibrary(const char* Name);
 
+// A function of a loaded DLL, or null when there is no DLL or no such
+// function.
+template <typename TFunction>
+TFunction ModuleFunction(HMODULE Module, const char* Name)
+{
+    return Module ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(Module, Name))) : nullptr;
+}
+
 // A function of a system DLL, or null when the DLL or the function is
 // missing.
 template <typename TFunction>
 TFunction SystemFunction(const char* Library, const char* Name)
 {
-    HMODULE module = LoadSystemLibrary(Library);
-    return module ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(module, Name))) : nullptr;
+    return ModuleFunction<TFunction>(LoadSystemLibrary(Library), Name);
 }
 
 // A wave file played asynchronously with winmm's PlaySoundA: always as a

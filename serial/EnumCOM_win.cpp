@@ -38,10 +38,7 @@ public:
     TLibrary(const TLibrary&) = delete;
     TLibrary& operator=(const TLibrary&) = delete;
     explicit operator bool() const { return FModule != nullptr; }
-    template <typename T> T Function(const char* Name) const
-    {
-        return FModule ? reinterpret_cast<T>(reinterpret_cast<void*>(GetProcAddress(FModule, Name))) : nullptr;
-    }
+    template <typename T> T Function(const char* Name) const { return ModuleFunction<T>(FModule, Name); }
 
 private:
     HMODULE FModule;
