@@ -117,13 +117,10 @@ void TvemuCfgDlg::ReceiverStateChanged(void* Data, int State)
     auto* self = static_cast<TvemuCfgDlg*>(Data);
     if (self->FTray)
         self->FTray->SetState(static_cast<uint8_t>(State));
-    // The device came back under another number while the dialog shows the
-    // old one, which the user has not changed: the list follows it.
-    if (self->FEngine && IsWindowVisible(self->Handle()) && self->FEngine->Receiver().Port() != self->FLoadedPort) {
-        const int item = self->SelectedItem(IDC_PORT);
-        if (item == CB_ERR || SendMessageA(self->Control(IDC_PORT), CB_GETITEMDATA, item, 0) == self->FLoadedPort)
-            self->RefreshPortList(true);
-    }
+    // The device came back under another number while the dialog is shown:
+    // the list follows it where the user has not picked another port.
+    if (self->FEngine && IsWindowVisible(self->Handle()) && self->FEngine->Receiver().Port() != self->FLoadedPort)
+        self->RefreshPortList(true);
 }
 
 void TvemuCfgDlg::Show()
