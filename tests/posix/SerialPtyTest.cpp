@@ -660,14 +660,7 @@ TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
         pty->Write("a");
         ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 2; }));
         pty.reset();
-        uintptr_t opening = 0;
-        ASSERT_TRUE(WaitUntil([&] {
-            for (const TPostedMessage& message : env.Target.Messages())
-                if (message.Msg == UM_PORTLOST)
-                    opening = message.WParam;
-            return opening != 0;
-        }));
-        EXPECT_TRUE(engine.PortLost(opening));
+        EXPECT_TRUE(engine.PortLost(AwaitPortLostNotice(env)));
         EXPECT_TRUE(engine.RetryLostPort()) << "still away: keep trying";
         pty = std::make_unique<TPtyPort>(env.Dir.Path(), 5);
         EXPECT_FALSE(engine.RetryLostPort()) << "back: stop trying";
@@ -758,14 +751,7 @@ TEST_F(EngineInputCut, APulledAdapterReleasesEverythingAndEndsTheWait)
 {
     HoldEverythingAndWait();
     Pty.reset();
-    uintptr_t opening = 0;
-    ASSERT_TRUE(WaitUntil([&] {
-        for (const TPostedMessage& message : Env.Target.Messages())
-            if (message.Msg == UM_PORTLOST)
-                opening = message.WParam;
-        return opening != 0;
-    }));
-    EXPECT_TRUE(Engine->PortLost(opening));
+    EXPECT_TRUE(Engine->PortLost(AwaitPortLostNotice(Env)));
     EXPECT_EQ(AwaitRelease(), (Strings{"button 0010", "up 10", "up 11"}));
     const Strings lines = NewLines();
     EXPECT_NE(std::find(lines.begin(), lines.end(), "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen"),
