@@ -4,9 +4,8 @@
 ; vemuKeys.set.<process id>.new while it writes it, Errors.log and
 ; Errors.old.log beside itself), adds the Start menu entries and the entry
 ; in the list of installed apps, and optionally the autostart value the
-; program itself writes. Silent with /S;
-; see the guide's section for administrators for the switches and the exit
-; codes.
+; program itself writes. Silent with /S; see the guide's section for
+; administrators for the switches and the exit codes.
 ;
 ; Every user's autostart and an administrator's uninstall run what is in
 ; that folder, so no user may own or change a program file: each installed
@@ -299,15 +298,20 @@ FunctionEnd
   !insertmacro ProtectFile "${NAME}"
 !macroend
 
+; A file the uninstaller could not remove, for its message.
+!macro NoteUnremoved NAME
+  ${If} $Unremoved == ""
+    StrCpy $Unremoved "${NAME}"
+  ${Else}
+    StrCpy $Unremoved "$Unremoved, ${NAME}"
+  ${EndIf}
+!macroend
+
 ; The uninstaller leaves a file it cannot remove (noted in $Unremoved).
 !macro RemoveFile NAME
   Delete "$INSTDIR\${NAME}"
   ${If} ${FileExists} "$INSTDIR\${NAME}"
-    ${If} $Unremoved == ""
-      StrCpy $Unremoved "${NAME}"
-    ${Else}
-      StrCpy $Unremoved "$Unremoved, ${NAME}"
-    ${EndIf}
+    !insertmacro NoteUnremoved "${NAME}"
   ${EndIf}
 !macroend
 
@@ -433,11 +437,7 @@ Function un.RemoveSettingsReplacements
   ClearErrors
   FindFirst $1 $2 "$INSTDIR\${SETTINGS}.*.new"
   ${If} $2 != ""
-    ${If} $Unremoved == ""
-      StrCpy $Unremoved "$2"
-    ${Else}
-      StrCpy $Unremoved "$Unremoved, $2"
-    ${EndIf}
+    !insertmacro NoteUnremoved "$2"
   ${EndIf}
   FindClose $1
 FunctionEnd
