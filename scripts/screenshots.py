@@ -23,7 +23,7 @@ sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
 import wine_harness  # noqa: E402
 from program_e2e import DriverLines, LAYOUT_NOTICE  # noqa: E402
 
-from PIL import Image, ImageDraw, ImageFont, ImageGrab  # noqa: E402  (Debian: python3-pil)
+from PIL import Image, ImageGrab  # noqa: E402  (Debian: python3-pil)
 
 PORT = 7
 WAIT = 20.0
@@ -39,9 +39,10 @@ DEVICES = [(7, "USB\\VID_1234&PID_5678\\5&2A5C9B4&0&2", "USB-Seriell-Adapter (CO
            (1, "ACPI\\PNP0501\\0", "Kommunikationsanschluss (COM1)"),
            (4, "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&1F9F5C5E&0&001A7DDA7113_C00000000",
             "Standardm\u00e4\u00dfige Seriell-\u00fcber-Bluetooth-Verbindung (COM4)")]
-TRAY_ICONS = [("tray-closed.ico", "keine Verbindung"), ("tray-inactive.ico", "nicht aktiv"),
-              ("tray-active.ico", "aktiv"), ("tray-language.ico", "Eingabegebietsschema"),
-              ("tray-error.ico", "Fehler")]
+# The tray icons and the pictures of them the guide shows.
+TRAY_ICONS = [("tray-active.ico", "symbol-aktiv.png"), ("tray-inactive.ico", "symbol-nicht-aktiv.png"),
+              ("tray-closed.ico", "symbol-keine-verbindung.png"),
+              ("tray-language.ico", "symbol-eingabegebietsschema.png"), ("tray-error.ico", "symbol-fehler.png")]
 
 
 class Session:
@@ -184,26 +185,26 @@ def shoot_tray(build, display, out, suffix, peer):
     session.end()
 
 
-def icon_sheet(out):
-    """The five tray icons side by side, at the sizes the notification area
-    uses (16, 24 and 32 pixels), with their meaning."""
+def tray_icon_pictures(out):
+    """One picture per tray icon for the guide's table of states: the icon at
+    the sizes the notification area uses (16, 24 and 32 pixels), on a light
+    and on a dark strip, because the taskbar is either."""
     art = os.path.join(TOP, "resources", "art")
-    font = ImageFont.truetype("/usr/share/fonts/truetype/dejavu/DejaVuSans.ttf", 13)
-    cell = 150
-    sheet = Image.new("RGB", (cell * len(TRAY_ICONS), 92), (255, 255, 255))
-    draw = ImageDraw.Draw(sheet)
-    for i, (name, label) in enumerate(TRAY_ICONS):
+    strips = ((243, 243, 243), (32, 32, 32))
+    for name, picture in TRAY_ICONS:
+        sheet = Image.new("RGB", (112, 80), strips[0])
+        sheet.paste(strips[1], (0, 40, 112, 80))
         icon = Image.open(os.path.join(art, name))
-        x = i * cell + 20
-        for size in (16, 24, 32):
-            icon.size = (size, size)
-            frame = icon.copy().convert("RGBA")
-            sheet.paste(frame, (x, 44 - size // 2), frame)
-            x += size + 12
-        draw.text((i * cell + 10, 66), label, fill=(0, 0, 0), font=font)
-    path = os.path.join(out, "tray-icons.png")
-    sheet.save(path)
-    print("  ", os.path.relpath(path, TOP), sheet.size)
+        for row in range(len(strips)):
+            x = 8
+            for size in (16, 24, 32):
+                icon.size = (size, size)
+                frame = icon.copy().convert("RGBA")
+                sheet.paste(frame, (x, row * 40 + 20 - size // 2), frame)
+                x += size + 12
+        path = os.path.join(out, picture)
+        sheet.save(path)
+        print("  ", os.path.relpath(path, TOP), sheet.size)
 
 
 def set_dpi(env, dpi):
@@ -254,7 +255,7 @@ def main():
             subprocess.run(["wineserver", "-k"], env=env, check=False)
             xvfb.terminate()
             xvfb.wait()
-        icon_sheet(args.out)
+        tray_icon_pictures(args.out)
     finally:
         procs.stop_all()
     return 0
