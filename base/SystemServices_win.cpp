@@ -134,5 +134,9 @@ std::string SysErrorText(uint32_t Code)
                                   sizeof buffer, nullptr);
     if (length == 0)
         return "<unbekannt>";
+    // Windows ends its texts with a line break, which would split a log line
+    // and leave an empty line in Errors.log.
+    while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n' || buffer[length - 1] == ' '))
+        --length;
     return std::string(buffer, length);
 }

@@ -247,6 +247,13 @@ TEST(Helpers, SysErrorTextKnowsSystemErrors)
 {
     EXPECT_FALSE(SysErrorText(2).empty());
     EXPECT_NE(SysErrorText(2), "<unbekannt>");
+    // The text ends a log line: no line break of its own may follow it.
+    for (uint32_t code : {2u, 5u, 87u}) {
+        const std::string text = SysErrorText(code);
+        ASSERT_FALSE(text.empty());
+        EXPECT_EQ(text.find_first_of("\r\n"), std::string::npos) << code << ": " << text;
+        EXPECT_NE(text.back(), ' ') << code;
+    }
 #ifdef _WIN32
     EXPECT_EQ(SysErrorText(0x7FFFFFF0u), "<unbekannt>");
 #endif
