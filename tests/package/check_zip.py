@@ -7,6 +7,7 @@ project version; the guide and the notes made for Windows readers.
 """
 import argparse
 import os
+import re
 import struct
 import sys
 import zipfile
@@ -57,6 +58,11 @@ def check(build, version):
             problems.append("the guide lacks its German page head with the version")
         if 'src="screenshots/' in guide:
             problems.append("the guide refers to screenshot files instead of holding them")
+        # A picture the guide names but the packaging could not find shows
+        # as its description only: the icons' table would explain nothing.
+        if "<em>[Bild:" in guide:
+            problems.append("the guide lacks pictures it names: " +
+                            ", ".join(sorted(set(re.findall(r"<em>\[Bild: ([^]]*)\]</em>", guide)))))
 
         notes = archive.read("%s/%s" % (release.FOLDER, release.NOTES))
         if not notes.startswith(b"\xef\xbb\xbf"):
