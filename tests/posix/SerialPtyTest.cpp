@@ -243,7 +243,11 @@ TEST_F(ReceiverOnPty, ALostPortComesBackInTheStateItHad)
     Pty.Disconnect();
     const uintptr_t opening = AwaitPortLost();
     Strings lines = AwaitLine("Serial Comm Error");
-    EXPECT_EQ(lines, Strings{"! ERROR Serial Comm Error: " + SysErrorText(ENODEV)});
+    // Which error the hang-up shows depends on timing: a read racing the
+    // hang-up fails with EIO, a poll after it sees the hang-up alone.
+    const Strings asEio{"! ERROR Serial Comm Error: " + SysErrorText(EIO)};
+    const Strings asHangUp{"! ERROR Serial Comm Error: " + SysErrorText(ENODEV)};
+    EXPECT_TRUE(lines == asEio || lines == asHangUp) << testing::PrintToString(lines);
     EXPECT_EQ(Receiver->State(), 2) << "the main thread has not heard of it yet";
 
     Receiver->PortLost(opening);
