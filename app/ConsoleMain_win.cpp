@@ -190,10 +190,10 @@ int ListPorts()
 }
 
 // An exception nothing else handled: said on standard error and in the
-// error file, and the process ends with no key or button down.
+// error file, and the process ends with no key or button down (the last
+// resort has released them before it calls here, and releases again last).
 [[noreturn]] void HandleFatalException(const std::string& ClassName)
 {
-    ReleaseInputStillDown();
     const std::string line = "### Exception " + ClassName;
     std::fprintf(stderr, "%s\n", line.c_str());
     if (Loggers)

@@ -106,9 +106,7 @@ bool TSerialReceiver::Open(std::string* Error)
             *Error = error.what();
         return false;
     }
-    std::vector<TPortDevice> present;
-    GetInstalledPorts(present);
-    LearnDevice(present);
+    NoteDevices();
     FAmbiguity.clear();
     return true;
 }

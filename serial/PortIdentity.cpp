@@ -34,6 +34,12 @@ void TrimRight(std::string& Text)
         Text.pop_back();
 }
 
+// Whether Ids holds Id, compared as device ids are.
+bool ListsId(const std::vector<std::string>& Ids, const std::string& Id)
+{
+    return std::any_of(Ids.begin(), Ids.end(), [&](const std::string& Listed) { return SameText(Listed, Id); });
+}
+
 // "VID_xxxx", "&" or "+", "PID_xxxx" somewhere in Text.
 std::string VendorAndProduct(const std::string& Text)
 {
@@ -190,16 +196,13 @@ TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, c
         std::sort(ports.begin(), ports.end());
         return ports;
     };
-    auto isOther = [&](const TPortDevice& Device) {
-        return std::any_of(OtherDevices.begin(), OtherDevices.end(),
-                           [&](const std::string& Other) { return SameText(Other, Device.Identity.Device); });
-    };
 
     if (!Stored.Device.empty())
         result.Candidates = portsWhere([&](const TPortDevice& D) { return SameText(D.Identity.Device, Stored.Device); });
     if (result.Candidates.empty() && ModelMayStandForDevice(Stored))
         result.Candidates = portsWhere([&](const TPortDevice& D) {
-            return SameText(D.Identity.Model, Stored.Model) && ModelMayStandForDevice(D.Identity) && !isOther(D);
+            return SameText(D.Identity.Model, Stored.Model) && ModelMayStandForDevice(D.Identity) &&
+                   !ListsId(OtherDevices, D.Identity.Device);
         });
     if (result.Candidates.size() == 1) {
         result.Outcome = TPortSearch::Moved;
@@ -213,10 +216,6 @@ TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, c
 void NoteOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TPortIdentity& Device,
                       const std::vector<TPortDevice>& Present)
 {
-    auto known = [&](const std::string& Id) {
-        return std::any_of(OtherDevices.begin(), OtherDevices.end(),
-                           [&](const std::string& Other) { return SameText(Other, Id); });
-    };
     // The device itself is never another one, whatever was thought before.
     if (!Device.Device.empty())
         std::erase_if(OtherDevices, [&](const std::string& Other) { return SameText(Other, Device.Device); });
@@ -225,6 +224,6 @@ void NoteOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TP
     for (const TPortDevice& present : Present)
         if (present.Number != Port && !present.Identity.Device.empty() &&
             SameText(present.Identity.Model, Device.Model) && !SameText(present.Identity.Device, Device.Device) &&
-            !known(present.Identity.Device))
+            !ListsId(OtherDevices, present.Identity.Device))
             OtherDevices.push_back(present.Identity.Device);
 }
