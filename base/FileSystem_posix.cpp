@@ -2,10 +2,8 @@
 
 #include "base/Text.h"
 
-#include <cerrno>
 #include <cstdio>
 #include <fcntl.h>
-#include <string>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -24,18 +22,6 @@ bool PlatformReplaceFile(const std::string& From, const std::string& To)
     }
     return true;
 }
-
-bool PlatformFlushToDisk(std::FILE* File) { return fsync(fileno(File)) == 0; }
-
-bool PlatformFileMissing(const std::string& Path)
-{
-    struct stat info;
-    if (lstat(Path.c_str(), &info) == 0)
-        return false;
-    return errno == ENOENT || errno == ENOTDIR;
-}
-
-unsigned long PlatformProcessId() { return static_cast<unsigned long>(getpid()); }
 
 TFileKind OpenedFileKind(const std::string& Path)
 {

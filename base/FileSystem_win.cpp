@@ -2,8 +2,6 @@
 
 #include <windows.h>
 
-#include <cstdio>
-#include <io.h>
 #include <string>
 
 bool PlatformReplaceFile(const std::string& From, const std::string& To)
@@ -17,24 +15,6 @@ bool PlatformReplaceFile(const std::string& From, const std::string& To)
     }
     return MoveFileExA(From.c_str(), To.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
-
-bool PlatformFlushToDisk(std::FILE* File)
-{
-    const intptr_t handle = _get_osfhandle(_fileno(File));
-    return handle != -1 && FlushFileBuffers(reinterpret_cast<HANDLE>(handle)) != 0;
-}
-
-bool PlatformFileMissing(const std::string& Path)
-{
-    // Asks for the name only: a file that another program holds without
-    // sharing still has its attributes.
-    if (GetFileAttributesA(Path.c_str()) != INVALID_FILE_ATTRIBUTES)
-        return false;
-    const DWORD error = GetLastError();
-    return error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
-}
-
-unsigned long PlatformProcessId() { return GetCurrentProcessId(); }
 
 TFileKind OpenedFileKind(const std::string& Path)
 {

@@ -23,6 +23,7 @@ TGlobals::TGlobals(TMessageTarget* MainWindow_, const std::string& ExeName_)
     : AppPath(DirectoryOf(ExeName_)), ExeName(ExeName_), MainWindow(MainWindow_)
 {
     IniFile = std::make_unique<TIniFile>(AppPath + SettingsFileName);
+    IniFile->TakeUpJournal();
     IsNT5 = SystemIsNT5();
     InputLanguage = SystemDefaultInputLanguage() & 0xFFFF;
     AutoStart = ReadAutoStart();

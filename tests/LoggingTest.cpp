@@ -4,6 +4,7 @@
 
 #include "base/FilePaths.h"
 #include "base/FileSystem.h"
+#include "base/SharedFile.h"
 
 #include <gtest/gtest.h>
 
@@ -289,11 +290,6 @@ TEST_F(LoggersTest, FileSinkRefusesWhatOpensAsADevice)
     EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}}));
 }
 
-std::FILE* HeldByAScanner(const char*)
-{
-    errno = EACCES;
-    return nullptr;
-}
 void NoPause(uint32_t) {}
 
 // The program starts while a scanner holds the settings file and ends once
@@ -308,14 +304,14 @@ TEST_F(LoggersTest, SettingsUnreadableAtTheStartAreSaidAndNeverOverwritten)
     const std::string before = "; by hand\r\n[Port]\r\nPort=7\r\n[Extended]\r\nLogEvents=4\r\n";
     WriteFileText(path, before);
     SetRetryPause(NoPause);
-    SetOpenForRead(HeldByAScanner);
+    SetFileFaults([&](const std::string& Path, TFileAccess) { return Path == path ? TFileFault::Held : TFileFault::None; });
     {
         TRecordingTarget target;
         auto globals = std::make_unique<TGlobals>(&target, dir.File("vemuKeys.exe"));
         Globals = globals.get();
         auto loggers = std::make_unique<TLoggers>();
         Loggers = loggers.get();
-        SetOpenForRead(nullptr);
+        SetFileFaults(nullptr);
         Loggers->LogStart();
         std::vector<std::string> lines;
         for (std::string line; ViewLog->FetchLine(line);)

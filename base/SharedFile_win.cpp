@@ -1,0 +1,113 @@
+#include "base/SharedFile.h"
+
+#include <windows.h>
+
+#include <algorithm>
+
+namespace {
+
+HANDLE AsHandle(void* Handle) { return static_cast<HANDLE>(Handle); }
+
+TFileOpen OpenFailure(DWORD Error)
+{
+    switch (Error) {
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+        return TFileOpen::Held;
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND:
+        return TFileOpen::Missing;
+    default:
+        return TFileOpen::Refused;
+    }
+}
+
+// A plain file on a disk, the name's own: not a folder, not a link that a
+// user with the right to make one put there (it would lead this program's
+// writes into another user's file), not a device.
+bool IsPlainFile(HANDLE File)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    return GetFileType(File) == FILE_TYPE_DISK && GetFileInformationByHandle(File, &info) &&
+           (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+}
+
+// Windows refuses to open a read-only file for writing by itself; the test
+// keeps it so where the file system would allow it.
+bool IsReadOnly(HANDLE File)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    return !GetFileInformationByHandle(File, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+}
+
+} // namespace
+
+TFileOpen TSharedFile::PlatformOpen(const std::string& Path, TFileAccess Access)
+{
+    const bool writing = Access == TFileAccess::Write;
+    // A link is opened as itself, never followed.
+    HANDLE file = CreateFileA(Path.c_str(), writing ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                              writing ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+                              writing ? OPEN_ALWAYS : OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (file == INVALID_HANDLE_VALUE) {
+        const TFileOpen failure = OpenFailure(GetLastError());
+        // Writing makes a missing file: a missing folder refuses it.
+        return writing && failure == TFileOpen::Missing ? TFileOpen::Refused : failure;
+    }
+    if (!IsPlainFile(file) || (writing && IsReadOnly(file))) {
+        CloseHandle(file);
+        return TFileOpen::Refused;
+    }
+    FHandle = file;
+    return TFileOpen::Opened;
+}
+
+bool TSharedFile::IsOpen() const { return AsHandle(FHandle) != INVALID_HANDLE_VALUE; }
+
+uint64_t TSharedFile::Size() const
+{
+    LARGE_INTEGER size{};
+    return IsOpen() && GetFileSizeEx(AsHandle(FHandle), &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
+}
+
+bool TSharedFile::PlatformRead(uint64_t Offset, std::string& Contents)
+{
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(Offset);
+    if (!SetFilePointerEx(AsHandle(FHandle), at, nullptr, FILE_BEGIN))
+        return false;
+    char buffer[16384];
+    DWORD count = 0;
+    while (ReadFile(AsHandle(FHandle), buffer, sizeof buffer, &count, nullptr)) {
+        if (count == 0)
+            return true;
+        Contents.append(buffer, count);
+    }
+    return false;
+}
+
+bool TSharedFile::PlatformWrite(uint64_t Offset, const std::string& Data, bool Cut)
+{
+    HANDLE file = AsHandle(FHandle);
+    LARGE_INTEGER at{};
+    at.QuadPart = static_cast<LONGLONG>(Offset);
+    if (!SetFilePointerEx(file, at, nullptr, FILE_BEGIN))
+        return false;
+    size_t done = 0;
+    while (done < Data.size()) {
+        DWORD written = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<size_t>(Data.size() - done, 1u << 20));
+        if (!WriteFile(file, Data.data() + done, chunk, &written, nullptr) || written == 0)
+            return false;
+        done += written;
+    }
+    return !Cut || (SetEndOfFile(file) && FlushFileBuffers(file));
+}
+
+void TSharedFile::Close()
+{
+    if (IsOpen()) {
+        CloseHandle(AsHandle(FHandle));
+        FHandle = INVALID_HANDLE_VALUE;
+    }
+}
