@@ -5,8 +5,6 @@
 
 #include <algorithm>
 
-bool PlatformReplaceFile(const std::string& From, const std::string& To);
-
 namespace {
 
 void PlainPause(uint32_t Ms) { SleepMs(Ms); }
@@ -18,8 +16,6 @@ TRetryPause RetryPause = PlainPause;
 constexpr uint32_t ReadWaitMs = 1000;
 
 } // namespace
-
-bool MoveFileOver(const std::string& From, const std::string& To) { return PlatformReplaceFile(From, To); }
 
 void SetRetryPause(TRetryPause Pause) { RetryPause = Pause ? Pause : PlainPause; }
 

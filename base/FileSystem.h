@@ -40,10 +40,6 @@ TFileOpen OpenWaiting(TSharedFile& File, const std::string& Path, TFileAccess Ac
 using TRetryPause = void (*)(uint32_t Ms);
 void SetRetryPause(TRetryPause Pause);
 
-// Moves the file From over To, replacing it; false when it failed (From
-// then keeps its name).
-bool MoveFileOver(const std::string& From, const std::string& To);
-
 enum class TFileKind {
     Unopened, // missing, or not to be opened for reading
     Disk,     // an ordinary file on a disk

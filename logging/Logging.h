@@ -103,11 +103,13 @@ private:
     std::string FFileName;
 };
 
+class TSharedFile;
+
 class TErrorLog : public TBaseLog {
 public:
     // A port that keeps failing must not fill the disk: past this size the
-    // file becomes "Errors.old.log" (replacing an older one) and a new one
-    // begins.
+    // lines are copied into "Errors.old.log" (over what it held) and the
+    // file begins afresh, both in place.
     static constexpr uint64_t MaxFileSize = 1024 * 1024;
 
     TErrorLog();
@@ -116,6 +118,8 @@ public:
     const std::string& OldFileName() const { return FOldFileName; }
 
 private:
+    bool BeginAfresh(TSharedFile& File);
+
     std::string FFileName;
     std::string FOldFileName;
 };

@@ -339,6 +339,9 @@ TEST_F(LoggersTest, ErrorsLogIsKeptBelowItsLimitWithOneOlderFile)
     const std::string old = env.Dir.File("Errors.old.log");
     WriteFileText(old, "oldest\r\n");
     WriteFileText(errors, std::string(TErrorLog::MaxFileSize - 1, 'x'));
+    // Both stay the files they were: links made to them see the new lines.
+    std::filesystem::create_hard_link(errors, env.Dir.File("errors.link"));
+    std::filesystem::create_hard_link(old, env.Dir.File("old.link"));
     Loggers->Log(lkError, "still fits");
     EXPECT_EQ(ReadFileText(old), "oldest\r\n");
     Loggers->Log(lkError, "new file");
@@ -346,6 +349,8 @@ TEST_F(LoggersTest, ErrorsLogIsKeptBelowItsLimitWithOneOlderFile)
     const std::string previous = ReadFileText(old);
     EXPECT_EQ(previous.size(), TErrorLog::MaxFileSize - 1 + std::string("! ERROR still fits\r\n").size());
     EXPECT_EQ(previous.substr(previous.size() - 20), "! ERROR still fits\r\n");
+    EXPECT_EQ(ReadFileText(env.Dir.File("errors.link")), "! ERROR new file\r\n");
+    EXPECT_EQ(ReadFileText(env.Dir.File("old.link")), previous);
 }
 
 // Any user can make the older file unreplaceable: a folder of that name
