@@ -40,9 +40,9 @@ TFileOpen OpenWaiting(TSharedFile& File, const std::string& Path, TFileAccess Ac
     }
 }
 
-TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents)
+TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents, uint64_t Limit)
 {
-    TFileRead result = ReadFileOnce(Path, Contents);
+    TFileRead result = ReadFileOnce(Path, Contents, Limit);
     uint32_t waited = 0;
     for (uint32_t tries = 0; result == TFileRead::Unreadable; ++tries) {
         const uint32_t pause = RetryPauseMs(tries, waited, ReadWaitMs);
@@ -50,12 +50,12 @@ TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents)
             break;
         RetryPause(pause);
         waited += pause;
-        result = ReadFileOnce(Path, Contents);
+        result = ReadFileOnce(Path, Contents, Limit);
     }
     return result;
 }
 
-TFileRead ReadFileOnce(const std::string& Path, std::string& Contents)
+TFileRead ReadFileOnce(const std::string& Path, std::string& Contents, uint64_t Limit)
 {
     Contents.clear();
     TSharedFile file;
@@ -67,7 +67,9 @@ TFileRead ReadFileOnce(const std::string& Path, std::string& Contents)
     default:
         return TFileRead::Unreadable;
     }
-    if (!file.ReadFrom(0, Contents)) {
+    if (file.Size() > Limit)
+        return TFileRead::TooLarge;
+    if (!file.ReadFrom(0, Contents) || Contents.size() > Limit) {
         Contents.clear();
         return TFileRead::Unreadable;
     }

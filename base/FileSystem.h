@@ -13,7 +13,8 @@ enum class TFileOpen;
 enum class TFileRead {
     Read,       // Contents holds every byte of the file
     Missing,    // no file of that name: its contents may be taken as empty
-    Unreadable // it is there but could not be read (held, a read error)
+    Unreadable, // it is there but could not be read (held, a read error)
+    TooLarge    // larger than the reader takes: never read, never written over
 };
 
 // For a file that is about to be rewritten: only a file that is not there
@@ -23,9 +24,9 @@ enum class TFileRead {
 // held for a moment only (a virus scanner, a sync tool): it is tried again
 // a few times over about a second before it counts as Unreadable. A
 // missing file is never waited for.
-TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents);
+TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents, uint64_t Limit = UINT64_MAX);
 // The same with one try only.
-TFileRead ReadFileOnce(const std::string& Path, std::string& Contents);
+TFileRead ReadFileOnce(const std::string& Path, std::string& Contents, uint64_t Limit = UINT64_MAX);
 
 // The pause before the next try of a file that another program holds, after
 // Tries tries that waited WaitedMs in all: 100 ms, then 50 ms longer each

@@ -246,8 +246,8 @@ std::optional<std::string> TIniFile::Read(const std::string& Section, const std:
 {
     std::string text;
     const TFileRead result = FFile.Read(text);
-    if (result == TFileRead::Unreadable)
-        NoteUnreadable();
+    if (result == TFileRead::Unreadable || result == TFileRead::TooLarge)
+        NoteUnreadable(result);
     if (result != TFileRead::Read)
         return std::nullopt;
     std::vector<TLine> lines = ParseLines(text);
@@ -288,7 +288,8 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Key, c
     // replaced by this one key: every other setting lost, and every line a
     // person added by hand.
     std::string text;
-    if (FFile.Read(text) == TFileRead::Unreadable)
+    const TFileRead read = FFile.Read(text);
+    if (read == TFileRead::Unreadable || read == TFileRead::TooLarge)
         return false;
     // A value that is there already needs no hold of the file: an exit
     // writes dozens of values, most of them unchanged.
@@ -303,12 +304,13 @@ void TIniFile::TakeUpJournal()
         Note("### Unterbrochene Speicherung der Einstellungen aus dem Journal nachgeholt: " + FileName());
 }
 
-void TIniFile::NoteUnreadable() const
+void TIniFile::NoteUnreadable(TFileRead Result) const
 {
     if (FUnreadable.exchange(true))
         return;
-    Note("### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung werden nicht gespeichert: " +
-         FileName());
+    const std::string what = Result == TFileRead::TooLarge ? "### Einstellungsdatei gr\xf6\xdf" "er als 64 KiB"
+                                                           : "### Einstellungsdatei nicht lesbar";
+    Note(what + ", die Einstellungen dieser Sitzung werden nicht gespeichert: " + FileName());
 }
 
 void TIniFile::Note(const std::string& Line) const

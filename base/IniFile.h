@@ -51,10 +51,10 @@ public:
     static std::optional<int32_t> ParseInteger(const std::string& Text);
 
     // A read found the file there but could not read it, even after a
-    // second of trying (a scanner that holds it at the start): the values
-    // read gave their defaults, not what the user set. Written back at the
-    // end they would replace every setting, so from then on no write
-    // reaches the file.
+    // second of trying (a scanner that holds it at the start), or found it
+    // larger than TSettingsFile::MaxSize: the values read gave their
+    // defaults, not what the user set. Written back at the end they would
+    // replace every setting, so from then on no write reaches the file.
     bool Unreadable() const { return FUnreadable; }
     // Where that (and a write completed from the journal) is said, once, as
     // an error line: kept until a sink is set (the loggers may not exist
@@ -64,7 +64,7 @@ public:
     void SetNoteSink(TNoteSink Sink);
 
 private:
-    void NoteUnreadable() const;
+    void NoteUnreadable(TFileRead Result) const;
     void Note(const std::string& Line) const;
 
     TSettingsFile FFile;

@@ -3,12 +3,19 @@
 #include "base/SettingsJournal.h"
 #include "base/SharedFile.h"
 
+namespace {
+
+// The journal of a settings file of the largest size, with its marker.
+constexpr uint64_t MaxJournalSize = TSettingsFile::MaxSize + 256;
+
+} // namespace
+
 TFileRead TSettingsFile::Read(std::string& Text) const
 {
     // Waiting is for a hold of a moment: a start with dozens of reads, or
     // an exit with dozens of writes, would otherwise wait as many seconds.
     const TFileRead result =
-        FReadWaitedInVain ? ReadFileOnce(FPath, Text) : ReadFileForUpdate(FPath, Text);
+        FReadWaitedInVain ? ReadFileOnce(FPath, Text, MaxSize) : ReadFileForUpdate(FPath, Text, MaxSize);
     FReadWaitedInVain = result == TFileRead::Unreadable;
     return result;
 }
@@ -27,7 +34,7 @@ bool TSettingsFile::Hold(TSharedFile& Settings, TSharedFile& Journal)
 TSettingsFile::TTakeUp TSettingsFile::TakeUpHeld(TSharedFile& Settings, TSharedFile& Journal)
 {
     std::string record;
-    if (Journal.Size() == 0 || !Journal.ReadFrom(0, record))
+    if (Journal.Size() == 0 || Journal.Size() > MaxJournalSize || !Journal.ReadFrom(0, record))
         return TTakeUp::Nothing;
     const std::optional<std::string> text = CompleteJournalText(record);
     if (!text)
@@ -43,7 +50,7 @@ TSettingsFile::TTakeUp TSettingsFile::TakeUpJournal()
 {
     // Most starts find the journal empty and need no hold.
     std::string record;
-    if (ReadFileOnce(JournalName(FPath), record) != TFileRead::Read || !CompleteJournalText(record))
+    if (ReadFileOnce(JournalName(FPath), record, MaxJournalSize) != TFileRead::Read || !CompleteJournalText(record))
         return TTakeUp::Nothing;
     TSharedFile settings, journal;
     if (!Hold(settings, journal))
@@ -57,10 +64,12 @@ bool TSettingsFile::Update(const std::function<bool(std::string& Text)>& Change)
     if (!Hold(settings, journal) || TakeUpHeld(settings, journal) == TTakeUp::Failed)
         return false;
     std::string text;
-    if (!settings.ReadFrom(0, text))
+    if (settings.Size() > MaxSize || !settings.ReadFrom(0, text))
         return false;
     if (!Change(text))
         return true;
+    if (text.size() > MaxSize)
+        return false;
     // Until the file is whole again, the complete new text is on the disk.
     if (!journal.Replace(JournalRecord(text))) {
         journal.Replace(""); // no half journal left behind

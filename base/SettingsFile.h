@@ -15,6 +15,9 @@ class TSharedFile;
 
 class TSettingsFile {
 public:
+    // A larger file is not read (a start reads it dozens of times) and is
+    // never written over: it counts as unreadable.
+    static constexpr uint64_t MaxSize = 64 * 1024;
     // How long a write waits for another program's write to end.
     static constexpr uint32_t HoldWaitMs = 2000;
 
@@ -35,7 +38,7 @@ public:
     // complete journal, lets Change edit the text (it returns whether it
     // changed it) and writes the result: the journal first, then the file
     // in place, then the journal is emptied. False when the file could not
-    // be held, read or written.
+    // be held, read or written, or the new text is larger than MaxSize.
     bool Update(const std::function<bool(std::string& Text)>& Change);
 
 private:

@@ -1,5 +1,6 @@
-// The settings file's journal: what counts as a complete journal, what a
-// start takes up from it, and how long a write waits for another program.
+// The settings file's journal and its limits: what counts as a complete
+// journal, what a start takes up from it, how long a write waits for
+// another program, and a file too large to be read.
 #include "base/FileSystem.h"
 #include "base/Globals.h"
 #include "base/SettingsJournal.h"
@@ -85,6 +86,29 @@ TEST(SettingsJournal, AWriteCutOffInPlaceIsCompletedAtTheNextStart)
     globals.IniFile->SetNoteSink([&](const std::string& Line) { notes.push_back(Line); });
     EXPECT_EQ(notes, std::vector<std::string>{"### Unterbrochene Speicherung der Einstellungen aus dem Journal "
                                               "nachgeholt: " + path});
+}
+
+// A file of any size never stalls a start: past 64 KiB it is not read, the
+// program runs on its defaults and never writes over it.
+TEST(SettingsJournal, AFileLargerThan64KiBIsNeitherReadNorWritten)
+{
+    TTempDir dir;
+    const std::string path = dir.File("vemuKeys.set");
+    const std::string large = "[Port]\r\nPort=7\r\n;" + std::string(TSettingsFile::MaxSize, 'x');
+    WriteFileText(path, large);
+    TIniFile ini(path);
+    EXPECT_EQ(ini.ReadInteger("Port", "Port", 0), 0);
+    EXPECT_FALSE(ini.WriteInteger("Port", "Port", 3));
+    EXPECT_EQ(ReadFileText(path), large);
+    std::vector<std::string> notes;
+    ini.SetNoteSink([&](const std::string& Line) { notes.push_back(Line); });
+    EXPECT_EQ(notes, std::vector<std::string>{"### Einstellungsdatei gr\xf6\xdf" "er als 64 KiB, die Einstellungen "
+                                              "dieser Sitzung werden nicht gespeichert: " + path});
+
+    // Nor does a write make a file that large.
+    WriteFileText(path, "[Port]\r\nPort=7\r\n");
+    EXPECT_FALSE(TIniFile(path).WriteString("GIDEI", "Sound", std::string(TSettingsFile::MaxSize, 's')));
+    EXPECT_EQ(ReadFileText(path), "[Port]\r\nPort=7\r\n");
 }
 
 } // namespace
