@@ -4,6 +4,7 @@
 // (creation, messages, closing, shutdown) is in MainWindow_win.cpp.
 #include "app/ConfigDialog_win.h"
 
+#include "app/SettingsNotice_win.h"
 #include "base/Graphics_win.h"
 #include "base/SystemLibrary_win.h"
 #include "base/MessageDialog.h"
@@ -440,6 +441,9 @@ void TvemuCfgDlg::OnCommand(int Id, int Code, HWND)
             // A port that did not open is tried again until it does.
             if (FEngineHost)
                 FEngineHost->WatchPort();
+            // Said while the dialog still has the keyboard, which goes back
+            // where it was when the dialog hides.
+            SayIfSettingsNotSaved(FCloseReason);
             CloseWindow();
         }
         break;
