@@ -4,6 +4,8 @@
 // (creation, messages, closing, shutdown) is in MainWindow_win.cpp.
 #include "app/ConfigDialog_win.h"
 
+#include "app/PortField_win.h"
+
 #include "base/Graphics_win.h"
 #include "base/SystemLibrary_win.h"
 #include "base/MessageDialog.h"
@@ -73,6 +75,14 @@ bool PickFile(HWND Owner, bool Save, int TitleId, int FilterId, const char* Exte
 
 void TConfigPage::OnCommand(int Id, int Code, HWND Control) { FOwner.ForwardCommand(Id, Code, Control); }
 
+bool TConfigPage::HandleMessage(UINT Msg, WPARAM, LPARAM LParam, INT_PTR& Result)
+{
+    if (Msg != WM_DRAWITEM || !DrawComboItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(LParam)))
+        return false;
+    Result = TRUE;
+    return true;
+}
+
 void TvemuCfgDlg::CreatePages()
 {
     FTabs.Extended = Globals->ExtendedUI;
@@ -111,6 +121,7 @@ void TvemuCfgDlg::CreatePages()
         SendMessageA(tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
     PlacePages();
+    MatchComboHeights(Control(IDC_PORT), Control(IDC_RATE));
     MeasurePortGroup();
 
     const int glyph = SmallIconSize();
