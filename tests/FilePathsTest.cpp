@@ -77,6 +77,14 @@ TEST_F(FilePaths, RelativeNamesAreTakenBesideTheProgram)
     EXPECT_EQ(BesideProgram("/opt/vemu/", "/tmp/vemu.log"), "/tmp/vemu.log");
 }
 
+TEST_F(FilePaths, FileDialogsStartOnlyInLocalFolders)
+{
+    EXPECT_EQ(DialogStartFolder("D:\\Logs\\vemu.log", "C:\\Vemu\\"), "D:\\Logs");
+    EXPECT_EQ(DialogStartFolder("vemu.log", "C:\\Vemu\\"), "C:\\Vemu");
+    for (const char* name : {"\\\\server\\share\\vemu.log", "//server/share/vemu.log", "Z:\\vemu.log", "COM8.log", ""})
+        EXPECT_EQ(DialogStartFolder(name, "C:\\Vemu\\"), "") << name;
+}
+
 // What a name leads to once it is opened: a name that passed every check
 // may still reach a device.
 TEST(NamedFile, OnlyFilesOnADiskAreOpened)
