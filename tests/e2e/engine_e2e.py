@@ -8,6 +8,7 @@ records that reach the desktop.
 import argparse
 import contextlib
 import os
+import pathlib
 import queue
 import shutil
 import subprocess
@@ -641,28 +642,22 @@ def another_users(path):
         return False
 
 
-def file_bytes(path):
-    with open(path, "rb") as f:
-        return f.read()
-
-
 def scenario_log_file_refused(build):
     """The log file's name is in the settings that every user may change:
     another user's document and a new script file in their Startup folder
     are left alone, while a fresh .log file is made for the user alone."""
     with engine_session(build, "log_file_refused") as (work, run_with_log):
-        document = os.path.join(work, "Brief.txt")
-        with open(document, "wb") as f:
-            f.write("Liebe Anna,\r\n".encode("cp1252"))
+        document = pathlib.Path(work, "Brief.txt")
+        document.write_bytes(b"Liebe Anna,\r\n")
         why = "Datei geh\xf6rt einem anderen Benutzer" if another_users(document) else "keine Log-Datei von Vemu Keys"
         os.makedirs(os.path.join(work, "Autostart"))
         for name, reason in (("Brief.txt", why), ("Autostart\\Gruss.hta", "Name endet nicht auf .log oder .txt")):
             expect(refusals(run_with_log(name)), ["! ERROR ### Log-Datei abgelehnt, %s: %s" % (reason, name)], name)
-        expect(file_bytes(document), "Liebe Anna,\r\n".encode("cp1252"), "the document")
+        expect(document.read_bytes(), b"Liebe Anna,\r\n", "the document")
         expect(os.listdir(os.path.join(work, "Autostart")), [], "the Startup folder")
         expect(refusals(run_with_log("frisch.log")), [], "refusals of a fresh log file")
-        fresh = os.path.join(work, "frisch.log")
-        text = file_bytes(fresh).decode("cp1252")
+        fresh = pathlib.Path(work, "frisch.log")
+        text = fresh.read_bytes().decode("cp1252")
         assert text.startswith(">>> Start ") and "<<< End " in text, text
         # Wine keeps the rights as Unix modes: nobody else may read it.
         expect(os.stat(fresh).st_mode & 0o007, 0, "rights of others on the new log file")
@@ -673,31 +668,28 @@ def scenario_log_file_link(build):
     it has a second name, or a link stands in place of the log file, no
     line reaches the file behind it."""
     with engine_session(build, "log_file_link") as (work, run_with_log):
-        earlier = os.path.join(work, "alt.log")
-        with open(earlier, "wb") as f:
-            f.write(b">>> Start 01.02.2024 08:00:00\r\n")
-        os.chmod(earlier, 0o644)
+        earlier = pathlib.Path(work, "alt.log")
+        earlier.write_bytes(b">>> Start 01.02.2024 08:00:00\r\n")
+        earlier.chmod(0o644)
         expect(refusals(run_with_log("alt.log")), [], "refusals of the user's earlier log")
-        assert file_bytes(earlier).count(b">>> Start ") == 2, file_bytes(earlier)
+        assert earlier.read_bytes().count(b">>> Start ") == 2, earlier.read_bytes()
         expect(os.stat(earlier).st_mode & 0o007, 0, "rights of others on the earlier log")
         os.link(earlier, os.path.join(work, "zweit.log"))
-        before = file_bytes(earlier)
+        before = earlier.read_bytes()
         expect(refusals(run_with_log("alt.log")),
                ["! ERROR ### Log-Datei abgelehnt, Datei hat einen weiteren Namen: alt.log"], "a second name")
-        expect(file_bytes(earlier), before, "the log with a second name")
+        expect(earlier.read_bytes(), before, "the log with a second name")
         # Wine follows a symbolic link and checks the file behind it (its
         # owner, or the document's text); Windows opens the link itself and
         # refuses it as a link.
-        other = os.path.join(work, "fremd.log")
-        with open(other, "wb") as f:
-            f.write(b">>> Start 01.02.2024 09:00:00\r\n")
+        other = pathlib.Path(work, "fremd.log")
+        other.write_bytes(b">>> Start 01.02.2024 09:00:00\r\n")
         if not another_users(other):
-            with open(other, "wb") as f:
-                f.write(b"Liebe Anna,\r\n")  # the user's own then: a document
+            other.write_bytes(b"Liebe Anna,\r\n")  # the user's own then: a document
         os.symlink(other, os.path.join(work, "link.log"))
-        before = file_bytes(other)
+        before = other.read_bytes()
         expect(len(refusals(run_with_log("link.log"))), 1, "refusals of a link")
-        expect(file_bytes(other), before, "the file behind the link")
+        expect(other.read_bytes(), before, "the file behind the link")
 
 
 def run_scenarios(scenarios):
