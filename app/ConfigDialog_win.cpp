@@ -6,6 +6,7 @@
 
 #include "app/PortField_win.h"
 
+#include "base/FilePaths.h"
 #include "base/Graphics_win.h"
 #include "base/SystemLibrary_win.h"
 #include "base/MessageDialog.h"
@@ -53,7 +54,7 @@ bool PickFile(HWND Owner, bool Save, int TitleId, int FilterId, const char* Exte
 {
     const std::string title = LoadResourceText(TitleId);
     const std::string filter = FileDialogFilter(LoadResourceText(FilterId));
-    const std::string folder = FolderOf(Path);
+    const std::string folder = DialogStartFolder(Path, Globals ? Globals->AppPath : std::string());
     char file[MAX_PATH] = "";
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
