@@ -40,11 +40,3 @@ TFileOpen OpenWaiting(TSharedFile& File, const std::string& Path, TFileAccess Ac
 // unless a test puts its own in place (nullptr restores SleepMs).
 using TRetryPause = void (*)(uint32_t Ms);
 void SetRetryPause(TRetryPause Pause);
-
-enum class TFileKind {
-    Unopened, // missing, or not to be opened for reading
-    Disk,     // an ordinary file on a disk
-    Other     // what the name still leads to: a device, a pipe
-};
-// What Path leads to once it is opened for reading (and closed again).
-TFileKind OpenedFileKind(const std::string& Path);
