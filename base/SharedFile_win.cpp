@@ -22,22 +22,61 @@ TFileOpen OpenFailure(DWORD Error)
     }
 }
 
-// A plain file on a disk, the name's own: not a folder, not a link that a
-// user with the right to make one put there (it would lead this program's
-// writes into another user's file), not a device.
-bool IsPlainFile(HANDLE File)
+// The reparse tag of the opened file; 0 for an ordinary file.
+DWORD ReparseTag(HANDLE File)
+{
+    FILE_ATTRIBUTE_TAG_INFO info{};
+    if (!GetFileInformationByHandleEx(File, FileAttributeTagInfo, &info, sizeof info))
+        return 0;
+    return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info.ReparseTag : 0;
+}
+
+// Which file a handle holds: its volume and its number there.
+uint64_t FileIdentity(HANDLE File)
+{
+    BY_HANDLE_FILE_INFORMATION info{};
+    if (!GetFileInformationByHandle(File, &info))
+        return 0;
+    return (static_cast<uint64_t>(info.dwVolumeSerialNumber) << 32) ^
+           ((static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
+}
+
+// A file on a disk: not a folder, not a device. Windows refuses to open a
+// read-only file for writing by itself; the test keeps it so where the file
+// system would allow it.
+bool IsWritableFile(HANDLE File, bool Writing)
 {
     BY_HANDLE_FILE_INFORMATION info{};
     return GetFileType(File) == FILE_TYPE_DISK && GetFileInformationByHandle(File, &info) &&
-           (info.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_REPARSE_POINT)) == 0;
+           !(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) &&
+           !(Writing && (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY));
 }
 
-// Windows refuses to open a read-only file for writing by itself; the test
-// keeps it so where the file system would allow it.
-bool IsReadOnly(HANDLE File)
+HANDLE OpenFile(const std::string& Path, bool Writing, DWORD Flags)
 {
-    BY_HANDLE_FILE_INFORMATION info{};
-    return !GetFileInformationByHandle(File, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_READONLY) != 0;
+    return CreateFileA(Path.c_str(), Writing ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+                       Writing ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, Writing ? OPEN_ALWAYS : OPEN_EXISTING,
+                       Flags, nullptr);
+}
+
+// Opens the name's own file. A link in its place (a symbolic link, a
+// junction), where a user may make one, would lead this program's writes
+// into another user's file: it is opened as itself and refused. Another
+// kind of reparse point (a file a cloud service keeps, a deduplicated one)
+// is an ordinary file, opened again the usual way so that its service hands
+// over its bytes, and kept only when that is still the same file.
+HANDLE OpenOwnFile(const std::string& Path, bool Writing, bool& Link)
+{
+    HANDLE file = OpenFile(Path, Writing, FILE_FLAG_OPEN_REPARSE_POINT);
+    const DWORD tag = file == INVALID_HANDLE_VALUE ? 0 : ReparseTag(file);
+    Link = tag != 0 && IsReparseTagNameSurrogate(tag);
+    if (tag == 0 || Link)
+        return file;
+    const uint64_t identity = FileIdentity(file);
+    CloseHandle(file);
+    file = OpenFile(Path, Writing, 0);
+    Link = file != INVALID_HANDLE_VALUE && FileIdentity(file) != identity;
+    return file;
 }
 
 } // namespace
@@ -45,16 +84,14 @@ bool IsReadOnly(HANDLE File)
 TFileOpen TSharedFile::PlatformOpen(const std::string& Path, TFileAccess Access)
 {
     const bool writing = Access == TFileAccess::Write;
-    // A link is opened as itself, never followed.
-    HANDLE file = CreateFileA(Path.c_str(), writing ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
-                              writing ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                              writing ? OPEN_ALWAYS : OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    bool link = false;
+    HANDLE file = OpenOwnFile(Path, writing, link);
     if (file == INVALID_HANDLE_VALUE) {
         const TFileOpen failure = OpenFailure(GetLastError());
         // Writing makes a missing file: a missing folder refuses it.
         return writing && failure == TFileOpen::Missing ? TFileOpen::Refused : failure;
     }
-    if (!IsPlainFile(file) || (writing && IsReadOnly(file))) {
+    if (link || !IsWritableFile(file, writing)) {
         CloseHandle(file);
         return TFileOpen::Refused;
     }

@@ -111,4 +111,20 @@ TEST(SettingsJournal, AFileLargerThan64KiBIsNeitherReadNorWritten)
     EXPECT_EQ(ReadFileText(path), "[Port]\r\nPort=7\r\n");
 }
 
+#ifndef _WIN32
+// Where a user may make links, one in place of a shared file would send
+// another user's program's writes into that user's own file: only the
+// name's own file is opened. (Wine shows no link as one.)
+TEST(SharedFile, ALinkInPlaceOfASharedFileIsNeverFollowed)
+{
+    TTempDir dir;
+    WriteFileText(dir.File("victim.txt"), "mine");
+    std::filesystem::create_symlink(dir.File("victim.txt"), dir.File("Errors.log"));
+    TSharedFile file;
+    EXPECT_EQ(file.Open(dir.File("Errors.log"), TFileAccess::Write), TFileOpen::Refused);
+    EXPECT_EQ(file.Open(dir.File("Errors.log"), TFileAccess::Read), TFileOpen::Refused);
+    EXPECT_EQ(ReadFileText(dir.File("victim.txt")), "mine");
+}
+#endif
+
 } // namespace
