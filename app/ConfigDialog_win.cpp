@@ -5,6 +5,7 @@
 #include "app/ConfigDialog_win.h"
 
 #include "app/PortField_win.h"
+#include "app/SettingsNotice_win.h"
 
 #include "base/FilePaths.h"
 #include "base/Graphics_win.h"
@@ -452,6 +453,9 @@ void TvemuCfgDlg::OnCommand(int Id, int Code, HWND)
             // A port that did not open is tried again until it does.
             if (FEngineHost)
                 FEngineHost->WatchPort();
+            // Said while the dialog still has the keyboard, which goes back
+            // where it was when the dialog hides.
+            SayIfSettingsNotSaved(FCloseReason);
             CloseWindow();
         }
         break;

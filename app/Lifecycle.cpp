@@ -21,7 +21,12 @@ bool AcceptInjectedByte(bool HiddenMode, uintptr_t WParam, uint8_t& Byte)
     return true;
 }
 
-bool WarnWhenTrayNotSaved(TCloseReason Reason) { return Reason != crEndSession; }
+TNotSavedNotice NotSavedNotice(bool WriteFailed, bool AlreadySaid, TCloseReason Reason)
+{
+    if (!WriteFailed || AlreadySaid)
+        return TNotSavedNotice::Nothing;
+    return Reason == crEndSession ? TNotSavedNotice::ErrorLine : TNotSavedNotice::Message;
+}
 
 std::string ExceptionMessageText(const std::string& Format, const std::string& ClassName)
 {

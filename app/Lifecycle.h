@@ -22,9 +22,12 @@ bool IsHiddenModeArgument(const std::string& FirstArgument);
 // hidden mode and only when the message carries a byte value 0..255.
 bool AcceptInjectedByte(bool HiddenMode, uintptr_t WParam, uint8_t& Byte);
 
-// Whether a failed write of [Start] Tray at exit is worth a message: not at
-// a shutdown or logoff, where nobody could read it.
-bool WarnWhenTrayNotSaved(TCloseReason Reason);
+// What is said about settings that could not be saved: once in a session,
+// after any of its writes failed, when OK applies the dialog's values or
+// when the program ends; at a shutdown or logoff nobody could read a
+// message, so it becomes a line in Errors.log.
+enum class TNotSavedNotice { Nothing, Message, ErrorLine };
+TNotSavedNotice NotSavedNotice(bool WriteFailed, bool AlreadySaid, TCloseReason Reason);
 
 // The last-resort message: Format holds one %s for the exception's class.
 std::string ExceptionMessageText(const std::string& Format, const std::string& ClassName);

@@ -162,9 +162,9 @@ void TvemuCfgDlg::CloseWindow()
 void TvemuCfgDlg::StoreAndShutDown()
 {
     // Exiting from the tray (window hidden) starts in the tray next time.
-    const bool stored = Globals && Globals->PutBool("Start", "Tray", FTray && FTray->IconShown());
-    if (!stored && WarnWhenTrayNotSaved(FCloseReason))
-        MessageBoxOK(LoadResourceText(IDS_SETTINGS_NOT_SAVED), mtWarning, 0);
+    // A failed write is said once the last settings are written.
+    if (Globals)
+        Globals->PutBool("Start", "Tray", FTray && FTray->IconShown());
     DestroyWindow(Handle());
 }
 

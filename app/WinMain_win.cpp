@@ -4,6 +4,7 @@
 // at a logoff or shutdown.
 #include "app/ConfigDialog_win.h"
 #include "app/LastResort_win.h"
+#include "app/SettingsNotice_win.h"
 #include "app/Lifecycle.h"
 #include "base/CommonControls_win.h"
 #include "base/ExceptionName.h"
@@ -115,9 +116,14 @@ void AppException(const std::string& ClassName)
 // The settings and the tray form go last; at a logoff this runs inside the
 // main window's WM_ENDSESSION, before Windows ends the process: the
 // settings are written first, before the call to a shell that may be
-// ending too.
-void EndProgram()
+// ending too. After the settings store's own values, the last written,
+// the program knows whether every write of the session went through.
+void EndProgram(TCloseReason Reason)
 {
+    if (TheGlobals) {
+        TheGlobals->WriteOwnSettings();
+        SayIfSettingsNotSaved(Reason);
+    }
     Globals = nullptr;
     TheGlobals.reset();
     SysTrayForm.reset();
@@ -162,7 +168,7 @@ int Run()
     parts.Splash = splash.get();
     parts.HiddenMode = IsHiddenModeArgument(FirstArgument());
     parts.ExeName = ExecutablePath();
-    parts.EndProgram = EndProgram;
+    parts.EndProgram = [] { EndProgram(crEndSession); };
     MainWindow = std::make_unique<TvemuCfgDlg>(std::move(parts));
     if (!MainWindow->Create() || !Globals)
         return 1;
@@ -185,8 +191,9 @@ int Run()
     }
     // The window is destroyed already when the program ended normally; an
     // exception that ended the loop leaves it to be destroyed here.
+    const TCloseReason reason = MainWindow->CloseReason();
     MainWindow.reset();
-    EndProgram();
+    EndProgram(reason);
     return 0;
 }
 

@@ -1,19 +1,11 @@
 #include "base/FileSystem.h"
 
+#include "base/SharedFile.h"
 #include "base/Sync.h"
 
-#include <cstdio>
-
-bool PlatformReplaceFile(const std::string& From, const std::string& To);
-bool PlatformFlushToDisk(std::FILE* File);
-bool PlatformFileMissing(const std::string& Path);
-unsigned long PlatformProcessId();
+#include <algorithm>
 
 namespace {
-
-std::FILE* PlainOpenForRead(const char* Path) { return std::fopen(Path, "rb"); }
-
-TOpenForRead OpenForRead = PlainOpenForRead;
 
 void PlainPause(uint32_t Ms) { SleepMs(Ms); }
 
@@ -21,83 +13,65 @@ TRetryPause RetryPause = PlainPause;
 
 // About a second in all: a scanner's hold is over by then, and a start or an
 // exit that finds the file held waits no longer than that.
-constexpr uint32_t RetryPauses[] = {100, 150, 200, 250, 300};
-
-enum class TWriteResult { NotCreated, Failed, Written };
-
-TWriteResult WriteFileContents(const std::string& Path, const std::string& Contents)
-{
-    std::FILE* file = std::fopen(Path.c_str(), "wb");
-    if (!file)
-        return TWriteResult::NotCreated;
-    bool written = std::fwrite(Contents.data(), 1, Contents.size(), file) == Contents.size();
-    // On the disk before it replaces the old file: a power cut after the
-    // move must find the new bytes, not an empty file.
-    written = std::fflush(file) == 0 && written;
-    written = written && PlatformFlushToDisk(file);
-    written = std::fclose(file) == 0 && written;
-    return written ? TWriteResult::Written : TWriteResult::Failed;
-}
+constexpr uint32_t ReadWaitMs = 1000;
 
 } // namespace
 
-bool MoveFileOver(const std::string& From, const std::string& To) { return PlatformReplaceFile(From, To); }
-
-void SetOpenForRead(TOpenForRead Open) { OpenForRead = Open ? Open : PlainOpenForRead; }
-
 void SetRetryPause(TRetryPause Pause) { RetryPause = Pause ? Pause : PlainPause; }
 
-TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents)
+uint32_t RetryPauseMs(uint32_t Tries, uint32_t WaitedMs, uint32_t AllowedMs)
 {
-    TFileRead result = ReadFileOnce(Path, Contents);
-    for (uint32_t pause : RetryPauses) {
-        if (result != TFileRead::Unreadable)
+    if (WaitedMs >= AllowedMs)
+        return 0;
+    const uint32_t pause = Tries >= 4 ? 300 : 100 + 50 * Tries;
+    return std::min(pause, AllowedMs - WaitedMs);
+}
+
+TFileOpen OpenWaiting(TSharedFile& File, const std::string& Path, TFileAccess Access, uint32_t AllowedMs)
+{
+    uint32_t waited = 0;
+    for (uint32_t tries = 0;; ++tries) {
+        const TFileOpen result = File.Open(Path, Access);
+        const uint32_t pause = result == TFileOpen::Held ? RetryPauseMs(tries, waited, AllowedMs) : 0;
+        if (pause == 0)
+            return result;
+        RetryPause(pause);
+        waited += pause;
+    }
+}
+
+TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents, uint64_t Limit)
+{
+    TFileRead result = ReadFileOnce(Path, Contents, Limit);
+    uint32_t waited = 0;
+    for (uint32_t tries = 0; result == TFileRead::Unreadable; ++tries) {
+        const uint32_t pause = RetryPauseMs(tries, waited, ReadWaitMs);
+        if (pause == 0)
             break;
         RetryPause(pause);
-        result = ReadFileOnce(Path, Contents);
+        waited += pause;
+        result = ReadFileOnce(Path, Contents, Limit);
     }
     return result;
 }
 
-TFileRead ReadFileOnce(const std::string& Path, std::string& Contents)
+TFileRead ReadFileOnce(const std::string& Path, std::string& Contents, uint64_t Limit)
 {
     Contents.clear();
-    std::FILE* file = OpenForRead(Path.c_str());
-    if (!file)
-        return PlatformFileMissing(Path) ? TFileRead::Missing : TFileRead::Unreadable;
-    char buffer[4096];
-    size_t count;
-    while ((count = std::fread(buffer, 1, sizeof buffer, file)) > 0)
-        Contents.append(buffer, count);
-    const bool failed = std::ferror(file) != 0;
-    std::fclose(file);
-    if (failed) {
+    TSharedFile file;
+    switch (file.Open(Path, TFileAccess::Read)) {
+    case TFileOpen::Opened:
+        break;
+    case TFileOpen::Missing:
+        return TFileRead::Missing;
+    default:
+        return TFileRead::Unreadable;
+    }
+    if (file.Size() > Limit)
+        return TFileRead::TooLarge;
+    if (!file.ReadFrom(0, Contents) || Contents.size() > Limit) {
         Contents.clear();
         return TFileRead::Unreadable;
     }
     return TFileRead::Read;
-}
-
-std::string ReplacementName(const std::string& Path)
-{
-    return Path + "." + std::to_string(PlatformProcessId()) + ".new";
-}
-
-bool ReplaceWholeFile(const std::string& Path, const std::string& Contents)
-{
-    // The file itself is never opened for writing: a write that fails half
-    // way (disk full, quota, a file size limit) would leave it cut short and
-    // every setting lost. What fails stays in the new file, which goes. Two
-    // programs (two users' sessions) that end at once each write their own:
-    // with one shared name, one could move the other's half-written file
-    // over the settings.
-    const std::string temporary = ReplacementName(Path);
-    const TWriteResult result = WriteFileContents(temporary, Contents);
-    if (result == TWriteResult::Written && PlatformReplaceFile(temporary, Path))
-        return true;
-    // Only a file this call made is removed: something else of that name
-    // that could not be opened (a folder, another program's file) stays.
-    if (result != TWriteResult::NotCreated)
-        std::remove(temporary.c_str());
-    return false;
 }

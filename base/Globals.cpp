@@ -23,6 +23,7 @@ TGlobals::TGlobals(TMessageTarget* MainWindow_, const std::string& ExeName_)
     : AppPath(DirectoryOf(ExeName_)), ExeName(ExeName_), MainWindow(MainWindow_)
 {
     IniFile = std::make_unique<TIniFile>(AppPath + SettingsFileName);
+    IniFile->TakeUpJournal();
     IsNT5 = SystemIsNT5();
     InputLanguage = SystemDefaultInputLanguage() & 0xFFFF;
     AutoStart = ReadAutoStart();
@@ -42,6 +43,13 @@ TGlobals::TGlobals(TMessageTarget* MainWindow_, const std::string& ExeName_)
 
 TGlobals::~TGlobals()
 {
+    if (!FOwnSettingsWritten)
+        WriteOwnSettings();
+}
+
+void TGlobals::WriteOwnSettings()
+{
+    FOwnSettingsWritten = true;
     PutBool("GIDEI", "UseSound", UseSound);
     PutString("GIDEI", "Sound", Sound);
     PutBool("Show", "LogfileInfo", LogfileInfo);
@@ -77,19 +85,26 @@ bool Guarded(TWrite Write)
 
 } // namespace
 
+bool TGlobals::Saved(bool Written)
+{
+    if (!Written)
+        FSaveFailed = true;
+    return Written;
+}
+
 bool TGlobals::PutString(const std::string& Section, const std::string& Key, const std::string& Value)
 {
-    return Guarded([&] { return IniFile->WriteString(Section, Key, Value); });
+    return Saved(Guarded([&] { return IniFile->WriteString(Section, Key, Value); }));
 }
 
 bool TGlobals::PutInteger(const std::string& Section, const std::string& Key, int32_t Value)
 {
-    return Guarded([&] { return IniFile->WriteInteger(Section, Key, Value); });
+    return Saved(Guarded([&] { return IniFile->WriteInteger(Section, Key, Value); }));
 }
 
 bool TGlobals::PutBool(const std::string& Section, const std::string& Key, bool Value)
 {
-    return Guarded([&] { return IniFile->WriteBool(Section, Key, Value); });
+    return Saved(Guarded([&] { return IniFile->WriteBool(Section, Key, Value); }));
 }
 
 void SetRunKeyOpener(TRunKeyOpener Opener) { RunKeyOpener = std::move(Opener); }

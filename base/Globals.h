@@ -82,12 +82,26 @@ public:
     bool PutInteger(const std::string& Section, const std::string& Key, int32_t Value);
     bool PutBool(const std::string& Section, const std::string& Key, bool Value);
 
+    // Whether a settings write of this session failed (the user's changes
+    // are then lost, which the program must say).
+    bool SaveFailed() const { return FSaveFailed; }
+    // [GIDEI] UseSound, [GIDEI] Sound and [Show] LogfileInfo: the last
+    // settings written at the program's end (the destructor writes them
+    // when nobody did before).
+    void WriteOwnSettings();
+
     // Whether the autostart value is there: anyone may read it. Sets
     // AutoStartChangeable: only who may write the key may change it.
     bool ReadAutoStart();
     void SetAutoStart(bool On);
 
     void PostToMain(uint32_t Msg, uintptr_t WParam, intptr_t LParam) const;
+
+private:
+    bool Saved(bool Written);
+
+    std::atomic<bool> FSaveFailed{false};
+    bool FOwnSettingsWritten = false;
 };
 
 class TRunKey;

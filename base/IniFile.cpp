@@ -172,6 +172,40 @@ int HexValue(char C)
     return FoldCase(C) - 'a' + 10;
 }
 
+// Puts Key=Value into Section of the text, keeping every other line as it
+// is; false when the text holds that value already.
+bool SetValue(std::string& Text, const std::string& Section, const std::string& Key, const std::string& Value)
+{
+    std::vector<TLine> lines = ParseLines(Text);
+    TLookup found = Find(lines, Section, Key);
+    const std::string newline = "\r\n";
+    if (found.Key >= 0) {
+        const TLine& line = lines[found.Key];
+        if (line.HasValue && line.Value == Value)
+            return false;
+        const size_t nameBegin = static_cast<size_t>(line.Name.data() - Text.data());
+        Text.replace(nameBegin, line.End - nameBegin, std::string(line.Name) + "=" + Value);
+    } else if (found.SectionFound) {
+        // The new key goes right after the section's last key, ahead of any
+        // blank lines that separate it from the next section.
+        const std::string entry = Key + "=" + Value + newline;
+        if (found.LastInSection < 0)
+            Text.insert(0, entry);
+        else {
+            const TLine& last = lines[found.LastInSection];
+            if (last.BreakEnd == last.End) // the file ends without a line break
+                Text.insert(last.End, newline + entry);
+            else
+                Text.insert(FirstBreakEnd(Text, last), entry);
+        }
+    } else {
+        if (!Text.empty() && Text.back() != '\n' && Text.back() != '\r')
+            Text += newline;
+        Text += "[" + Section + "]" + newline + Key + "=" + Value + newline;
+    }
+    return true;
+}
+
 } // namespace
 
 std::optional<int32_t> TIniFile::ParseInteger(const std::string& Text)
@@ -211,9 +245,9 @@ std::optional<int32_t> TIniFile::ParseInteger(const std::string& Text)
 std::optional<std::string> TIniFile::Read(const std::string& Section, const std::string& Key) const
 {
     std::string text;
-    const TFileRead result = ReadText(text);
-    if (result == TFileRead::Unreadable)
-        NoteUnreadable();
+    const TFileRead result = FFile.Read(text);
+    if (result == TFileRead::Unreadable || result == TFileRead::TooLarge)
+        NoteUnreadable(result);
     if (result != TFileRead::Read)
         return std::nullopt;
     std::vector<TLine> lines = ParseLines(text);
@@ -246,93 +280,63 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Key, c
 {
     const std::string section(Trim(Section));
     const std::string key(Trim(Key));
-    if (key.empty())
+    if (key.empty() || FUnreadable)
         return false;
     const std::string value = OneLineValue(Value);
-    if (FUnreadable)
-        return false;
     // Only a file that is not there starts empty. One that is there but
     // cannot be read now (another program holds it, a read error) would be
     // replaced by this one key: every other setting lost, and every line a
     // person added by hand.
     std::string text;
-    if (ReadText(text) == TFileRead::Unreadable)
+    const TFileRead read = FFile.Read(text);
+    if (read == TFileRead::Unreadable || read == TFileRead::TooLarge)
         return false;
-    std::vector<TLine> lines = ParseLines(text);
-    TLookup found = Find(lines, section, key);
-
-    const std::string newline = "\r\n";
-    if (found.Key >= 0) {
-        const TLine& line = lines[found.Key];
-        if (line.HasValue && line.Value == value)
-            return true; // nothing changes
-        const size_t nameBegin = static_cast<size_t>(line.Name.data() - text.data());
-        std::string replacement = std::string(line.Name) + "=" + value;
-        text.replace(nameBegin, line.End - nameBegin, replacement);
-    } else if (found.SectionFound) {
-        // The new key goes right after the section's last key, ahead of any
-        // blank lines that separate it from the next section.
-        const std::string entry = key + "=" + value + newline;
-        if (found.LastInSection < 0)
-            text.insert(0, entry);
-        else {
-            const TLine& last = lines[found.LastInSection];
-            if (last.BreakEnd == last.End) // the file ends without a line break
-                text.insert(last.End, newline + entry);
-            else
-                text.insert(FirstBreakEnd(text, last), entry);
-        }
-    } else {
-        if (!text.empty() && text.back() != '\n' && text.back() != '\r')
-            text += newline;
-        text += "[" + section + "]" + newline + key + "=" + value + newline;
-    }
-    return ReplaceWholeFile(FFileName, text);
+    // A value that is there already needs no hold of the file: an exit
+    // writes dozens of values, most of them unchanged.
+    if (!SetValue(text, section, key, value))
+        return true;
+    return FFile.Update([&](std::string& Text) { return SetValue(Text, section, key, value); });
 }
 
-TFileRead TIniFile::ReadText(std::string& Text) const
+void TIniFile::TakeUpJournal()
 {
-    // Waiting is for a hold of a moment. Once a file was waited for in vain,
-    // the next reads and writes try once, until one reads it: a start with
-    // dozens of reads, or an exit with dozens of writes, would take as many
-    // seconds.
-    const TFileRead result = FWaitedInVain ? ReadFileOnce(FFileName, Text) : ReadFileForUpdate(FFileName, Text);
-    FWaitedInVain = result == TFileRead::Unreadable;
-    return result;
+    if (FFile.TakeUpJournal() == TSettingsFile::TTakeUp::TakenUp)
+        Note("### Unterbrochene Speicherung der Einstellungen aus dem Journal nachgeholt: " + FileName());
 }
 
-void TIniFile::NoteUnreadable() const
+void TIniFile::NoteUnreadable(TFileRead Result) const
 {
     if (FUnreadable.exchange(true))
         return;
+    const std::string what = Result == TFileRead::TooLarge ? "### Einstellungsdatei gr\xf6\xdf" "er als 64 KiB"
+                                                           : "### Einstellungsdatei nicht lesbar";
+    Note(what + ", die Einstellungen dieser Sitzung werden nicht gespeichert: " + FileName());
+}
+
+void TIniFile::Note(const std::string& Line) const
+{
     TNoteSink sink;
     {
         std::lock_guard<std::mutex> lock(FNoteMutex);
-        FNotePending = !FNoteSink;
         sink = FNoteSink;
+        if (!sink)
+            FPendingNotes.push_back(Line);
     }
     if (sink)
-        sink(UnreadableNote());
+        sink(Line);
 }
 
 void TIniFile::SetNoteSink(TNoteSink Sink)
 {
-    bool deliver = false;
+    std::vector<std::string> pending;
     {
         std::lock_guard<std::mutex> lock(FNoteMutex);
         FNoteSink = Sink;
-        deliver = FNotePending && Sink;
-        if (deliver)
-            FNotePending = false;
+        if (Sink)
+            pending.swap(FPendingNotes);
     }
-    if (deliver)
-        Sink(UnreadableNote());
-}
-
-std::string TIniFile::UnreadableNote() const
-{
-    return "### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung werden nicht gespeichert: " +
-           FFileName;
+    for (const std::string& line : pending)
+        Sink(line);
 }
 
 bool TIniFile::WriteInteger(const std::string& Section, const std::string& Key, int32_t Value)

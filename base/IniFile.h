@@ -3,23 +3,29 @@
 // the same on the other.
 #pragma once
 
+#include "base/SettingsFile.h"
+
 #include <atomic>
 #include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
 #include <string>
-
-enum class TFileRead;
+#include <vector>
 
 class TIniFile {
 public:
     // Longest string value a read returns.
     static constexpr size_t MaxValueLength = 2047;
 
-    explicit TIniFile(std::string FileName) : FFileName(std::move(FileName)) {}
+    explicit TIniFile(std::string FileName) : FFile(std::move(FileName)) {}
 
-    const std::string& FileName() const { return FFileName; }
+    const std::string& FileName() const { return FFile.Path(); }
+
+    // A write that was cut off (a power cut, a crash) is completed from the
+    // journal, and said once as an error line; called when the program
+    // opens the settings, before it reads them.
+    void TakeUpJournal();
 
     // The value as the private-profile reader returns it (spaces around it
     // trimmed, one pair of enclosing quotes removed, at most MaxValueLength
@@ -32,8 +38,9 @@ public:
     int32_t ReadInteger(const std::string& Section, const std::string& Key, int32_t Default) const;
     bool ReadBool(const std::string& Section, const std::string& Key, bool Default) const;
 
-    // Writes through to the file at once; false when it could not be written,
-    // and when the file is there but cannot be read: it is then left as it is.
+    // Writes through to the file at once, holding it against other
+    // programs' writes; false when it could not be written, and when the
+    // file is there but cannot be read: it is then left as it is.
     // False as well, for the rest of the session, once a read has found the
     // file there but unreadable (see Unreadable).
     bool WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
@@ -44,26 +51,25 @@ public:
     static std::optional<int32_t> ParseInteger(const std::string& Text);
 
     // A read found the file there but could not read it, even after a
-    // second of trying (a scanner that holds it at the start): the values
-    // read gave their defaults, not what the user set. Written back at the
-    // end they would replace every setting, so from then on no write
-    // reaches the file.
+    // second of trying (a scanner that holds it at the start), or found it
+    // larger than TSettingsFile::MaxSize: the values read gave their
+    // defaults, not what the user set. Written back at the end they would
+    // replace every setting, so from then on no write reaches the file.
     bool Unreadable() const { return FUnreadable; }
-    // Where that is said, once, as an error line: kept until a sink is
-    // set (the loggers may not exist yet at the first read), then handed
-    // to it; nullptr keeps later lines again.
+    // Where that (and a write completed from the journal) is said, once, as
+    // an error line: kept until a sink is set (the loggers may not exist
+    // yet at the first read), then handed to it; nullptr keeps later lines
+    // again.
     using TNoteSink = std::function<void(const std::string& Line)>;
     void SetNoteSink(TNoteSink Sink);
 
 private:
-    TFileRead ReadText(std::string& Text) const;
-    void NoteUnreadable() const;
-    std::string UnreadableNote() const;
+    void NoteUnreadable(TFileRead Result) const;
+    void Note(const std::string& Line) const;
 
-    std::string FFileName;
+    TSettingsFile FFile;
     mutable std::atomic<bool> FUnreadable{false};
-    mutable std::atomic<bool> FWaitedInVain{false};
     mutable std::mutex FNoteMutex;
-    mutable bool FNotePending = false;
+    mutable std::vector<std::string> FPendingNotes;
     TNoteSink FNoteSink;
 };

@@ -1,6 +1,6 @@
 #include "logging/Logging.h"
 
-#include "base/FileSystem.h"
+#include "base/SharedFile.h"
 #include "base/Messages.h"
 #include "base/SystemServices.h"
 
@@ -226,27 +226,35 @@ void TErrorLog::Write(TLogKind Kind, const std::string& Line)
 {
     if (Kind != lkError)
         return;
-    TLogFileHandle file;
-    if (!file.Open(FFileName))
+    TSharedFile file;
+    if (file.Open(FFileName, TFileAccess::Write) != TFileOpen::Opened)
         return;
-    if (file.Size() >= MaxFileSize) {
-        file.Close();
-        const bool moved = MoveFileOver(FFileName, FOldFileName);
-        if (!file.Open(FFileName))
-            return;
-        // Any user can make the older file unreplaceable (read-only, or a
-        // folder of that name): the lines then begin afresh here, so that
-        // the file stays bounded all the same, and the first says why.
-        if (!moved) {
-            if (!file.Truncate())
-                return;
-            const std::string why = FormatLogLine(
-                lkError, 0, "### Errors.old.log nicht ersetzbar, Errors.log neu begonnen") + "\r\n";
-            file.Write(why.data(), why.size());
-        }
-    }
-    if (file.Write(Line.data(), Line.size()))
-        file.Write("\r\n", 2);
+    if (file.Size() >= MaxFileSize && !BeginAfresh(file))
+        return;
+    file.Append(Line + "\r\n");
+}
+
+// Every user may write both files, nobody may create or rename files in the
+// program's folder: the lines go over into the older file, in place.
+bool TErrorLog::BeginAfresh(TSharedFile& File)
+{
+    // Any user may have filled the file far beyond the limit: only its
+    // newest lines are kept.
+    const uint64_t size = File.Size();
+    const uint64_t from = size > 2 * MaxFileSize ? size - 2 * MaxFileSize : 0;
+    std::string lines;
+    TSharedFile old;
+    const bool kept = File.ReadFrom(from, lines) && old.Open(FOldFileName, TFileAccess::Write) == TFileOpen::Opened &&
+                      old.Replace(lines);
+    if (!File.Replace(""))
+        return false;
+    // Any user can make the older file unwritable (read-only, or a folder
+    // of that name in a folder of the user's own): the lines then begin
+    // afresh here all the same, so that the file stays bounded, and the
+    // first says why.
+    if (!kept)
+        File.Append(FormatLogLine(lkError, 0, "### Errors.old.log nicht ersetzbar, Errors.log neu begonnen") + "\r\n");
+    return true;
 }
 
 // Dispatcher -----------------------------------------------------------------

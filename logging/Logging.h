@@ -4,7 +4,6 @@
 
 #include "base/Globals.h"
 #include "base/NamedFile.h"
-#include "logging/LogFile.h"
 
 #include <atomic>
 #include <cstdint>
@@ -108,11 +107,13 @@ private:
     std::string FStartLine;
 };
 
+class TSharedFile;
+
 class TErrorLog : public TBaseLog {
 public:
     // A port that keeps failing must not fill the disk: past this size the
-    // file becomes "Errors.old.log" (replacing an older one) and a new one
-    // begins.
+    // lines are copied into "Errors.old.log" (over what it held) and the
+    // file begins afresh, both in place.
     static constexpr uint64_t MaxFileSize = 1024 * 1024;
 
     TErrorLog();
@@ -121,6 +122,8 @@ public:
     const std::string& OldFileName() const { return FOldFileName; }
 
 private:
+    bool BeginAfresh(TSharedFile& File);
+
     std::string FFileName;
     std::string FOldFileName;
 };

@@ -1,19 +1,28 @@
 ; The installer of Vemu Keys for 64-bit Windows, in German: installs for all
-; users into "Program Files\Vemu Keys", lets the local Users group change
-; files in that folder (the program keeps vemuKeys.set, its replacement
-; vemuKeys.set.<process id>.new while it writes it, Errors.log and
-; Errors.old.log beside itself), adds the Start menu entries and the entry
-; in the list of installed apps, and optionally the autostart value the
-; program itself writes. Silent with /S; see the guide's section for
+; users into "Program Files\Vemu Keys", adds the Start menu entries and the
+; entry in the list of installed apps, and optionally the autostart value
+; the program itself writes. Silent with /S; see the guide's section for
 ; administrators for the switches and the exit codes.
 ;
 ; Every user's autostart and an administrator's uninstall run what is in
-; that folder, so no user may own or change a program file: each installed
-; file is written fresh (never into a file that was there), gets
-; Administrators as owner and its own list of rights, and the folder lets
-; users change files only once every installed file is protected. A folder
-; holding files of something else is refused: they would all become
-; changeable for every user.
+; that folder, and the Windows loader reads files beside a program (its
+; .config, side-by-side manifests and DLLs, a .local folder) before any of
+; its code runs. So users may write the shared data files and nothing else
+; there: the installer creates the files the program writes (vemuKeys.set,
+; its journal vemuKeys.set.journal, Errors.log, Errors.old.log) and gives
+; the Users group read and write on exactly these; everything else they may
+; read and run, and they may create, rename or delete nothing in the folder.
+; Each program file is written fresh, owned by the Administrators, with its
+; own list of rights. An update removes what a user may have put there that
+; could change a program start, and takes every right of the Users group
+; from other files it does not know; a new folder holding anything of
+; something else is refused.
+;
+; Whatever can stop an installation is checked before anything in the
+; folder changes; a run that is refused (exit code 3) or fails (4, 5) leaves
+; the installation that was there, its Start menu entries and its apps entry
+; as they were: the old program files are kept aside until the new ones are
+; in place and protected, and put back when that fails.
 ;
 ; scripts/package.sh builds it with makensis and defines:
 ;   VERSION       the project version from CMake, for example 1.0.0
@@ -58,6 +67,7 @@ SetCompressor /SOLID lzma
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define RUN_VALUE "vemuKeys"
 !define SETTINGS "vemuKeys.set"
+!define JOURNAL "vemuKeys.set.journal"
 !define PROGRAM_LINK "$SMPROGRAMS\${PRODUCT}.lnk"
 !define GUIDE_LINK "$SMPROGRAMS\${PRODUCT} Anleitung.lnk"
 ; Well-known groups, by SID so that localised Windows finds them.
@@ -67,9 +77,25 @@ SetCompressor /SOLID lzma
 ; The program holds this mutex while it runs (vemuKeysCon as well).
 !define INSTANCE_MUTEX "Celeborn"
 !define ERROR_ACCESS_DENIED 5
+!define ERROR_SHARING_VIOLATION 32
+; CreateFileW and GetFileAttributesW, for the checks of the folder's entries.
+!define DELETE_ACCESS 0x00010000
+!define OPEN_EXISTING 3
+!define OPEN_LINK_ITSELF 0x00200000
+!define FILE_ATTRIBUTE_DIRECTORY 0x10
+!define FOLDER_OR_LINK 0x410
 ; The files the program itself writes into its folder besides the settings.
 !define ERROR_FILE "Errors.log"
 !define OLD_ERROR_FILE "Errors.old.log"
+; The files every user's program writes in place, and nothing else.
+!macro DataFiles DO
+  !insertmacro ${DO} "${SETTINGS}"
+  !insertmacro ${DO} "${JOURNAL}"
+  !insertmacro ${DO} "${ERROR_FILE}"
+  !insertmacro ${DO} "${OLD_ERROR_FILE}"
+!macroend
+; Where the old program files wait while the new ones go in.
+!define KEPT_ASIDE "$PLUGINSDIR\alt"
 ; Exit codes of a run that did not do its work (the guide lists them).
 !define EXIT_RUNNING 2
 !define EXIT_FOREIGN_FOLDER 3
@@ -90,6 +116,8 @@ Var Foreign
 Var FailedFile
 ; The files the uninstaller could not remove, for its message.
 Var Unremoved
+; 1 while the program files are replaced: a stop puts the old ones back.
+Var Replacing
 
 !define MUI_ABORTWARNING
 !define MUI_ICON "${ICON}"
@@ -147,10 +175,8 @@ VIAddVersionKey /LANG=${LANG_GERMAN} "LegalCopyright" "${PUBLISHER}"
 
 ; Entries that lead to files which are not there go: the apps entry without
 ; its uninstaller, the autostart value and the Start menu link without the
-; program, the guide's link without the guide. Run after an uninstall and
-; after an installation that stopped half way.
-!macro MatchEntriesToFiles UN
-Function ${UN}MatchEntriesToFiles
+; program, the guide's link without the guide. Run after an uninstall.
+Function un.MatchEntriesToFiles
   ${IfNot} ${FileExists} "$INSTDIR\${MAIN_PROGRAM}"
     Delete "${PROGRAM_LINK}"
     ; An autostart value that starts a copy elsewhere belongs to that copy.
@@ -166,18 +192,18 @@ Function ${UN}MatchEntriesToFiles
     DeleteRegKey HKLM "${UNINSTALL_KEY}"
   ${EndIf}
 FunctionEnd
-!macroend
-!insertmacro MatchEntriesToFiles ""
-!insertmacro MatchEntriesToFiles "un."
 
 ; An installation that cannot go on: says why (in the list of details too;
-; a silent run answers the message itself), leaves the entries matching
-; the files and stops with CODE.
+; a silent run answers the message itself), puts back the program files it
+; had replaced and stops with CODE. The entries are written last, so they
+; are still those of the installation that was there, wherever that is.
 !macro StopInstallation CODE TEXT
+  ${If} $Replacing == 1
+    Call PutBackProgramFiles
+  ${EndIf}
   DetailPrint `${TEXT}`
   MessageBox MB_ICONSTOP `${TEXT}` /SD IDOK
   SetErrorLevel ${CODE}
-  Call MatchEntriesToFiles
   Abort
 !macroend
 
@@ -186,57 +212,81 @@ Function FileNotReplaced
 FunctionEnd
 
 Function FileNotProtected
-  !insertmacro StopInstallation ${EXIT_RIGHTS} "Die Zugriffsrechte der Datei $FailedFile im Ordner $INSTDIR konnten nicht gesetzt werden. Die Installation wurde abgebrochen, damit keine Programmdatei für alle Benutzer änderbar bleibt."
+  !insertmacro StopInstallation ${EXIT_RIGHTS} "Die Zugriffsrechte der Datei $FailedFile im Ordner $INSTDIR konnten nicht gesetzt werden. Die Installation wurde abgebrochen, damit keine Datei dort für alle Benutzer änderbar bleibt."
 FunctionEnd
 
-; The name in $2 is one of the files an installation of this program holds.
-!macro IsOwnName NAME
+; What an installation does with an entry $2 of $INSTDIR, in $3:
+;   program   a file of the program or the uninstaller: replaced
+;   data      a file the program writes: kept, owner and rights set anew
+;   leftover  a replacement of the settings an older version wrote
+;             (vemuKeys.set.<process id>.new): removed
+;   remove    what could change a program start (*.config, *.manifest,
+;             *.local, *.dll), any folder and any link: removed
+;   foreign   any other file: kept, without any right of the Users group
+; $5 gets the entry's attributes.
+!macro NameIs NAME KIND
   ${If} $2 == "${NAME}"
-    StrCpy $3 1
+    StrCpy $3 ${KIND}
+  ${EndIf}
+!macroend
+!macro ProgramName NAME
+  !insertmacro NameIs "${NAME}" program
+!macroend
+!macro DataName NAME
+  !insertmacro NameIs "${NAME}" data
+!macroend
+!macro ExtensionRemoved EXTENSION
+  ${If} $6 == "${EXTENSION}"
+    StrCpy $3 remove
   ${EndIf}
 !macroend
 
-; The name in $2 is a replacement of the settings that a program was writing
-; when it ended (vemuKeys.set.<process id>.new).
-!macro IsSettingsReplacement
+Function ClassifyEntry
+  StrCpy $3 foreign
+  !insertmacro VemuFiles ProgramName
+  !insertmacro ProgramName "${UNINSTALLER}"
+  !insertmacro DataFiles DataName
+  !insertmacro NameIs "${SETTINGS}.new" leftover
   StrLen $5 "${SETTINGS}."
   StrCpy $6 $2 $5
   StrCpy $7 $2 "" -4
   ${If} $6 == "${SETTINGS}."
   ${AndIf} $7 == ".new"
-    StrCpy $3 1
+    StrCpy $3 leftover
   ${EndIf}
-!macroend
+  ${GetFileExt} "$2" $6
+  !insertmacro ExtensionRemoved config
+  !insertmacro ExtensionRemoved manifest
+  !insertmacro ExtensionRemoved local
+  !insertmacro ExtensionRemoved dll
+  System::Call 'kernel32::GetFileAttributesW(w "$INSTDIR\$2") i .r5'
+  ${If} $5 <> -1
+    IntOp $6 $5 & ${FOLDER_OR_LINK}
+    ${If} $6 <> 0
+      StrCpy $3 remove
+    ${EndIf}
+  ${EndIf}
+FunctionEnd
 
 ; $Foreign becomes the first entry of $INSTDIR that is not of this program,
 ; or "" when $INSTDIR may become the program's folder: it does not exist, is
 ; empty, holds only files of the program (an installation, or what an
 ; uninstall that kept the settings left), or is the folder the apps entry
-; names (whatever users have put into it since). A folder inside it is
-; never the program's: the rights given to the folder would reach into it.
+; names (an update, which deals with whatever users have put into it).
 Function FindForeignEntry
   StrCpy $Foreign ""
   ReadRegStr $4 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ${If} $4 == $INSTDIR
+    Return
+  ${EndIf}
   ClearErrors
   FindFirst $1 $2 "$INSTDIR\*"
   ${DoWhile} $2 != ""
     ${If} $2 != "."
     ${AndIf} $2 != ".."
-      StrCpy $3 0
-      ${If} $4 == $INSTDIR
-        StrCpy $3 1
-      ${EndIf}
-      !insertmacro VemuFiles IsOwnName
-      !insertmacro IsOwnName "${UNINSTALLER}"
-      !insertmacro IsOwnName "${SETTINGS}"
-      !insertmacro IsOwnName "${SETTINGS}.new"
-      !insertmacro IsSettingsReplacement
-      !insertmacro IsOwnName "${ERROR_FILE}"
-      !insertmacro IsOwnName "${OLD_ERROR_FILE}"
-      ${If} ${FileExists} "$INSTDIR\$2\*.*"
-        StrCpy $3 0
-      ${EndIf}
-      ${If} $3 == 0
+      Call ClassifyEntry
+      ${If} $3 == remove
+      ${OrIf} $3 == foreign
         StrCpy $Foreign $2
         ${ExitDo}
       ${EndIf}
@@ -246,7 +296,7 @@ Function FindForeignEntry
   FindClose $1
 FunctionEnd
 
-!define FOREIGN_FOLDER_TEXT "Der Ordner $INSTDIR enthält schon anderes ($Foreign). ${PRODUCT} erlaubt allen Benutzern, die Dateien in seinem Ordner zu ändern; bitte wählen Sie deshalb einen leeren oder neuen Ordner."
+!define FOREIGN_FOLDER_TEXT "Der Ordner $INSTDIR enthält schon anderes ($Foreign). Bitte wählen Sie einen leeren oder neuen Ordner für ${PRODUCT}."
 
 Function DirectoryLeave
   Call FindForeignEntry
@@ -255,6 +305,189 @@ Function DirectoryLeave
     Abort
   ${EndIf}
 FunctionEnd
+
+; Every file the installation will replace, remove or give new rights to
+; can be opened for deletion without sharing: no other program (another
+; user's, or one a user keeps a file open with) holds it. Checked before
+; anything in the folder changes; stops with exit code 4.
+Function CheckNothingHeld
+  ClearErrors
+  FindFirst $1 $2 "$INSTDIR\*"
+  ${DoWhile} $2 != ""
+    ${IfNot} ${FileExists} "$INSTDIR\$2\*.*"
+      System::Call 'kernel32::CreateFileW(w "$INSTDIR\$2", i ${DELETE_ACCESS}, i 0, p 0, i ${OPEN_EXISTING}, i ${OPEN_LINK_ITSELF}, p 0) p .r3 ?e'
+      Pop $4
+      ${If} $3 = -1
+        ${If} $4 == ${ERROR_SHARING_VIOLATION}
+          FindClose $1
+          StrCpy $FailedFile $2
+          Call FileNotReplaced
+        ${EndIf}
+      ${Else}
+        System::Call 'kernel32::CloseHandle(p r3)'
+      ${EndIf}
+    ${EndIf}
+    FindNext $1 $2
+  ${Loop}
+  FindClose $1
+FunctionEnd
+
+; While the installation goes on, only administrators and the system may
+; change anything in the folder (an earlier installation may have let users
+; create files there), and it belongs to the administrators: an empty folder
+; a user made would otherwise let that user give himself any right. Its
+; list of rights is made anew, without the rights it had of its own (/reset)
+; or from above, and stays so: users may read and run what is there.
+Function CloseFolder
+  StrCpy $RightsFailed 0
+  !insertmacro Icacls '"$INSTDIR" /setowner ${SID_ADMINISTRATORS}'
+  ${If} $RightsFailed == 0
+    !insertmacro Icacls '"$INSTDIR" /reset'
+  ${EndIf}
+  ${If} $RightsFailed == 0
+    !insertmacro Icacls '"$INSTDIR" /inheritance:r /grant:r ${SID_SYSTEM}:(OI)(CI)(F) ${SID_ADMINISTRATORS}:(OI)(CI)(F) ${SID_USERS}:(OI)(CI)(RX)'
+  ${EndIf}
+  ${If} $RightsFailed == 1
+    !insertmacro StopInstallation ${EXIT_RIGHTS} "Die Zugriffsrechte des Ordners $INSTDIR konnten nicht gesetzt werden. Die Installation wurde abgebrochen; es wurde nichts installiert."
+  ${EndIf}
+FunctionEnd
+
+; A file of the folder gets the Administrators as owner and only its own
+; rights (RIGHTS): whatever rights a user who owned it gave it go (/reset),
+; and nothing is inherited.
+!macro SetFileRights NAME RIGHTS
+  StrCpy $RightsFailed 0
+  !insertmacro Icacls '"$INSTDIR\${NAME}" /setowner ${SID_ADMINISTRATORS}'
+  ${If} $RightsFailed == 0
+    !insertmacro Icacls '"$INSTDIR\${NAME}" /reset'
+  ${EndIf}
+  ${If} $RightsFailed == 0
+    !insertmacro Icacls '"$INSTDIR\${NAME}" /inheritance:r /grant:r ${SID_SYSTEM}:(F) ${SID_ADMINISTRATORS}:(F) ${RIGHTS}'
+  ${EndIf}
+  ${If} $RightsFailed == 1
+    StrCpy $FailedFile "${NAME}"
+    Call FileNotProtected
+  ${EndIf}
+!macroend
+
+; Removes the folder $R0 with everything in it, without following a link
+; inside it: the link goes, what it leads to stays.
+Function RemoveTree
+  Push $R1
+  Push $R2
+  Push $R3
+  FindFirst $R1 $R2 "$R0\*"
+  ${DoWhile} $R2 != ""
+    ${If} $R2 != "."
+    ${AndIf} $R2 != ".."
+      System::Call 'kernel32::GetFileAttributesW(w "$R0\$R2") i .R3'
+      IntOp $R3 $R3 & ${FOLDER_OR_LINK}
+      ${If} $R3 = ${FILE_ATTRIBUTE_DIRECTORY}
+        Push $R0
+        StrCpy $R0 "$R0\$R2"
+        Call RemoveTree
+        Pop $R0
+      ${ElseIf} $R3 <> 0
+        RMDir "$R0\$R2"
+      ${EndIf}
+      Delete "$R0\$R2"
+    ${EndIf}
+    FindNext $R1 $R2
+  ${Loop}
+  FindClose $R1
+  RMDir "$R0"
+  Pop $R3
+  Pop $R2
+  Pop $R1
+FunctionEnd
+
+; Nothing a user put into the folder can take effect: what could change a
+; program start goes, other files keep no right of the Users group, and
+; leftovers of older versions go. The details list each.
+Function DealWithForeignEntries
+  ClearErrors
+  FindFirst $1 $2 "$INSTDIR\*"
+  ${DoWhile} $2 != ""
+    ${If} $2 != "."
+    ${AndIf} $2 != ".."
+      Call ClassifyEntry
+      ${If} $3 == remove
+      ${OrIf} $3 == leftover
+        DetailPrint "Entfernt: $INSTDIR\$2"
+        IntOp $6 $5 & ${FOLDER_OR_LINK}
+        ${If} $6 = ${FILE_ATTRIBUTE_DIRECTORY}
+          StrCpy $R0 "$INSTDIR\$2"
+          Call RemoveTree
+        ${Else}
+          RMDir "$INSTDIR\$2"
+          Delete "$INSTDIR\$2"
+        ${EndIf}
+        ${If} ${FileExists} "$INSTDIR\$2"
+          FindClose $1
+          StrCpy $FailedFile $2
+          Call FileNotReplaced
+        ${EndIf}
+      ${ElseIf} $3 == foreign
+        DetailPrint "Keine Rechte mehr für Benutzer: $INSTDIR\$2"
+        !insertmacro SetFileRights "$2" ""
+      ${EndIf}
+    ${EndIf}
+    FindNext $1 $2
+  ${Loop}
+  FindClose $1
+FunctionEnd
+
+; A file every user's program writes: made empty when it is not there,
+; kept when it is; users may read and write it, nothing more.
+!macro MakeDataFile NAME
+  ${IfNot} ${FileExists} "$INSTDIR\${NAME}"
+    ClearErrors
+    FileOpen $0 "$INSTDIR\${NAME}" w
+    ${IfNot} ${Errors}
+      FileClose $0
+    ${EndIf}
+  ${EndIf}
+  ${IfNot} ${FileExists} "$INSTDIR\${NAME}"
+    StrCpy $FailedFile "${NAME}"
+    Call FileNotReplaced
+  ${EndIf}
+  SetFileAttributes "$INSTDIR\${NAME}" NORMAL
+  !insertmacro SetFileRights "${NAME}" "${SID_USERS}:(R,W)"
+!macroend
+
+; The program file that was there waits aside until the new one is in place:
+; a stop puts it back.
+!macro KeepAside NAME
+  ${If} ${FileExists} "$INSTDIR\${NAME}"
+    ClearErrors
+    Rename "$INSTDIR\${NAME}" "${KEPT_ASIDE}\${NAME}"
+    ${If} ${Errors}
+      StrCpy $FailedFile "${NAME}"
+      Call FileNotReplaced
+    ${EndIf}
+  ${EndIf}
+!macroend
+
+!macro PutBack NAME
+  Delete "$INSTDIR\${NAME}"
+  ${If} ${FileExists} "${KEPT_ASIDE}\${NAME}"
+    Rename "${KEPT_ASIDE}\${NAME}" "$INSTDIR\${NAME}"
+  ${EndIf}
+!macroend
+
+Function PutBackProgramFiles
+  StrCpy $Replacing 0
+  !insertmacro VemuFiles PutBack
+  !insertmacro PutBack "${UNINSTALLER}"
+FunctionEnd
+
+!macro CheckWritten NAME
+  ${If} ${Errors}
+  ${OrIfNot} ${FileExists} "$INSTDIR\${NAME}"
+    StrCpy $FailedFile "${NAME}"
+    Call FileNotReplaced
+  ${EndIf}
+!macroend
 
 ; A file of the program stays as it was installed: owned by the
 ; administrators, only they and the system may change it, users may run and
@@ -271,27 +504,7 @@ FunctionEnd
   ${EndIf}
 !macroend
 
-; What was there goes first, so that the file is written fresh: writing into
-; a file a user put there would keep that user as its owner, with the rights
-; and the open handles the user gave it.
-!macro RemoveBeforeWriting NAME
-  Delete "$INSTDIR\${NAME}"
-  ${If} ${FileExists} "$INSTDIR\${NAME}"
-    StrCpy $FailedFile "${NAME}"
-    Call FileNotReplaced
-  ${EndIf}
-!macroend
-
-!macro CheckWritten NAME
-  ${If} ${Errors}
-  ${OrIfNot} ${FileExists} "$INSTDIR\${NAME}"
-    StrCpy $FailedFile "${NAME}"
-    Call FileNotReplaced
-  ${EndIf}
-!macroend
-
 !macro InstallFile NAME
-  !insertmacro RemoveBeforeWriting "${NAME}"
   ClearErrors
   File "${STAGE}\${NAME}"
   !insertmacro CheckWritten "${NAME}"
@@ -317,42 +530,31 @@ FunctionEnd
 
 Section "${PRODUCT}" SecProgram
   SectionIn RO
-  ; It may have been started since the first page.
+  ; Whatever can refuse the installation is checked first. The program may
+  ; have been started since the first page.
   !insertmacro CheckNotRunning
   Call FindForeignEntry
   ${If} $Foreign != ""
     !insertmacro StopInstallation ${EXIT_FOREIGN_FOLDER} "${FOREIGN_FOLDER_TEXT}"
   ${EndIf}
+  Call CheckNothingHeld
 
-  ; While the files go in, only administrators and the system may change
-  ; anything in the folder (an earlier installation let users do so), and
-  ; it belongs to the administrators: an empty folder a user made would
-  ; otherwise let that user give himself any right. Its list of rights is
-  ; made anew, without the rights it had of its own (/reset) or from above.
   SetOutPath "$INSTDIR"
-  StrCpy $RightsFailed 0
-  !insertmacro Icacls '"$INSTDIR" /setowner ${SID_ADMINISTRATORS}'
-  ${If} $RightsFailed == 0
-    !insertmacro Icacls '"$INSTDIR" /reset'
-  ${EndIf}
-  ${If} $RightsFailed == 0
-    !insertmacro Icacls '"$INSTDIR" /inheritance:r /grant:r ${SID_SYSTEM}:(OI)(CI)(F) ${SID_ADMINISTRATORS}:(OI)(CI)(F) ${SID_USERS}:(OI)(CI)(RX)'
-  ${EndIf}
-  ${If} $RightsFailed == 1
-    !insertmacro StopInstallation ${EXIT_RIGHTS} "Die Zugriffsrechte des Ordners $INSTDIR konnten nicht gesetzt werden. Die Installation wurde abgebrochen; es wurde nichts installiert."
-  ${EndIf}
-  ; Something a user put in before the folder was closed.
-  Call FindForeignEntry
-  ${If} $Foreign != ""
-    !insertmacro StopInstallation ${EXIT_FOREIGN_FOLDER} "${FOREIGN_FOLDER_TEXT}"
-  ${EndIf}
+  Call CloseFolder
+  Call DealWithForeignEntries
+  !insertmacro DataFiles MakeDataFile
 
+  InitPluginsDir
+  CreateDirectory "${KEPT_ASIDE}"
+  StrCpy $Replacing 1
+  !insertmacro VemuFiles KeepAside
+  !insertmacro KeepAside "${UNINSTALLER}"
   !insertmacro VemuFiles InstallFile
-  !insertmacro RemoveBeforeWriting "${UNINSTALLER}"
   ClearErrors
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   !insertmacro CheckWritten "${UNINSTALLER}"
   !insertmacro ProtectFile "${UNINSTALLER}"
+  StrCpy $Replacing 0
 
   CreateShortCut "${PROGRAM_LINK}" "$INSTDIR\${MAIN_PROGRAM}"
   CreateShortCut "${GUIDE_LINK}" "$INSTDIR\${GUIDE}"
@@ -369,18 +571,6 @@ Section "${PRODUCT}" SecProgram
   ${GetSize} "$INSTDIR" "/S=0K" $0 $1 $2
   IntFmt $0 "0x%08X" $0
   WriteRegDWORD HKLM "${UNINSTALL_KEY}" "EstimatedSize" "$0"
-
-  ; Every installed file is protected: now users may create files in the
-  ; folder (the settings, their replacement, the error file) and change
-  ; the files in it, which inherit the right. The folder itself stays as
-  ; it is: a user who could rename it could put another one in its place.
-  StrCpy $RightsFailed 0
-  !insertmacro Icacls '"$INSTDIR" /grant ${SID_USERS}:(WD)'
-  !insertmacro Icacls '"$INSTDIR" /grant ${SID_USERS}:(OI)(IO)(M)'
-  ${If} $RightsFailed == 1
-    SetErrorLevel ${EXIT_RIGHTS}
-    MessageBox MB_ICONEXCLAMATION "Die Zugriffsrechte des Ordners $INSTDIR konnten nicht gesetzt werden. Benutzer ohne Administratorrechte können die Einstellungen von ${PRODUCT} dann nicht speichern." /SD IDOK
-  ${EndIf}
 SectionEnd
 
 Section /o "Automatisch mit Windows starten" SecAutostart
@@ -430,8 +620,9 @@ Function un.onInit
   !insertmacro CheckNotRunning
 FunctionEnd
 
-; Replacements of the settings left by a program that ended while writing
-; them (vemuKeys.set.<process id>.new); one that stays is named unremoved.
+; Replacements of the settings that an older version left when it ended
+; while writing them (vemuKeys.set.<process id>.new); one that stays is
+; named unremoved.
 Function un.RemoveSettingsReplacements
   Delete "$INSTDIR\${SETTINGS}.*.new"
   ClearErrors
@@ -465,6 +656,7 @@ Section "Uninstall"
     ${If} $KeepSettings != 1
       !insertmacro RemoveFile "${SETTINGS}"
     ${EndIf}
+    !insertmacro RemoveFile "${JOURNAL}"
     !insertmacro RemoveFile "${SETTINGS}.new"
     Call un.RemoveSettingsReplacements
     !insertmacro RemoveFile "${ERROR_FILE}"
@@ -483,8 +675,8 @@ Section "Uninstall"
 
   ; Only when empty: the kept settings and files a user put there stay.
   RMDir "$INSTDIR"
-  ; Users may no longer change files in a folder that stays behind: no
-  ; installation looks after it any more.
+  ; No installation looks after a folder that stays behind: users may only
+  ; read in it (and still write the settings file it keeps).
   ${If} ${FileExists} "$INSTDIR\*.*"
     StrCpy $RightsFailed 0
     !insertmacro Icacls '"$INSTDIR" /grant:r ${SID_USERS}:(OI)(CI)(RX)'

@@ -101,9 +101,11 @@ TEST(Globals, PutReportsAFailedWriteAsFalse)
 {
     TTempDir dir;
     TGlobals globals(nullptr, dir.File("no-such-folder/vemuKeys.exe"));
+    EXPECT_FALSE(globals.SaveFailed());
     EXPECT_FALSE(globals.PutString("Start", "Left", "1"));
     EXPECT_FALSE(globals.PutInteger("Start", "Left", 1));
     EXPECT_FALSE(globals.PutBool("Start", "Tray", true));
+    EXPECT_TRUE(globals.SaveFailed()) << "remembered for the message at the end";
     EXPECT_EQ(globals.GetInteger("Start", "Left", 100), 100);
 }
 

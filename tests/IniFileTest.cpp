@@ -1,12 +1,15 @@
 #include "base/IniFile.h"
 
 #include "base/FileSystem.h"
+#include "base/SettingsJournal.h"
+#include "base/SharedFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
+#include <atomic>
 #include <filesystem>
+#include <thread>
 #include <vector>
 
 namespace {
@@ -31,12 +34,14 @@ protected:
 
     void Store(const std::string& Text) { WriteFileText(Path, Text); }
 
-    // The names in the folder besides the settings file: what a write left.
+    // The names in the folder besides the settings file and an empty
+    // journal: what a write left.
     std::vector<std::string> Leftovers()
     {
         std::vector<std::string> names;
         for (const auto& entry : std::filesystem::directory_iterator(Dir.Path()))
-            if (entry.path().filename() != "vemuKeys.set")
+            if (entry.path().filename() != "vemuKeys.set" &&
+                !(entry.path().filename() == "vemuKeys.set.journal" && std::filesystem::file_size(entry) == 0))
                 names.push_back(entry.path().filename().string());
         return names;
     }
@@ -164,13 +169,13 @@ TEST_F(IniFileTest, AFileThatCannotBeWrittenReportsFalse)
     EXPECT_EQ(nowhere.ReadString("S", "K", "default"), "default");
 }
 
-// Where no new file can be made beside the settings file, the file is not
-// rewritten in place either: it keeps every byte.
-TEST_F(IniFileTest, WithoutRoomForTheNewFileTheOldOneStaysAsItWas)
+// Where the journal cannot be written, the file is not rewritten in place
+// either: it keeps every byte.
+TEST_F(IniFileTest, WithoutItsJournalTheFileStaysAsItWas)
 {
     const std::string before = "[Port]\r\nPort=7\r\nRate=9600\r\n";
     Store(before);
-    std::filesystem::create_directory(ReplacementName(Path));
+    std::filesystem::create_directory(JournalName(Path));
     EXPECT_FALSE(Ini.WriteString("Port", "Port", "8"));
     EXPECT_FALSE(Ini.WriteString("Start", "Left", "1"));
     EXPECT_EQ(ReadFileText(Path), before);
@@ -178,40 +183,28 @@ TEST_F(IniFileTest, WithoutRoomForTheNewFileTheOldOneStaysAsItWas)
 }
 
 // Reads of the settings file fail while it lives, the way a file that
-// another program holds, or a failing stick, makes them fail.
+// another program holds, one without the right to read it, or a failing
+// stick makes them fail.
 class TFailingReads {
 public:
-    explicit TFailingReads(TOpenForRead Open) { SetOpenForRead(Open); }
-    ~TFailingReads() { SetOpenForRead(nullptr); }
-
-    // Refused at the door (a sharing violation, no right to read).
-    static std::FILE* Refused(const char*)
+    explicit TFailingReads(TFileFault Fault)
     {
-        errno = EACCES;
-        return nullptr;
+        SetFileFaults([Fault](const std::string&, TFileAccess Access) {
+            return Access == TFileAccess::Read ? Fault : TFileFault::None;
+        });
     }
-    // Opened, but every read fails (a read error half way); the C library
-    // of Windows reads nothing from such a stream without an error, so
-    // there the real sharing violation of the Win32 test stands for it.
-    static std::FILE* FailingRead(const char* Path) { return std::fopen(Path, "ab"); }
+    ~TFailingReads() { SetFileFaults(nullptr); }
 
-    static std::vector<TOpenForRead> Failures()
-    {
-#ifdef _WIN32
-        return {&Refused};
-#else
-        return {&Refused, &FailingRead};
-#endif
-    }
+    static std::vector<TFileFault> Failures() { return {TFileFault::Held, TFileFault::Refused, TFileFault::ReadFails}; }
 };
 
 TEST_F(IniFileTest, AFileThatIsThereButCannotBeReadIsNeverReplaced)
 {
     const std::string before = "; set up by hand\r\n[Port]\r\nPort=7\r\n[GIDEI]\r\nSound=C:\\ding.wav\r\n";
-    for (TOpenForRead open : TFailingReads::Failures()) {
+    for (TFileFault fault : TFailingReads::Failures()) {
         Store(before);
         {
-            TFailingReads failing(open);
+            TFailingReads failing(fault);
             Pauses.clear();
             EXPECT_FALSE(Ini.WriteString("Start", "Tray", "1")) << "a write that changed nothing reports success";
             const size_t waited = Pauses.size();
@@ -249,20 +242,16 @@ TEST_F(IniFileTest, OnlyAMissingFileStartsEmpty)
 // over about a second before it counts as unreadable; a missing file is
 // never waited for.
 int RefusalsLeft = 0;
-std::FILE* RefusedAFewTimes(const char* Path)
-{
-    if (RefusalsLeft > 0) {
-        --RefusalsLeft;
-        errno = EACCES;
-        return nullptr;
-    }
-    return std::fopen(Path, "rb");
-}
 
 TEST_F(IniFileTest, AFileHeldForAMomentIsTriedAgain)
 {
     Store("[Port]\r\nPort=7\r\n");
-    TFailingReads failing(RefusedAFewTimes);
+    SetFileFaults([](const std::string&, TFileAccess) {
+        if (RefusalsLeft == 0)
+            return TFileFault::None;
+        --RefusalsLeft;
+        return TFileFault::Held;
+    });
     RefusalsLeft = 3;
     EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 7);
     EXPECT_EQ(Pauses.size(), 3u);
@@ -282,6 +271,7 @@ TEST_F(IniFileTest, AFileHeldForAMomentIsTriedAgain)
     RefusalsLeft = 1000;
     EXPECT_EQ(ReadFileForUpdate(Dir.File("missing.set"), contents), TFileRead::Missing);
     EXPECT_TRUE(Pauses.empty()) << "a missing file is not waited for";
+    SetFileFaults(nullptr);
 }
 
 // The program starts while a scanner holds the file: its values are the
@@ -290,12 +280,12 @@ TEST_F(IniFileTest, AFileHeldForAMomentIsTriedAgain)
 TEST_F(IniFileTest, AfterAReadThatFoundTheFileUnreadableNothingIsWritten)
 {
     const std::string before = "; by hand\r\n[Port]\r\nPort=7\r\nRate=9600\r\n";
-    for (TOpenForRead open : TFailingReads::Failures()) {
+    for (TFileFault fault : TFailingReads::Failures()) {
         Store(before);
         TIniFile ini(Path);
         std::vector<std::string> notes;
         {
-            TFailingReads failing(open);
+            TFailingReads failing(fault);
             EXPECT_EQ(ini.ReadInteger("Port", "Port", 0), 0);
             EXPECT_TRUE(ini.Unreadable());
             Pauses.clear();
@@ -326,7 +316,7 @@ TEST_F(IniFileTest, AFileThatBecomesUnreadableLaterIsSaidAtOnceWhenASinkIsSet)
     EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 7);
     EXPECT_TRUE(notes.empty());
     {
-        TFailingReads failing(TFailingReads::Refused);
+        TFailingReads failing(TFileFault::Held);
         EXPECT_EQ(Ini.ReadInteger("LogView", "Left", 10), 10);
         EXPECT_EQ(Ini.ReadInteger("LogView", "Top", 10), 10);
     }
@@ -334,21 +324,34 @@ TEST_F(IniFileTest, AFileThatBecomesUnreadableLaterIsSaidAtOnceWhenASinkIsSet)
     EXPECT_FALSE(Ini.WriteInteger("LogView", "Left", 10));
 }
 
-// Two programs (two users' sessions) ending at once: each writes a new file
-// of its own, so neither can move the other's half-written file over the
-// settings.
-TEST_F(IniFileTest, TheNewFileIsThisProcesssOwn)
+// Two programs (two users' sessions) ending at once: each holds the file
+// for its whole read-change-write, the other waits, and both changes stay.
+// The file is written in place: a second link to it sees every change.
+TEST_F(IniFileTest, TwoProgramsSavingAtOnceEachKeepTheirChange)
 {
-    Store("[Port]\r\nPort=7\r\n");
-    const std::string shared = Path + ".new";
-    WriteFileText(shared, "[Port]\r\nPo"); // another writer, half way
-    ASSERT_TRUE(Ini.WriteInteger("Port", "Port", 8));
-    EXPECT_EQ(ReadFileText(Path), "[Port]\r\nPort=8\r\n");
-    EXPECT_EQ(ReadFileText(shared), "[Port]\r\nPo") << "the other writer's file is left alone";
-    EXPECT_NE(ReplacementName(Path), shared);
-    EXPECT_EQ(ReplacementName(Path).rfind(Path + ".", 0), 0u) << "beside the settings file";
-    std::filesystem::remove(shared);
-    EXPECT_TRUE(Leftovers().empty());
+    SetRetryPause(nullptr); // real waits: the other program's write must end
+    Store("; by hand\r\n[Port]\r\nPort=7\r\n");
+    const std::string link = Dir.File("link.set");
+    std::filesystem::create_hard_link(Path, link);
+    std::atomic<int> failed{0};
+    // Each adds keys of its own: a change lost to the other's write is a
+    // key missing.
+    auto program = [&](char Name) {
+        TIniFile ini(Path);
+        for (int i = 1; i <= 20; ++i)
+            failed += !ini.WriteInteger("Test", Name + std::to_string(i), i);
+    };
+    std::thread first(program, 'A'), second(program, 'B');
+    first.join();
+    second.join();
+    EXPECT_EQ(failed, 0);
+    for (int i = 1; i <= 20; ++i) {
+        EXPECT_EQ(Ini.ReadInteger("Test", "A" + std::to_string(i), 0), i);
+        EXPECT_EQ(Ini.ReadInteger("Test", "B" + std::to_string(i), 0), i);
+    }
+    EXPECT_EQ(ReadFileText(Path).rfind("; by hand\r\n[Port]\r\nPort=7\r\n", 0), 0u);
+    EXPECT_EQ(ReadFileText(link), ReadFileText(Path)) << "written in place";
+    EXPECT_EQ(ReadFileText(JournalName(Path)), "") << "the journal emptied";
 }
 
 } // namespace

@@ -4,10 +4,10 @@
 
 #include "base/FilePaths.h"
 #include "base/FileSystem.h"
+#include "base/SharedFile.h"
 
 #include <gtest/gtest.h>
 
-#include <cerrno>
 #include <filesystem>
 #include <thread>
 
@@ -312,11 +312,6 @@ TEST_F(LoggersTest, FileSinkMakesOnlyLogsAndBeginsThemWithTheStartLine)
     EXPECT_EQ(ReadFileText(env.Dir.File("later.log")), start + "\r\ntyped\r\n");
 }
 
-std::FILE* HeldByAScanner(const char*)
-{
-    errno = EACCES;
-    return nullptr;
-}
 void NoPause(uint32_t) {}
 
 // The program starts while a scanner holds the settings file and ends once
@@ -331,14 +326,14 @@ TEST_F(LoggersTest, SettingsUnreadableAtTheStartAreSaidAndNeverOverwritten)
     const std::string before = "; by hand\r\n[Port]\r\nPort=7\r\n[Extended]\r\nLogEvents=4\r\n";
     WriteFileText(path, before);
     SetRetryPause(NoPause);
-    SetOpenForRead(HeldByAScanner);
+    SetFileFaults([&](const std::string& Path, TFileAccess) { return Path == path ? TFileFault::Held : TFileFault::None; });
     {
         TRecordingTarget target;
         auto globals = std::make_unique<TGlobals>(&target, dir.File("vemuKeys.exe"));
         Globals = globals.get();
         auto loggers = std::make_unique<TLoggers>();
         Loggers = loggers.get();
-        SetOpenForRead(nullptr);
+        SetFileFaults(nullptr);
         Loggers->LogStart();
         std::vector<std::string> lines;
         for (std::string line; ViewLog->FetchLine(line);)
@@ -366,6 +361,9 @@ TEST_F(LoggersTest, ErrorsLogIsKeptBelowItsLimitWithOneOlderFile)
     const std::string old = env.Dir.File("Errors.old.log");
     WriteFileText(old, "oldest\r\n");
     WriteFileText(errors, std::string(TErrorLog::MaxFileSize - 1, 'x'));
+    // Both stay the files they were: links made to them see the new lines.
+    std::filesystem::create_hard_link(errors, env.Dir.File("errors.link"));
+    std::filesystem::create_hard_link(old, env.Dir.File("old.link"));
     Loggers->Log(lkError, "still fits");
     EXPECT_EQ(ReadFileText(old), "oldest\r\n");
     Loggers->Log(lkError, "new file");
@@ -373,6 +371,8 @@ TEST_F(LoggersTest, ErrorsLogIsKeptBelowItsLimitWithOneOlderFile)
     const std::string previous = ReadFileText(old);
     EXPECT_EQ(previous.size(), TErrorLog::MaxFileSize - 1 + std::string("! ERROR still fits\r\n").size());
     EXPECT_EQ(previous.substr(previous.size() - 20), "! ERROR still fits\r\n");
+    EXPECT_EQ(ReadFileText(env.Dir.File("errors.link")), "! ERROR new file\r\n");
+    EXPECT_EQ(ReadFileText(env.Dir.File("old.link")), previous);
 }
 
 // Any user can make the older file unreplaceable: a folder of that name

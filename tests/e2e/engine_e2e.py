@@ -15,6 +15,7 @@ import subprocess
 import sys
 import threading
 import time
+import zlib
 
 TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
 sys.path.insert(0, os.path.join(TOP, "scripts"))
@@ -575,6 +576,32 @@ def scenario_settings_held(build):
     assert said[0].startswith("! ERROR ### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung "
                               "werden nicht gespeichert: ") and said[0].endswith("\\vemuKeys.set"), said
     expect(sorted(os.listdir(run.work)), ["Errors.log", "vemuKeys.set", "vemuKeysCon.exe"], "files left")
+
+
+def journal_record(text):
+    """The journal of a settings write, complete: the text and its marker."""
+    return text + b"\r\n; complete: %d bytes, CRC-32 %08X\r\n" % (len(text), zlib.crc32(text))
+
+
+def scenario_journal_taken_up(build):
+    """A power cut while the settings file was written over: its journal is
+    complete, the file holds the first half of the new text (without the
+    port). The engine's start completes the write before it reads a value
+    (it opens the port the journal names) and says so."""
+    text = b"[Debug]\r\nWait=0\r\n[Port]\r\nPort=%d\r\nRate=9600\r\n" % PORT
+    run = Run(build, "journal_taken_up", text[:len(text) // 2].decode("ascii").replace("\r\n", "\n"))
+    journal = os.path.join(run.work, "vemuKeys.set.journal")
+    with open(journal, "wb") as f:
+        f.write(journal_record(text))
+    with run:
+        run.send(b"ab")
+        expect(lines_of(run.observer.take(4)), chars(b"ab"), "typed through the port the journal names")
+        run.end()
+    assert settings_file(run).startswith(text.decode("ascii").replace("\r\n", "\n")), settings_file(run)
+    expect(os.path.getsize(journal), 0, "the journal's size")
+    said = [l for l in run.log.seen if "Journal" in l]
+    expect(said, ["! ERROR ### Unterbrochene Speicherung der Einstellungen aus dem Journal nachgeholt: %s"
+                  % ("Z:" + os.path.join(run.work, "vemuKeys.set").replace("/", "\\"))], "lines about the journal")
 
 
 def scenario_fatal_release(build):

@@ -514,18 +514,18 @@ def scenario_logoff(build):
 
 
 def scenario_settings_not_saved(build):
-    """Settings that cannot be written: "Beenden" in the dialog says so and
-    the program ends anyway; the settings file keeps every byte."""
+    """Settings that cannot be written: ending the program says so once,
+    also when [Start] Tray, written first, keeps its value (the window's
+    place and the other values are lost), and it ends anyway; at a logoff
+    Errors.log says it instead. The settings file keeps every byte."""
     with Program(build, "settings_not_saved", settings=tray_settings()) as run:
         # A settings file made read-only (Wine shows a file without write
-        # permission so): it is never replaced.
+        # permission so): it is never written.
         os.chmod(run.settings_file, 0o444)
         with open(run.settings_file, "rb") as f:
             before = f.read()
         run.wait_tray(1, "icon")
-        # Exiting from the shown dialog must store Tray=0.
-        run.ask("trayclick 0 dbl")
-        run.wait_for("visible %s" % run.main, "1", "dialog shown")
+        # Exiting from the tray stores Tray=1, as it was.
         run.ask("command %s %d" % (run.main, IDC_EXIT))
         warning = run.message_box("Einstellungen konnten nicht gespeichert")
         assert warning != "none", "no warning"
@@ -536,6 +536,14 @@ def scenario_settings_not_saved(build):
         expect(run.ended(), 0, "exit code")
         with open(run.settings_file, "rb") as f:
             expect(f.read(), before, "the settings file")
+    with Program(build, "settings_not_saved_logoff", settings=tray_settings()) as run:
+        os.chmod(run.settings_file, 0o444)
+        run.wait_tray(1, "icon")
+        end_session(run)
+        with open(os.path.join(run.work, "Errors.log"), encoding="cp1252", newline="") as f:
+            errors = f.read()
+        line = "! ERROR ### Die Einstellungen konnten nicht gespeichert werden: %s\r\n" % windows_path(run.settings_file)
+        expect(errors.count(line), 1, "the line in Errors.log after the logoff:\n%s" % errors)
 
 
 def await_log(run, log, text):

@@ -37,14 +37,24 @@ EXIT_FOREIGN_FOLDER = 3
 EXIT_FILE = 4
 EXIT_RIGHTS = 5
 
-# The rights the installer asks icacls for, by well-known SID.
+# The files every user's program writes in the folder, in the installer's
+# order.
+DATA_FILES = [SETTINGS, "vemuKeys.set.journal", "Errors.log", "Errors.old.log"]
+
+# The rights the installer asks icacls for, by well-known SID: the folder
+# and each kind of file in it. Users may read and write the data files and
+# read and run the rest; nobody but the administrators and the system may
+# change anything else.
 SYSTEM, ADMINISTRATORS, USERS = "*S-1-5-18", "*S-1-5-32-544", "*S-1-5-32-545"
 OWNER = ["/setowner", ADMINISTRATORS]
 FILE_RIGHTS = ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + ":(F)", USERS + ":(RX)"]
 FOLDER_CLOSED = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(OI)(CI)(F)",
                                        ADMINISTRATORS + ":(OI)(CI)(F)", USERS + ":(OI)(CI)(RX)"]]
-FOLDER_OPENED = [["/grant", USERS + ":(WD)"], ["/grant", USERS + ":(OI)(IO)(M)"]]
 FOLDER_LEFT = ["/grant:r", USERS + ":(OI)(CI)(RX)"]
+# Files the installer keeps: their owner taken, their rights made anew.
+DATA_RIGHTS = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + ":(F)",
+                                    USERS + ":(R,W)"]]
+FOREIGN_RIGHTS = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + ":(F)"]]
 
 
 class Failure(Exception):
@@ -234,13 +244,17 @@ def protection_calls(names):
     return calls
 
 
-def full_installation_calls():
+def rights_calls(names, rights):
+    """The calls that give the files names kept in the folder the rights."""
+    return [[in_folder(name)] + args for name in names for args in rights]
+
+
+def full_installation_calls(foreign=()):
     """Every icacls call of an installation that went through, in order: the
-    folder closed, each file protected, then the folder opened for the
-    files users write."""
-    return ([[INSTALL_DIR] + args for args in FOLDER_CLOSED]
-            + protection_calls(release.package_files() + [UNINSTALLER])
-            + [[INSTALL_DIR] + args for args in FOLDER_OPENED])
+    folder closed, the files of something else it found there locked for
+    users, the data files opened for them, each program file protected."""
+    return ([[INSTALL_DIR] + args for args in FOLDER_CLOSED] + rights_calls(foreign, FOREIGN_RIGHTS)
+            + rights_calls(DATA_FILES, DATA_RIGHTS) + protection_calls(release.package_files() + [UNINSTALLER]))
 
 
 def matches_zip(zip_path, name):

@@ -9,16 +9,17 @@ matching the files that are there.
 2. the program of another user (a mutex that cannot be opened) stops the
    installer;
 3. a file a user put into the folder and keeps open stops the
-   installation before it writes or protects anything of its own;
+   installation before anything in the folder changes;
 4. rights that cannot be set stop the installation: nothing is written
-   into a folder that cannot be closed, and the folder never lets users
-   change files while a program file is not protected;
-5. an installation after the stops is whole, and says so when users could
-   not be let change files; a folder a user put into it makes the next one
-   refuse;
+   into a folder that cannot be closed, and a program file that cannot be
+   protected takes the new files out again;
+5. an installation after the stops is whole; a refused installation into
+   another folder and a failed update leave it, its Start menu entries and
+   its apps entry as they were;
 6. the other user's program stops the uninstaller; files in use stop a new
-   installation and the uninstaller, which leaves what it could not remove
-   with the settings and its entries and can be run again;
+   installation before it changes anything, and the uninstaller, which
+   leaves what it could not remove with the settings and its entries and
+   can be run again;
 7. an uninstall keeping the settings reports a folder it could not close.
 
     installer_guards_test.py --version 1.0.0
@@ -29,10 +30,9 @@ import sys
 
 import installer
 import release
-from installer import (EXIT_FILE, EXIT_FOREIGN_FOLDER, EXIT_RIGHTS, EXIT_RUNNING, FILE_RIGHTS, FOLDER_CLOSED,
-                       FOLDER_LEFT, FOLDER_OPENED, INSTALL_DIR, MAIN_PROGRAM, SETTINGS, UNINSTALLER, Held, entries,
-                       expect, full_installation_calls, in_folder, install, installed_files, matches_zip,
-                       protection_calls, uninstall, unix)
+from installer import (DATA_FILES, EXIT_FILE, EXIT_FOREIGN_FOLDER, EXIT_RIGHTS, EXIT_RUNNING, FILE_RIGHTS,
+                       FOLDER_CLOSED, FOLDER_LEFT, INSTALL_DIR, MAIN_PROGRAM, SETTINGS, UNINSTALLER, Held, entries,
+                       expect, full_installation_calls, in_folder, install, installed_files, uninstall, unix)
 
 FOREIGN_DIR = r"C:\Werkzeuge"
 INSTANCE_MUTEX = "Celeborn"
@@ -87,24 +87,17 @@ def other_users_program(setup):
     expect_untouched("the refusing installer", calls)
 
 
-def kept_open_plant(setup, zip_path):
+def kept_open_plant(setup):
     say("3. a file a user put there and keeps open")
     os.makedirs(unix(INSTALL_DIR))
     planted = os.path.join(unix(INSTALL_DIR), MAIN_PROGRAM)
     with open(planted, "wb") as faked:
         faked.write(b"planted")
+    before = snapshot(INSTALL_DIR)
     with Held("file", in_folder(MAIN_PROGRAM)):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_FILE)
-    with open(planted, "rb") as faked:
-        expect(faked.read() == b"planted", "the installer wrote into the file a user keeps open")
-    # The files before it were written and protected; the folder stays closed.
-    files = release.package_files()
-    written = files[:files.index(MAIN_PROGRAM)]
-    expect(calls == CLOSING_CALLS + protection_calls(written),
-           "icacls ran as %s while a file could not be replaced" % calls)
-    expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
-    for name in written:
-        expect(matches_zip(zip_path, name), "%s was not installed before the stop" % name)
+    expect(snapshot(INSTALL_DIR) == before, "the stopped installation changed the folder: %s" % installed_files())
+    expect_untouched("the stopped installation", calls)
 
 
 def rights_not_set(setup):
@@ -117,31 +110,39 @@ def rights_not_set(setup):
     expect(snapshot(INSTALL_DIR) == before, "the installer changed the folder it could not close")
     expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
 
-    # A file cannot be protected: the installation goes no further.
+    # A program file cannot be protected: the installation goes no further,
+    # and what was in the folder under the program's names is back.
     last = "vemuKeysCon.exe"
     with installer.RECORDER.failing("%s\t%s" % (in_folder(last), FILE_RIGHTS[0])):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
     expect(calls and calls[-1] == [in_folder(last)] + FILE_RIGHTS,
            "the installation went on after the rights of %s failed: %s" % (last, calls[-1:]))
     expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
-    expect(UNINSTALLER not in installed_files(), "the stopped installation wrote the uninstaller")
+    expect(installed_files() == sorted([MAIN_PROGRAM] + DATA_FILES),
+           "the stopped installation left %s" % installed_files())
+    with open(os.path.join(unix(INSTALL_DIR), MAIN_PROGRAM), "rb") as faked:
+        expect(faked.read() == b"planted", "the file that was there is not back")
 
 
-def folder_in_installation(setup):
-    say("5. an installation after the stops whose last right fails; a folder a user made in it")
-    # Only users' saving of settings depends on the last right: the
-    # installation is whole, and its exit code tells of the failure.
-    with installer.RECORDER.failing(FOLDER_OPENED[-1][-1]):
-        calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
+def installation_left_alone(setup):
+    say("5. an installation after the stops; a refused and a failed one leave it alone")
+    calls = install(setup, "/AUTOSTART=1")
     expect(calls == full_installation_calls(), "the installation after the stops set the rights %s" % calls)
     expect(entries() == ALL_ENTRIES, "the installation after the stops made the entries %s" % sorted(entries()))
-    made = os.path.join(unix(INSTALL_DIR), "Daten")
-    os.mkdir(made)
     before = snapshot(INSTALL_DIR)
-    calls = install(setup, code=EXIT_FOREIGN_FOLDER)
-    expect(snapshot(INSTALL_DIR) == before, "the refused installation changed the folder")
-    expect_untouched("refusing the installation with a folder in it", calls, ALL_ENTRIES)
-    os.rmdir(made)
+
+    os.makedirs(unix(FOREIGN_DIR))
+    with open(os.path.join(unix(FOREIGN_DIR), "notizen.txt"), "w") as note:
+        note.write("eigene Notizen")
+    calls = install(setup, "/D=" + FOREIGN_DIR, code=EXIT_FOREIGN_FOLDER)
+    expect(snapshot(INSTALL_DIR) == before, "the refused installation changed the installation")
+    expect_untouched("the installation refused elsewhere", calls, ALL_ENTRIES)
+    shutil.rmtree(unix(FOREIGN_DIR))
+
+    with installer.RECORDER.failing("%s\t%s" % (in_folder(UNINSTALLER), FILE_RIGHTS[0])):
+        install(setup, code=EXIT_RIGHTS)
+    expect(snapshot(INSTALL_DIR) == before, "the failed update changed the installation: %s" % installed_files())
+    expect(entries() == ALL_ENTRIES, "the failed update left the entries %s" % sorted(entries()))
 
 
 def files_in_use(setup):
@@ -152,18 +153,18 @@ def files_in_use(setup):
         expect(snapshot(INSTALL_DIR) == before, "the refusing uninstaller changed the folder")
         expect_untouched("the refusing uninstaller", calls, ALL_ENTRIES)
 
+    before = snapshot(INSTALL_DIR)
     with Held("file", in_folder(release.NOTES)):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_FILE)
-    expect(calls == CLOSING_CALLS + protection_calls([release.GUIDE]),
-           "icacls ran as %s while a file could not be replaced" % calls)
-    expect(entries() == ALL_ENTRIES, "the stopped installation changed the entries to %s" % sorted(entries()))
+    expect(snapshot(INSTALL_DIR) == before, "the stopped installation changed the folder")
+    expect_untouched("the stopped installation", calls, ALL_ENTRIES)
 
     # The settings stay with what could not be removed.
     with open(os.path.join(unix(INSTALL_DIR), SETTINGS), "w") as settings:
         settings.write("[Extended]\n")
     with Held("file", in_folder(release.GUIDE)):
         calls = uninstall(code=EXIT_FILE)
-    expect(installed_files() == sorted([release.GUIDE, SETTINGS, UNINSTALLER]),
+    expect(installed_files() == sorted([release.GUIDE, UNINSTALLER] + DATA_FILES),
            "the stopped uninstaller left %s" % installed_files())
     expect(entries() == {"apps entry", "Vemu Keys Anleitung.lnk"},
            "the stopped uninstaller left the entries %s" % sorted(entries()))
@@ -181,15 +182,14 @@ def folder_not_closed():
 
 def run(version):
     setup = release.package(version, "setup.exe")
-    zip_path = release.package(version, "win64.zip")
     installer.remove_leftovers()
     shutil.rmtree(unix(FOREIGN_DIR), ignore_errors=True)
 
     foreign_folders(setup)
     other_users_program(setup)
-    kept_open_plant(setup, zip_path)
+    kept_open_plant(setup)
     rights_not_set(setup)
-    folder_in_installation(setup)
+    installation_left_alone(setup)
     files_in_use(setup)
     folder_not_closed()
 

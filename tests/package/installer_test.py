@@ -13,7 +13,10 @@ would run it:
    installation again (without the switch) takes the folder, writes new
    files and leaves the user's alone; the settings are still there, no
    autostart value appears;
-5. uninstall as the apps entry says, with an autostart value that starts a
+5. an update over an installation into which users could put files (as an
+   older version let them): what could change a program start goes, other
+   files stay without any right of the Users group;
+6. uninstall as the apps entry says, with an autostart value that starts a
    copy elsewhere: that value stays, and nothing else of the program is left.
 
     installer_test.py --version 1.0.0
@@ -27,14 +30,22 @@ import tempfile
 import time
 
 import release
-from installer import (EXIT_RUNNING, FOLDER_LEFT, INSTALL_DIR, LINKS, MAIN_PROGRAM, RUN_KEY, RUN_VALUE, SETTINGS,
-                       START_MENU, STEP_TIMEOUT, UNINSTALL_KEY, UNINSTALLER, Failure, env, expect,
+from installer import (DATA_FILES, EXIT_RUNNING, FOLDER_LEFT, INSTALL_DIR, LINKS, MAIN_PROGRAM, RUN_KEY, RUN_VALUE,
+                       SETTINGS, START_MENU, STEP_TIMEOUT, UNINSTALL_KEY, UNINSTALLER, Failure, env, expect,
                        full_installation_calls, install, installed_files, matches_zip, reg_key_exists, reg_value,
                        run_command_line, uninstall, unix, wine, wine_harness)
 import installer
 
-# The error file the program moves aside when it grows too large.
+# The error file that takes the lines of one grown too large.
 OLD_ERROR_FILE = "Errors.old.log"
+
+# What users could put into the folder of an older installation, and what an
+# update does with each: the loader reads the first four before any code of
+# the program runs (a folder may hold a private assembly or be a .local
+# redirection).
+PLANTED = [("vemuKeys.exe.config", "removed"), ("Microsoft.Windows.Common-Controls.manifest", "removed"),
+           ("comctl32.dll", "removed"), ("vemuKeys.exe.local", "removed folder"), ("Daten", "removed folder"),
+           ("notizen.txt", "locked")]
 
 # The program this test starts from the installation, named in this one
 # place: the tray program. It is up when its main window exists; "Beenden"
@@ -78,8 +89,8 @@ def file_identities():
 
 
 def check_installation(version, zip_path, calls, kept=()):
-    """The installation, with the files of an earlier one that were kept."""
-    expected = sorted(release.package_files() + [UNINSTALLER])
+    """The installation, with the files of something else that were kept."""
+    expected = sorted(release.package_files() + [UNINSTALLER] + DATA_FILES)
     present = sorted(expected + list(kept))
     expect(installed_files() == present, "installed %s, not %s" % (installed_files(), present))
     for name in release.package_files():
@@ -106,9 +117,9 @@ def check_installation(version, zip_path, calls, kept=()):
     expect(entry["QuietUninstallString"] == ("REG_SZ", uninstaller + " /S"),
            "quiet uninstall string %r" % (entry["QuietUninstallString"],))
 
-    # Each file gets its owner and rights right after it is written; users
-    # may change files in the folder only once all of them are protected.
-    wanted = full_installation_calls()
+    # The folder is closed first; each program file gets its owner and
+    # rights right after it is written.
+    wanted = full_installation_calls(kept)
     expect(calls == wanted, "icacls ran as\n  %s\nnot\n  %s" % ("\n  ".join(map(str, calls)),
                                                                    "\n  ".join(map(str, wanted))))
 
@@ -212,9 +223,9 @@ def run(version):
     finally:
         program.kill()
     settings_path = os.path.join(unix(INSTALL_DIR), SETTINGS)
-    expect(os.path.isfile(settings_path), "the program wrote no %s into its folder" % SETTINGS)
     with open(settings_path, "rb") as settings:
         settings_text = settings.read()
+    expect(b"[Start]" in settings_text, "the program wrote no settings into %s: %r" % (SETTINGS, settings_text))
 
     print("installer_test: 3. silent uninstall keeping the settings")
     calls = uninstall("/KEEPSETTINGS")
@@ -229,23 +240,44 @@ def run(version):
     try:
         planted = plant([MAIN_PROGRAM, UNINSTALLER], keep)
         # A file the program writes beside itself is no reason to refuse
-        # the folder; the uninstaller removes it.
-        with open(os.path.join(unix(INSTALL_DIR), OLD_ERROR_FILE), "w") as errors:
+        # the folder; it stays.
+        errors_path = os.path.join(unix(INSTALL_DIR), OLD_ERROR_FILE)
+        with open(errors_path, "w") as errors:
             errors.write("01.01.2026 10:00:00 Fehler\n")
-        # Nor is the settings' replacement of a program that ended while
-        # writing it.
-        with open(os.path.join(unix(INSTALL_DIR), SETTINGS + ".1234.new"), "w") as replacement:
+        # Nor is the settings' replacement an older version left when it
+        # ended while writing them; it goes.
+        leftover = os.path.join(unix(INSTALL_DIR), SETTINGS + ".1234.new")
+        with open(leftover, "w") as replacement:
             replacement.write("[Port]\n")
-        check_installation(version, zip_path, install(setup),
-                           kept=[SETTINGS, OLD_ERROR_FILE, SETTINGS + ".1234.new"])
+        check_installation(version, zip_path, install(setup))
         check_planted_left_alone(planted, keep, zip_path)
+        with open(errors_path) as errors:
+            expect(errors.read() == "01.01.2026 10:00:00 Fehler\n", "the older error file was changed")
     finally:
         shutil.rmtree(keep, ignore_errors=True)
     with open(settings_path, "rb") as settings:
         expect(settings.read() == settings_text, "installing again changed the settings")
     expect(reg_value(RUN_KEY, RUN_VALUE) is None, "installing without the switch added an autostart value")
 
-    print("installer_test: 5. uninstall as the apps entry says; a copy's autostart value stays")
+    print("installer_test: 5. an update over files users put into the folder")
+    for name, kind in PLANTED:
+        path = os.path.join(unix(INSTALL_DIR), name)
+        if kind == "removed folder":
+            os.mkdir(path)
+            path = os.path.join(path, "comctl32.dll")
+        with open(path, "w") as planted_file:
+            planted_file.write("planted")
+    check_installation(version, zip_path, install(setup),
+                       kept=[name for name, kind in PLANTED if kind == "locked"])
+    with open(settings_path, "rb") as settings:
+        expect(settings.read() == settings_text, "the update changed the settings")
+    # The uninstaller leaves files of something else; an administrator
+    # takes this one away.
+    for name, kind in PLANTED:
+        if kind == "locked":
+            os.remove(os.path.join(unix(INSTALL_DIR), name))
+
+    print("installer_test: 6. uninstall as the apps entry says; a copy's autostart value stays")
     elsewhere = r"D:\Hilfen\vemuKeys.exe"
     wine(["reg", "add", RUN_KEY, "/v", RUN_VALUE, "/t", "REG_SZ", "/d", elsewhere, "/f"])
     quiet = reg_value(UNINSTALL_KEY, "QuietUninstallString")[1]

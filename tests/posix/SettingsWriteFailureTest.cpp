@@ -1,6 +1,7 @@
 // A settings write that fails half way, for real: a child process with a
 // file size limit writes more than the limit allows.
 #include "base/IniFile.h"
+#include "base/SettingsJournal.h"
 
 #include "tests/support/TestSupport.h"
 
@@ -51,8 +52,10 @@ TEST(SettingsWriteFailure, AFileSizeLimitLeavesTheOldFileByteForByte)
                   path),
               NotWritten);
     EXPECT_EQ(ReadFileText(path), OldSettings);
+    EXPECT_EQ(ReadFileText(JournalName(path)), "") << "the partial journal is emptied";
     for (const auto& entry : std::filesystem::directory_iterator(dir.Path()))
-        EXPECT_EQ(entry.path().filename(), "vemuKeys.set") << "the partial new file is removed";
+        EXPECT_TRUE(entry.path().filename() == "vemuKeys.set" || entry.path().filename() == "vemuKeys.set.journal")
+            << entry.path();
 
     // A write that fits the limit still goes through.
     EXPECT_EQ(WriteUnderSizeLimit(

@@ -128,10 +128,24 @@ TEST(Lifecycle, HiddenModeAndInjectedBytes)
     EXPECT_FALSE(AcceptInjectedByte(false, 65, byte));
 }
 
+TEST(Lifecycle, AFailedSaveIsSaidOnceAndAtALogoffOnlyInErrorsLog)
+{
+    using enum TNotSavedNotice;
+    const struct {
+        bool Failed, Said;
+        TCloseReason Reason;
+        TNotSavedNotice Notice;
+    } cases[] = {
+        {false, false, crExit, Nothing},  {true, false, crExit, Message},         {true, false, crHide, Message},
+        {true, true, crExit, Nothing},    {true, false, crEndSession, ErrorLine}, {true, true, crEndSession, Nothing},
+        {false, false, crEndSession, Nothing},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(NotSavedNotice(c.Failed, c.Said, c.Reason), c.Notice) << c.Failed << c.Said << c.Reason;
+}
+
 TEST(Lifecycle, TheExceptionMessageNamesTheClass)
 {
-    EXPECT_FALSE(WarnWhenTrayNotSaved(crEndSession));
-    EXPECT_TRUE(WarnWhenTrayNotSaved(crExit));
     EXPECT_EQ(ExceptionMessageText("Klasse %s aufgetreten.\rNeustart", "EvemuError"),
               "Klasse EvemuError aufgetreten.\rNeustart");
     EXPECT_EQ(ExceptionClassName(EvemuError("x")), "EvemuError");

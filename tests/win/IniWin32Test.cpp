@@ -12,12 +12,14 @@
 
 namespace {
 
-// What a write left in the folder besides the settings file.
+// What a write left in the folder besides the settings file and an empty
+// journal.
 std::vector<std::string> Leftovers(const TTempDir& Dir)
 {
     std::vector<std::string> names;
     for (const auto& entry : std::filesystem::directory_iterator(Dir.Path()))
-        if (entry.path().filename() != "vemuKeys.set")
+        if (entry.path().filename() != "vemuKeys.set" &&
+            !(entry.path().filename() == "vemuKeys.set.journal" && std::filesystem::file_size(entry) == 0))
             names.push_back(entry.path().filename().string());
     return names;
 }
@@ -140,7 +142,7 @@ TEST(IniFileAgainstWin32, OurWritesKeepWhatTheSystemWrote)
 }
 
 // A settings file the user (or an administrator) made read-only is never
-// written, neither by moving the new file over it nor in place.
+// written.
 TEST(IniFileAgainstWin32, AReadOnlySettingsFileKeepsItsBytes)
 {
     TTempDir dir;
@@ -153,7 +155,7 @@ TEST(IniFileAgainstWin32, AReadOnlySettingsFileKeepsItsBytes)
     const std::vector<std::string> leftovers = Leftovers(dir);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // so that the folder can go
     EXPECT_FALSE(written);
-    EXPECT_TRUE(leftovers.empty()) << "the new file is removed";
+    EXPECT_TRUE(leftovers.empty()) << "nothing written beside it";
     EXPECT_EQ(ReadFileText(path), before);
 }
 

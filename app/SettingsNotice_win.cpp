@@ -1,0 +1,34 @@
+#include "app/SettingsNotice_win.h"
+
+#include "base/Globals.h"
+#include "base/MessageDialog.h"
+#include "base/SystemServices.h"
+#include "logging/Logging.h"
+#include "resources/StringIds.h"
+
+namespace {
+
+bool Said = false;
+
+} // namespace
+
+void SayIfSettingsNotSaved(TCloseReason Reason)
+{
+    if (!Globals)
+        return;
+    const TNotSavedNotice notice = NotSavedNotice(Globals->SaveFailed(), Said, Reason);
+    if (notice == TNotSavedNotice::Nothing)
+        return;
+    Said = true;
+    if (notice == TNotSavedNotice::Message) {
+        MessageBoxOK(LoadResourceText(IDS_SETTINGS_NOT_SAVED), mtWarning, 0);
+        return;
+    }
+    const std::string text = "### Die Einstellungen konnten nicht gespeichert werden: " + Globals->IniFile->FileName();
+    // At the end of a logoff the loggers are gone: the error file is
+    // written on its own.
+    if (Loggers)
+        Loggers->Log(lkError, text);
+    else
+        TErrorLog().LockedWrite(lkError, FormatLogLine(lkError, 0, text));
+}
