@@ -4,11 +4,12 @@ TEngine::TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange
                  int PortOverride)
     : FOnStateChange(OnStateChange), FStateData(Data)
 {
-    FReceiver = std::make_unique<TSerialReceiver>(NamedEvents);
+    FReceiver = std::make_unique<TSerialReceiver>(NamedEvents, pjOwnThread);
     FReceiver->SetOnStateChange(StateChanged, this);
     if (PortOverride >= 0)
         FReceiver->SetPort(PortOverride);
     FReceiver->SetState(2);
+    FStarting = FReceiver->Opening();
 
     FParser = std::make_unique<TKeyParser>(Sink, NamedEvents);
     FParser->Queue = FReceiver->Queue.get();
@@ -39,6 +40,18 @@ void TEngine::StateChanged(void* Data, int State)
     }
     if (self->FOnStateChange)
         self->FOnStateChange(self->FStateData, State);
+}
+
+void TEngine::DeliverPortJobs()
+{
+    FReceiver->DeliverJobs();
+    if (!FStarting || FReceiver->Opening())
+        return;
+    FStarting = false;
+    // An opening that fails reports nothing by itself: the window learns
+    // here that the start found no port.
+    if (FReceiver->State() == 0)
+        StateChanged(this, 0);
 }
 
 void TEngine::MouseTimerTick()

@@ -1,7 +1,7 @@
 // The serial receiver and the GIDEI parser, created, wired and freed in the
-// order the program's main window uses: the receiver (port opened), then the
-// parser on the receiver's queue; at the end the parser first, so that no
-// input is injected while the port closes.
+// order the program's main window uses: the receiver (its port opening on
+// its job thread), then the parser on the receiver's queue; at the end the
+// parser first, so that no input is injected while the port closes.
 #pragma once
 
 #include "gidei/KeyParse.h"
@@ -13,7 +13,8 @@
 class TEngine {
 public:
     // Globals and Loggers exist already. PortOverride (0..255) replaces the
-    // stored port before it is opened; -1 keeps it.
+    // stored port before it is opened; -1 keeps it. The port opens on the
+    // receiver's job thread: its results come through UM_PORTWORK.
     TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents = true,
             int PortOverride = -1);
     ~TEngine();
@@ -25,6 +26,13 @@ public:
 
     // How often a lost port is tried again.
     static constexpr uint32_t ReconnectIntervalMs = 2000;
+
+    // UM_PORTWORK: the receiver's job thread has results. The state the
+    // start found is reported once the start's attempt has ended: the state
+    // callback hears 2 or 1 when the port opened, and 0 when it did not.
+    void DeliverPortJobs();
+    // The start's attempt to open the port has not ended yet.
+    bool Starting() const { return FStarting; }
 
     // UM_PORTLOST (with its wParam): the device behind the port is gone.
     // The port is closed and reported as 0; true when the engine now waits
@@ -56,4 +64,5 @@ private:
     std::unique_ptr<TSerialReceiver> FReceiver;
     std::unique_ptr<TKeyParser> FParser;
     std::atomic<bool> FMoving{false};
+    bool FStarting = false;
 };

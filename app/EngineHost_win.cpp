@@ -56,6 +56,10 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
             KillTimer(FWindow, MouseTimerId);
         Result = 0;
         return true;
+    case UM_PORTWORK:
+        FEngine.DeliverPortJobs();
+        Result = 0;
+        return true;
     case UM_PORTLOST:
         if (FEngine.PortLost(static_cast<uintptr_t>(WParam))) {
             SetTimer(FWindow, ReconnectTimerId, TEngine::ReconnectIntervalMs, nullptr);

@@ -1,5 +1,7 @@
 // What every window that hosts the engine does on the main thread with the
 // messages the engine's threads post to it (through Globals->PostToMain):
+// - UM_PORTWORK: the receiver's job thread has opened the port, failed to,
+//   or listed the ports: the results are applied (state callbacks follow);
 // - UM_MOUSEMOVING: a 100 ms timer paces continuous mouse movement; it runs
 //   only while the pointer moves, so a quiet engine is never woken;
 // - UM_PORTLOST: the serial device is gone; the port is closed (state 0 is
@@ -35,10 +37,10 @@ public:
     // to open the port. The constructor calls it for the start.
     void WatchPort();
 
-    // True when the message was the host's (UM_MOUSEMOVING, UM_PORTLOST, or
-    // WM_TIMER of one of its timers), with its Result; the window then leaves
-    // it alone. WM_DEVICECHANGE is acted on but left to the window as well
-    // (false), which may want it for its own port list.
+    // True when the message was the host's (UM_PORTWORK, UM_MOUSEMOVING,
+    // UM_PORTLOST, or WM_TIMER of one of its timers), with its Result; the
+    // window then leaves it alone. WM_DEVICECHANGE is acted on but left to
+    // the window as well (false), which may want it for its own port list.
     bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result);
 
 private:
