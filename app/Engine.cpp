@@ -1,5 +1,7 @@
 #include "app/Engine.h"
 
+#include "logging/Logging.h"
+
 TEngine::TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents,
                  int PortOverride)
     : FOnStateChange(OnStateChange), FStateData(Data)
@@ -31,15 +33,38 @@ TEngine::~TEngine()
 void TEngine::StateChanged(void* Data, int State)
 {
     auto* self = static_cast<TEngine*>(Data);
-    if (State != 2) {
-        // Units still waiting were sent for the input that is gone: typed
-        // now they would press keys that nobody can release.
-        self->FReceiver->Queue->Discard();
-        if (self->FParser)
-            self->FParser->CutInput();
-    }
+    if (State != 2)
+        self->ReleaseInput();
     if (self->FOnStateChange)
         self->FOnStateChange(self->FStateData, State);
+}
+
+void TEngine::ReleaseInput()
+{
+    // Units still waiting were sent for the input that is gone: typed now
+    // they would press keys that nobody can release.
+    FReceiver->Queue->Discard();
+    if (FParser)
+        FParser->CutInput();
+}
+
+void TEngine::Suspend()
+{
+    if (FReceiver->Held() & hrSleep)
+        return;
+    LogEvent(lkPlain, "### Ruhezustand: Tasten losgelassen, Port geschlossen");
+    FMoving = false;
+    FReceiver->Hold(hrSleep);
+    ReleaseInput();
+    FParser->AwaitRelease(ReleaseWaitMs);
+}
+
+void TEngine::Resume()
+{
+    if (!(FReceiver->Held() & hrSleep))
+        return;
+    LogEvent(lkPlain, "### Ruhezustand beendet");
+    FReceiver->Release(hrSleep);
 }
 
 void TEngine::DeliverPortJobs()

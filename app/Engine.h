@@ -47,6 +47,17 @@ public:
     bool RetryLostPort();
     bool AwaitingPort() const { return FReceiver->AwaitedState() != 0; }
 
+    // PBT_APMSUSPEND: across sleep the device can release nothing, and its
+    // port may not work after it. Everything held is released (before the
+    // computer sleeps: waited for up to ReleaseWaitMs), continuous movement
+    // stops, the port is closed, with one log line; the state the port had
+    // is kept for Resume.
+    void Suspend();
+    // After sleep: the port is opened again as after a loss (quiet attempts,
+    // the device followed to another number), in the state it had.
+    void Resume();
+    static constexpr uint32_t ReleaseWaitMs = 500;
+
     // UM_MOUSEMOVING: continuous movement was switched on or off.
     void SetMouseMoving(bool On) { FMoving = On; }
     bool MouseMoving() const { return FMoving; }
@@ -58,6 +69,8 @@ private:
     // callback: when the state leaves 2 the device can no longer release
     // the keys the program holds for it, so the engine does.
     static void StateChanged(void* Data, int State);
+    // Units still waiting are dropped and the parser lets go of everything.
+    void ReleaseInput();
 
     TSerialReceiver::TStateCallback FOnStateChange;
     void* FStateData;

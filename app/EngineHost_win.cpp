@@ -1,6 +1,7 @@
 #include "app/EngineHost_win.h"
 
 #include "base/Messages.h"
+#include "base/SystemLibrary_win.h"
 
 #include <dbt.h>
 
@@ -9,6 +10,25 @@ namespace {
 // The interface class of serial ports: USB-serial adapters announce
 // themselves through it when they are plugged in.
 const GUID SerialPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+
+using TRegisterSuspendResume = HPOWERNOTIFY(WINAPI*)(HANDLE, DWORD);
+using TUnregisterSuspendResume = BOOL(WINAPI*)(HPOWERNOTIFY);
+
+template <typename TFunction>
+TFunction User32Function(const char* Name)
+{
+    return ModuleFunction<TFunction>(GetModuleHandleA("user32.dll"), Name);
+}
+
+// Sleep and wake reports for a message-only window, which hears no
+// broadcasts; none for a top-level window, which hears them anyway.
+HPOWERNOTIFY AskForPowerReports(HWND Window)
+{
+    if (GetAncestor(Window, GA_PARENT) == GetDesktopWindow())
+        return nullptr;
+    const auto ask = User32Function<TRegisterSuspendResume>("RegisterSuspendResumeNotification");
+    return ask ? ask(Window, DEVICE_NOTIFY_WINDOW_HANDLE) : nullptr;
+}
 
 } // namespace
 
@@ -22,6 +42,7 @@ TEngineHost::TEngineHost(HWND Window, TEngine& Engine) : FWindow(Window), FEngin
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = SerialPortInterface;
     FDeviceReports = RegisterDeviceNotificationA(Window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
+    FPowerReports = AskForPowerReports(Window);
     WatchPort();
 }
 
@@ -37,6 +58,27 @@ TEngineHost::~TEngineHost()
     KillTimer(FWindow, ReconnectTimerId);
     if (FDeviceReports)
         UnregisterDeviceNotification(FDeviceReports);
+    if (FPowerReports)
+        if (const auto stop = User32Function<TUnregisterSuspendResume>("UnregisterSuspendResumeNotification"))
+            stop(FPowerReports);
+}
+
+void TEngineHost::StopMovement()
+{
+    FEngine.SetMouseMoving(false);
+    KillTimer(FWindow, MouseTimerId);
+}
+
+void TEngineHost::PowerChanged(WPARAM Event)
+{
+    if (Event == PBT_APMSUSPEND) {
+        StopMovement();
+        FEngine.Suspend();
+    } else if (Event == PBT_APMRESUMEAUTOMATIC || Event == PBT_APMRESUMESUSPEND) {
+        // Both come after a wake by the user: the second finds nothing to do.
+        FEngine.Resume();
+        WatchPort();
+    }
 }
 
 void TEngineHost::RetryLostPort()
@@ -63,12 +105,13 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
     case UM_PORTLOST:
         if (FEngine.PortLost(static_cast<uintptr_t>(WParam))) {
             SetTimer(FWindow, ReconnectTimerId, TEngine::ReconnectIntervalMs, nullptr);
-            // A device that is gone sends no moustop: the pointer must not
-            // drift to the edge of the screen meanwhile.
-            FEngine.SetMouseMoving(false);
-            KillTimer(FWindow, MouseTimerId);
+            StopMovement();
         }
         Result = 0;
+        return true;
+    case WM_POWERBROADCAST:
+        PowerChanged(WParam);
+        Result = TRUE;
         return true;
     case WM_TIMER:
         if (WParam == MouseTimerId)

@@ -9,6 +9,10 @@
 //   2 seconds while the user still wants it, and at once when the system
 //   reports a newly arrived device; continuous movement stops meanwhile.
 //   Each attempt also looks for the device at another number.
+// - WM_POWERBROADCAST: before sleep the engine lets go of everything and
+//   closes the port; after it the port opens again as after a loss. A
+//   message-only window (the console's) hears no broadcasts: it asks for
+//   the reports where the system has the means (Windows 8 and later).
 //
 // Use: create it after the engine, with the window that Globals posts to;
 // call HandleMessage first from that window's procedure; destroy it before
@@ -45,8 +49,13 @@ public:
 
 private:
     void RetryLostPort();
+    // A device that is gone sends no moustop: the pointer must not drift to
+    // the edge of the screen meanwhile.
+    void StopMovement();
+    void PowerChanged(WPARAM Event);
 
     HWND FWindow;
     TEngine& FEngine;
     HDEVNOTIFY FDeviceReports = nullptr;
+    HPOWERNOTIFY FPowerReports = nullptr;
 };

@@ -104,7 +104,7 @@ void TSerialReceiver::NextJob()
         StartListing(&TSerialReceiver::NoteDevicesLeftBehind);
     } else if (FAttemptWanted) {
         FAttemptWanted = false;
-        if (FAwaited != 0 && FHandle == InvalidPortHandle)
+        if (FAwaited != 0 && FHandle == InvalidPortHandle && FHeld == 0)
             StartAttempt(FAttemptLoud);
         FAttemptLoud = false;
     } else if (FNoteWanted) {
@@ -158,9 +158,9 @@ void TSerialReceiver::ListPorts(TPortsListed Listed)
 
 void TSerialReceiver::Attempted(uintptr_t Attempt, bool Loud, TOpenOutcome& Outcome)
 {
-    // Given up since (closed, another setting): what it opened goes with
-    // the outcome.
-    if (Attempt != FAttempts || FAwaited == 0 || FHandle != InvalidPortHandle)
+    // Given up since (closed, another setting, the port held): what it
+    // opened goes with the outcome.
+    if (Attempt != FAttempts || FAwaited == 0 || FHeld != 0 || FHandle != InvalidPortHandle)
         return;
     ReportAmbiguity(Outcome.Search);
     std::string error = Outcome.Error;
@@ -264,6 +264,10 @@ void TSerialReceiver::SetState(int S)
 {
     if (S == State() || S == 0 || FSettings.Port == 0)
         return;
+    if (FHeld != 0) {
+        FComeBack = S; // the state it comes back to
+        return;
+    }
     if (FHandle == InvalidPortHandle) {
         // At the start the adapter may sit in another socket than last
         // time (a new number): an adapter of its model found alone is taken
@@ -299,6 +303,7 @@ void TSerialReceiver::ClosePort()
 void TSerialReceiver::Close()
 {
     FAwaited = 0;
+    FComeBack = 0;
     FAttemptWanted = false;
     ++FAttempts;
     FAmbiguity.clear();
@@ -319,11 +324,36 @@ void TSerialReceiver::PortLost(uintptr_t Opening)
 
 bool TSerialReceiver::Reconnect()
 {
-    if (FAwaited == 0 || FHandle != InvalidPortHandle || FJob == jkAttempt)
+    if (FAwaited == 0 || FHandle != InvalidPortHandle || FHeld != 0 || FJob == jkAttempt)
         return false;
     FAttemptWanted = true;
     NextJob();
     return FHandle != InvalidPortHandle;
+}
+
+void TSerialReceiver::Hold(THoldReason Reason)
+{
+    if (FHeld == 0) {
+        FComeBack = FHandle != InvalidPortHandle ? State() : FAwaited;
+        FAwaited = 0;
+        FAttemptWanted = false;
+        ++FAttempts;
+    }
+    FHeld |= Reason;
+    ClosePort();
+}
+
+void TSerialReceiver::Release(THoldReason Reason)
+{
+    if ((FHeld & Reason) == 0)
+        return;
+    FHeld &= static_cast<uint8_t>(~Reason);
+    if (FHeld != 0 || FComeBack == 0)
+        return;
+    FAwaited = FComeBack;
+    FComeBack = 0;
+    FAttemptWanted = true;
+    NextJob();
 }
 
 void TSerialReceiver::InjectByte(uint8_t Byte)

@@ -71,6 +71,10 @@ struct TOpenOutcome;
 // and calls DeliverJobs.
 enum TPortJobs { pjInline, pjOwnThread };
 
+// Why the port is given up for a while: the computer sleeps, or this
+// session is not the one at the console.
+enum THoldReason : uint8_t { hrSleep = 1, hrAway = 2 };
+
 class TSerialReceiver {
 public:
     using TStateCallback = void (*)(void* Data, int State);
@@ -113,6 +117,15 @@ public:
     int AwaitedState() const { return FAwaited; }
     // An opening is under way or about to start.
     bool Opening() const { return FJob == jkAttempt || FAttemptWanted; }
+
+    // The port given up for a reason (sleep, another session at the
+    // console): closed (state 0 reported), no attempts, and the state it had
+    // or was awaited in is kept. SetState meanwhile changes only that state.
+    void Hold(THoldReason Reason);
+    // Once nothing holds it, the kept state is awaited again as for a lost
+    // port (quiet attempts, the device followed to another number).
+    void Release(THoldReason Reason);
+    uint8_t Held() const { return FHeld; }
 
     // UM_PORTWORK: applies what the job thread has done, in order.
     void DeliverJobs() { FJobs->Deliver(); }
@@ -194,6 +207,8 @@ private:
     uintptr_t FOpenings = 0;
     uintptr_t FAttempts = 0; // an attempt's result counts only while it is the latest
     int FAwaited = 0;
+    int FComeBack = 0; // while held: the state to come back to
+    uint8_t FHeld = 0; // THoldReason bits
     TJobKind FJob = jkNone;
     bool FAttemptWanted = false;
     bool FAttemptLoud = false;

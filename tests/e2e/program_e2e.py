@@ -59,6 +59,9 @@ IDC_INFO_SHOW = 1082
 IDC_LOG_LIST = 1090
 IDC_LOG_COPY = 1092
 WM_DEVICECHANGE = 0x0219
+WM_POWERBROADCAST = 0x0218
+PBT_APMSUSPEND = 0x0004
+PBT_APMRESUMEAUTOMATIC = 0x0012
 DBT_DEVNODES_CHANGED = 0x0007
 STATIC_TEXT = 0xFFFF  # the text of a message box
 TYPED_TEXT = 100  # the observer's text field
@@ -618,6 +621,25 @@ def scenario_movement(build):
         run.send(b"\x1b,moustop.")
         run.observer.settle(0.5)  # a tick already on its way may still arrive
         expect(run.observer.quiet(1.0), [], "moves after moustop")
+
+
+def scenario_sleep(build):
+    """The computer sleeps and wakes (the system's reports sent to every
+    window): before sleep a locked Shift goes up and the port closes; after
+    it the port opens again by itself and typing goes on."""
+    log = "sleep.log"
+    with Program(build, "sleep", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"\x1b,lock,shift.")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "shift locked")
+        expect(run.ask("broadcast %d %d 0" % (WM_POWERBROADCAST, PBT_APMSUSPEND)), "ok", "the sleep report")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released before sleep")
+        await_log(run, log, "### Ruhezustand: Tasten losgelassen, Port geschlossen")
+        expect(run.ask("broadcast %d %d 0" % (WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC)), "ok", "the wake report")
+        await_reconnection(run, log)
+        run.send(b"b")
+        expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed after waking")
 
 
 def scenario_hidden_mode(build):

@@ -29,6 +29,8 @@
 //   list HWND ID                 list box lines, joined by " | "
 //   listsel HWND ID I...         selects list box lines
 //   post HWND MSG WPARAM LPARAM  posts a message (numbers in decimal or 0x hex)
+//   broadcast MSG WPARAM LPARAM  sends a message to every top-level window, as the system sends its
+//                                power reports, and waits until they have answered
 //   close HWND                   WM_CLOSE
 //   trayicons                    the number of tray icons Wine shows
 //   trayclick INDEX dbl|right    a double or right click on a tray icon
@@ -500,6 +502,13 @@ std::string Answer(const std::string& Line)
         const BOOL posted = PostMessageW(ParseWindow(arg(0)), static_cast<UINT>(Number(arg(1))),
                                          static_cast<WPARAM>(Number(arg(2))), static_cast<LPARAM>(Number(arg(3))));
         return posted ? "ok" : "failed";
+    }
+    if (verb == "broadcast") {
+        DWORD_PTR result = 0;
+        const LRESULT sent = SendMessageTimeoutW(HWND_BROADCAST, static_cast<UINT>(Number(arg(0))),
+                                                 static_cast<WPARAM>(Number(arg(1))),
+                                                 static_cast<LPARAM>(Number(arg(2))), SMTO_NORMAL, 5000, &result);
+        return sent ? "ok" : "failed";
     }
     if (verb == "close") {
         PostMessageW(ParseWindow(arg(0)), WM_CLOSE, 0, 0);

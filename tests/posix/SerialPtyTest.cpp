@@ -350,6 +350,29 @@ TEST_F(ReceiverOnPty, APortMissingAtTheStartIsOpenedWhenItArrives)
     AwaitLine("Sequence >s<");
 }
 
+// A port held (sleep, another session at the console) is closed and not
+// tried; once nothing holds it, it is awaited as after a loss, in the state
+// the user wants by then.
+TEST_F(ReceiverOnPty, AHeldPortIsNotTriedAndComesBackInTheStateWantedByThen)
+{
+    Receiver->SetState(2);
+    Receiver->Hold(hrSleep);
+    Receiver->Hold(hrAway);
+    EXPECT_EQ(Receiver->State(), 0);
+    Receiver->SetState(1);
+    EXPECT_FALSE(Receiver->Reconnect());
+    Receiver->Release(hrSleep);
+    EXPECT_EQ(Receiver->State(), 0) << "still held for the other reason";
+    Receiver->Release(hrAway);
+    EXPECT_EQ(Receiver->State(), 1);
+    EXPECT_EQ(States.States, (std::vector<int>{2, 0, 1}));
+    EXPECT_EQ(Env.TakeUnstampedLines().back(), "### Verbindung zu COM7 wiederhergestellt");
+    Receiver->Hold(hrSleep);
+    Receiver->Close();
+    Receiver->Release(hrSleep);
+    EXPECT_EQ(Receiver->State(), 0) << "closed by the user meanwhile";
+}
+
 // A notice that arrives after the user already closed the port and opened
 // another one must not close the new one.
 TEST_F(ReceiverOnPty, ALateNoticeLeavesAPortOpenedSinceAlone)
@@ -849,6 +872,27 @@ TEST_F(EngineInputCut, SwitchingInputOffReleasesEverythingAndEndsTheWait)
     Engine->Receiver().SetState(1);
     SleepMs(50);
     EXPECT_TRUE(NewLines().empty());
+}
+
+// Across sleep the device can release nothing: everything is up before the
+// computer sleeps, and the port is closed; after it the port opens again in
+// the state it had and typing goes on.
+TEST_F(EngineInputCut, SleepReleasesEverythingAndWakingOpensThePortAgain)
+{
+    HoldEverythingAndWait();
+    Engine->Suspend();
+    EXPECT_EQ(Sink.Take(), (Strings{"button 0010", "up 10", "up 11"})) << "up before Suspend returns";
+    EXPECT_EQ(Engine->Receiver().State(), 0);
+    Engine->Resume();
+    ASSERT_TRUE(Settle(*Engine));
+    Pty->Write("y");
+    ASSERT_TRUE(WaitUntil([&] { return Sink.Count() >= 2; }));
+    EXPECT_EQ(Sink.Take(), (Strings{"char 79 down", "char 79 up"}));
+    EXPECT_EQ(States.States, (std::vector<int>{2, 0, 2}));
+    EXPECT_EQ(NewLines(), (Strings{"### Ruhezustand: Tasten losgelassen, Port geschlossen",
+                                   "### Warten abgebrochen: ,wait,2147483647.",
+                                   "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen",
+                                   "### Ruhezustand beendet", "### Verbindung zu COM6 wiederhergestellt"}));
 }
 
 TEST_F(EngineInputCut, APulledAdapterReleasesEverythingAndEndsTheWait)
