@@ -59,6 +59,28 @@ void TEngine::Suspend()
     FParser->AwaitRelease(ReleaseWaitMs);
 }
 
+void TEngine::SetAtConsole(bool AtConsole)
+{
+    const bool away = (FReceiver->Held() & hrAway) != 0;
+    if (AtConsole != away)
+        return;
+    if (AtConsole) {
+        LogEvent(lkPlain, "### Sitzung wieder an der Konsole");
+        FReceiver->Release(hrAway);
+        return;
+    }
+    LogEvent(lkPlain, "### Sitzung nicht an der Konsole: Tasten losgelassen, Port geschlossen");
+    FMoving = false;
+    FReceiver->Hold(hrAway);
+    ReleaseInput();
+}
+
+void TEngine::SessionLocked()
+{
+    FMoving = false;
+    ReleaseInput();
+}
+
 void TEngine::Resume()
 {
     if (!(FReceiver->Held() & hrSleep))

@@ -58,6 +58,16 @@ public:
     void Resume();
     static constexpr uint32_t ReleaseWaitMs = 500;
 
+    // Whether this session is the one at the console (at the start, and on
+    // WM_WTSSESSION_CHANGE): the port belongs to the person at the screen.
+    // A session that leaves lets go of everything and of the port, with one
+    // log line, and tries nothing while away (the adapter may be plugged
+    // into the next person's session); back, it opens again as after sleep.
+    void SetAtConsole(bool AtConsole);
+    // WTS_SESSION_LOCK: the device cannot reach the lock screen: everything
+    // held is released and continuous movement stops; the port stays.
+    void SessionLocked();
+
     // UM_MOUSEMOVING: continuous movement was switched on or off.
     void SetMouseMoving(bool On) { FMoving = On; }
     bool MouseMoving() const { return FMoving; }

@@ -4,12 +4,20 @@
 #include "base/SystemLibrary_win.h"
 
 #include <dbt.h>
+#include <wtsapi32.h>
+
+#include <atomic>
 
 namespace {
 
 // The interface class of serial ports: USB-serial adapters announce
 // themselves through it when they are plugged in.
 const GUID SerialPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
+
+using TRegisterSessionReports = BOOL(WINAPI*)(HWND, DWORD);
+using TUnregisterSessionReports = BOOL(WINAPI*)(HWND);
+
+std::atomic<bool (*)()> ConsoleSessionCheck{nullptr};
 
 using TRegisterSuspendResume = HPOWERNOTIFY(WINAPI*)(HANDLE, DWORD);
 using TUnregisterSuspendResume = BOOL(WINAPI*)(HPOWERNOTIFY);
@@ -32,6 +40,18 @@ HPOWERNOTIFY AskForPowerReports(HWND Window)
 
 } // namespace
 
+bool SessionAtConsole()
+{
+    if (const auto check = ConsoleSessionCheck.load())
+        return check();
+    DWORD session = 0;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &session))
+        return true; // nothing known: as on a PC with one session
+    return WTSGetActiveConsoleSessionId() == session;
+}
+
+void SetConsoleSessionCheck(bool (*Check)()) { ConsoleSessionCheck.store(Check); }
+
 TEngineHost::TEngineHost(HWND Window, TEngine& Engine) : FWindow(Window), FEngine(Engine)
 {
     // A top-level window hears of arriving ports anyway; a message-only
@@ -43,7 +63,9 @@ TEngineHost::TEngineHost(HWND Window, TEngine& Engine) : FWindow(Window), FEngin
     filter.dbcc_classguid = SerialPortInterface;
     FDeviceReports = RegisterDeviceNotificationA(Window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
     FPowerReports = AskForPowerReports(Window);
-    WatchPort();
+    const auto askSessions = SystemFunction<TRegisterSessionReports>("wtsapi32.dll", "WTSRegisterSessionNotification");
+    FSessionReports = askSessions && askSessions(Window, NOTIFY_FOR_THIS_SESSION);
+    FollowConsole(); // opens nothing when another session is at the console
 }
 
 void TEngineHost::WatchPort()
@@ -61,12 +83,45 @@ TEngineHost::~TEngineHost()
     if (FPowerReports)
         if (const auto stop = User32Function<TUnregisterSuspendResume>("UnregisterSuspendResumeNotification"))
             stop(FPowerReports);
+    if (FSessionReports)
+        if (const auto stop =
+                SystemFunction<TUnregisterSessionReports>("wtsapi32.dll", "WTSUnRegisterSessionNotification"))
+            stop(FWindow);
 }
 
 void TEngineHost::StopMovement()
 {
     FEngine.SetMouseMoving(false);
     KillTimer(FWindow, MouseTimerId);
+}
+
+void TEngineHost::FollowConsole()
+{
+    const bool atConsole = SessionAtConsole();
+    if (!atConsole)
+        StopMovement();
+    FEngine.SetAtConsole(atConsole);
+    WatchPort();
+}
+
+void TEngineHost::SessionChanged(WPARAM Event)
+{
+    switch (Event) {
+    case WTS_SESSION_LOCK:
+        StopMovement();
+        FEngine.SessionLocked();
+        break;
+    case WTS_CONSOLE_CONNECT:
+    case WTS_CONSOLE_DISCONNECT:
+    case WTS_REMOTE_CONNECT:
+    case WTS_REMOTE_DISCONNECT:
+        // Which session the console has now decides, whatever the order
+        // in which the reports of a switch arrive.
+        FollowConsole();
+        break;
+    default:
+        break;
+    }
 }
 
 void TEngineHost::PowerChanged(WPARAM Event)
@@ -112,6 +167,10 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
     case WM_POWERBROADCAST:
         PowerChanged(WParam);
         Result = TRUE;
+        return true;
+    case WM_WTSSESSION_CHANGE:
+        SessionChanged(WParam);
+        Result = 0;
         return true;
     case WM_TIMER:
         if (WParam == MouseTimerId)

@@ -13,6 +13,9 @@
 //   closes the port; after it the port opens again as after a loss. A
 //   message-only window (the console's) hears no broadcasts: it asks for
 //   the reports where the system has the means (Windows 8 and later).
+// - WM_WTSSESSION_CHANGE: the port belongs to the session at the console;
+//   one that leaves gives it up until it is back, and a locked session lets
+//   go of every key and button.
 //
 // Use: create it after the engine, with the window that Globals posts to;
 // call HandleMessage first from that window's procedure; destroy it before
@@ -23,15 +26,22 @@
 
 #include <windows.h>
 
+// Whether this process's session is the one at the console; tests put a
+// check of their own in its place (null: the system's).
+bool SessionAtConsole();
+void SetConsoleSessionCheck(bool (*Check)());
+
 class TEngineHost {
 public:
     static constexpr UINT_PTR MouseTimerId = 0x7601;
     static constexpr UINT_PTR ReconnectTimerId = 0x7602;
     static constexpr UINT MouseTickMs = 100;
 
-    // Asks the system to report serial ports that arrive to Window.
+    // Asks the system to report serial ports that arrive to Window, and the
+    // changes of this session; gives up the port when another session is at
+    // the console.
     TEngineHost(HWND Window, TEngine& Engine);
-    // Stops both timers and the device reports.
+    // Stops both timers and the reports.
     ~TEngineHost();
     TEngineHost(const TEngineHost&) = delete;
     TEngineHost& operator=(const TEngineHost&) = delete;
@@ -53,9 +63,12 @@ private:
     // the edge of the screen meanwhile.
     void StopMovement();
     void PowerChanged(WPARAM Event);
+    void SessionChanged(WPARAM Event);
+    void FollowConsole();
 
     HWND FWindow;
     TEngine& FEngine;
     HDEVNOTIFY FDeviceReports = nullptr;
     HPOWERNOTIFY FPowerReports = nullptr;
+    bool FSessionReports = false;
 };

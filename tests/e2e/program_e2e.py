@@ -62,6 +62,8 @@ WM_DEVICECHANGE = 0x0219
 WM_POWERBROADCAST = 0x0218
 PBT_APMSUSPEND = 0x0004
 PBT_APMRESUMEAUTOMATIC = 0x0012
+WM_WTSSESSION_CHANGE = 0x02B1
+WTS_CONSOLE_CONNECT, WTS_CONSOLE_DISCONNECT, WTS_SESSION_LOCK = 1, 2, 7
 DBT_DEVNODES_CHANGED = 0x0007
 STATIC_TEXT = 0xFFFF  # the text of a message box
 TYPED_TEXT = 100  # the observer's text field
@@ -640,6 +642,41 @@ def scenario_sleep(build):
         await_reconnection(run, log)
         run.send(b"b")
         expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed after waking")
+
+
+def scenario_session(build):
+    """The port belongs to the session at the console (the test says which
+    one is, through the test build's seam): locked, the session keeps the
+    port and lets go of a locked Shift; once another session has the
+    console, nothing is typed and the port is not tried; back at the
+    console, the port opens again by itself."""
+    log = "session.log"
+    console = "console.txt"
+    with Program(build, "session", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 observer=True, seams={"VEMU_TEST_CONSOLE_FILE": console}) as run:
+        def session_change(event, here):
+            with open(os.path.join(run.work, console), "w") as f:
+                f.write("1" if here else "0")
+            run.ask("post %s %d %d 1" % (run.main, WM_WTSSESSION_CHANGE, event))
+
+        run.wait_tray(1, "icon")
+        run.send(b"\x1b,lock,shift.")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "shift locked")
+        session_change(WTS_SESSION_LOCK, True)
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released when locked")
+        run.send(b"a")
+        expect([l for _, l in run.observer.take(2)], chars(b"a"), "the port kept while locked")
+        session_change(WTS_CONSOLE_DISCONNECT, False)
+        await_log(run, log, "### Sitzung nicht an der Konsole")
+        run.send(b"x")
+        expect(run.observer.quiet(3.0), [], "nothing typed while another session has the console")
+        session_change(WTS_CONSOLE_CONNECT, True)
+        await_reconnection(run, log)
+        run.send(b"b")
+        expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed back at the console")
+    with open(os.path.join(run.work, log), encoding="cp1252") as f:
+        reopened = [l for l in f.read().splitlines() if "wiederhergestellt" in l]
+    expect(len(reopened), 1, "openings: only back at the console")
 
 
 def scenario_hidden_mode(build):

@@ -6,10 +6,14 @@
 //                            is a blocking read that CancelSynchronousIo
 //                            ends, and then the opening fails as a
 //                            cancelled CreateFile does.
+//   VEMU_TEST_CONSOLE_FILE=F another session is at the console while the
+//                            file F holds "0" (read each time it is asked).
+#include "app/EngineHost_win.h"
 #include "serial/PortOpening.h"
 
 #include <windows.h>
 
+#include <cstdio>
 #include <cstdlib>
 
 namespace {
@@ -39,7 +43,22 @@ uint32_t SlowOpening(int32_t)
     return error == ERROR_OPERATION_ABORTED ? error : 0;
 }
 
+const char* ConsoleFile = nullptr;
+
+bool ConsoleFileSaysHere()
+{
+    FILE* file = std::fopen(ConsoleFile, "r");
+    if (!file)
+        return true;
+    const int first = std::fgetc(file);
+    std::fclose(file);
+    return first != '0';
+}
+
 const bool Installed = [] {
+    ConsoleFile = std::getenv("VEMU_TEST_CONSOLE_FILE");
+    if (ConsoleFile)
+        SetConsoleSessionCheck(ConsoleFileSaysHere);
     if (const char* ms = std::getenv("VEMU_TEST_OPENING_MS")) {
         OpeningMs = static_cast<DWORD>(std::strtoul(ms, nullptr, 10));
         SetOpeningDelay(SlowOpening);

@@ -895,6 +895,33 @@ TEST_F(EngineInputCut, SleepReleasesEverythingAndWakingOpensThePortAgain)
                                    "### Ruhezustand beendet", "### Verbindung zu COM6 wiederhergestellt"}));
 }
 
+// The port belongs to the person at the screen. A locked session keeps it
+// and lets go of the keys; a session that leaves the console gives it up and
+// tries nothing while away, woken from sleep too; back, it opens again.
+TEST_F(EngineInputCut, LeavingTheConsoleGivesUpThePortUntilTheSessionIsBack)
+{
+    HoldEverythingAndWait();
+    Engine->SessionLocked();
+    EXPECT_EQ(AwaitRelease(), (Strings{"button 0010", "up 10", "up 11"}));
+    EXPECT_EQ(Engine->Receiver().State(), 2) << "locked: the port stays";
+    Engine->SetAtConsole(false);
+    EXPECT_EQ(Engine->Receiver().State(), 0);
+    EXPECT_FALSE(Engine->RetryLostPort()) << "no attempts while away";
+    Engine->Suspend();
+    Engine->Resume();
+    ASSERT_TRUE(Settle(*Engine));
+    EXPECT_EQ(Engine->Receiver().State(), 0) << "woken while away";
+    Engine->SetAtConsole(true);
+    ASSERT_TRUE(Settle(*Engine));
+    EXPECT_EQ(Engine->Receiver().State(), 2);
+    EXPECT_EQ(States.States, (std::vector<int>{2, 0, 2}));
+    EXPECT_EQ(NewLines(), (Strings{"### Warten abgebrochen: ,wait,2147483647.",
+                                   "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen",
+                                   "### Sitzung nicht an der Konsole: Tasten losgelassen, Port geschlossen",
+                                   "### Ruhezustand: Tasten losgelassen, Port geschlossen", "### Ruhezustand beendet",
+                                   "### Sitzung wieder an der Konsole", "### Verbindung zu COM6 wiederhergestellt"}));
+}
+
 TEST_F(EngineInputCut, APulledAdapterReleasesEverythingAndEndsTheWait)
 {
     HoldEverythingAndWait();
