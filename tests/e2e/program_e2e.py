@@ -161,7 +161,6 @@ class Program(VirtualAdapter):
         must come within 100 ms."""
         answer = self.ask("answers %s %d 100" % (window, int(seconds * 1000)))
         assert not answer.startswith("none"), "the window did not answer within 100 ms: %s" % answer
-        return answer
 
     def ask(self, command):
         self.driver_proc.stdin.write((command + "\n").encode("utf-8"))

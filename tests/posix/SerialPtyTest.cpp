@@ -874,52 +874,38 @@ TEST_F(EngineInputCut, SwitchingInputOffReleasesEverythingAndEndsTheWait)
     EXPECT_TRUE(NewLines().empty());
 }
 
-// Across sleep the device can release nothing: everything is up before the
-// computer sleeps, and the port is closed; after it the port opens again in
-// the state it had and typing goes on.
-TEST_F(EngineInputCut, SleepReleasesEverythingAndWakingOpensThePortAgain)
+// Across sleep, and while another session has the console, the device can
+// release nothing: everything goes up (before Suspend returns, so before
+// the computer sleeps) and the port closes; nothing is tried while the
+// session is away, woken too; back, the port opens in the state it had. A
+// locked session keeps its port and lets go of the keys.
+TEST_F(EngineInputCut, SleepAndAnotherSessionAtTheConsoleGiveUpThePortUntilBack)
 {
     HoldEverythingAndWait();
     Engine->Suspend();
     EXPECT_EQ(Sink.Take(), (Strings{"button 0010", "up 10", "up 11"})) << "up before Suspend returns";
-    EXPECT_EQ(Engine->Receiver().State(), 0);
+    Engine->SetAtConsole(false);
     Engine->Resume();
     ASSERT_TRUE(Settle(*Engine));
-    Pty->Write("y");
+    EXPECT_EQ(Engine->Receiver().State(), 0) << "woken while away";
+    EXPECT_FALSE(Engine->RetryLostPort()) << "no attempts while away";
+    Engine->SetAtConsole(true);
+    ASSERT_TRUE(Settle(*Engine));
+    Pty->Write("\x1b,lock,shift.");
+    ASSERT_TRUE(WaitUntil([&] { return Sink.Count() >= 1; }));
+    Engine->SessionLocked();
     ASSERT_TRUE(WaitUntil([&] { return Sink.Count() >= 2; }));
-    EXPECT_EQ(Sink.Take(), (Strings{"char 79 down", "char 79 up"}));
+    SleepMs(50); // its line
+    EXPECT_EQ(Sink.Take(), (Strings{"down 10", "up 10"}));
+    EXPECT_EQ(Engine->Receiver().State(), 2) << "locked: the port stays";
     EXPECT_EQ(States.States, (std::vector<int>{2, 0, 2}));
     EXPECT_EQ(NewLines(), (Strings{"### Ruhezustand: Tasten losgelassen, Port geschlossen",
                                    "### Warten abgebrochen: ,wait,2147483647.",
                                    "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen",
-                                   "### Ruhezustand beendet", "### Verbindung zu COM6 wiederhergestellt"}));
-}
-
-// The port belongs to the person at the screen. A locked session keeps it
-// and lets go of the keys; a session that leaves the console gives it up and
-// tries nothing while away, woken from sleep too; back, it opens again.
-TEST_F(EngineInputCut, LeavingTheConsoleGivesUpThePortUntilTheSessionIsBack)
-{
-    HoldEverythingAndWait();
-    Engine->SessionLocked();
-    EXPECT_EQ(AwaitRelease(), (Strings{"button 0010", "up 10", "up 11"}));
-    EXPECT_EQ(Engine->Receiver().State(), 2) << "locked: the port stays";
-    Engine->SetAtConsole(false);
-    EXPECT_EQ(Engine->Receiver().State(), 0);
-    EXPECT_FALSE(Engine->RetryLostPort()) << "no attempts while away";
-    Engine->Suspend();
-    Engine->Resume();
-    ASSERT_TRUE(Settle(*Engine));
-    EXPECT_EQ(Engine->Receiver().State(), 0) << "woken while away";
-    Engine->SetAtConsole(true);
-    ASSERT_TRUE(Settle(*Engine));
-    EXPECT_EQ(Engine->Receiver().State(), 2);
-    EXPECT_EQ(States.States, (std::vector<int>{2, 0, 2}));
-    EXPECT_EQ(NewLines(), (Strings{"### Warten abgebrochen: ,wait,2147483647.",
-                                   "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen",
                                    "### Sitzung nicht an der Konsole: Tasten losgelassen, Port geschlossen",
-                                   "### Ruhezustand: Tasten losgelassen, Port geschlossen", "### Ruhezustand beendet",
-                                   "### Sitzung wieder an der Konsole", "### Verbindung zu COM6 wiederhergestellt"}));
+                                   "### Ruhezustand beendet", "### Sitzung wieder an der Konsole",
+                                   "### Verbindung zu COM6 wiederhergestellt",
+                                   "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen"}));
 }
 
 TEST_F(EngineInputCut, APulledAdapterReleasesEverythingAndEndsTheWait)
