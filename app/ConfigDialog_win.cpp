@@ -4,6 +4,9 @@
 // (creation, messages, closing, shutdown) is in MainWindow_win.cpp.
 #include "app/ConfigDialog_win.h"
 
+#include "app/PortField_win.h"
+
+#include "base/FilePaths.h"
 #include "base/Graphics_win.h"
 #include "base/SystemLibrary_win.h"
 #include "base/MessageDialog.h"
@@ -50,7 +53,7 @@ bool PickFile(HWND Owner, bool Save, int TitleId, int FilterId, const char* Exte
 {
     const std::string title = LoadResourceText(TitleId);
     const std::string filter = FileDialogFilter(LoadResourceText(FilterId));
-    const std::string folder = FolderOf(Path);
+    const std::string folder = DialogStartFolder(Path, Globals ? Globals->AppPath : std::string());
     char file[MAX_PATH] = "";
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -71,6 +74,14 @@ bool PickFile(HWND Owner, bool Save, int TitleId, int FilterId, const char* Exte
 } // namespace
 
 void TConfigPage::OnCommand(int Id, int Code, HWND Control) { FOwner.ForwardCommand(Id, Code, Control); }
+
+bool TConfigPage::HandleMessage(UINT Msg, WPARAM, LPARAM LParam, INT_PTR& Result)
+{
+    if (Msg != WM_DRAWITEM || !DrawComboItem(*reinterpret_cast<const DRAWITEMSTRUCT*>(LParam)))
+        return false;
+    Result = TRUE;
+    return true;
+}
 
 void TvemuCfgDlg::CreatePages()
 {
@@ -110,6 +121,7 @@ void TvemuCfgDlg::CreatePages()
         SendMessageA(tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
     PlacePages();
+    MatchComboHeights(Control(IDC_PORT), Control(IDC_RATE));
     MeasurePortGroup();
 
     const int glyph = SmallIconSize();

@@ -38,6 +38,8 @@ public:
 protected:
     INT_PTR OnInitDialog() override { return FALSE; }
     void OnCommand(int Id, int Code, HWND Control) override;
+    // Draws the items of the self-drawn port field.
+    bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR& Result) override;
 
 private:
     TvemuCfgDlg& FOwner;

@@ -70,8 +70,11 @@ void ApplyConfigValues(const TConfigValues& Values, TSerialReceiver& Receiver, T
     Globals.SetAutoStart(Values.AutoStart);
     ViewLog.SetActive(Values.LogView);
     ViewLog.SetMaxLines(Values.LogLines);
-    FileLog.SetActive(Values.LogFile);
+    // The name first, with the sink off: switching on opens the new file
+    // once, and a refused old name is not tried (and noticed) again.
+    FileLog.SetActive(false);
     FileLog.SetFileName(Values.LogFileName);
+    FileLog.SetActive(Values.LogFile);
     Parser.WaitAfter = Values.Debug;
     Parser.SetWaitFor(Values.WaitFor);
     Parser.UseGIDEI = Values.UseGIDEI;

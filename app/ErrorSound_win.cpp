@@ -1,8 +1,7 @@
 #include "app/ErrorSound_win.h"
 
-#include "base/FilePaths.h"
-#include "base/FileSystem.h"
 #include "base/Globals.h"
+#include "base/NamedFile.h"
 #include "base/SystemLibrary_win.h"
 #include "logging/Logging.h"
 
@@ -13,21 +12,20 @@ void PlayErrorSound()
     if (!Globals || !Globals->UseSound || Globals->Sound.empty())
         return;
     const std::string& name = Globals->Sound;
-    const std::string path = BesideProgram(Globals->AppPath, name);
-    // The name is checked, and then what it leads to: a name that passed
-    // the checks may still reach a device. A file that is not there plays
-    // nothing, as before.
-    const bool plain = IsPlainFilePath(name);
-    const TFileKind kind = plain ? OpenedFileKind(path) : TFileKind::Other;
-    if (kind == TFileKind::Other) {
+    // Played from the bytes of the file that was checked, never opened
+    // again by its name. A file that is not there plays nothing, as before.
+    TNamedFile file;
+    const TFileRefusal refusal = file.Open(TNamedFileUse::ReadSound, name, Globals->AppPath);
+    if (refusal != TFileRefusal::None) {
         // Main thread only: the name said once, not at every error.
         static std::string refused;
         if (refused != name) {
             refused = name;
-            LogEvent(lkError, "### Fehler-Sound abgelehnt, keine gew\xf6hnliche Datei: " + name);
+            LogEvent(lkError, std::string("### Fehler-Sound abgelehnt, ") + RefusalReason(refusal) + ": " + name);
         }
         return;
     }
-    if (kind == TFileKind::Disk)
-        PlaySoundFile(path.c_str());
+    std::string bytes;
+    if (file.ReadAll(bytes))
+        PlaySoundBytes(std::move(bytes));
 }

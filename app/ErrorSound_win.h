@@ -3,7 +3,7 @@
 #pragma once
 
 // Plays Globals->Sound as a sound file, never as a system sound alias, and
-// only when it names an ordinary file and opens as a file on a disk: a
-// device or a network path from the shared settings file is refused with
-// one error line per name.
+// only when it opens as an ordinary file on a disk (and is not too large to
+// be read): a device or a network path from the shared settings file is
+// refused with one error line per name that says why.
 void PlayErrorSound();

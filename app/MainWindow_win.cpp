@@ -72,10 +72,11 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
     // The stored position, on a monitor that is still there.
     RECT window;
     GetWindowRect(Handle(), &window);
-    TScreenRect place{Globals->GetInteger("Start", "Left", 100), Globals->GetInteger("Start", "Top", 100), 0, 0};
-    place.Right = place.Left + (window.right - window.left);
-    place.Bottom = place.Top + (window.bottom - window.top);
-    place = PlaceOnScreen(place);
+    const int width = window.right - window.left;
+    const int height = window.bottom - window.top;
+    const TScreenRect place = PlaceOnScreen(
+        {Globals->GetInteger("Start", "Left", 100), Globals->GetInteger("Start", "Top", 100), width, height}, width,
+        height);
     SetWindowPos(Handle(), nullptr, place.Left, place.Top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     TSplashDialog* splash = FParts.Splash;

@@ -77,4 +77,9 @@ std::string BesideProgram(const std::string& Folder, const std::string& Path)
     return Folder + Path;
 }
 
+std::string DialogStartFolder(const std::string& Name, const std::string& ProgramFolder)
+{
+    return IsPlainFilePath(Name) ? FolderOf(BesideProgram(ProgramFolder, Name)) : std::string();
+}
+
 void SetDriveKindSource(TDriveKindSource Source) { DriveKindSource = Source ? Source : SystemDriveKind; }

@@ -21,6 +21,12 @@ bool IsPlainFilePath(const std::string& Path);
 // with a drive or a leading delimiter stays as it is.
 std::string BesideProgram(const std::string& Folder, const std::string& Path);
 
+// The folder a file dialog starts in for a name from the settings: the
+// name's folder (a relative name's beside the program) only when the name is
+// a plain local path, otherwise "" (the dialog's own choice). A dialog that
+// opens in a folder on another computer signs the user in to it at once.
+std::string DialogStartFolder(const std::string& Name, const std::string& ProgramFolder);
+
 // Where a drive letter leads: a drive of this computer, another computer's
 // share mapped to a letter, or nothing.
 enum class TDriveKind { Local, Remote, Missing };

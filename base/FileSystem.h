@@ -38,14 +38,6 @@ bool ReplaceWholeFile(const std::string& Path, const std::string& Contents);
 // The name of that new file: Path, this process's id and ".new".
 std::string ReplacementName(const std::string& Path);
 
-enum class TFileKind {
-    Unopened, // missing, or not to be opened for reading
-    Disk,     // an ordinary file on a disk
-    Other     // what the name still leads to: a device, a pipe
-};
-// What Path leads to once it is opened for reading (and closed again).
-TFileKind OpenedFileKind(const std::string& Path);
-
 // Moves the file From over To, replacing it; false when it failed (From
 // then keeps its name).
 bool MoveFileOver(const std::string& From, const std::string& To);

@@ -33,7 +33,10 @@ TGlobals::TGlobals(TMessageTarget* MainWindow_, const std::string& ExeName_)
     GIDEIUI = GetBool("Start", "GIDEIUI", false);
     UseSound = GetBool("GIDEI", "UseSound", false);
     Sound = GetString("GIDEI", "Sound", "");
+    // Any user may write the shared file: a value below 1 would reverse or
+    // stop continuous movement, a huge one throw the pointer to the edge.
     MouseDelta = GetInteger("Debug", "MouseDelta", 100);
+    ClampAndCompare(MouseDelta, MinMouseDelta, MaxMouseDelta, 0);
     LogfileInfo = GetBool("Show", "LogfileInfo", false);
 }
 

@@ -66,6 +66,9 @@ public:
     bool UseSound = false;
     std::string Sound;
     TMessageTarget* MainWindow = nullptr;
+    // Hundredths of a pixel per movement tick and speed step.
+    static constexpr int32_t MinMouseDelta = 1;
+    static constexpr int32_t MaxMouseDelta = 1000;
     int32_t MouseDelta = 100;
     bool LogfileInfo = false;
     // Rewritten by the main thread on input-language changes, read by others.

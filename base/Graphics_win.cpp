@@ -101,11 +101,11 @@ BOOL CALLBACK CollectMonitor(HMONITOR Monitor, HDC, LPRECT, LPARAM Data)
 
 } // namespace
 
-TScreenRect PlaceOnScreen(const TScreenRect& Window)
+TScreenRect PlaceOnScreen(const TStoredPlace& Place, int32_t MinWidth, int32_t MinHeight)
 {
     std::vector<TMonitorArea> monitors;
     EnumDisplayMonitors(nullptr, nullptr, CollectMonitor, reinterpret_cast<LPARAM>(&monitors));
-    return PlaceOnMonitors(Window, monitors);
+    return PlaceStored(Place, MinWidth, MinHeight, monitors);
 }
 
 bool HighContrast()

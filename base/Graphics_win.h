@@ -43,9 +43,9 @@ private:
     std::vector<std::string> FFailures;
 };
 
-// The window's rectangle where it can be seen: unchanged on a monitor,
-// otherwise moved onto the nearest monitor's work area.
-TScreenRect PlaceOnScreen(const TScreenRect& Window);
+// The window's rectangle for a stored place, on the monitors there are now
+// (PlaceStored).
+TScreenRect PlaceOnScreen(const TStoredPlace& Place, int32_t MinWidth, int32_t MinHeight);
 
 // Whether the user chose a high-contrast scheme: pictures give way to the
 // system colours then.

@@ -1,5 +1,5 @@
-// Owners for GDI and USER handles: each frees its handle when it goes out of
-// scope, so no early return or exception leaks one.
+// Owners for GDI, USER and kernel handles: each frees its handle when it
+// goes out of scope, so no early return or exception leaks one.
 #pragma once
 
 #include <windows.h>
@@ -47,6 +47,12 @@ struct TFreeMenu {
 struct TFreeMemoryDC {
     void operator()(HDC DC) const { DeleteDC(DC); }
 };
+struct TFreeKernelObject {
+    void operator()(HANDLE Object) const { CloseHandle(Object); }
+};
+struct TFreeLocal {
+    void operator()(HLOCAL Memory) const { LocalFree(Memory); }
+};
 
 // An icon made by LoadImage or CreateIconIndirect (never a shared one).
 using TIconHandle = TOwnedHandle<HICON, TFreeIcon>;
@@ -55,6 +61,11 @@ using TFontHandle = TOwnedHandle<HFONT, TFreeGdiObject>;
 using TBrushHandle = TOwnedHandle<HBRUSH, TFreeGdiObject>;
 using TMenuHandle = TOwnedHandle<HMENU, TFreeMenu>;
 using TMemoryDCHandle = TOwnedHandle<HDC, TFreeMemoryDC>;
+// A kernel object whose failed open gives null (a token, an event), not a
+// file's INVALID_HANDLE_VALUE.
+using TKernelHandle = TOwnedHandle<HANDLE, TFreeKernelObject>;
+// Memory the system allocated with LocalAlloc for the caller.
+using TLocalMemory = TOwnedHandle<HLOCAL, TFreeLocal>;
 
 // A window's device context, released at the end of the scope.
 class TWindowDC {

@@ -26,10 +26,16 @@ HMODULE LoadSystemLibrary(const char* Name)
     return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
 }
 
-void PlaySoundFile(const char* FileName)
+void PlaySoundBytes(std::string Bytes)
 {
     using TPlaySound = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
     static const auto play = SystemFunction<TPlaySound>("winmm.dll", "PlaySoundA");
-    if (play)
-        play(FileName, nullptr, SND_ASYNC | SND_FILENAME | SND_NODEFAULT);
+    // The bytes must outlive the sound: kept until the next one, and never
+    // freed at the end, while the system may still be playing them.
+    static std::string* const playing = new std::string;
+    if (!play)
+        return;
+    play(nullptr, nullptr, 0); // stops the one before, which reads the old bytes
+    *playing = std::move(Bytes);
+    play(playing->data(), nullptr, SND_ASYNC | SND_MEMORY | SND_NODEFAULT);
 }

@@ -7,6 +7,8 @@
 
 #include <windows.h>
 
+#include <string>
+
 // DLLs that are loaded by name at run time (by the system's own components:
 // themes, sound, file dialogs) come from the system folder only, never from
 // the program's folder or the current one. Both programs call it first.
@@ -32,7 +34,7 @@ TFunction SystemFunction(const char* Library, const char* Name)
     return ModuleFunction<TFunction>(LoadSystemLibrary(Library), Name);
 }
 
-// A wave file played asynchronously with winmm's PlaySoundA: always as a
-// file (never a system sound alias or a registry entry), and nothing when
-// the file is missing.
-void PlaySoundFile(const char* FileName);
+// A wave file's bytes played asynchronously with winmm's PlaySoundA, from
+// memory (never a system sound alias, a registry entry or a file the system
+// opens by name). Main thread only; a sound still playing is stopped.
+void PlaySoundBytes(std::string Bytes);

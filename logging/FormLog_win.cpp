@@ -64,14 +64,12 @@ INT_PTR TLogForm::OnInitDialog()
 
     // Position and size as the user left them; back on a monitor when that
     // one is gone.
-    TScreenRect rect;
-    rect.Left = Globals ? Globals->GetInteger("LogView", "Left", 10) : 10;
-    rect.Top = Globals ? Globals->GetInteger("LogView", "Top", 10) : 10;
-    const int width = Globals ? Globals->GetInteger("LogView", "Width", ScaleForDpi(210)) : ScaleForDpi(210);
-    const int height = Globals ? Globals->GetInteger("LogView", "Height", ScaleForDpi(210)) : ScaleForDpi(210);
-    rect.Right = rect.Left + std::max(width, ScaleForDpi(MinWidth));
-    rect.Bottom = rect.Top + std::max(height, ScaleForDpi(MinHeight));
-    rect = PlaceOnScreen(rect);
+    TStoredPlace stored;
+    stored.Left = Globals ? Globals->GetInteger("LogView", "Left", 10) : 10;
+    stored.Top = Globals ? Globals->GetInteger("LogView", "Top", 10) : 10;
+    stored.Width = Globals ? Globals->GetInteger("LogView", "Width", ScaleForDpi(210)) : ScaleForDpi(210);
+    stored.Height = Globals ? Globals->GetInteger("LogView", "Height", ScaleForDpi(210)) : ScaleForDpi(210);
+    const TScreenRect rect = PlaceOnScreen(stored, ScaleForDpi(MinWidth), ScaleForDpi(MinHeight));
     SetWindowPos(Handle(), nullptr, rect.Left, rect.Top, rect.Width(), rect.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 
     StartStop(); // a new window starts running

@@ -1,4 +1,4 @@
-// An exclusively opened file that lines are appended to.
+// "Errors.log": an exclusively opened file that lines are appended to.
 #pragma once
 
 #include <cstddef>
@@ -15,10 +15,9 @@ public:
     // Opens for reading and writing without sharing, creating the file when
     // it is missing, and moves to its end. Only a file on a disk is kept:
     // whatever else a name still leads to (a device, a pipe) is closed again
-    // at once, and NotAFile says so until the next Open.
+    // at once.
     bool Open(const std::string& Name);
     bool IsOpen() const;
-    bool NotAFile() const { return FNotAFile; }
     // Bytes in the file (the position after Open); 0 when it is not open.
     uint64_t Size() const;
     bool Write(const char* Data, size_t Size);
@@ -27,7 +26,6 @@ public:
     void Close();
 
 private:
-    bool FNotAFile = false;
 #ifdef _WIN32
     void* FHandle = reinterpret_cast<void*>(static_cast<intptr_t>(-1));
 #else

@@ -9,14 +9,12 @@
 bool TLogFileHandle::Open(const std::string& Name)
 {
     Close();
-    FNotAFile = false;
     int fd = open(Name.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0644);
     if (fd < 0)
         return false;
     struct stat info;
     if (fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         close(fd);
-        FNotAFile = true;
         return false;
     }
     // No sharing, as on Windows: a second writer is refused.

@@ -5,7 +5,6 @@
 bool TLogFileHandle::Open(const std::string& Name)
 {
     Close();
-    FNotAFile = false;
     HANDLE file = CreateFileA(Name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_ALWAYS, 0, nullptr);
     if (file == INVALID_HANDLE_VALUE)
         return false;
@@ -13,7 +12,6 @@ bool TLogFileHandle::Open(const std::string& Name)
     // name the checks do not know): every logged byte would go out there.
     if (GetFileType(file) != FILE_TYPE_DISK) {
         CloseHandle(file);
-        FNotAFile = true;
         return false;
     }
     SetFilePointer(file, 0, nullptr, FILE_END);

@@ -1,6 +1,5 @@
 #include "logging/Logging.h"
 
-#include "base/FilePaths.h"
 #include "base/FileSystem.h"
 #include "base/Messages.h"
 #include "base/SystemServices.h"
@@ -155,17 +154,24 @@ void TFileLog::SetFileName(const std::string& Name)
     TObjectLock lock(*this);
     CloseLogFile();
     FFileName = Name;
-    if (!Name.empty() && FActive) {
-        // Any user may write the name into the shared settings file: a
-        // device (COM8 would send every logged byte out through the port)
-        // or another computer's share is never opened.
-        const bool plain = IsPlainFilePath(Name);
-        const bool opened = plain && FHandle.Open(BesideProgram(Globals ? Globals->AppPath : std::string(), Name));
-        if (!plain || FHandle.NotAFile())
-            LogEvent(lkError, "### Log-Datei abgelehnt, keine gew\xf6hnliche Datei: " + Name);
-        if (!opened && Globals)
+    if (Name.empty() || !FActive)
+        return;
+    // Any user may write the name into the shared settings file: the file
+    // is taken only when it is safe for the user (the opener's rules), and
+    // a refusal says why before the usual notice.
+    const TFileRefusal refusal = FFile.Open(TNamedFileUse::AppendLog, Name, Globals ? Globals->AppPath : std::string());
+    if (refusal != TFileRefusal::None)
+        LogEvent(lkError, std::string("### Log-Datei abgelehnt, ") + RefusalReason(refusal) + ": " + Name);
+    if (!FFile.IsOpen()) {
+        if (Globals)
             Globals->PostToMain(UM_LOGFILEERROR, 0, 0);
+        return;
     }
+    // A log begins with the start line, also one switched on later in the
+    // session: the stamps count from it, and only a file begun so is taken
+    // again next time.
+    if (FFile.WasEmpty() && !FStartLine.empty())
+        Write(lkPlain, FStartLine);
 }
 
 void TFileLog::SetActive(bool On)
@@ -181,7 +187,7 @@ void TFileLog::SetActive(bool On)
 void TFileLog::CloseLogFile()
 {
     TObjectLock lock(*this);
-    FHandle.Close();
+    FFile.Close();
 }
 
 std::string TFileLog::FileName()
@@ -193,13 +199,19 @@ std::string TFileLog::FileName()
 bool TFileLog::IsOpen()
 {
     TObjectLock lock(*this);
-    return FHandle.IsOpen();
+    return FFile.IsOpen();
+}
+
+void TFileLog::SetStartLine(const std::string& Line)
+{
+    TObjectLock lock(*this);
+    FStartLine = Line;
 }
 
 void TFileLog::Write(TLogKind, const std::string& Line)
 {
-    if (FHandle.IsOpen() && FActive && FHandle.Write(Line.data(), Line.size()))
-        FHandle.Write("\r\n", 2);
+    if (FFile.IsOpen() && FActive && FFile.Write(Line.data(), Line.size()))
+        FFile.Write("\r\n", 2);
 }
 
 // Error sink -----------------------------------------------------------------
@@ -291,7 +303,9 @@ void TLoggers::LogHex(TLogKind Kind, const std::string& Prefix, const std::strin
 
 void TLoggers::LogStart()
 {
-    Log(lkPlain, ">>> Start " + LocalDateTimeText());
+    const std::string line = std::string(LogStartMark) + " " + LocalDateTimeText();
+    static_cast<TFileLog*>(FLogs[1].get())->SetStartLine(line);
+    Log(lkPlain, line);
     FStartTick = TickCount();
     // A settings file that could not be read before the loggers existed is
     // said now, one that cannot be read later at once.

@@ -3,6 +3,7 @@
 #pragma once
 
 #include "base/Globals.h"
+#include "base/NamedFile.h"
 #include "logging/LogFile.h"
 
 #include <atomic>
@@ -97,10 +98,14 @@ public:
     void CloseLogFile();
     std::string FileName();
     bool IsOpen();
+    // The session's start line, which begins a file that is opened empty
+    // after the start.
+    void SetStartLine(const std::string& Line);
 
 private:
-    TLogFileHandle FHandle;
+    TNamedFile FFile;
     std::string FFileName;
+    std::string FStartLine;
 };
 
 class TErrorLog : public TBaseLog {

@@ -5,9 +5,9 @@
 # here. Send GIDEI to it from a second terminal with tools/gidei-send.
 #
 # It runs in a Wine prefix of its own (build/wineprefix-run) that looks like
-# a German user's Windows: German locale and input language (German dates,
-# no layout notice), and COM7 listed as a device ("Virtueller Anschluss
-# (socat)") so that the dialog offers it by name.
+# a German user's Windows (scripts/wine-german.sh), with COM7 listed as a
+# device ("Virtueller Anschluss (socat)") so that the dialog offers it by
+# name.
 set -euo pipefail
 
 top=$(cd "$(dirname "$0")/.." && pwd)
@@ -18,16 +18,7 @@ cmake --build --preset win64 --target vemuKeys vemuKeysCon uidriver >/dev/null
 mkdir -p build/run
 
 export VEMU_WINEPREFIX="$top/build/wineprefix-run"
-export VEMU_WINE_LOCALE=de_DE.UTF-8
-# Wine needs the Unix locale; made here from the locale sources where the
-# system has not installed it.
-if ! locale -a 2>/dev/null | grep -qix 'de_DE\.utf-\?8'; then
-    if [ ! -f build/locale/de_DE.UTF-8/LC_CTYPE ]; then
-        mkdir -p build/locale
-        localedef -i de_DE -f UTF-8 build/locale/de_DE.UTF-8
-    fi
-    export VEMU_WINE_LOCPATH="$top/build/locale"
-fi
+. scripts/wine-german.sh
 port_name="Virtueller Anschluss (socat)"
 
 if [ -n "${DISPLAY:-}" ]; then

@@ -1,11 +1,17 @@
 #!/usr/bin/env python3
 """Takes screenshots of every window of vemuKeys.exe under Wine, at 96 and
-144 DPI, into docs/screenshots/: the configuration dialog (each tab, the
-port group collapsed and expanded, the port list dropped down with the
-devices a user might have), the event dialog, the splash window,
-the log window, the log-file notice, the tray menu, and a sheet of the tray
-icons. Wine runs with a virtual desktop in a prefix of its own
-(build/wineprefix-shots), so windows get their frames.
+144 DPI, into docs/screenshots/: the configuration dialog as the first start
+shows it (two tabs, no port chosen) and with every tab (the port group
+collapsed and expanded, the port list dropped down with the devices a user
+might have), the event dialog, the splash window, the log window, the
+log-file notice and the tray menu. Wine runs with a virtual desktop in a
+prefix of its own (build/wineprefix-shots), so windows get their frames;
+scripts/screenshots.sh gives it a German locale and input language and
+Wine's own fonts.
+
+Drawn here, not taken from Wine: one picture per tray icon, and a sketch of
+the notification area with the arrow that hides icons (Wine's taskbar has
+no such arrow).
 
     scripts/screenshots.py [--build build/win64] [--out docs/screenshots]
 """
@@ -23,9 +29,10 @@ sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
 import wine_harness  # noqa: E402
 from program_e2e import DriverLines, LAYOUT_NOTICE  # noqa: E402
 
-from PIL import Image, ImageGrab  # noqa: E402  (Debian: python3-pil)
+from PIL import Image, ImageDraw, ImageFont, ImageGrab  # noqa: E402  (Debian: python3-pil)
 
 PORT = 7
+FONT = "/usr/share/fonts/truetype/liberation/LiberationSans-Regular.ttf"  # fonts-liberation
 WAIT = 20.0
 SCREEN = (1280, 960)
 UM_TRAYICON = 0x8001
@@ -49,12 +56,14 @@ class Session:
     """One run of the program with a UI driver on the shared display."""
 
     def __init__(self, build, display, work, settings, com):
+        """settings None: no settings file, as at the first start."""
         self.build, self.display, self.work, self.com = build, display, work, com
         shutil.rmtree(work, ignore_errors=True)
         os.makedirs(work)
         shutil.copy(os.path.join(build, "vemuKeys.exe"), work)
-        with open(os.path.join(work, "vemuKeys.set"), "w", newline="\r\n") as f:
-            f.write(settings)
+        if settings is not None:
+            with open(os.path.join(work, "vemuKeys.set"), "w", newline="\r\n") as f:
+                f.write(settings)
         self.env = wine_harness.wine_env(display)
         self.procs = wine_harness.Processes()
         self.driver_proc = self.procs.start(["wine", os.path.join(build, "tests", "uidriver.exe")],
@@ -85,7 +94,8 @@ class Session:
         return None
 
     def dismiss_layout_notice(self):
-        deadline = time.monotonic() + WAIT
+        """Only in a prefix without a German input language."""
+        deadline = time.monotonic() + 3
         while time.monotonic() < deadline:
             box = self.dialog("Vemu Keys", timeout=0.5)
             if box and LAYOUT_NOTICE in self.ask("text %s 65535" % box):
@@ -115,6 +125,18 @@ class Session:
             pass
         self.driver_proc.stdin.close()
         self.procs.stop_all()
+
+
+def shoot_first_start(build, display, out, suffix):
+    session = Session(build, display, os.path.join(build, "shots", "first"), None, com=True)
+    session.start()
+    main = session.ask("find TvemuCfgDlg * %d" % int(WAIT * 1000))
+    deadline = time.monotonic() + WAIT
+    while session.ask("visible %s" % main) != "1" and time.monotonic() < deadline:
+        time.sleep(0.1)
+    session.dismiss_layout_notice()
+    session.grab(main, os.path.join(out, "dialog-erster-start%s.png" % suffix))
+    session.end()
 
 
 def shoot_dialog(build, display, out, suffix):
@@ -207,7 +229,68 @@ def tray_icon_pictures(out):
         print("  ", os.path.relpath(path, TOP), sheet.size)
 
 
+def icon_image(name, size):
+    icon = Image.open(os.path.join(TOP, "resources", "art", name))
+    icon.size = (size, size)
+    return icon.copy().convert("RGBA")
+
+
+def notification_area_picture(path, scale):
+    """A sketch of the taskbar's right end as Windows shows it: the arrow
+    that hides icons, opened, with the program's icon among the hidden ones
+    and its tooltip; beside the arrow two other icons and the clock with a
+    German date. Drawn from shapes, not taken from Wine."""
+    def px(value):
+        return int(round(value * scale))
+
+    width, height, bar = px(300), px(150), px(48)
+    image = Image.new("RGB", (width, height), (196, 211, 228))
+    draw = ImageDraw.Draw(image)
+    font = ImageFont.truetype(FONT, px(12))
+    draw.rectangle((0, height - bar, width, height), fill=(243, 243, 243))
+    draw.line((0, height - bar, width, height - bar), fill=(214, 214, 214), width=max(1, px(1)))
+    middle = height - bar // 2
+    # The clock, then two grey icons standing for the system's own.
+    for text, dy in (("14:15", -9), ("09.12.2026", 8)):
+        draw.text((width - px(12), middle + px(dy)), text, font=font, fill=(20, 20, 20), anchor="rm")
+    for x in (px(186), px(162)):
+        draw.rounded_rectangle((x, middle - px(8), x + px(16), middle + px(8)), radius=px(3), fill=(110, 110, 110))
+    # The arrow, pressed: its flyout stands above it.
+    arrow = px(126)
+    draw.rounded_rectangle((arrow - px(14), middle - px(16), arrow + px(14), middle + px(16)), radius=px(4),
+                           fill=(222, 222, 222))
+    draw.line((arrow - px(6), middle + px(3), arrow, middle - px(3), arrow + px(6), middle + px(3)),
+              fill=(30, 30, 30), width=max(1, px(1.5)))
+    top = height - bar - px(58)
+    draw.rounded_rectangle((arrow - px(46), top, arrow + px(46), height - bar - px(8)), radius=px(6),
+                           fill=(249, 249, 249), outline=(190, 190, 190))
+    icons = [None, "tray-active.ico", None]
+    for i, name in enumerate(icons):
+        x, y = arrow - px(38) + i * px(28), top + px(13)
+        size = px(16)
+        if name:
+            icon = icon_image(name, size)
+            image.paste(icon, (x + px(6), y + px(6)), icon)
+            draw.ellipse((x - px(1), y - px(1), x + px(29), y + px(29)), outline=(200, 30, 30), width=max(2, px(2)))
+            own = (x + px(14), y)
+        else:
+            draw.rounded_rectangle((x + px(6), y + px(6), x + px(22), y + px(22)), radius=px(3), fill=(110, 110, 110))
+    # The tooltip of the program's icon.
+    tip = "Vemu Keys (aktiv)"
+    _, _, right, down = draw.textbbox((0, 0), tip, font=font)
+    box = (own[0] - px(20), top - px(8) - down - px(10), own[0] - px(20) + right + px(12), top - px(8))
+    draw.rectangle(box, fill=(255, 255, 255), outline=(120, 120, 120))
+    draw.text((box[0] + px(6), box[1] + px(4)), tip, font=font, fill=(20, 20, 20))
+    image.save(path)
+    print("  ", os.path.relpath(path, TOP), image.size)
+
+
 def set_dpi(env, dpi):
+    """The DPI and the virtual desktop; and the short date as a German
+    Windows writes it ("09.12.2026"), where Wine's German locale has
+    "9.12.2026"."""
+    subprocess.run(["wine", "reg", "add", r"HKCU\Control Panel\International", "/v", "sShortDate", "/d", "dd.MM.yyyy",
+                    "/f"], env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
     for key in (r"HKCU\Control Panel\Desktop", r"HKCU\Software\Wine\Fonts"):
         subprocess.run(["wine", "reg", "add", key, "/v", "LogPixels", "/t", "REG_DWORD", "/d", str(dpi), "/f"],
                        env=env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, check=False)
@@ -248,6 +331,7 @@ def main():
                     devices.add(number, instance_id, name)
                 peer = os.open(peer_path, os.O_WRONLY | os.O_NOCTTY)
                 try:
+                    shoot_first_start(build, display, args.out, suffix)
                     shoot_dialog(build, display, args.out, suffix)
                     shoot_tray(build, display, args.out, suffix, peer)
                 finally:
@@ -256,6 +340,8 @@ def main():
             xvfb.terminate()
             xvfb.wait()
         tray_icon_pictures(args.out)
+        for scale, suffix in ((1, ""), (1.5, "-144dpi")):
+            notification_area_picture(os.path.join(args.out, "infobereich%s.png" % suffix), scale)
     finally:
         procs.stop_all()
     return 0

@@ -17,7 +17,9 @@ again, by process id.
 
 The prefix is build/wineprefix, or $VEMU_WINEPREFIX. Wine runs with an
 English locale (what the tests expect), or the one in $VEMU_WINE_LOCALE
-(looked up in $VEMU_WINE_LOCPATH when given).
+(looked up in $VEMU_WINE_LOCPATH when given). $VEMU_WINE_FONTS names font
+files of Wine's own (package fonts-wine) that the prefix gets in its font
+folder, for windows that look as they do on Windows.
 """
 import contextlib
 import fcntl
@@ -63,23 +65,50 @@ def wine_env(display=None):
     return env
 
 
+# Where Debian's fonts-wine puts Wine's own fonts. This Wine does not find
+# them there by itself: without Marlett the caption buttons show letters
+# ("r" for the close box), without Tahoma dialogs take another face.
+WINE_FONTS = "/usr/share/wine/fonts"
+
+
+def link_fonts(names):
+    """Wine's font files named, linked into the prefix's font folder."""
+    folder = os.path.join(PREFIX, "drive_c", "windows", "Fonts")
+    os.makedirs(folder, exist_ok=True)
+    for name in names:
+        source = os.path.join(WINE_FONTS, name)
+        if not os.path.isfile(source):
+            sys.exit("wine_harness: missing %s (package fonts-wine)" % source)
+        target = os.path.join(folder, name)
+        if os.path.realpath(target) != source:
+            with contextlib.suppress(FileNotFoundError):
+                os.remove(target)
+            os.symlink(source, target)
+
+
 def ensure_prefix():
     """Creates the prefix once; concurrent callers wait for the first."""
     os.makedirs(os.path.dirname(PREFIX), exist_ok=True)
     with open(PREFIX + ".lock", "w") as lock:
         fcntl.flock(lock, fcntl.LOCK_EX)
-        marker = os.path.join(PREFIX, ".vemu-ready")
-        if os.path.exists(marker):
-            return
-        if not shutil.which("wine"):
-            sys.exit("wine_harness: wine is not installed (run scripts/setup.sh)")
-        shutil.rmtree(PREFIX, ignore_errors=True)
-        env = wine_env()
-        env.pop("DISPLAY", None)
-        subprocess.run(["wineboot", "-i"], env=env, check=True,
-                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-        subprocess.run(["wineserver", "-w"], env=env, check=False)
-        open(marker, "w").close()
+        create_prefix()
+        link_fonts(os.environ.get("VEMU_WINE_FONTS", "").split())
+
+
+def create_prefix():
+    """Makes the prefix unless a complete one is there."""
+    marker = os.path.join(PREFIX, ".vemu-ready")
+    if os.path.exists(marker):
+        return
+    if not shutil.which("wine"):
+        sys.exit("wine_harness: wine is not installed (run scripts/setup.sh)")
+    shutil.rmtree(PREFIX, ignore_errors=True)
+    env = wine_env()
+    env.pop("DISPLAY", None)
+    subprocess.run(["wineboot", "-i"], env=env, check=True,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    subprocess.run(["wineserver", "-w"], env=env, check=False)
+    open(marker, "w").close()
 
 
 def start_server(display=None):

@@ -1,7 +1,7 @@
 // Names from the shared settings file: only ordinary files are opened.
 #include "base/FilePaths.h"
 
-#include "base/FileSystem.h"
+#include "base/NamedFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -77,23 +77,87 @@ TEST_F(FilePaths, RelativeNamesAreTakenBesideTheProgram)
     EXPECT_EQ(BesideProgram("/opt/vemu/", "/tmp/vemu.log"), "/tmp/vemu.log");
 }
 
+TEST_F(FilePaths, FileDialogsStartOnlyInLocalFolders)
+{
+    EXPECT_EQ(DialogStartFolder("D:\\Logs\\vemu.log", "C:\\Vemu\\"), "D:\\Logs");
+    EXPECT_EQ(DialogStartFolder("vemu.log", "C:\\Vemu\\"), "C:\\Vemu");
+    for (const char* name : {"\\\\server\\share\\vemu.log", "//server/share/vemu.log", "Z:\\vemu.log", "COM8.log", ""})
+        EXPECT_EQ(DialogStartFolder(name, "C:\\Vemu\\"), "") << name;
+}
+
 // What a name leads to once it is opened: a name that passed every check
 // may still reach a device.
-TEST(OpenedFileKind, OnlyFilesOnADiskAreFiles)
+TEST(NamedFile, OnlyFilesOnADiskAreOpened)
 {
     TTempDir dir;
     WriteFileText(dir.File("ding.wav"), "RIFF");
-    EXPECT_EQ(OpenedFileKind(dir.File("ding.wav")), TFileKind::Disk);
-    EXPECT_EQ(OpenedFileKind(dir.File("missing.wav")), TFileKind::Unopened);
+    TNamedFile file;
+    const auto open = [&](const std::string& Name) { return file.Open(TNamedFileUse::ReadSound, Name, dir.Path()); };
+    EXPECT_EQ(open("ding.wav"), TFileRefusal::None);
+    std::string bytes;
+    EXPECT_TRUE(file.ReadAll(bytes) && bytes == "RIFF");
+    EXPECT_EQ(open("missing.wav"), TFileRefusal::None);
+    EXPECT_FALSE(file.IsOpen());
 #ifdef _WIN32
-    EXPECT_EQ(OpenedFileKind("NUL"), TFileKind::Other);
-    EXPECT_EQ(OpenedFileKind("\\\\.\\NUL"), TFileKind::Other);
+    EXPECT_EQ(open("NUL"), TFileRefusal::NotAFile);
+    EXPECT_EQ(open("\\\\.\\NUL"), TFileRefusal::NotAFile);
+    // Z: is the host's root under Wine: its null device passes every check
+    // of the name.
+    SetDriveKindSource([](char) { return TDriveKind::Local; });
+    EXPECT_EQ(open("Z:\\dev\\null"), TFileRefusal::NotAFile);
+    SetDriveKindSource(nullptr);
 #else
     ASSERT_EQ(symlink("/dev/null", dir.File("null.wav").c_str()), 0);
-    EXPECT_EQ(OpenedFileKind(dir.File("null.wav")), TFileKind::Other);
+    EXPECT_EQ(open("null.wav"), TFileRefusal::NotAFile);
     ASSERT_EQ(mkfifo(dir.File("pipe.wav").c_str(), 0600), 0);
-    EXPECT_EQ(OpenedFileKind(dir.File("pipe.wav")), TFileKind::Other);
+    EXPECT_EQ(open("pipe.wav"), TFileRefusal::NotAFile);
 #endif
+    EXPECT_FALSE(file.IsOpen());
+}
+
+// Any user may name any file as another user's log: the rules over what the
+// opened file says of itself, for the log file and for the error sound.
+TEST(NamedFile, RulesForTheLogFileAndTheSound)
+{
+    TOpenedFileFacts earlierLog; // the user's own log from an earlier start
+    earlierLog.Disk = earlierLog.OwnedByUser = earlierLog.KeepsRights = true;
+    earlierLog.FinalName = "\\\\?\\C:\\Users\\Anna\\vemu.log";
+    earlierLog.Head = ">>> Start";
+    earlierLog.Size = 4000;
+    using F = TOpenedFileFacts&;
+    using R = TFileRefusal;
+    const struct {
+        const char* What;
+        void (*Change)(F);
+        TFileRefusal Log, Sound;
+    } cases[] = {
+        {"an earlier log", [](F) {}, R::None, R::None},
+        {"made just now", [](F f) { f.Created = true, f.Size = 0, f.Head = ""; }, R::None, R::None},
+        {"empty", [](F f) { f.Size = 0, f.Head = ""; }, R::None, R::None},
+        {"a .TXT", [](F f) { f.FinalName = "C:\\vemu.TXT"; }, R::None, R::None},
+        {"a device", [](F f) { f.Disk = false; }, R::NotAFile, R::NotAFile},
+        {"a folder", [](F f) { f.Directory = true; }, R::NotAFile, R::NotAFile},
+        {"a link", [](F f) { f.Link = true; }, R::Link, R::None},
+        {"the long name of a short one", [](F f) { f.FinalName = "C:\\Start\\vemu.log.hta"; }, R::WrongName, R::None},
+        {"a second name", [](F f) { f.Names = 2; }, R::SecondName, R::None},
+        {"on FAT", [](F f) { f.KeepsRights = false; }, R::NoRights, R::None},
+        {"made on FAT", [](F f) { f.Created = true, f.Size = 0, f.KeepsRights = false; }, R::NoRights, R::None},
+        {"another user's", [](F f) { f.OwnedByUser = false; }, R::ForeignOwner, R::None},
+        {"a document", [](F f) { f.Head = "Liebe Ann"; }, R::NotALog, R::None},
+        {"the start line cut", [](F f) { f.Head = ">>> Sta", f.Size = 7; }, R::NotALog, R::None},
+        {"too large to play", [](F f) { f.Size = MaxSoundSize + 1; }, R::None, R::TooLarge},
+        {"the largest sound", [](F f) { f.Size = MaxSoundSize; }, R::None, R::None},
+    };
+    for (const auto& c : cases) {
+        TOpenedFileFacts facts = earlierLog;
+        c.Change(facts);
+        EXPECT_EQ(JudgeOpenedFile(TNamedFileUse::AppendLog, facts), c.Log) << c.What;
+        EXPECT_EQ(JudgeOpenedFile(TNamedFileUse::ReadSound, facts), c.Sound) << c.What;
+    }
+    for (const char* name : {"vemu.log", "C:\\Logs\\VEMU.LOG", "notiz.Txt"})
+        EXPECT_TRUE(IsLogFileName(name)) << name;
+    for (const char* name : {"run.hta", "vemu.log.hta", "vemu.logx", "vemu.log ", "log", ""})
+        EXPECT_FALSE(IsLogFileName(name)) << name;
 }
 
 } // namespace

@@ -73,6 +73,15 @@ TEST(Globals, ReadsStoredStartupSettings)
     EXPECT_TRUE(globals.LogfileInfo);
 }
 
+TEST(Globals, MouseDeltaStaysWithinItsBounds)
+{
+    for (const auto& [stored, bounded] : {std::pair{"-50", 1}, {"0", 1}, {"1000", 1000}, {"2147483647", 1000}}) {
+        TTempDir dir;
+        WriteFileText(dir.File("vemuKeys.set"), std::string("[Debug]\nMouseDelta=") + stored + "\n");
+        EXPECT_EQ(TGlobals(nullptr, dir.File("vemuKeys.exe")).MouseDelta, bounded) << stored;
+    }
+}
+
 TEST(Globals, DestructorWritesTheValuesTheDialogChanges)
 {
     TTempDir dir;

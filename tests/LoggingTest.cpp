@@ -12,6 +12,7 @@
 #include <thread>
 
 #ifndef _WIN32
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -203,7 +204,7 @@ TEST_F(LoggersTest, FileSinkAppendsLinesWithCrLfWhileActive)
 {
     TTestEnvironment env;
     const std::string path = env.Dir.File("trace.log");
-    WriteFileText(path, "old\r\n");
+    WriteFileText(path, ">>> Start old\r\n");
     FileLog->SetFileName("trace.log");
     FileLog->SetActive(true);
     EXPECT_TRUE(FileLog->IsOpen());
@@ -211,7 +212,7 @@ TEST_F(LoggersTest, FileSinkAppendsLinesWithCrLfWhileActive)
     Loggers->Log(25, "ignored text"); // kinds without a format give empty lines
     FileLog->SetActive(false);
     Loggers->Log(lkPlain, "not written");
-    EXPECT_EQ(ReadFileText(path), "old\r\none\r\n\r\n");
+    EXPECT_EQ(ReadFileText(path), ">>> Start old\r\none\r\n\r\n");
 }
 
 TEST_F(LoggersTest, FileSinkWithoutANameOpensNothingAndSaysNothing)
@@ -273,20 +274,42 @@ TEST_F(LoggersTest, FileSinkRefusesWhatOpensAsADevice)
 {
     TTestEnvironment env;
 #ifdef _WIN32
+    // Windows names no device with a log file's name: the host's null device
+    // is refused for its name already.
     const TEveryDriveLocal drives;
-    const std::string name = "Z:\\dev\\null"; // the host's null device
+    const std::string name = "Z:\\dev\\null";
+    const std::string why = "Name endet nicht auf .log oder .txt";
 #else
-    const std::string name = "null.log";
-    ASSERT_EQ(symlink("/dev/null", env.Dir.File(name).c_str()), 0);
+    const std::string name = "pipe.log";
+    ASSERT_EQ(mkfifo(env.Dir.File(name).c_str(), 0600), 0);
+    const std::string why = "keine gew\xf6hnliche Datei";
 #endif
     ASSERT_TRUE(IsPlainFilePath(name));
     FileLog->SetActive(true);
     env.TakeLines();
     FileLog->SetFileName(name);
     EXPECT_FALSE(FileLog->IsOpen());
-    EXPECT_EQ(env.TakeLines(),
-              std::vector<std::string>{"! ERROR ### Log-Datei abgelehnt, keine gew\xf6hnliche Datei: " + name});
+    EXPECT_EQ(env.TakeLines(), std::vector<std::string>{"! ERROR ### Log-Datei abgelehnt, " + why + ": " + name});
     EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}}));
+}
+
+// A file of another kind is never even made; a log switched on later in
+// the session begins with the session's start line, so that it is taken
+// again at the next start.
+TEST_F(LoggersTest, FileSinkMakesOnlyLogsAndBeginsThemWithTheStartLine)
+{
+    TTestEnvironment env;
+    Loggers->LogStart();
+    const std::string start = env.TakeLines().at(0);
+    FileLog->SetActive(true);
+    FileLog->SetFileName("run.hta");
+    EXPECT_EQ(env.TakeLines(), std::vector<std::string>{"! ERROR ### Log-Datei abgelehnt, Name endet nicht auf .log "
+                                                        "oder .txt: run.hta"});
+    EXPECT_FALSE(std::filesystem::exists(env.Dir.File("run.hta")));
+    FileLog->SetFileName("later.log");
+    Loggers->Log(lkPlain, "typed");
+    FileLog->SetActive(false);
+    EXPECT_EQ(ReadFileText(env.Dir.File("later.log")), start + "\r\ntyped\r\n");
 }
 
 std::FILE* HeldByAScanner(const char*)

@@ -6,7 +6,9 @@ records that reach the desktop.
     engine_e2e.py --build build/win64 [SCENARIO ...]   (all when none named)
 """
 import argparse
+import contextlib
 import os
+import pathlib
 import queue
 import shutil
 import subprocess
@@ -594,6 +596,104 @@ def scenario_fatal_release(build):
     with open(os.path.join(run.work, "Errors.log"), encoding="cp1252") as f:
         errors = f.read()
     assert "! ERROR ### Exception EExternalException 0xC0000005" in errors, errors
+
+
+@contextlib.contextmanager
+def engine_session(build, name):
+    """A folder with vemuKeysCon.exe and a Wine session on a display; yields
+    the folder and a function that runs the engine there once with the log
+    file given, without a port, and returns the lines it printed."""
+    work = os.path.join(build, "e2e", name)
+    shutil.rmtree(work, ignore_errors=True)
+    os.makedirs(work)
+    shutil.copy(os.path.join(build, "vemuKeysCon.exe"), work)
+    wine_harness.ensure_prefix()
+    procs = wine_harness.Processes()
+    with wine_harness.x_display(procs, True) as display:
+        wine_harness.start_server(display)
+        env = wine_harness.wine_env(display)
+
+        def run_with_log(log_name):
+            with open(os.path.join(work, "vemuKeys.set"), "w", newline="\r\n", encoding="cp1252") as f:
+                f.write(settings("[Extended]\nFileLog=1\nFileName=%s\n" % log_name))
+            proc = procs.start(["wine", os.path.join(work, "vemuKeysCon.exe"), "--events", "all"],
+                               stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env,
+                               cwd=work)
+            log = Lines(proc.stdout, "engine")
+            log.until(lambda l: l.startswith("Beenden mit"), "start-up")
+            proc.stdin.close()
+            log.until(lambda l: l.startswith("<<< End"), "end line")
+            proc.wait(timeout=WAIT)
+            return log.seen
+
+        try:
+            yield work, run_with_log
+        finally:
+            procs.stop_all()
+
+
+def refusals(seen):
+    return [line for line in seen if line.startswith("! ERROR ### Log-Datei abgelehnt")]
+
+
+def another_users(path):
+    """Gives the file to another Unix user, whom Wine shows as another owner;
+    False where the tests may not (without root): it stays the user's own."""
+    try:
+        os.chown(path, 65534, 65534)
+        return True
+    except PermissionError:
+        return False
+
+
+def scenario_log_file_refused(build):
+    """The log file's name is in the settings that every user may change:
+    another user's document and a new script file in their Startup folder
+    are left alone, while a fresh .log file is made for the user alone."""
+    with engine_session(build, "log_file_refused") as (work, run_with_log):
+        document = pathlib.Path(work, "Brief.txt")
+        document.write_bytes(b"Liebe Anna,\r\n")
+        why = "Datei geh\xf6rt einem anderen Benutzer" if another_users(document) else "keine Log-Datei von Vemu Keys"
+        os.makedirs(os.path.join(work, "Autostart"))
+        for name, reason in (("Brief.txt", why), ("Autostart\\Gruss.hta", "Name endet nicht auf .log oder .txt")):
+            expect(refusals(run_with_log(name)), ["! ERROR ### Log-Datei abgelehnt, %s: %s" % (reason, name)], name)
+        expect(document.read_bytes(), b"Liebe Anna,\r\n", "the document")
+        expect(os.listdir(os.path.join(work, "Autostart")), [], "the Startup folder")
+        expect(refusals(run_with_log("frisch.log")), [], "refusals of a fresh log file")
+        fresh = pathlib.Path(work, "frisch.log")
+        text = fresh.read_bytes().decode("cp1252")
+        assert text.startswith(">>> Start ") and "<<< End " in text, text
+        # Wine keeps the rights as Unix modes: nobody else may read it.
+        expect(os.stat(fresh).st_mode & 0o007, 0, "rights of others on the new log file")
+
+
+def scenario_log_file_link(build):
+    """The user's earlier log keeps working and becomes private again; once
+    it has a second name, or a link stands in place of the log file, no
+    line reaches the file behind it."""
+    with engine_session(build, "log_file_link") as (work, run_with_log):
+        earlier = pathlib.Path(work, "alt.log")
+        earlier.write_bytes(b">>> Start 01.02.2024 08:00:00\r\n")
+        earlier.chmod(0o644)
+        expect(refusals(run_with_log("alt.log")), [], "refusals of the user's earlier log")
+        assert earlier.read_bytes().count(b">>> Start ") == 2, earlier.read_bytes()
+        expect(os.stat(earlier).st_mode & 0o007, 0, "rights of others on the earlier log")
+        os.link(earlier, os.path.join(work, "zweit.log"))
+        before = earlier.read_bytes()
+        expect(refusals(run_with_log("alt.log")),
+               ["! ERROR ### Log-Datei abgelehnt, Datei hat einen weiteren Namen: alt.log"], "a second name")
+        expect(earlier.read_bytes(), before, "the log with a second name")
+        # Wine follows a symbolic link and checks the file behind it (its
+        # owner, or the document's text); Windows opens the link itself and
+        # refuses it as a link.
+        other = pathlib.Path(work, "fremd.log")
+        other.write_bytes(b">>> Start 01.02.2024 09:00:00\r\n")
+        if not another_users(other):
+            other.write_bytes(b"Liebe Anna,\r\n")  # the user's own then: a document
+        os.symlink(other, os.path.join(work, "link.log"))
+        before = other.read_bytes()
+        expect(len(refusals(run_with_log("link.log"))), 1, "refusals of a link")
+        expect(other.read_bytes(), before, "the file behind the link")
 
 
 def run_scenarios(scenarios):

@@ -813,6 +813,10 @@ def scenario_port_list(build):
                "ports with their names")
         expect(run.ask("selected %s %d" % (run.main, IDC_PORT)), "COM5 \u2013 nicht angeschlossen", "the choice kept")
         expect(run.ask("enabled %s %d" % (run.main, IDOK)), "1", "OK with the absent choice")
+        # The field draws a long name cut short; screen readers read it whole.
+        run.ask("select %s %d 1" % (run.main, IDC_PORT))
+        expect(run.ask("text %s %d" % (run.main, IDC_PORT)), "COM4 \u2013 %s" % long_name, "the field's text")
+        run.ask("select %s %d 2" % (run.main, IDC_PORT))
 
         run.devices.add(9, adapter_id(2), adapter_name(9), ADAPTER_IDS)
         run.devices.remove(adapter_id(1))

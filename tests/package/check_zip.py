@@ -58,6 +58,8 @@ def check(build, version):
             problems.append("the guide lacks its German page head with the version")
         if 'src="screenshots/' in guide:
             problems.append("the guide refers to screenshot files instead of holding them")
+        if " 1.5x" not in guide:
+            problems.append("the guide offers no sharper pictures to high-density screens")
         # A picture the guide names but the packaging could not find shows
         # as its description only: the icons' table would explain nothing.
         if "<em>[Bild:" in guide:

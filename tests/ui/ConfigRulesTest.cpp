@@ -158,6 +158,21 @@ TEST_F(ConfigValues, ApplyHandsEveryValueOnWithoutWritingTheSettings)
     EXPECT_EQ(Receiver.Port(), 250);
 }
 
+// The user mends a refused log-file name: the old name is not tried again,
+// so its notice does not come back.
+TEST_F(ConfigValues, ANewLogNameIsOpenedWithoutTryingTheOldOne)
+{
+    FileLog->SetActive(true);
+    FileLog->SetFileName("run.hta");
+    Env.Target.Clear();
+    TConfigValues values = LoadConfigValues(Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    values.LogFileName = "vemu.log";
+    ApplyConfigValues(values, Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    EXPECT_TRUE(FileLog->IsOpen());
+    for (const TPostedMessage& message : Env.Target.Messages())
+        EXPECT_NE(message.Msg, UM_LOGFILEERROR);
+}
+
 #ifndef _WIN32
 TEST_F(ConfigValues, OKLeavesTheReceiverOpenAndActive)
 {

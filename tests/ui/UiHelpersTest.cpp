@@ -97,6 +97,21 @@ TEST(ScreenPlacement, APositionOnAMonitorStaysAndOneOffAllMonitorsMovesToTheNear
     EXPECT_EQ(PlaceOnMonitors(onSecond, {}), onSecond);
 }
 
+// Any user may write any number into the stored places.
+TEST(ScreenPlacement, AStoredPlaceFitsTheScreensWithoutOverflow)
+{
+    const std::vector<TMonitorArea> monitors{
+        {{0, 0, 1920, 1080}, {0, 0, 1920, 1040}},
+        {{1920, 0, 3200, 1024}, {1920, 0, 3200, 1024}},
+    };
+    EXPECT_EQ(PlaceStored({2000, 100, 210, 210}, 200, 200, monitors), (TScreenRect{2000, 100, 2210, 310}));
+    EXPECT_EQ(PlaceStored({INT32_MAX, INT32_MAX, INT32_MAX, INT32_MAX}, 200, 200, monitors),
+              (TScreenRect{1920, 0, 3840, 1040}))
+        << "as large as the largest work area, its corner on the nearest monitor";
+    EXPECT_EQ(PlaceStored({INT32_MIN, INT32_MIN, -5, 0}, 200, 150, monitors), (TScreenRect{0, 0, 200, 150}));
+    EXPECT_EQ(PlaceStored({INT32_MAX, 0, 100, 100}, 50, 50, {}), (TScreenRect{32767, 0, 32867, 100}));
+}
+
 TEST(Lifecycle, HiddenModeAndInjectedBytes)
 {
     EXPECT_TRUE(IsHiddenModeArgument("MORWENN"));

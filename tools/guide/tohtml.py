@@ -7,7 +7,9 @@ and the screenshots put into the file, so that it can be copied anywhere.
     tohtml.py GUIDE.md OUT.html VERSION
 
 Screenshots the guide names but that do not exist are named on standard
-error; the page then shows each picture's description instead.
+error; the page then shows each picture's description instead. A picture
+taken at 144 DPI beside one (NAME-144dpi.png) is offered to high-density
+screens.
 """
 import base64
 import html
@@ -32,6 +34,7 @@ th { background: #e8e8e8; }
 code { font-family: Consolas, "Courier New", monospace; background: #f0f0f0; padding: 0 0.2rem; }
 pre { background: #f0f0f0; padding: 0.6rem; overflow-x: auto; }
 img { max-width: 100%; border: 1px solid #999; }
+blockquote { border: 3px solid #b00; background: #fff4f0; margin: 1rem 0; padding: 0.2rem 1rem; }
 .version { color: #333; }
 .toc ul { list-style: none; padding-left: 1.2rem; }
 a { color: #0033aa; }
@@ -63,9 +66,14 @@ def broken_links(body):
     return sorted({html.unescape(target) for target in LINK.findall(body)} - {html.unescape(a) for a in anchors})
 
 
+def data_address(path):
+    with open(path, "rb") as picture:
+        return "data:image/png;base64," + base64.b64encode(picture.read()).decode("ascii")
+
+
 def embed_images(body, folder):
-    """Every picture of the page as a data address; missing ones become
-    their description."""
+    """Every picture of the page as a data address, with its 144-DPI twin
+    for screens scaled to 150 %; missing ones become their description."""
     missing = []
 
     def embed(match):
@@ -74,9 +82,12 @@ def embed_images(body, folder):
         if not os.path.isfile(path):
             missing.append(src)
             return '<em>[Bild: %s]</em>' % alt
-        with open(path, "rb") as picture:
-            data = base64.b64encode(picture.read()).decode("ascii")
-        return '<img alt="%s" src="data:image/png;base64,%s">' % (alt, data)
+        plain = data_address(path)
+        sharp = os.path.splitext(path)[0] + "-144dpi.png"
+        if not os.path.isfile(sharp):
+            return '<img alt="%s" src="%s">' % (alt, plain)
+        # The plain picture serves as the 1x candidate.
+        return '<img alt="%s" src="%s" srcset="%s 1.5x">' % (alt, plain, data_address(sharp))
 
     body = IMAGE.sub(embed, body)
     if missing:
