@@ -17,7 +17,6 @@
 #include "logging/Logging.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringIds.h"
-#include "serial/EnumCOM.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
@@ -276,11 +275,18 @@ void TvemuCfgDlg::ListPorts(const std::vector<TPortDevice>& Present, bool KeepSe
 
 void TvemuCfgDlg::RefreshPortList(bool KeepSelection)
 {
-    std::vector<TPortDevice> present;
-    if (Globals && Globals->CheckPort)
-        GetInstalledPorts(present);
-    ListPorts(present, KeepSelection);
+    // At once with the ports last listed; the system's list comes from the
+    // receiver's job thread (it may take long) and then replaces them, a
+    // port the user picked meanwhile staying picked.
+    ListPorts(FPresentPorts, KeepSelection);
     UpdateControls();
+    if (!FEngine || !Globals || !Globals->CheckPort)
+        return;
+    FEngine->Receiver().ListPorts([this](const std::vector<TPortDevice>& Present) {
+        FPresentPorts = Present;
+        ListPorts(FPresentPorts, true);
+        UpdateControls();
+    });
 }
 
 // The port group -----------------------------------------------------------

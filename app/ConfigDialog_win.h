@@ -76,6 +76,8 @@ public:
     // The window's close: hides it (reason 0) or ends the program.
     void CloseWindow();
     int ReceiverState() const;
+    // The start's attempt to open the port has not ended yet.
+    bool ReceiverStarting() const { return FEngine && FEngine->Starting(); }
     TCloseReason CloseReason() const { return FCloseReason; }
 
     // TTrayOwner
@@ -119,7 +121,8 @@ private:
     // The port list from the ports present: the receiver's port selected,
     // or with KeepSelection the user's own choice while the dialog is open.
     void ListPorts(const std::vector<TPortDevice>& Present, bool KeepSelection);
-    // The same after asking the system for the ports present now.
+    // The same with the ports last listed, and again once the system has
+    // said which are present now.
     void RefreshPortList(bool KeepSelection);
     // A file picker whose choice goes into the edit EditId.
     void PickInto(int EditId, bool Save, int TitleId, int FilterId, const char* Extension, unsigned Options);
@@ -153,6 +156,7 @@ private:
     int FCollapseBy = 0;
     std::array<RECT, 3> FStartGroup{}; // group box, check box, info button
     std::vector<TPortItem> FPortItems;
+    std::vector<TPortDevice> FPresentPorts; // as the system last listed them
     // The port the list selected for the receiver; a selection still equal
     // to it is the receiver's, not the user's.
     int32_t FLoadedPort = 0;

@@ -250,7 +250,8 @@ int main(int argc, char** argv)
         TEngineHost host(window.Handle(), engine);
         window.Host = &host;
         ViewLog->SetActive(true);
-        if (engine.Receiver().State() == 0)
+        // A port still opening reports its state when it is known.
+        if (!engine.Starting() && engine.Receiver().State() == 0)
             PrintState(&printer, 0);
         if (!engine.Parser().LayoutSupported())
             PrintConsoleLine(LoadResourceText(IDS_LAYOUT_TEXT));

@@ -1,14 +1,17 @@
 #include "app/Engine.h"
 
+#include "logging/Logging.h"
+
 TEngine::TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents,
                  int PortOverride)
     : FOnStateChange(OnStateChange), FStateData(Data)
 {
-    FReceiver = std::make_unique<TSerialReceiver>(NamedEvents);
+    FReceiver = std::make_unique<TSerialReceiver>(NamedEvents, pjOwnThread);
     FReceiver->SetOnStateChange(StateChanged, this);
     if (PortOverride >= 0)
         FReceiver->SetPort(PortOverride);
     FReceiver->SetState(2);
+    FStarting = FReceiver->Opening();
 
     FParser = std::make_unique<TKeyParser>(Sink, NamedEvents);
     FParser->Queue = FReceiver->Queue.get();
@@ -30,15 +33,72 @@ TEngine::~TEngine()
 void TEngine::StateChanged(void* Data, int State)
 {
     auto* self = static_cast<TEngine*>(Data);
-    if (State != 2) {
-        // Units still waiting were sent for the input that is gone: typed
-        // now they would press keys that nobody can release.
-        self->FReceiver->Queue->Discard();
-        if (self->FParser)
-            self->FParser->CutInput();
-    }
+    if (State != 2)
+        self->ReleaseInput();
     if (self->FOnStateChange)
         self->FOnStateChange(self->FStateData, State);
+}
+
+void TEngine::ReleaseInput()
+{
+    // Units still waiting were sent for the input that is gone: typed now
+    // they would press keys that nobody can release.
+    FReceiver->Queue->Discard();
+    if (FParser)
+        FParser->CutInput();
+}
+
+void TEngine::Suspend()
+{
+    if (FReceiver->Held() & hrSleep)
+        return;
+    LogEvent(lkPlain, "### Ruhezustand: Tasten losgelassen, Port geschlossen");
+    FMoving = false;
+    FReceiver->Hold(hrSleep);
+    ReleaseInput();
+    FParser->AwaitRelease(ReleaseWaitMs);
+}
+
+void TEngine::SetAtConsole(bool AtConsole)
+{
+    const bool away = (FReceiver->Held() & hrAway) != 0;
+    if (AtConsole != away)
+        return;
+    if (AtConsole) {
+        LogEvent(lkPlain, "### Sitzung wieder an der Konsole");
+        FReceiver->Release(hrAway);
+        return;
+    }
+    LogEvent(lkPlain, "### Sitzung nicht an der Konsole: Tasten losgelassen, Port geschlossen");
+    FMoving = false;
+    FReceiver->Hold(hrAway);
+    ReleaseInput();
+}
+
+void TEngine::SessionLocked()
+{
+    FMoving = false;
+    ReleaseInput();
+}
+
+void TEngine::Resume()
+{
+    if (!(FReceiver->Held() & hrSleep))
+        return;
+    LogEvent(lkPlain, "### Ruhezustand beendet");
+    FReceiver->Release(hrSleep);
+}
+
+void TEngine::DeliverPortJobs()
+{
+    FReceiver->DeliverJobs();
+    if (!FStarting || FReceiver->Opening())
+        return;
+    FStarting = false;
+    // An opening that fails reports nothing by itself: the window learns
+    // here that the start found no port.
+    if (FReceiver->State() == 0)
+        StateChanged(this, 0);
 }
 
 void TEngine::MouseTimerTick()

@@ -1,7 +1,7 @@
 // The serial receiver and the GIDEI parser, created, wired and freed in the
-// order the program's main window uses: the receiver (port opened), then the
-// parser on the receiver's queue; at the end the parser first, so that no
-// input is injected while the port closes.
+// order the program's main window uses: the receiver (its port opening on
+// its job thread), then the parser on the receiver's queue; at the end the
+// parser first, so that no input is injected while the port closes.
 #pragma once
 
 #include "gidei/KeyParse.h"
@@ -13,7 +13,8 @@
 class TEngine {
 public:
     // Globals and Loggers exist already. PortOverride (0..255) replaces the
-    // stored port before it is opened; -1 keeps it.
+    // stored port before it is opened; -1 keeps it. The port opens on the
+    // receiver's job thread: its results come through UM_PORTWORK.
     TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents = true,
             int PortOverride = -1);
     ~TEngine();
@@ -25,6 +26,13 @@ public:
 
     // How often a lost port is tried again.
     static constexpr uint32_t ReconnectIntervalMs = 2000;
+
+    // UM_PORTWORK: the receiver's job thread has results. The state the
+    // start found is reported once the start's attempt has ended: the state
+    // callback hears 2 or 1 when the port opened, and 0 when it did not.
+    void DeliverPortJobs();
+    // The start's attempt to open the port has not ended yet.
+    bool Starting() const { return FStarting; }
 
     // UM_PORTLOST (with its wParam): the device behind the port is gone.
     // The port is closed and reported as 0; true when the engine now waits
@@ -39,6 +47,27 @@ public:
     bool RetryLostPort();
     bool AwaitingPort() const { return FReceiver->AwaitedState() != 0; }
 
+    // PBT_APMSUSPEND: across sleep the device can release nothing, and its
+    // port may not work after it. Everything held is released (before the
+    // computer sleeps: waited for up to ReleaseWaitMs), continuous movement
+    // stops, the port is closed, with one log line; the state the port had
+    // is kept for Resume.
+    void Suspend();
+    // After sleep: the port is opened again as after a loss (quiet attempts,
+    // the device followed to another number), in the state it had.
+    void Resume();
+    static constexpr uint32_t ReleaseWaitMs = 500;
+
+    // Whether this session is the one at the console (at the start, and on
+    // WM_WTSSESSION_CHANGE): the port belongs to the person at the screen.
+    // A session that leaves lets go of everything and of the port, with one
+    // log line, and tries nothing while away (the adapter may be plugged
+    // into the next person's session); back, it opens again as after sleep.
+    void SetAtConsole(bool AtConsole);
+    // WTS_SESSION_LOCK: the device cannot reach the lock screen: everything
+    // held is released and continuous movement stops; the port stays.
+    void SessionLocked();
+
     // UM_MOUSEMOVING: continuous movement was switched on or off.
     void SetMouseMoving(bool On) { FMoving = On; }
     bool MouseMoving() const { return FMoving; }
@@ -50,10 +79,13 @@ private:
     // callback: when the state leaves 2 the device can no longer release
     // the keys the program holds for it, so the engine does.
     static void StateChanged(void* Data, int State);
+    // Units still waiting are dropped and the parser lets go of everything.
+    void ReleaseInput();
 
     TSerialReceiver::TStateCallback FOnStateChange;
     void* FStateData;
     std::unique_ptr<TSerialReceiver> FReceiver;
     std::unique_ptr<TKeyParser> FParser;
     std::atomic<bool> FMoving{false};
+    bool FStarting = false;
 };

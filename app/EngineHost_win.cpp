@@ -1,8 +1,12 @@
 #include "app/EngineHost_win.h"
 
 #include "base/Messages.h"
+#include "base/SystemLibrary_win.h"
 
 #include <dbt.h>
+#include <wtsapi32.h>
+
+#include <atomic>
 
 namespace {
 
@@ -10,7 +14,43 @@ namespace {
 // themselves through it when they are plugged in.
 const GUID SerialPortInterface = {0x86E0D1E0, 0x8089, 0x11D0, {0x9C, 0xE4, 0x08, 0x00, 0x3E, 0x30, 0x1F, 0x73}};
 
+using TRegisterSessionReports = BOOL(WINAPI*)(HWND, DWORD);
+using TUnregisterSessionReports = BOOL(WINAPI*)(HWND);
+
+std::atomic<bool (*)()> ConsoleSessionCheck{nullptr};
+
+using TRegisterSuspendResume = HPOWERNOTIFY(WINAPI*)(HANDLE, DWORD);
+using TUnregisterSuspendResume = BOOL(WINAPI*)(HPOWERNOTIFY);
+
+template <typename TFunction>
+TFunction User32Function(const char* Name)
+{
+    return ModuleFunction<TFunction>(GetModuleHandleA("user32.dll"), Name);
+}
+
+// Sleep and wake reports for a message-only window, which hears no
+// broadcasts; none for a top-level window, which hears them anyway.
+HPOWERNOTIFY AskForPowerReports(HWND Window)
+{
+    if (GetAncestor(Window, GA_PARENT) == GetDesktopWindow())
+        return nullptr;
+    const auto ask = User32Function<TRegisterSuspendResume>("RegisterSuspendResumeNotification");
+    return ask ? ask(Window, DEVICE_NOTIFY_WINDOW_HANDLE) : nullptr;
+}
+
 } // namespace
+
+bool SessionAtConsole()
+{
+    if (const auto check = ConsoleSessionCheck.load())
+        return check();
+    DWORD session = 0;
+    if (!ProcessIdToSessionId(GetCurrentProcessId(), &session))
+        return true; // nothing known: as on a PC with one session
+    return WTSGetActiveConsoleSessionId() == session;
+}
+
+void SetConsoleSessionCheck(bool (*Check)()) { ConsoleSessionCheck.store(Check); }
 
 TEngineHost::TEngineHost(HWND Window, TEngine& Engine) : FWindow(Window), FEngine(Engine)
 {
@@ -22,7 +62,10 @@ TEngineHost::TEngineHost(HWND Window, TEngine& Engine) : FWindow(Window), FEngin
     filter.dbcc_devicetype = DBT_DEVTYP_DEVICEINTERFACE;
     filter.dbcc_classguid = SerialPortInterface;
     FDeviceReports = RegisterDeviceNotificationA(Window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
-    WatchPort();
+    FPowerReports = AskForPowerReports(Window);
+    const auto askSessions = SystemFunction<TRegisterSessionReports>("wtsapi32.dll", "WTSRegisterSessionNotification");
+    FSessionReports = askSessions && askSessions(Window, NOTIFY_FOR_THIS_SESSION);
+    FollowConsole(); // opens nothing when another session is at the console
 }
 
 void TEngineHost::WatchPort()
@@ -37,6 +80,60 @@ TEngineHost::~TEngineHost()
     KillTimer(FWindow, ReconnectTimerId);
     if (FDeviceReports)
         UnregisterDeviceNotification(FDeviceReports);
+    if (FPowerReports)
+        if (const auto stop = User32Function<TUnregisterSuspendResume>("UnregisterSuspendResumeNotification"))
+            stop(FPowerReports);
+    if (FSessionReports)
+        if (const auto stop =
+                SystemFunction<TUnregisterSessionReports>("wtsapi32.dll", "WTSUnRegisterSessionNotification"))
+            stop(FWindow);
+}
+
+void TEngineHost::StopMovement()
+{
+    FEngine.SetMouseMoving(false);
+    KillTimer(FWindow, MouseTimerId);
+}
+
+void TEngineHost::FollowConsole()
+{
+    const bool atConsole = SessionAtConsole();
+    if (!atConsole)
+        StopMovement();
+    FEngine.SetAtConsole(atConsole);
+    WatchPort();
+}
+
+void TEngineHost::SessionChanged(WPARAM Event)
+{
+    switch (Event) {
+    case WTS_SESSION_LOCK:
+        StopMovement();
+        FEngine.SessionLocked();
+        break;
+    case WTS_CONSOLE_CONNECT:
+    case WTS_CONSOLE_DISCONNECT:
+    case WTS_REMOTE_CONNECT:
+    case WTS_REMOTE_DISCONNECT:
+        // Which session the console has now decides, whatever the order
+        // in which the reports of a switch arrive.
+        FollowConsole();
+        break;
+    default:
+        break;
+    }
+}
+
+void TEngineHost::PowerChanged(WPARAM Event)
+{
+    if (Event == PBT_APMSUSPEND) {
+        StopMovement();
+        FEngine.Suspend();
+    } else if (Event == PBT_APMRESUMEAUTOMATIC || Event == PBT_APMRESUMESUSPEND) {
+        // Both come after a wake by the user: the second finds nothing to do.
+        FEngine.Resume();
+        WatchPort();
+    }
 }
 
 void TEngineHost::RetryLostPort()
@@ -56,14 +153,23 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
             KillTimer(FWindow, MouseTimerId);
         Result = 0;
         return true;
+    case UM_PORTWORK:
+        FEngine.DeliverPortJobs();
+        Result = 0;
+        return true;
     case UM_PORTLOST:
         if (FEngine.PortLost(static_cast<uintptr_t>(WParam))) {
             SetTimer(FWindow, ReconnectTimerId, TEngine::ReconnectIntervalMs, nullptr);
-            // A device that is gone sends no moustop: the pointer must not
-            // drift to the edge of the screen meanwhile.
-            FEngine.SetMouseMoving(false);
-            KillTimer(FWindow, MouseTimerId);
+            StopMovement();
         }
+        Result = 0;
+        return true;
+    case WM_POWERBROADCAST:
+        PowerChanged(WParam);
+        Result = TRUE;
+        return true;
+    case WM_WTSSESSION_CHANGE:
+        SessionChanged(WParam);
         Result = 0;
         return true;
     case WM_TIMER:

@@ -1,5 +1,7 @@
 // What every window that hosts the engine does on the main thread with the
 // messages the engine's threads post to it (through Globals->PostToMain):
+// - UM_PORTWORK: the receiver's job thread has opened the port, failed to,
+//   or listed the ports: the results are applied (state callbacks follow);
 // - UM_MOUSEMOVING: a 100 ms timer paces continuous mouse movement; it runs
 //   only while the pointer moves, so a quiet engine is never woken;
 // - UM_PORTLOST: the serial device is gone; the port is closed (state 0 is
@@ -7,6 +9,13 @@
 //   2 seconds while the user still wants it, and at once when the system
 //   reports a newly arrived device; continuous movement stops meanwhile.
 //   Each attempt also looks for the device at another number.
+// - WM_POWERBROADCAST: before sleep the engine lets go of everything and
+//   closes the port; after it the port opens again as after a loss. A
+//   message-only window (the console's) hears no broadcasts: it asks for
+//   the reports where the system has the means (Windows 8 and later).
+// - WM_WTSSESSION_CHANGE: the port belongs to the session at the console;
+//   one that leaves gives it up until it is back, and a locked session lets
+//   go of every key and button.
 //
 // Use: create it after the engine, with the window that Globals posts to;
 // call HandleMessage first from that window's procedure; destroy it before
@@ -17,15 +26,22 @@
 
 #include <windows.h>
 
+// Whether this process's session is the one at the console; tests put a
+// check of their own in its place (null: the system's).
+bool SessionAtConsole();
+void SetConsoleSessionCheck(bool (*Check)());
+
 class TEngineHost {
 public:
     static constexpr UINT_PTR MouseTimerId = 0x7601;
     static constexpr UINT_PTR ReconnectTimerId = 0x7602;
     static constexpr UINT MouseTickMs = 100;
 
-    // Asks the system to report serial ports that arrive to Window.
+    // Asks the system to report serial ports that arrive to Window, and the
+    // changes of this session; gives up the port when another session is at
+    // the console.
     TEngineHost(HWND Window, TEngine& Engine);
-    // Stops both timers and the device reports.
+    // Stops both timers and the reports.
     ~TEngineHost();
     TEngineHost(const TEngineHost&) = delete;
     TEngineHost& operator=(const TEngineHost&) = delete;
@@ -35,16 +51,24 @@ public:
     // to open the port. The constructor calls it for the start.
     void WatchPort();
 
-    // True when the message was the host's (UM_MOUSEMOVING, UM_PORTLOST, or
-    // WM_TIMER of one of its timers), with its Result; the window then leaves
-    // it alone. WM_DEVICECHANGE is acted on but left to the window as well
-    // (false), which may want it for its own port list.
+    // True when the message was the host's (UM_PORTWORK, UM_MOUSEMOVING,
+    // UM_PORTLOST, or WM_TIMER of one of its timers), with its Result; the
+    // window then leaves it alone. WM_DEVICECHANGE is acted on but left to
+    // the window as well (false), which may want it for its own port list.
     bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result);
 
 private:
     void RetryLostPort();
+    // A device that is gone sends no moustop: the pointer must not drift to
+    // the edge of the screen meanwhile.
+    void StopMovement();
+    void PowerChanged(WPARAM Event);
+    void SessionChanged(WPARAM Event);
+    void FollowConsole();
 
     HWND FWindow;
     TEngine& FEngine;
     HDEVNOTIFY FDeviceReports = nullptr;
+    HPOWERNOTIFY FPowerReports = nullptr;
+    bool FSessionReports = false;
 };

@@ -16,7 +16,6 @@
 #include "logging/Logging.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringIds.h"
-#include "serial/EnumCOM.h"
 #include "ui/DlgOInfo_win.h"
 
 #include <commctrl.h>
@@ -81,14 +80,10 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
     SetWindowPos(Handle(), nullptr, place.Left, place.Top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 
     TSplashDialog* splash = FParts.Splash;
-    if (splash)
+    if (splash) {
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_PORTS), 250);
-    std::vector<TPortDevice> present;
-    if (Globals->CheckPort)
-        GetInstalledPorts(present);
-
-    if (splash)
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_INTERFACES), 500);
+    }
     FillLists();
     SetPortExpanded(Globals->GetBool("Start", "ExpandPort", false));
 
@@ -98,8 +93,8 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
     FEngineHost = std::make_unique<TEngineHost>(Handle(), *FEngine);
 
     // Listed once the receiver is there: its port stays listed even when
-    // it is absent.
-    ListPorts(present, false);
+    // it is absent. The ports present follow from the receiver's job thread.
+    RefreshPortList(false);
 
     if (splash)
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_START), 250);

@@ -178,7 +178,12 @@ int Run()
     const bool tray = Globals->Tray;
     if (!tray)
         MainWindow->Show();
-    SysTrayForm->SetState(static_cast<uint8_t>(MainWindow->ReceiverState()));
+    // A port still opening (a Bluetooth device takes seconds) reports its
+    // state when it is known.
+    if (MainWindow->ReceiverStarting())
+        SysTrayForm->AwaitState();
+    else
+        SysTrayForm->SetState(static_cast<uint8_t>(MainWindow->ReceiverState()));
     SysTrayForm->ShowIcon(tray);
     splash.reset();
 

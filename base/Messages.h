@@ -18,6 +18,9 @@ constexpr uint32_t UM_SHOWINSTANCE = WM_APP_BASE + 9;
 // The serial read thread found its device gone (an adapter pulled out) and
 // ended; wParam tells which opening of the port it read.
 constexpr uint32_t UM_PORTLOST = WM_APP_BASE + 10;
+// The receiver's job thread has done work (a port opened or not, the ports
+// listed): the main window applies it (TSerialReceiver::DeliverJobs).
+constexpr uint32_t UM_PORTWORK = WM_APP_BASE + 11;
 
 // Where PostToMain delivers: the main window on Windows, a recorder in tests.
 class TMessageTarget {

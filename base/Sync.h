@@ -84,6 +84,21 @@ void SetTickSource(uint32_t (*Source)());
 // Sleeps; 0 gives up the rest of the time slice.
 void SleepMs(uint32_t Ms);
 
+// Ends the blocking system call (a synchronous open or read) that a thread
+// is in, where the system can: made on that thread, used from another.
+// Elsewhere it does nothing (the host build's calls do not block).
+class TCallCanceller {
+public:
+    TCallCanceller();
+    ~TCallCanceller();
+    TCallCanceller(const TCallCanceller&) = delete;
+    TCallCanceller& operator=(const TCallCanceller&) = delete;
+    void Cancel();
+
+private:
+    void* FThread = nullptr;
+};
+
 // A worker thread that is created without running, started once, told to end
 // through its terminated flag and joined by its owner. Owners call Join
 // before they destroy the object, so that Execute never outlives its fields.

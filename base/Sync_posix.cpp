@@ -150,3 +150,7 @@ void SleepMs(uint32_t Ms)
     while (nanosleep(&pause, &pause) < 0 && errno == EINTR) {
     }
 }
+
+TCallCanceller::TCallCanceller() = default;
+TCallCanceller::~TCallCanceller() = default;
+void TCallCanceller::Cancel() {}

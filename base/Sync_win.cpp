@@ -71,3 +71,23 @@ uint32_t TickCount()
 void SetTickSource(uint32_t (*Source)()) { TickSource.store(Source); }
 
 void SleepMs(uint32_t Ms) { Sleep(Ms); }
+
+TCallCanceller::TCallCanceller()
+{
+    HANDLE thread = nullptr;
+    if (DuplicateHandle(GetCurrentProcess(), GetCurrentThread(), GetCurrentProcess(), &thread, THREAD_TERMINATE, FALSE,
+                        0))
+        FThread = thread;
+}
+
+TCallCanceller::~TCallCanceller()
+{
+    if (FThread)
+        CloseHandle(FThread);
+}
+
+void TCallCanceller::Cancel()
+{
+    if (FThread)
+        CancelSynchronousIo(FThread);
+}

@@ -20,6 +20,7 @@ public:
     }
     int32_t ScreenWidth() override { return 1920; }
     int32_t ScreenHeight() override { return 1080; }
+    TScreenArea VirtualScreen() override { return {0, 0, 1920, 1080}; }
     uint32_t LastError() override { return 0; }
 
     std::atomic<uint64_t> Records{0};

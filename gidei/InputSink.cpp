@@ -14,3 +14,14 @@ int32_t MulDiv(int64_t A, int64_t B, int64_t C)
         return -1;
     return static_cast<int32_t>(result);
 }
+
+int32_t VirtualDeskCoordinate(int32_t Pixel, int32_t Origin, int32_t Extent)
+{
+    if (Extent <= 0)
+        return 0;
+    const int64_t offset = static_cast<int64_t>(Pixel) - Origin;
+    if (offset <= 0)
+        return 0;
+    const int64_t coordinate = (offset * 65536 + Extent - 1) / Extent; // rounded up
+    return static_cast<int32_t>(coordinate < 65535 ? coordinate : 65535);
+}

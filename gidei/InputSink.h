@@ -11,6 +11,7 @@ constexpr uint32_t KEYEVENTF_KEYUP_FLAG = 0x0002;
 constexpr uint32_t KEYEVENTF_UNICODE_FLAG = 0x0004;
 constexpr uint32_t MOUSEEVENTF_MOVE_FLAG = 0x0001;
 constexpr uint32_t MOUSEEVENTF_ABSOLUTE_FLAG = 0x8000;
+constexpr uint32_t MOUSEEVENTF_VIRTUALDESK_FLAG = 0x4000;
 
 struct TKeyboardRecord {
     uint16_t Vk = 0;
@@ -26,6 +27,16 @@ struct TMouseRecord {
     bool operator==(const TMouseRecord&) const = default;
 };
 
+// The virtual screen: the rectangle around every monitor, in the pixels of
+// the pointer's position; its origin lies left of or above the primary
+// screen's when a monitor does.
+struct TScreenArea {
+    int32_t Left = 0;
+    int32_t Top = 0;
+    int32_t Width = 0;
+    int32_t Height = 0;
+};
+
 class TInputSink {
 public:
     virtual ~TInputSink() = default;
@@ -35,6 +46,7 @@ public:
     virtual bool GetCursorPos(TPointObj& Point) = 0;
     virtual int32_t ScreenWidth() = 0;
     virtual int32_t ScreenHeight() = 0;
+    virtual TScreenArea VirtualScreen() = 0;
     // The error code of the last failed call (GetLastError on Windows).
     virtual uint32_t LastError() = 0;
 };
@@ -42,6 +54,13 @@ public:
 // a * b / c rounded to the nearest integer (halves away from zero); -1 when c
 // is 0 or the result leaves 32 bits, like the Windows MulDiv.
 int32_t MulDiv(int64_t A, int64_t B, int64_t C);
+
+// The absolute coordinate (0..65535 over the virtual screen) of the pixel
+// Pixel on an axis of the virtual screen from Origin, Extent pixels long:
+// the system, which maps it back to Origin + Coordinate * Extent / 65536,
+// truncated or rounded, comes to Pixel itself. Pixels off the screen (a
+// monitor gone since) go to its edge.
+int32_t VirtualDeskCoordinate(int32_t Pixel, int32_t Origin, int32_t Extent);
 
 #ifdef _WIN32
 // The SendInput sink of the running desktop.

@@ -98,6 +98,11 @@ public:
 
     int32_t ScreenWidth() override { return GetSystemMetrics(SM_CXSCREEN); }
     int32_t ScreenHeight() override { return GetSystemMetrics(SM_CYSCREEN); }
+    TScreenArea VirtualScreen() override
+    {
+        return {GetSystemMetrics(SM_XVIRTUALSCREEN), GetSystemMetrics(SM_YVIRTUALSCREEN),
+                GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
+    }
     uint32_t LastError() override { return GetLastError(); }
 };
 

@@ -57,9 +57,22 @@ void TKeyParser::CutInput()
 
 void TKeyParser::ReleaseAfterCut()
 {
-    FCutsReleased = FCuts.load();
+    const uint32_t cuts = FCuts.load();
+    FCutsReleased = cuts;
     if (Typer->ReleaseEverything())
         LogEvent(lkPlain, "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen");
+    FCutsDone = cuts;
+}
+
+bool TKeyParser::AwaitRelease(uint32_t TimeoutMs) const
+{
+    const uint32_t start = TickCount();
+    while (FCutsDone.load() != FCuts.load()) {
+        if (TickCount() - start >= TimeoutMs)
+            return false;
+        SleepMs(2);
+    }
+    return true;
 }
 
 void TKeyParser::Execute()

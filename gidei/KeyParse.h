@@ -34,6 +34,9 @@ public:
     // holds, with one log line. Units the queue framed since are the new
     // input: they are handled after the release.
     void CutInput();
+    // Waits until the parser has released what it held after the last cut,
+    // at most TimeoutMs; true when it has (before the computer sleeps).
+    bool AwaitRelease(uint32_t TimeoutMs) const;
     bool InputCut() const override { return CutPending(); }
     void SignalMouseTick() { TickEvent->Set(); }
     bool LayoutSupported() const { return Typer->LayoutSupported(); }
@@ -75,4 +78,6 @@ private:
     // released again, never lost.
     std::atomic<uint32_t> FCuts{0};
     std::atomic<uint32_t> FCutsReleased{0};
+    std::atomic<uint32_t> FCutsDone{0}; // the releases finished
+
 };

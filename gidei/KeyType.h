@@ -98,6 +98,8 @@ private:
 
     // Mouse
     bool MoveMouse(int32_t X, int32_t Y, bool Absolute);
+    // To a point where the pointer was (an anchor), on whichever monitor.
+    bool MoveToPoint(const TPointObj& Point);
     // A known button with event flags; otherwise the error is reported and
     // Result holds what the command returns.
     bool FindButton(const std::string& Name, int& Index, int32_t& Result);

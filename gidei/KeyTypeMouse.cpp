@@ -142,9 +142,21 @@ int32_t TKeyTyper::GotoAnchor(char Name)
     FPosMem->Recall(Name, position);
     if (FPosMem->Invalid)
         return ReportParamError(FParams, 1);
-    if (!MoveMouse(position.X, position.Y, true))
+    if (!MoveToPoint(position))
         ReportRefused();
     return 0;
+}
+
+bool TKeyTyper::MoveToPoint(const TPointObj& Point)
+{
+    // Over the virtual screen, so that a point on any monitor, left of or
+    // above the primary one too, is reached exactly.
+    const TScreenArea screen = FSink.VirtualScreen();
+    TMouseRecord record;
+    record.Dx = VirtualDeskCoordinate(Point.X, screen.Left, screen.Width);
+    record.Dy = VirtualDeskCoordinate(Point.Y, screen.Top, screen.Height);
+    record.Flags = MOUSEEVENTF_MOVE_FLAG | MOUSEEVENTF_ABSOLUTE_FLAG | MOUSEEVENTF_VIRTUALDESK_FLAG;
+    return FSink.SendMouse(record) >= 1;
 }
 
 bool TKeyTyper::ConsumePendingPosition(uint8_t Code)

@@ -3,6 +3,7 @@
 #include "base/Globals.h"
 #include "logging/Logging.h"
 #include "serial/EnumCOM.h"
+#include "serial/PortOpening.h"
 
 const int32_t BaudRates[13] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
@@ -41,7 +42,7 @@ void TWorkThread::ReportLost(const std::string& Why)
         Globals->PostToMain(UM_PORTLOST, Opening, 0);
 }
 
-TSerialReceiver::TSerialReceiver(bool NamedEvents) : FNamedEvents(NamedEvents)
+TSerialReceiver::TSerialReceiver(bool NamedEvents, TPortJobs Jobs) : FNamedEvents(NamedEvents)
 {
     if (Globals) {
         SetPort(Globals->GetInteger("Port", "Port", 0));
@@ -57,11 +58,17 @@ TSerialReceiver::TSerialReceiver(bool NamedEvents) : FNamedEvents(NamedEvents)
     }
     Queue = std::make_unique<TReceiveQueue>();
     Queue->Active = false;
+    TMessageTarget* window = Globals ? Globals->MainWindow : nullptr;
+    if (Jobs == pjOwnThread && window)
+        FJobs = std::make_unique<TJobThread>([window] { window->Post(UM_PORTWORK, 0, 0); });
+    else
+        FJobs = std::make_unique<TJobThread>();
 }
 
 TSerialReceiver::~TSerialReceiver()
 {
     FOnStateChange = nullptr;
+    FJobs.reset(); // an opening that hangs is given up; what it opened is closed
     Close();
     Queue.reset();
     if (Globals) {
@@ -88,27 +95,136 @@ void TSerialReceiver::Notify(int S)
         FOnStateChange(FOnStateChangeData, S);
 }
 
-bool TSerialReceiver::Open(std::string* Error)
+void TSerialReceiver::NextJob()
+{
+    if (!FJobs || FJob != jkNone)
+        return;
+    if (FLeftBehindWanted) {
+        FLeftBehindWanted = false;
+        StartListing(&TSerialReceiver::NoteDevicesLeftBehind);
+    } else if (FAttemptWanted) {
+        FAttemptWanted = false;
+        if (FAwaited != 0 && FHandle == InvalidPortHandle && FHeld == 0)
+            StartAttempt(FAttemptLoud);
+        FAttemptLoud = false;
+    } else if (FNoteWanted) {
+        FNoteWanted = false;
+        if (FHandle != InvalidPortHandle)
+            StartListing(&TSerialReceiver::NoteDevicesWhileOpen);
+    }
+}
+
+// The jobs below hold `this` only to hand it to their results, which run on
+// the receiver's thread while it exists; on the job thread they use their
+// copies alone.
+void TSerialReceiver::StartAttempt(bool Loud)
+{
+    FJob = jkAttempt;
+    const uintptr_t attempt = ++FAttempts;
+    TOpenRequest request{FSettings, FIdentity, FOtherDevices};
+    FJobs->Run([this, request, attempt, Loud]() -> TJobThread::TResult {
+        auto outcome = std::make_shared<TOpenOutcome>();
+        AttemptOpening(request, *outcome);
+        return [this, outcome, attempt, Loud] {
+            FJob = jkNone;
+            Attempted(attempt, Loud, *outcome);
+            NextJob();
+        };
+    });
+}
+
+void TSerialReceiver::StartListing(TApplyList Apply)
+{
+    FJob = jkListing;
+    FJobs->Run([this, Apply]() -> TJobThread::TResult {
+        auto present = std::make_shared<std::vector<TPortDevice>>();
+        GetInstalledPorts(*present);
+        return [this, Apply, present] {
+            FJob = jkNone;
+            (this->*Apply)(*present);
+            NextJob();
+        };
+    });
+}
+
+void TSerialReceiver::ListPorts(TPortsListed Listed)
+{
+    FJobs->Run([Listed]() -> TJobThread::TResult {
+        auto present = std::make_shared<std::vector<TPortDevice>>();
+        GetInstalledPorts(*present);
+        return [Listed, present] { Listed(*present); };
+    });
+}
+
+void TSerialReceiver::Attempted(uintptr_t Attempt, bool Loud, TOpenOutcome& Outcome)
+{
+    // Given up since (closed, another setting, the port held): what it
+    // opened goes with the outcome.
+    if (Attempt != FAttempts || FAwaited == 0 || FHeld != 0 || FHandle != InvalidPortHandle)
+        return;
+    ReportAmbiguity(Outcome.Search);
+    std::string error = Outcome.Error;
+    if (Outcome.Handle != InvalidPortHandle && StartReading(Outcome.Take(), error)) {
+        Opened(Outcome, Loud);
+        return;
+    }
+    // An attempt the user asked for says why; the quiet ones repeat it
+    // every 2 seconds and say nothing.
+    if (Loud)
+        LogEvent(lkError, "### Fehler: " + error);
+}
+
+bool TSerialReceiver::StartReading(TPortHandle Handle, std::string& Error)
 {
     try {
-        FHandle = OpenSerialPort(FSettings);
         FThread = std::make_unique<TWorkThread>(FNamedEvents);
-        FThread->Handle = FHandle;
+        FThread->Handle = Handle;
         FThread->Queue = Queue.get();
         FThread->Opening = ++FOpenings;
         FThread->Start();
     } catch (const std::exception& error) {
         FThread.reset();
-        if (FHandle != InvalidPortHandle)
-            CloseSerialPort(FHandle);
-        FHandle = InvalidPortHandle;
-        if (Error)
-            *Error = error.what();
+        CloseSerialPort(Handle);
+        Error = error.what();
         return false;
     }
-    NoteDevices();
-    FAmbiguity.clear();
+    FHandle = Handle;
     return true;
+}
+
+void TSerialReceiver::Opened(TOpenOutcome& Outcome, bool Loud)
+{
+    const int32_t before = FSettings.Port;
+    if (Outcome.Port != before) {
+        FSettings.Port = Outcome.Port;
+        LogEvent(lkPlain, "### Ger\xe4t an COM" + std::to_string(Outcome.Port) + " gefunden (vorher COM" +
+                              std::to_string(before) + ")");
+    }
+    if (Outcome.Listed)
+        LearnDevice(Outcome.Present);
+    FAmbiguity.clear();
+    const int state = FAwaited;
+    FAwaited = 0;
+    Queue->Active = state == 2;
+    // A device found at another number has said so already.
+    if (!Loud && Outcome.Port == before)
+        LogEvent(lkPlain, "### Verbindung zu COM" + std::to_string(before) + " wiederhergestellt");
+    Notify(state);
+}
+
+void TSerialReceiver::ReportAmbiguity(const TPortSearchResult& Search)
+{
+    if (Search.Outcome != TPortSearch::Ambiguous)
+        return;
+    std::string ports;
+    for (int port : Search.Candidates)
+        ports += (ports.empty() ? "COM" : ", COM") + std::to_string(port);
+    const std::string text = "### Ger\xe4t von COM" + std::to_string(FSettings.Port) + " nicht eindeutig gefunden (" +
+                             ports + " passen): bitte im Einstellungsdialog w\xe4hlen";
+    // A retry every 2 seconds finds the same: said once.
+    if (text != FAmbiguity)
+        LogEvent(lkPlain, text);
+    FAmbiguity = text;
 }
 
 void TSerialReceiver::LearnDevice(const std::vector<TPortDevice>& Present)
@@ -127,71 +243,44 @@ void TSerialReceiver::NoteDevices()
 {
     if (FHandle == InvalidPortHandle)
         return;
-    std::vector<TPortDevice> present;
-    GetInstalledPorts(present);
-    LearnDevice(present);
+    FNoteWanted = true;
+    NextJob();
 }
 
-void TSerialReceiver::NoteDevicesLeftBehind()
+void TSerialReceiver::NoteDevicesWhileOpen(const std::vector<TPortDevice>& Present)
+{
+    if (FHandle != InvalidPortHandle)
+        LearnDevice(Present);
+}
+
+void TSerialReceiver::NoteDevicesLeftBehind(const std::vector<TPortDevice>& Present)
 {
     // Whatever of the device's model is present now was there when the
     // device went: it is not the device coming back.
-    std::vector<TPortDevice> present;
-    GetInstalledPorts(present);
-    NoteOtherDevices(FOtherDevices, FSettings.Port, FIdentity, present);
-}
-
-bool TSerialReceiver::OpenMovedDevice()
-{
-    if (FIdentity.Empty())
-        return false;
-    std::vector<TPortDevice> present;
-    GetInstalledPorts(present);
-    const TPortSearchResult found = FindMovedDevice(FSettings.Port, FIdentity, present, FOtherDevices);
-    const std::string before = "COM" + std::to_string(FSettings.Port);
-    if (found.Outcome == TPortSearch::Ambiguous) {
-        std::string ports;
-        for (int port : found.Candidates)
-            ports += (ports.empty() ? "COM" : ", COM") + std::to_string(port);
-        const std::string text = "### Ger\xe4t von " + before + " nicht eindeutig gefunden (" + ports +
-                                 " passen): bitte im Einstellungsdialog w\xe4hlen";
-        // A retry every 2 seconds finds the same: said once.
-        if (text != FAmbiguity)
-            LogEvent(lkPlain, text);
-        FAmbiguity = text;
-        return false;
-    }
-    if (found.Outcome != TPortSearch::Moved)
-        return false;
-    const int32_t stored = FSettings.Port;
-    FSettings.Port = found.Port;
-    if (!Open(nullptr)) {
-        FSettings.Port = stored; // busy, say: the next attempt looks again
-        return false;
-    }
-    LogEvent(lkPlain, "### Ger\xe4t an COM" + std::to_string(found.Port) + " gefunden (vorher " + before + ")");
-    return true;
+    NoteOtherDevices(FOtherDevices, FSettings.Port, FIdentity, Present);
 }
 
 void TSerialReceiver::SetState(int S)
 {
     if (S == State() || S == 0 || FSettings.Port == 0)
         return;
+    if (FHeld != 0) {
+        FComeBack = S; // the state it comes back to
+        return;
+    }
     if (FHandle == InvalidPortHandle) {
-        std::string error;
         // At the start the adapter may sit in another socket than last
         // time (a new number): an adapter of its model found alone is taken
         // for it, as the person may have no other way to reach the dialog.
-        // Adapters seen beside it in this session are never taken.
-        if (!Open(&error) && !OpenMovedDevice()) {
-            LogEvent(lkError, "### Fehler: " + error);
-            // The user wants the port open: it is awaited like a lost one
-            // (an adapter plugged in only after the start), and the user's
-            // latest wish is the state it comes to.
-            FAwaited = S;
-            return;
-        }
-        FAwaited = 0;
+        // Adapters seen beside it in this session are never taken. Should
+        // it fail, the port is awaited like a lost one (an adapter plugged
+        // in only after the start), and the user's latest wish is the state
+        // it comes to.
+        FAwaited = S;
+        FAttemptWanted = true;
+        FAttemptLoud = true;
+        NextJob();
+        return;
     }
     Queue->Active = S == 2;
     Notify(S);
@@ -214,6 +303,9 @@ void TSerialReceiver::ClosePort()
 void TSerialReceiver::Close()
 {
     FAwaited = 0;
+    FComeBack = 0;
+    FAttemptWanted = false;
+    ++FAttempts;
     FAmbiguity.clear();
     ClosePort();
 }
@@ -225,25 +317,43 @@ void TSerialReceiver::PortLost(uintptr_t Opening)
     // Set before the state callback runs, so that it can tell a lost port
     // from a closed one.
     FAwaited = State();
-    NoteDevicesLeftBehind();
+    FLeftBehindWanted = true;
+    NextJob();
     ClosePort();
 }
 
 bool TSerialReceiver::Reconnect()
 {
-    if (FAwaited == 0 || FHandle != InvalidPortHandle)
+    if (FAwaited == 0 || FHandle != InvalidPortHandle || FHeld != 0 || FJob == jkAttempt)
         return false;
-    const int32_t port = FSettings.Port;
-    if (!Open(nullptr) && !OpenMovedDevice())
-        return false;
-    const int state = FAwaited;
-    FAwaited = 0;
-    Queue->Active = state == 2;
-    // A device found at another number has said so already.
-    if (FSettings.Port == port)
-        LogEvent(lkPlain, "### Verbindung zu COM" + std::to_string(FSettings.Port) + " wiederhergestellt");
-    Notify(state);
-    return true;
+    FAttemptWanted = true;
+    NextJob();
+    return FHandle != InvalidPortHandle;
+}
+
+void TSerialReceiver::Hold(THoldReason Reason)
+{
+    if (FHeld == 0) {
+        FComeBack = FHandle != InvalidPortHandle ? State() : FAwaited;
+        FAwaited = 0;
+        FAttemptWanted = false;
+        ++FAttempts;
+    }
+    FHeld |= Reason;
+    ClosePort();
+}
+
+void TSerialReceiver::Release(THoldReason Reason)
+{
+    if ((FHeld & Reason) == 0)
+        return;
+    FHeld &= static_cast<uint8_t>(~Reason);
+    if (FHeld != 0 || FComeBack == 0)
+        return;
+    FAwaited = FComeBack;
+    FComeBack = 0;
+    FAttemptWanted = true;
+    NextJob();
 }
 
 void TSerialReceiver::InjectByte(uint8_t Byte)

@@ -3,11 +3,13 @@
 // connection state it reports to the main window.
 #pragma once
 
+#include "base/JobThread.h"
 #include "base/Sync.h"
 #include "serial/PortIdentity.h"
 #include "serial/ReceiveQ.h"
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -60,13 +62,28 @@ private:
     void ReportLost(const std::string& Why);
 };
 
+struct TOpenOutcome;
+
+// Where the receiver opens its port and lists the system's devices: on the
+// calling thread, or on a job thread of its own (the program's, so that its
+// window never waits while a Bluetooth device that is away is being
+// connected); then the results come back when the window hears UM_PORTWORK
+// and calls DeliverJobs.
+enum TPortJobs { pjInline, pjOwnThread };
+
+// Why the port is given up for a while: the computer sleeps, or this
+// session is not the one at the console.
+enum THoldReason : uint8_t { hrSleep = 1, hrAway = 2 };
+
 class TSerialReceiver {
 public:
     using TStateCallback = void (*)(void* Data, int State);
+    using TPortsListed = std::function<void(const std::vector<TPortDevice>& Present)>;
 
     // Reads the port settings; the port stays closed.
-    explicit TSerialReceiver(bool NamedEvents = true);
-    // Closes the port without a callback and writes the settings back.
+    explicit TSerialReceiver(bool NamedEvents = true, TPortJobs Jobs = pjInline);
+    // Closes the port without a callback and writes the settings back; an
+    // opening still under way is given up.
     ~TSerialReceiver();
     TSerialReceiver(const TSerialReceiver&) = delete;
     TSerialReceiver& operator=(const TSerialReceiver&) = delete;
@@ -76,10 +93,12 @@ public:
     // Opens the port when needed and switches between 1 and 2; 0 does
     // nothing (closing is Close), and neither does a port number of 0.
     // When the port's number is gone, its device is looked for at another
-    // number (see Identity). A failed opening logs its error and makes the
-    // port awaited, with S as the state it comes to (see Reconnect).
+    // number (see Identity). S is the state the port comes to; a failed
+    // opening logs its error and makes the port awaited in S (see
+    // Reconnect). With a job thread the opening ends later (see Opening).
     void SetState(int S);
-    // Closes the port; a lost port is no longer awaited.
+    // Closes the port; a lost port is no longer awaited, and an opening
+    // under way is of no more use.
     void Close();
     void InjectByte(uint8_t Byte);
 
@@ -90,11 +109,31 @@ public:
     void PortLost(uintptr_t Opening);
     // One quiet attempt (no error line) to open a lost port again, at its
     // number or where its device is now; true when it is open again, in the
-    // state it had, with one log line.
+    // state it had, with one log line. With a job thread the attempt ends
+    // later; none starts while one is under way.
     bool Reconnect();
     // The state a lost port comes back to (1 or 2); 0 when no port is lost
     // or the user gave it up (Close, another port or setting).
     int AwaitedState() const { return FAwaited; }
+    // An opening is under way or about to start.
+    bool Opening() const { return FJob == jkAttempt || FAttemptWanted; }
+
+    // The port given up for a reason (sleep, another session at the
+    // console): closed (state 0 reported), no attempts, and the state it had
+    // or was awaited in is kept. SetState meanwhile changes only that state.
+    void Hold(THoldReason Reason);
+    // Once nothing holds it, the kept state is awaited again as for a lost
+    // port (quiet attempts, the device followed to another number).
+    void Release(THoldReason Reason);
+    uint8_t Held() const { return FHeld; }
+
+    // UM_PORTWORK: applies what the job thread has done, in order.
+    void DeliverJobs() { FJobs->Deliver(); }
+    // Work is waiting on the job thread or for DeliverJobs.
+    bool JobsBusy() const { return FJobs->Busy(); }
+    // The present ports, for the configuration dialog: Listed gets them on
+    // this thread (at once without a job thread).
+    void ListPorts(TPortsListed Listed);
 
     // The device behind the port, as the system listed it when the port last
     // opened; stored beside the number. When the number is gone and exactly
@@ -135,26 +174,46 @@ public:
     std::unique_ptr<TReceiveQueue> Queue;
 
 private:
+    // The receiver's own jobs run one at a time, each started with what the
+    // results before it taught (the devices left behind by a lost port
+    // count before the next attempt looks for the device).
+    enum TJobKind { jkNone, jkAttempt, jkListing };
+    using TApplyList = void (TSerialReceiver::*)(const std::vector<TPortDevice>& Present);
+
     void SetValue(int32_t& Field, int32_t Value, int32_t Min, int32_t Max);
     void Notify(int S);
-    // Opens the port and starts its read thread, and learns the device from
-    // the system's list; on failure everything is closed again and Error
-    // (when given) tells why.
-    bool Open(std::string* Error);
-    // The port's number is gone: opens the one present port that is its
-    // device (one log line), or logs once why none can be chosen.
-    bool OpenMovedDevice();
+    void NextJob();
+    void StartAttempt(bool Loud);
+    void StartListing(TApplyList Apply);
+    // The result of attempt number Attempt.
+    void Attempted(uintptr_t Attempt, bool Loud, TOpenOutcome& Outcome);
+    // The port is open at Outcome.Port: the state awaited is reported.
+    void Opened(TOpenOutcome& Outcome, bool Loud);
+    // Starts the read thread on a port just opened; on failure the port is
+    // closed again and Error tells why.
+    bool StartReading(TPortHandle Handle, std::string& Error);
+    // Several present ports may be the device: said once per situation.
+    void ReportAmbiguity(const TPortSearchResult& Search);
     // The identity of the device at the port, and the devices beside it.
     void LearnDevice(const std::vector<TPortDevice>& Present);
-    // The port was found missing (lost, or absent when it was to open):
-    // the present ports of the device's model are other devices.
-    void NoteDevicesLeftBehind();
+    // The port was found missing: the present ports of the device's model
+    // are other devices.
+    void NoteDevicesLeftBehind(const std::vector<TPortDevice>& Present);
+    void NoteDevicesWhileOpen(const std::vector<TPortDevice>& Present);
     // Stops the read thread and closes the port, reporting 0 if it was open.
     void ClosePort();
 
     TPortHandle FHandle = InvalidPortHandle;
     uintptr_t FOpenings = 0;
+    uintptr_t FAttempts = 0; // an attempt's result counts only while it is the latest
     int FAwaited = 0;
+    int FComeBack = 0; // while held: the state to come back to
+    uint8_t FHeld = 0; // THoldReason bits
+    TJobKind FJob = jkNone;
+    bool FAttemptWanted = false;
+    bool FAttemptLoud = false;
+    bool FLeftBehindWanted = false;
+    bool FNoteWanted = false;
     TPortSettings FSettings;
     TPortIdentity FIdentity;
     // Instance ids of the device's model seen beside it or while it was away,
@@ -165,4 +224,5 @@ private:
     void* FOnStateChangeData = nullptr;
     std::unique_ptr<TWorkThread> FThread;
     bool FNamedEvents;
+    std::unique_ptr<TJobThread> FJobs;
 };

@@ -80,6 +80,8 @@ TPortHandle OpenSerialPort(const TPortSettings& Settings)
         close(fd);
         Fail(3, error);
     }
+    // What arrived before the port was opened was sent to nobody.
+    tcflush(fd, TCIFLUSH);
     return fd;
 }
 

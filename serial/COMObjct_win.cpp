@@ -75,6 +75,8 @@ TPortHandle OpenSerialPort(const TPortSettings& Settings)
         step = 5;
         if (!SetCommMask(port, EV_RXCHAR))
             Fail(step);
+        // What arrived before the port was opened was sent to nobody.
+        PurgeComm(port, PURGE_RXCLEAR);
     } catch (...) {
         CloseHandle(port);
         throw;

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 namespace {
 
 using Strings = std::vector<std::string>;
@@ -88,17 +90,43 @@ TEST_F(TyperMouse, AnchorsStoreThePointerAndGotoReturnsToIt)
     EXPECT_EQ(T.Cmd(",anchor,a."), 0);
     T.Sink.Cursor = {10, 10};
     EXPECT_EQ(T.Cmd(",goto,A."), 0);
-    // 400 * 65535 / 1920 and 300 * 65535 / 1080, rounded to the nearest.
-    EXPECT_EQ(T.Events(), Strings{"abs 13653 18204"});
+    // Over the virtual screen (here the primary alone): 400 * 65536 / 1920
+    // and 300 * 65536 / 1080, rounded up.
+    EXPECT_EQ(T.Events(), Strings{"vabs 13654 18205"});
     EXPECT_EQ(T.Cmd(",goto,ab."), 0);
     EXPECT_EQ(T.Cmd(",goto,q."), 0);
-    EXPECT_EQ(T.Events(), (Strings{"abs 13653 18204", "abs 0 0"}));
+    EXPECT_EQ(T.Events(), (Strings{"vabs 13654 18205", "vabs 0 0"}));
     EXPECT_EQ(T.Cmd(",anchor,ab."), 8);
     EXPECT_EQ(T.Cmd(",anchor,a,b."), 10);
     EXPECT_EQ(T.Cmd(",goto,#."), 6);
     EXPECT_EQ(T.Cmd(",goto,1,2,3."), 10);
     EXPECT_EQ(T.Lines(), (Strings{"? # Parameter error >,anchor,ab. 1<", "? # Parameter error >,anchor,a,b. 2<",
                                   "? # Parameter error >,goto,#. 1<", "? # Parameter error >,goto,1,2,3. 3<"}));
+}
+
+// A second monitor left of the primary one, a taller one reaching above it:
+// an anchor stored on either brings the pointer back to its very pixel,
+// whether the system maps back truncating or rounding; goto with numbers
+// still means the primary screen, the sign dropped.
+TEST_F(TyperMouse, AnchorsReturnToTheirPixelOnAnyMonitor)
+{
+    const TScreenArea screen{-1280, -200, 3200, 1280};
+    T.Sink.Virtual = screen;
+    for (const TPointObj point : {TPointObj{-1280, -200}, TPointObj{-1, 500}, TPointObj{0, 0}, TPointObj{1919, 1079}}) {
+        T.Sink.Cursor = point;
+        T.Cmd(",anchor,m.");
+        T.Cmd(",goto,m.");
+        const Strings events = T.Events();
+        int dx = -1, dy = -1;
+        ASSERT_EQ(events.size(), 1u);
+        ASSERT_EQ(std::sscanf(events[0].c_str(), "vabs %d %d", &dx, &dy), 2) << events[0];
+        for (const int64_t half : {0, 32768}) {
+            EXPECT_EQ(screen.Left + (dx * int64_t{screen.Width} + half) / 65536, point.X) << events[0];
+            EXPECT_EQ(screen.Top + (dy * int64_t{screen.Height} + half) / 65536, point.Y) << events[0];
+        }
+    }
+    EXPECT_EQ(T.Cmd(",goto,-100,50."), 0);
+    EXPECT_EQ(T.Events(), Strings{"abs 3413 3034"});
 }
 
 TEST_F(TyperMouse, APendingAnchorTakesTheNextCharacter)
@@ -111,7 +139,7 @@ TEST_F(TyperMouse, APendingAnchorTakesTheNextCharacter)
     EXPECT_EQ(T.Typer->Pending(), 0);
     T.Sink.Cursor = {0, 0};
     T.Cmd(",goto,X.");
-    EXPECT_EQ(T.Events(), Strings{"abs 32768 32768"});
+    EXPECT_EQ(T.Events(), Strings{"vabs 32768 32768"});
 }
 
 TEST_F(TyperMouse, AnInvalidCharacterLeavesTheAnchorPendingAndIsTyped)
@@ -134,7 +162,7 @@ TEST_F(TyperMouse, APendingGotoTakesTheNextCharacterAndAsciiToo)
     T.Cmd(",anchor,7.");
     T.Cmd(",goto.");
     EXPECT_EQ(T.Cmd(",ascii,55."), 0);
-    EXPECT_EQ(T.Events(), Strings{"abs 6554 6554"});
+    EXPECT_EQ(T.Events(), Strings{"vabs 6554 6554"});
     EXPECT_EQ(T.Typer->Pending(), 0);
 }
 

@@ -31,6 +31,7 @@ public:
 
     void ShowIcon(bool Show) { FIcon.ShowIcon(Show); }
     void SetState(uint8_t State) { FIcon.SetState(State); }
+    void AwaitState() { FIcon.AwaitState(); }
     void FlashError() { FIcon.FlashError(); }
     void SetLayoutOK(bool OK) { FIcon.SetLayoutOK(OK); }
     bool IconShown() const { return FIcon.IconShown(); }

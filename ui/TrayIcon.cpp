@@ -57,10 +57,21 @@ void TTrayIcon::ShowIcon(bool Show)
 
 void TTrayIcon::SetState(uint8_t State)
 {
-    if (State == FState)
+    if (State == FState && !FStateAwaited)
         return;
+    FStateAwaited = false;
     FConnectionNoticeShown = false;
     FState = State;
+    UpdateIcon();
+    if (FIconShown)
+        FShell.Notify(nimModify, FRecord);
+}
+
+void TTrayIcon::AwaitState()
+{
+    FStateAwaited = true;
+    FState = 0;
+    FConnectionNoticeShown = true; // until the state is known
     UpdateIcon();
     if (FIconShown)
         FShell.Notify(nimModify, FRecord);

@@ -54,6 +54,10 @@ public:
 
     void ShowIcon(bool Show);
     void SetState(uint8_t State);
+    // The state is not known yet (the port is still being opened at the
+    // start): the icon shows no connection, without its notice; the next
+    // SetState counts as a change, 0 included, and brings the notice then.
+    void AwaitState();
     void FlashError();
     // The flash timer has run out.
     void FlashTimerElapsed();
@@ -83,5 +87,6 @@ private:
     TTrayRecord FRecord;
     bool FLayoutOK = true;
     bool FConnectionNoticeShown = false;
+    bool FStateAwaited = false;
     bool FFlashing = false;
 };

@@ -225,6 +225,10 @@ class Run(VirtualAdapter):
                                             cwd=self.work)
         self.log = Lines(self.engine_proc.stdout, "engine")
         self.log.until(lambda l: l.startswith("Beenden mit"), "start-up")
+        # The port opens on a thread of its own: its state comes when the
+        # start's attempt has ended, before or after the start-up line.
+        if not [l for l in self.log.seen if l.startswith("Vemu Keys (")]:
+            self.log.until(lambda l: l.startswith("Vemu Keys ("), "the state the start found")
         return self
 
     def send(self, data):

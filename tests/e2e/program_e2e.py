@@ -12,6 +12,7 @@ field stands for the program the user types into.
 import contextlib
 import os
 import shutil
+import signal
 import subprocess
 import sys
 import time
@@ -58,6 +59,11 @@ IDC_INFO_SHOW = 1082
 IDC_LOG_LIST = 1090
 IDC_LOG_COPY = 1092
 WM_DEVICECHANGE = 0x0219
+WM_POWERBROADCAST = 0x0218
+PBT_APMSUSPEND = 0x0004
+PBT_APMRESUMEAUTOMATIC = 0x0012
+WM_WTSSESSION_CHANGE = 0x02B1
+WTS_CONSOLE_CONNECT, WTS_CONSOLE_DISCONNECT, WTS_SESSION_LOCK = 1, 2, 7
 DBT_DEVNODES_CHANGED = 0x0007
 STATIC_TEXT = 0xFFFF  # the text of a message box
 TYPED_TEXT = 100  # the observer's text field
@@ -76,14 +82,16 @@ class Program(VirtualAdapter):
     when asked, an observer."""
 
     def __init__(self, build, name, settings=None, link_port=True, observer=False, args=(), start=True, device=None,
-                 described=()):
+                 described=(), seams=None):
         self.build = build
+        self.seams = seams  # the test build with these seams (tests/e2e/seams.cpp) set in its environment
         self.device = device  # the instance id the device list gives COM7
         self.described = described  # more ports the device list names: (number, instance id, name)
         self.work = os.path.join(build, "e2e-program", name)
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
-        shutil.copy(os.path.join(build, "vemuKeys.exe"), self.work)
+        shutil.copy(os.path.join(build, "tests", "vemuKeysSeams.exe") if seams else os.path.join(build, "vemuKeys.exe"),
+                    os.path.join(self.work, "vemuKeys.exe"))
         if settings is not None:
             with open(self.settings_file, "w", newline="\r\n") as f:
                 f.write(settings)
@@ -138,7 +146,21 @@ class Program(VirtualAdapter):
     def start(self):
         return self.procs.start(["wine", os.path.join(self.work, "vemuKeys.exe")] + self.args,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                stderr=subprocess.DEVNULL, env=self.env, cwd=self.work)
+                                stderr=subprocess.DEVNULL, env=self.program_env(), cwd=self.work)
+
+    def program_env(self):
+        return dict(self.env, **self.seams) if self.seams else self.env
+
+    def settled(self, window):
+        """The program has finished starting: the window has answered once
+        (while it starts it draws its windows and adds its icon)."""
+        expect(self.ask("answers %s 1 %d" % (window, int(WAIT * 1000))).split()[0], "1", "an answer at all")
+
+    def answers(self, window, seconds):
+        """The window is asked every 20 ms for the time given: each answer
+        must come within 100 ms."""
+        answer = self.ask("answers %s %d 100" % (window, int(seconds * 1000)))
+        assert not answer.startswith("none"), "the window did not answer within 100 ms: %s" % answer
 
     def ask(self, command):
         self.driver_proc.stdin.write((command + "\n").encode("utf-8"))
@@ -424,7 +446,8 @@ def console_engine(run):
     would pull its code away under it."""
     engine = os.path.join(run.work, "vemuKeysCon.exe")
     if not os.path.exists(engine):
-        shutil.copy(os.path.join(run.build, "vemuKeysCon.exe"), engine)
+        shutil.copy(os.path.join(run.build, "tests", "vemuKeysConSeams.exe") if run.seams else
+                    os.path.join(run.build, "vemuKeysCon.exe"), engine)
     return [engine]
 
 
@@ -607,6 +630,60 @@ def scenario_movement(build):
         run.send(b"\x1b,moustop.")
         run.observer.settle(0.5)  # a tick already on its way may still arrive
         expect(run.observer.quiet(1.0), [], "moves after moustop")
+
+
+def scenario_sleep(build):
+    """The computer sleeps and wakes (the system's reports sent to every
+    window): before sleep a locked Shift goes up and the port closes; after
+    it the port opens again by itself and typing goes on."""
+    log = "sleep.log"
+    with Program(build, "sleep", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 observer=True) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"\x1b,lock,shift.")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "shift locked")
+        expect(run.ask("broadcast %d %d 0" % (WM_POWERBROADCAST, PBT_APMSUSPEND)), "ok", "the sleep report")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released before sleep")
+        await_log(run, log, "### Ruhezustand: Tasten losgelassen, Port geschlossen")
+        expect(run.ask("broadcast %d %d 0" % (WM_POWERBROADCAST, PBT_APMRESUMEAUTOMATIC)), "ok", "the wake report")
+        await_reconnection(run, log)
+        run.send(b"b")
+        expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed after waking")
+
+
+def scenario_session(build):
+    """The port belongs to the session at the console (the test says which
+    one is, through the test build's seam): locked, the session keeps the
+    port and lets go of a locked Shift; once another session has the
+    console, nothing is typed and the port is not tried; back at the
+    console, the port opens again by itself."""
+    log = "session.log"
+    console = "console.txt"
+    with Program(build, "session", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 observer=True, seams={"VEMU_TEST_CONSOLE_FILE": console}) as run:
+        def session_change(event, here):
+            with open(os.path.join(run.work, console), "w") as f:
+                f.write("1" if here else "0")
+            run.ask("post %s %d %d 1" % (run.main, WM_WTSSESSION_CHANGE, event))
+
+        run.wait_tray(1, "icon")
+        run.send(b"\x1b,lock,shift.")
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "shift locked")
+        session_change(WTS_SESSION_LOCK, True)
+        expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released when locked")
+        run.send(b"a")
+        expect([l for _, l in run.observer.take(2)], chars(b"a"), "the port kept while locked")
+        session_change(WTS_CONSOLE_DISCONNECT, False)
+        await_log(run, log, "### Sitzung nicht an der Konsole")
+        run.send(b"x")
+        expect(run.observer.quiet(3.0), [], "nothing typed while another session has the console")
+        session_change(WTS_CONSOLE_CONNECT, True)
+        await_reconnection(run, log)
+        run.send(b"b")
+        expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed back at the console")
+    with open(os.path.join(run.work, log), encoding="cp1252") as f:
+        reopened = [l for l in f.read().splitlines() if "wiederhergestellt" in l]
+    expect(len(reopened), 1, "openings: only back at the console")
 
 
 def scenario_hidden_mode(build):
@@ -807,6 +884,85 @@ def scenario_moved_adapter(build):
         with open(os.path.join(run.work, log), encoding="cp1252") as f:
             text = f.read()
         assert "wiederhergestellt" not in text, text
+
+
+# Every opening of a port takes this long first, as for a Bluetooth device
+# that is away; for the program 20 s, so that all its steps fit into one
+# opening on a loaded machine.
+SLOW_OPENING = {"VEMU_TEST_OPENING_MS": "10000"}
+SLOWER_OPENING = {"VEMU_TEST_OPENING_MS": "20000"}
+
+
+def scenario_slow_open(build):
+    """While the port takes long to open, the window answers within 100 ms:
+    with the tray icon, with the dialog and its port list shown, after a
+    device arrival and after OK; Beenden in the tray menu ends the program
+    within 1.5 s while the opening still hangs.
+
+    Wine takes its own time for windows that disappear: adding the tray
+    icon again, and hiding its tray window once the last icon goes (it
+    waits 2 s for a window manager that Xvfb does not have). The measuring
+    waits for the window's first answer after the icon is added, and an
+    icon of the driver keeps the tray shown, as a taskbar always is."""
+    log = "slow.log"
+    with Program(build, "slow_open", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 seams=SLOWER_OPENING) as run:
+        begun = time.monotonic()
+        run.wait_tray(1, "icon")
+        run.settled(run.main)
+        run.answers(run.main, 0.5)
+        run.ask("trayclick 0 dbl")
+        run.wait_for("visible %s" % run.main, "1", "dialog shown")
+        run.settled(run.main)
+        run.answers(run.main, 0.5)
+        run.ask("post %s %d %d 0" % (run.main, WM_DEVICECHANGE, DBT_DEVNODES_CHANGED))
+        run.answers(run.main, 0.5)
+        run.ask("click %s %d" % (run.main, IDOK))
+        run.wait_tray(1, "OK hides the dialog")
+        run.settled(run.main)
+        run.answers(run.main, 0.5)
+        expect(run.ask("trayhold on"), "ok", "the driver's icon")
+        try:
+            assert time.monotonic() - begun < 18, "the machine is too slow to end while the opening hangs"
+            run.ask("trayclick 0 right")
+            asked = time.monotonic()
+            run.ask("menu up return")  # Beenden
+            expect(run.ended(), 0, "exit code")
+            took = time.monotonic() - asked
+        finally:
+            run.ask("trayhold off")
+        assert took < 1.5, "Beenden took %.2f s while the opening hung" % took
+        print("Beenden took %.2f s, %.1f s after the start" % (took, asked - begun))
+        with open(os.path.join(run.work, log), encoding="cp1252") as f:
+            lines = f.read().splitlines()
+    assert lines[-1].startswith("<<< End "), lines[-3:]
+    assert not [l for l in lines if "Serial Init Error" in l or "COM7" in l], "the opening ended: %r" % lines
+
+
+def scenario_slow_open_console(build):
+    """The same for the console engine: its window answers within 100 ms
+    while the opening hangs, and Ctrl+C ends it within 1.5 s."""
+    with Program(build, "slow_open_console", settings=settings(), start=False, seams=SLOW_OPENING) as run:
+        console = run.procs.start(["wine"] + console_engine(run), stdin=subprocess.PIPE, stdout=subprocess.PIPE,
+                                  stderr=subprocess.DEVNULL, env=run.program_env(), cwd=run.work)
+        lines = Lines(console.stdout, "console")
+        lines.until(lambda l: l.startswith("Beenden mit"), "console engine started")
+        window = run.ask("findmsg TvemuKeysConsole %d" % int(WAIT * 1000))
+        assert window != "none", "no console window"
+        run.settled(window)
+        run.answers(window, 2)
+        asked = time.monotonic()
+        os.kill(console.pid, signal.SIGINT)
+        try:
+            code = console.wait(timeout=WAIT)
+        except subprocess.TimeoutExpired:
+            raise AssertionError("Ctrl+C did not end the console engine")
+        took = time.monotonic() - asked
+        expect(code, 0, "exit code")
+        assert took < 1.5, "Ctrl+C took %.2f s while the opening hung" % took
+        print("Ctrl+C took %.2f s" % took)
+        lines.until(lambda l: l.startswith("<<< End"), "end line")
+    assert not [l for l in lines.seen if l.startswith("Vemu Keys (")], "a state while opening: %r" % lines.seen
 
 
 def scenario_fatal_release(build):

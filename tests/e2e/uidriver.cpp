@@ -6,6 +6,10 @@
 // hexadecimal.
 //
 //   find CLASS TITLE [MS]        a top-level window ("*" for any); waits up to MS
+//   findmsg CLASS [MS]           a message-only window of the class; waits up to MS
+//   answers HWND MS LIMIT        for MS ms, asks the window every 20 ms (SendMessageTimeout, WM_NULL, at most
+//                                LIMIT ms each): "N SLOWEST" (the number of answers and the slowest in ms),
+//                                or "none after N" when one did not come within LIMIT
 //   dialogs                      the visible dialog boxes (class #32770)
 //   title HWND                   a window's title
 //   gone HWND [MS]               1 when the window no longer exists within MS
@@ -25,9 +29,14 @@
 //   list HWND ID                 list box lines, joined by " | "
 //   listsel HWND ID I...         selects list box lines
 //   post HWND MSG WPARAM LPARAM  posts a message (numbers in decimal or 0x hex)
+//   broadcast MSG WPARAM LPARAM  sends a message to every top-level window, as the system sends its
+//                                power reports, and waits until they have answered
 //   close HWND                   WM_CLOSE
 //   trayicons                    the number of tray icons Wine shows
 //   trayclick INDEX dbl|right    a double or right click on a tray icon
+//   trayhold on|off              an icon of the driver's own in the tray (added after the others), so that
+//                                the tray stays shown when a program removes its icon: Wine hides an
+//                                empty tray, which takes it 2 s without a window manager
 //   trayimage INDEX              a checksum of the icon's pixels on the screen: changes with the icon
 //   trayrect INDEX               left top right bottom of a tray icon
 //   menu KEY...                  keys for the open popup menu (up, down, return, escape); after return
@@ -46,8 +55,10 @@
 #include <windows.h>
 
 #include <commctrl.h>
+#include <shellapi.h>
 #include <sddl.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <iostream>
@@ -191,6 +202,20 @@ std::vector<HWND> TrayIcons()
     return icons;
 }
 
+// The driver's own tray icon, on a hidden window of its own.
+std::string TrayHold(bool On)
+{
+    static HWND owner = CreateWindowExW(0, L"STATIC", L"uidriver tray", 0, 0, 0, 0, 0, nullptr, nullptr,
+                                        GetModuleHandleW(nullptr), nullptr);
+    NOTIFYICONDATAW icon{};
+    icon.cbSize = sizeof icon;
+    icon.hWnd = owner;
+    icon.uID = 1;
+    icon.uFlags = NIF_ICON;
+    icon.hIcon = LoadIconA(nullptr, IDI_APPLICATION);
+    return Shell_NotifyIconW(On ? NIM_ADD : NIM_DELETE, &icon) ? "ok" : "failed";
+}
+
 // The item texts of a list box or a combo box (the messages name the
 // kind), joined by " | ".
 std::string ItemTexts(HWND Control, UINT CountMsg, UINT LengthMsg, UINT TextMsg)
@@ -321,6 +346,28 @@ std::string RunKeyAccess(const std::string& How)
     return result == ERROR_SUCCESS ? "ok" : "failed";
 }
 
+// Whether a window answers within Limit ms, asked again and again for Ms.
+std::string Answers(HWND Window, DWORD Ms, UINT Limit)
+{
+    LARGE_INTEGER frequency, begin, end;
+    QueryPerformanceFrequency(&frequency);
+    const DWORD start = GetTickCount();
+    int count = 0;
+    double slowest = 0;
+    while (GetTickCount() - start < Ms) {
+        DWORD_PTR result = 0;
+        QueryPerformanceCounter(&begin);
+        if (!SendMessageTimeoutA(Window, WM_NULL, 0, 0, SMTO_NORMAL, Limit, &result))
+            return "none after " + std::to_string(count);
+        QueryPerformanceCounter(&end);
+        slowest = std::max(slowest, 1000.0 * static_cast<double>(end.QuadPart - begin.QuadPart) /
+                                        static_cast<double>(frequency.QuadPart));
+        ++count;
+        Sleep(20);
+    }
+    return std::to_string(count) + " " + std::to_string(static_cast<int>(slowest));
+}
+
 std::string Answer(const std::string& Line)
 {
     std::istringstream words(Line);
@@ -336,6 +383,16 @@ std::string Answer(const std::string& Line)
         HWND window = FindTopLevel(arg(0), arg(1), args.size() > 2 ? static_cast<DWORD>(Number(arg(2))) : 0);
         return window ? Hex(window) : "none";
     }
+    if (verb == "findmsg") {
+        const DWORD start = GetTickCount();
+        HWND window = nullptr;
+        while (!(window = FindWindowExA(HWND_MESSAGE, nullptr, arg(0).c_str(), nullptr)) &&
+               GetTickCount() - start < static_cast<DWORD>(Number(arg(1))))
+            Sleep(50);
+        return window ? Hex(window) : "none";
+    }
+    if (verb == "answers")
+        return Answers(ParseWindow(arg(0)), static_cast<DWORD>(Number(arg(1))), static_cast<UINT>(Number(arg(2))));
     if (verb == "dialogs") {
         std::string list;
         EnumWindows(CollectDialog, reinterpret_cast<LPARAM>(&list));
@@ -446,6 +503,13 @@ std::string Answer(const std::string& Line)
                                          static_cast<WPARAM>(Number(arg(2))), static_cast<LPARAM>(Number(arg(3))));
         return posted ? "ok" : "failed";
     }
+    if (verb == "broadcast") {
+        DWORD_PTR result = 0;
+        const LRESULT sent = SendMessageTimeoutW(HWND_BROADCAST, static_cast<UINT>(Number(arg(0))),
+                                                 static_cast<WPARAM>(Number(arg(1))),
+                                                 static_cast<LPARAM>(Number(arg(2))), SMTO_NORMAL, 5000, &result);
+        return sent ? "ok" : "failed";
+    }
     if (verb == "close") {
         PostMessageW(ParseWindow(arg(0)), WM_CLOSE, 0, 0);
         return "ok";
@@ -463,6 +527,8 @@ std::string Answer(const std::string& Line)
             PostMessageW(icons[index], WM_RBUTTONUP, 0, MAKELPARAM(5, 5));
         return "ok";
     }
+    if (verb == "trayhold")
+        return TrayHold(arg(0) == "on");
     if (verb == "trayimage") {
         const std::vector<HWND> icons = TrayIcons();
         const size_t index = static_cast<size_t>(Number(arg(0)));

@@ -5,6 +5,7 @@
 #include "app/Engine.h"
 #include "gidei/KeyParse.h"
 #include "serial/EnumCOM.h"
+#include "serial/PortOpening.h"
 #include "serial/SerialDevices.h"
 #include "tests/support/Pty.h"
 #include "tests/support/RecordingSink.h"
@@ -146,6 +147,16 @@ TEST_F(ReceiverOnPty, LongInputArrivesInChunksOfAtMost64Bytes)
     }));
     EXPECT_EQ(received, text.size());
     EXPECT_EQ(PopAll().size(), text.size());
+}
+
+TEST_F(ReceiverOnPty, WhatArrivedBeforeThePortOpenedIsNotRead)
+{
+    Pty.Write("x");
+    Receiver->SetState(2);
+    Pty.Write("y");
+    const Strings lines = AwaitLine("Sequence >y<");
+    EXPECT_EQ(lines.front(), "  # Received: 79") << "sent to nobody before the opening";
+    EXPECT_EQ(PopAll(), Strings{"y"});
 }
 
 TEST_F(ReceiverOnPty, InactiveMeansReceivedButNotFramed)
@@ -337,6 +348,29 @@ TEST_F(ReceiverOnPty, APortMissingAtTheStartIsOpenedWhenItArrives)
     EXPECT_EQ(States.States, (std::vector<int>{2}));
     pluggedIn.Write("s");
     AwaitLine("Sequence >s<");
+}
+
+// A port held (sleep, another session at the console) is closed and not
+// tried; once nothing holds it, it is awaited as after a loss, in the state
+// the user wants by then.
+TEST_F(ReceiverOnPty, AHeldPortIsNotTriedAndComesBackInTheStateWantedByThen)
+{
+    Receiver->SetState(2);
+    Receiver->Hold(hrSleep);
+    Receiver->Hold(hrAway);
+    EXPECT_EQ(Receiver->State(), 0);
+    Receiver->SetState(1);
+    EXPECT_FALSE(Receiver->Reconnect());
+    Receiver->Release(hrSleep);
+    EXPECT_EQ(Receiver->State(), 0) << "still held for the other reason";
+    Receiver->Release(hrAway);
+    EXPECT_EQ(Receiver->State(), 1);
+    EXPECT_EQ(States.States, (std::vector<int>{2, 0, 1}));
+    EXPECT_EQ(Env.TakeUnstampedLines().back(), "### Verbindung zu COM7 wiederhergestellt");
+    Receiver->Hold(hrSleep);
+    Receiver->Close();
+    Receiver->Release(hrSleep);
+    EXPECT_EQ(Receiver->State(), 0) << "closed by the user meanwhile";
 }
 
 // A notice that arrives after the user already closed the port and opened
@@ -609,6 +643,53 @@ TEST_F(FollowingDevice, OtherAdaptersStayKnownForTheSession)
     EXPECT_EQ(Receiver->Port(), 9);
 }
 
+// Openings wait until the test lets them go, as the opening of a Bluetooth
+// device that is away takes seconds.
+TEvent OpeningsGo(true);
+uint32_t AwaitGo(int32_t)
+{
+    OpeningsGo.Wait(kInfinite);
+    return 0;
+}
+
+// With a job thread the owner goes on while the port opens. An attempt
+// given up meanwhile (another port chosen) leaves nothing open and reports
+// nothing; the port asked for since opens after it.
+TEST(ReceiverOnJobThread, AnAttemptGivenUpMeanwhileLeavesNothingOpen)
+{
+    TTestEnvironment env(0, "[Debug]\nWait=-1\n");
+    SetSerialDeviceDirectory(env.Dir.Path());
+    TPtyPort first(env.Dir.Path(), 7);
+    TPtyPort second(env.Dir.Path(), 8);
+    TStateLog states;
+    SetOpeningDelay(AwaitGo);
+    {
+        TSerialReceiver receiver(false, pjOwnThread);
+        receiver.SetOnStateChange(TStateLog::Record, &states);
+        receiver.SetPort(7);
+        receiver.SetState(2);
+        EXPECT_EQ(receiver.State(), 0);
+        EXPECT_TRUE(receiver.Opening());
+        receiver.SetPort(8);
+        receiver.SetState(2);
+        OpeningsGo.Set();
+        ASSERT_TRUE(WaitUntil([&] {
+            receiver.DeliverJobs();
+            return !receiver.JobsBusy();
+        }));
+        EXPECT_EQ(receiver.State(), 2);
+        EXPECT_EQ(receiver.Port(), 8);
+        EXPECT_EQ(states.States, std::vector<int>{2});
+        TPortSettings com7;
+        com7.Port = 7;
+        EXPECT_NO_THROW(CloseSerialPort(OpenSerialPort(com7))) << "the attempt given up keeps nothing open";
+        const std::vector<TPostedMessage> posted = env.Target.Messages();
+        EXPECT_NE(std::find(posted.begin(), posted.end(), TPostedMessage{UM_PORTWORK, 0, 0}), posted.end());
+    }
+    SetOpeningDelay(nullptr);
+    SetSerialDeviceDirectory("");
+}
+
 } // namespace
 
 namespace {
@@ -617,6 +698,25 @@ struct TEngineStates {
     std::vector<int> States;
     static void Record(void* Data, int State) { static_cast<TEngineStates*>(Data)->States.push_back(State); }
 };
+
+// The engine's port work done, its results applied as the window applies
+// them on UM_PORTWORK; false when it is still busy after the time.
+bool Settle(TEngine& Engine)
+{
+    return WaitUntil([&] {
+        Engine.DeliverPortJobs();
+        return !Engine.Receiver().JobsBusy();
+    });
+}
+
+// One quiet attempt to open the lost port, carried out: true while the
+// engine still waits for its port.
+bool RetryAndSettle(TEngine& Engine)
+{
+    const bool awaiting = Engine.RetryLostPort();
+    EXPECT_TRUE(Settle(Engine));
+    return awaiting && Engine.AwaitingPort();
+}
 
 TEST(EngineOnPty, WiresReceiverAndParserAndShutsDownWhileBytesArrive)
 {
@@ -627,6 +727,7 @@ TEST(EngineOnPty, WiresReceiverAndParserAndShutsDownWhileBytesArrive)
     TEngineStates states;
     {
         TEngine engine(sink, TEngineStates::Record, &states, false, 9);
+        ASSERT_TRUE(Settle(engine));
         EXPECT_EQ(engine.Receiver().Port(), 9);
         EXPECT_EQ(engine.Receiver().State(), 2);
         EXPECT_EQ(states.States, std::vector<int>{2});
@@ -650,6 +751,26 @@ TEST(EngineOnPty, WiresReceiverAndParserAndShutsDownWhileBytesArrive)
     SetSerialDeviceDirectory("");
 }
 
+// The start's opening reports its outcome when it ends: 0 when no port
+// opened, which the console prints and the tray shows with its notice.
+TEST(EngineOnPty, AStartThatFindsNoPortSaysSoWhenItsAttemptEnds)
+{
+    TTestEnvironment env(0, "[Port]\nPort=5\n[Debug]\nWait=-1\n");
+    SetSerialDeviceDirectory(env.Dir.Path());
+    TRecordingSink sink;
+    TEngineStates states;
+    {
+        TEngine engine(sink, TEngineStates::Record, &states, false);
+        EXPECT_TRUE(engine.Starting());
+        EXPECT_TRUE(states.States.empty()) << "nothing known yet";
+        ASSERT_TRUE(Settle(engine));
+        EXPECT_FALSE(engine.Starting());
+        EXPECT_EQ(states.States, std::vector<int>{0});
+        EXPECT_TRUE(engine.AwaitingPort());
+    }
+    SetSerialDeviceDirectory("");
+}
+
 // The engine through a pulled and replugged adapter: input is typed again
 // without a restart, and the states seen are 2, 0, 2.
 TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
@@ -661,13 +782,14 @@ TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
     {
         auto pty = std::make_unique<TPtyPort>(env.Dir.Path(), 5);
         TEngine engine(sink, TEngineStates::Record, &states, false);
+        ASSERT_TRUE(Settle(engine));
         pty->Write("a");
         ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 2; }));
         pty.reset();
         EXPECT_TRUE(engine.PortLost(AwaitPortLostNotice(env)));
-        EXPECT_TRUE(engine.RetryLostPort()) << "still away: keep trying";
+        EXPECT_TRUE(RetryAndSettle(engine)) << "still away: keep trying";
         pty = std::make_unique<TPtyPort>(env.Dir.Path(), 5);
-        EXPECT_FALSE(engine.RetryLostPort()) << "back: stop trying";
+        EXPECT_FALSE(RetryAndSettle(engine)) << "back: stop trying";
         EXPECT_FALSE(engine.AwaitingPort());
         pty->Write("b");
         ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 4; }));
@@ -693,6 +815,7 @@ protected:
         SetSerialDeviceDirectory(Env.Dir.Path());
         Pty = std::make_unique<TPtyPort>(Env.Dir.Path(), 6);
         Engine = std::make_unique<TEngine>(Sink, TEngineStates::Record, &States, false);
+        EXPECT_TRUE(Settle(*Engine));
     }
     ~EngineInputCut() override
     {
@@ -751,6 +874,40 @@ TEST_F(EngineInputCut, SwitchingInputOffReleasesEverythingAndEndsTheWait)
     EXPECT_TRUE(NewLines().empty());
 }
 
+// Across sleep, and while another session has the console, the device can
+// release nothing: everything goes up (before Suspend returns, so before
+// the computer sleeps) and the port closes; nothing is tried while the
+// session is away, woken too; back, the port opens in the state it had. A
+// locked session keeps its port and lets go of the keys.
+TEST_F(EngineInputCut, SleepAndAnotherSessionAtTheConsoleGiveUpThePortUntilBack)
+{
+    HoldEverythingAndWait();
+    Engine->Suspend();
+    EXPECT_EQ(Sink.Take(), (Strings{"button 0010", "up 10", "up 11"})) << "up before Suspend returns";
+    Engine->SetAtConsole(false);
+    Engine->Resume();
+    ASSERT_TRUE(Settle(*Engine));
+    EXPECT_EQ(Engine->Receiver().State(), 0) << "woken while away";
+    EXPECT_FALSE(Engine->RetryLostPort()) << "no attempts while away";
+    Engine->SetAtConsole(true);
+    ASSERT_TRUE(Settle(*Engine));
+    Pty->Write("\x1b,lock,shift.");
+    ASSERT_TRUE(WaitUntil([&] { return Sink.Count() >= 1; }));
+    Engine->SessionLocked();
+    ASSERT_TRUE(WaitUntil([&] { return Sink.Count() >= 2; }));
+    SleepMs(50); // its line
+    EXPECT_EQ(Sink.Take(), (Strings{"down 10", "up 10"}));
+    EXPECT_EQ(Engine->Receiver().State(), 2) << "locked: the port stays";
+    EXPECT_EQ(States.States, (std::vector<int>{2, 0, 2}));
+    EXPECT_EQ(NewLines(), (Strings{"### Ruhezustand: Tasten losgelassen, Port geschlossen",
+                                   "### Warten abgebrochen: ,wait,2147483647.",
+                                   "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen",
+                                   "### Sitzung nicht an der Konsole: Tasten losgelassen, Port geschlossen",
+                                   "### Ruhezustand beendet", "### Sitzung wieder an der Konsole",
+                                   "### Verbindung zu COM6 wiederhergestellt",
+                                   "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen"}));
+}
+
 TEST_F(EngineInputCut, APulledAdapterReleasesEverythingAndEndsTheWait)
 {
     HoldEverythingAndWait();
@@ -761,8 +918,8 @@ TEST_F(EngineInputCut, APulledAdapterReleasesEverythingAndEndsTheWait)
     EXPECT_NE(std::find(lines.begin(), lines.end(), "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen"),
               lines.end());
     // Still away: the quiet attempts add no line.
-    EXPECT_TRUE(Engine->RetryLostPort());
-    EXPECT_TRUE(Engine->RetryLostPort());
+    EXPECT_TRUE(RetryAndSettle(*Engine));
+    EXPECT_TRUE(RetryAndSettle(*Engine));
     EXPECT_TRUE(NewLines().empty());
     EXPECT_EQ(States.States, (std::vector<int>{2, 0}));
 }

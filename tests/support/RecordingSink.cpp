@@ -26,6 +26,8 @@ std::string TRecordingSink::Describe(const TMouseRecord& Record)
         std::snprintf(text, sizeof text, "move %d %d", Record.Dx, Record.Dy);
     else if (Record.Flags == (MOUSEEVENTF_MOVE_FLAG | MOUSEEVENTF_ABSOLUTE_FLAG))
         std::snprintf(text, sizeof text, "abs %d %d", Record.Dx, Record.Dy);
+    else if (Record.Flags == (MOUSEEVENTF_MOVE_FLAG | MOUSEEVENTF_ABSOLUTE_FLAG | MOUSEEVENTF_VIRTUALDESK_FLAG))
+        std::snprintf(text, sizeof text, "vabs %d %d", Record.Dx, Record.Dy);
     else
         std::snprintf(text, sizeof text, "button %04X%s", Record.Flags, (Record.Dx || Record.Dy) ? " moved" : "");
     return text;

@@ -1,6 +1,7 @@
 // An input sink that records every record as a short text ("down 10",
-// "up 10", "char E4 down", "move 5 -3", "abs 32768 0", "button 0002"), with
-// a pointer position and failures the test can set.
+// "up 10", "char E4 down", "move 5 -3", "abs 32768 0", over the virtual
+// screen "vabs 32768 0", "button 0002"), with a pointer position, screens
+// and failures the test can set.
 #pragma once
 
 #include "gidei/InputSink.h"
@@ -17,6 +18,7 @@ public:
     bool GetCursorPos(TPointObj& Point) override;
     int32_t ScreenWidth() override { return Width; }
     int32_t ScreenHeight() override { return Height; }
+    TScreenArea VirtualScreen() override { return Virtual; }
     uint32_t LastError() override { return ErrorCode; }
 
     std::vector<std::string> Take();
@@ -26,6 +28,7 @@ public:
     // Set by tests.
     int32_t Width = 1920;
     int32_t Height = 1080;
+    TScreenArea Virtual{0, 0, 1920, 1080};
     TPointObj Cursor{400, 300};
     bool FailMoves = false;
     bool FailCursor = false;

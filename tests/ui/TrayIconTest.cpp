@@ -82,6 +82,28 @@ TEST(TrayIcon, EveryEntryIntoStateZeroBringsTheBalloonOnce)
     EXPECT_TRUE(HasNoConnectionBalloon(calls[0].Record));
 }
 
+// At the start the port may still be opening (a Bluetooth device takes
+// seconds): no notice before the outcome is known, one after a failure.
+TEST(TrayIcon, AStateStillAwaitedBringsItsNoticeOnlyOnceKnown)
+{
+    for (const uint8_t outcome : {0, 2}) {
+        TRecordingShell shell;
+        TTrayIcon tray(shell);
+        tray.AwaitState();
+        tray.ShowIcon(true);
+        auto calls = shell.Take();
+        ASSERT_EQ(calls.size(), 1u);
+        EXPECT_EQ(calls[0].Record.Image, TTrayImage::Closed);
+        EXPECT_FALSE(calls[0].Record.Flags & nifInfo) << "no notice while opening";
+        tray.SetState(outcome);
+        calls = shell.Take();
+        ASSERT_EQ(calls.size(), 1u) << "the outcome is a change, 0 too";
+        EXPECT_EQ(HasNoConnectionBalloon(calls[0].Record), outcome == 0);
+        tray.SetState(outcome);
+        EXPECT_TRUE(shell.Calls.empty()) << "known now: the same state is no change";
+    }
+}
+
 TEST(TrayIcon, ABalloonRequestedWhileHiddenIsDropped)
 {
     TRecordingShell shell;

@@ -151,6 +151,15 @@ TEST(SendInputSink, TheDesktopSeesTheTypersRecords)
     typer.Sequence = ",click.";
     typer.ExecuteCommand({"click"});
     EXPECT_EQ(AwaitSeen(2), (std::vector<std::string>{"left down", "left up"}));
+
+    // An anchor's point over the virtual screen: the system maps it back to
+    // the very pixel (goto with numbers rounds over 65535 and may land a
+    // pixel short).
+    const TScreenArea screen = SystemInputSink().VirtualScreen();
+    SystemInputSink().SendMouse({VirtualDeskCoordinate(333, screen.Left, screen.Width),
+                                 VirtualDeskCoordinate(211, screen.Top, screen.Height),
+                                 MOUSEEVENTF_MOVE_FLAG | MOUSEEVENTF_ABSOLUTE_FLAG | MOUSEEVENTF_VIRTUALDESK_FLAG});
+    EXPECT_EQ(AwaitSeen(1), std::vector<std::string>{"move 333 211"});
     EXPECT_TRUE(env.TakeLines().empty()) << "nothing failed";
 }
 

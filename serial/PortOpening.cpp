@@ -1,0 +1,67 @@
+#include "serial/PortOpening.h"
+
+#include "base/Globals.h"
+#include "serial/EnumCOM.h"
+
+#include <atomic>
+
+namespace {
+
+std::atomic<TOpeningDelay> OpeningDelay{nullptr};
+
+bool TryOpen(const TPortSettings& Settings, TOpenOutcome& Outcome, std::string* Error)
+{
+    try {
+        if (const TOpeningDelay delay = OpeningDelay.load())
+            if (const uint32_t givenUp = delay(Settings.Port))
+                throw EvemuError("Serial Init Error (1): " + SysErrorText(givenUp));
+        Outcome.Handle = OpenSerialPort(Settings);
+        Outcome.Port = Settings.Port;
+        return true;
+    } catch (const std::exception& error) {
+        if (Error)
+            *Error = error.what();
+        return false;
+    }
+}
+
+void List(TOpenOutcome& Outcome)
+{
+    if (!Outcome.Listed)
+        GetInstalledPorts(Outcome.Present);
+    Outcome.Listed = true;
+}
+
+} // namespace
+
+TOpenOutcome::~TOpenOutcome()
+{
+    if (Handle != InvalidPortHandle)
+        CloseSerialPort(Handle);
+}
+
+TPortHandle TOpenOutcome::Take()
+{
+    const TPortHandle handle = Handle;
+    Handle = InvalidPortHandle;
+    return handle;
+}
+
+void AttemptOpening(const TOpenRequest& Request, TOpenOutcome& Outcome)
+{
+    if (!TryOpen(Request.Settings, Outcome, &Outcome.Error) && !Request.Identity.Empty()) {
+        // The adapter may sit in another socket now, under another number.
+        List(Outcome);
+        Outcome.Search =
+            FindMovedDevice(Request.Settings.Port, Request.Identity, Outcome.Present, Request.OtherDevices);
+        if (Outcome.Search.Outcome == TPortSearch::Moved) {
+            TPortSettings moved = Request.Settings;
+            moved.Port = Outcome.Search.Port;
+            TryOpen(moved, Outcome, nullptr); // busy, say: the next attempt looks again
+        }
+    }
+    if (Outcome.Handle != InvalidPortHandle)
+        List(Outcome);
+}
+
+void SetOpeningDelay(TOpeningDelay Delay) { OpeningDelay.store(Delay); }

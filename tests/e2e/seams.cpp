@@ -1,0 +1,69 @@
+// Linked into the test builds of both programs (tests/vemuKeysSeams.exe,
+// tests/vemuKeysConSeams.exe), never into the programs that are shipped:
+// seams that the end-to-end tests set through the environment.
+//   VEMU_TEST_OPENING_MS=N   every opening of a port first takes N ms, as
+//                            for a Bluetooth device that is away; the wait
+//                            is a blocking read that CancelSynchronousIo
+//                            ends, and then the opening fails as a
+//                            cancelled CreateFile does.
+//   VEMU_TEST_CONSOLE_FILE=F another session is at the console while the
+//                            file F holds "0" (read each time it is asked).
+#include "app/EngineHost_win.h"
+#include "serial/PortOpening.h"
+
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+
+namespace {
+
+DWORD OpeningMs = 0;
+
+VOID CALLBACK WakeReader(PVOID WriteEnd, BOOLEAN)
+{
+    DWORD written = 0;
+    WriteFile(WriteEnd, "x", 1, &written, nullptr);
+}
+
+uint32_t SlowOpening(int32_t)
+{
+    HANDLE readEnd = nullptr;
+    HANDLE writeEnd = nullptr;
+    if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0))
+        return 0;
+    HANDLE timer = nullptr;
+    CreateTimerQueueTimer(&timer, nullptr, WakeReader, writeEnd, OpeningMs, 0, WT_EXECUTEONLYONCE);
+    char byte = 0;
+    DWORD count = 0;
+    const DWORD error = ReadFile(readEnd, &byte, 1, &count, nullptr) ? 0 : GetLastError();
+    DeleteTimerQueueTimer(nullptr, timer, INVALID_HANDLE_VALUE);
+    CloseHandle(writeEnd);
+    CloseHandle(readEnd);
+    return error == ERROR_OPERATION_ABORTED ? error : 0;
+}
+
+const char* ConsoleFile = nullptr;
+
+bool ConsoleFileSaysHere()
+{
+    FILE* file = std::fopen(ConsoleFile, "r");
+    if (!file)
+        return true;
+    const int first = std::fgetc(file);
+    std::fclose(file);
+    return first != '0';
+}
+
+const bool Installed = [] {
+    ConsoleFile = std::getenv("VEMU_TEST_CONSOLE_FILE");
+    if (ConsoleFile)
+        SetConsoleSessionCheck(ConsoleFileSaysHere);
+    if (const char* ms = std::getenv("VEMU_TEST_OPENING_MS")) {
+        OpeningMs = static_cast<DWORD>(std::strtoul(ms, nullptr, 10));
+        SetOpeningDelay(SlowOpening);
+    }
+    return true;
+}();
+
+} // namespace
