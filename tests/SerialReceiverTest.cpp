@@ -11,11 +11,6 @@
 
 namespace {
 
-struct TStateLog {
-    std::vector<int> States;
-    static void Record(void* Data, int State) { static_cast<TStateLog*>(Data)->States.push_back(State); }
-};
-
 class ReceiverSettings : public ::testing::Test {
 protected:
     TTestEnvironment Env;
@@ -128,7 +123,7 @@ TEST(ReceiverOpening, APortThatDoesNotExistLogsOneErrorAndStaysClosed)
 {
     TTestEnvironment env(0);
 #ifndef _WIN32
-    SetSerialDeviceDirectory(env.Dir.Path());
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
 #endif
     TSerialReceiver receiver(false);
     TStateLog log;
@@ -141,9 +136,6 @@ TEST(ReceiverOpening, APortThatDoesNotExistLogsOneErrorAndStaysClosed)
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].rfind("! ERROR ### Fehler: Serial Init Error (1): ", 0), 0u) << lines[0];
     EXPECT_NE(ReadFileText(env.Dir.File("Errors.log")).find("Serial Init Error (1)"), std::string::npos);
-#ifndef _WIN32
-    SetSerialDeviceDirectory("");
-#endif
 }
 
 TEST(PortNames, NumbersFromPortNames)
