@@ -2,10 +2,10 @@
 // splash window, wires the program in the main window's creation, lives in
 // the notification area (or with its dialog shown) and ends in order, also
 // at a logoff or shutdown.
-#include "app/ConfigDialog_win.h"
 #include "app/LastResort_win.h"
-#include "app/SettingsNotice_win.h"
 #include "app/Lifecycle.h"
+#include "app/MainWindow_win.h"
+#include "app/SettingsNotice_win.h"
 #include "base/CommonControls_win.h"
 #include "base/ExceptionName.h"
 #include "base/Globals.h"
