@@ -329,10 +329,21 @@ void TConfigPages::RefreshPortList(bool KeepSelection)
     });
 }
 
+void TConfigPages::SetReceiver(TSerialReceiver* Receiver)
+{
+    if (FReceiver)
+        FReceiver->SetOnPortsListed(nullptr);
+    FReceiver = Receiver;
+    if (FReceiver)
+        FReceiver->SetOnPortsListed([this](const std::vector<TPortDevice>& Present) { FPresentPorts = Present; });
+}
+
 void TConfigPages::ReceiverStateChanged()
 {
-    if (FReceiver && IsWindowVisible(FWindow) && FReceiver->Port() != FLoadedPort)
-        RefreshPortList(true);
+    if (FReceiver && IsWindowVisible(FWindow) && FReceiver->Port() != FLoadedPort) {
+        ListPorts(FPresentPorts, true);
+        UpdateControls();
+    }
 }
 
 // The port group -----------------------------------------------------------

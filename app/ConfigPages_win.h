@@ -51,9 +51,9 @@ public:
     // CheckPort the port list offers the ports present, otherwise every
     // number.
     void Create(HWND Window, const TConfigTabs& Tabs, bool CheckPort, bool PortExpanded, TChoiceValid OnChoiceValid);
-    // The receiver whose port the port list shows (null: none yet); its job
-    // thread lists the ports present.
-    void SetReceiver(TSerialReceiver* Receiver) { FReceiver = Receiver; }
+    // The receiver whose port the port list shows (null: none); its job
+    // thread lists the ports present, and so does its opening of a port.
+    void SetReceiver(TSerialReceiver* Receiver);
 
     // The controls show Values; edits not applied are gone.
     void Show(const TConfigValues& Values, bool AutoStartChangeable);
@@ -68,7 +68,8 @@ public:
     void ListPortsAfresh() { RefreshPortList(false); }
     // The receiver's state changed. Its device may have come back under
     // another number: while the dialog is shown, the list follows it where
-    // the user has not picked another port.
+    // the user has not picked another port, with the ports that opening
+    // listed.
     void ReceiverStateChanged();
 
     // A control of a page was used.

@@ -2,6 +2,7 @@
 
 #include "base/Globals.h"
 #include "logging/Logging.h"
+#include "serial/DeviceText.h"
 #include "serial/EnumCOM.h"
 #include "serial/PortOpening.h"
 
@@ -136,18 +137,14 @@ void TSerialReceiver::StartAttempt(bool Loud)
 void TSerialReceiver::StartListing(TApplyList Apply)
 {
     FJob = jkListing;
-    FJobs->Run([this, Apply]() -> TJobThread::TResult {
-        auto present = std::make_shared<std::vector<TPortDevice>>();
-        GetInstalledPorts(*present);
-        return [this, Apply, present] {
-            FJob = jkNone;
-            (this->*Apply)(*present);
-            NextJob();
-        };
+    RunListing([this, Apply](const std::vector<TPortDevice>& Present) {
+        FJob = jkNone;
+        (this->*Apply)(Present);
+        NextJob();
     });
 }
 
-void TSerialReceiver::ListPorts(TPortsListed Listed)
+void TSerialReceiver::RunListing(TPortsListed Listed)
 {
     FJobs->Run([Listed]() -> TJobThread::TResult {
         auto present = std::make_shared<std::vector<TPortDevice>>();
@@ -200,8 +197,11 @@ void TSerialReceiver::Opened(TOpenOutcome& Outcome, bool Loud)
         LogEvent(lkPlain, "### Ger\xe4t an COM" + std::to_string(Outcome.Port) + " gefunden (vorher COM" +
                               std::to_string(before) + ")");
     }
-    if (Outcome.Listed)
+    if (Outcome.Listed) {
         LearnDevice(Outcome.Present);
+        if (FOnPortsListed)
+            FOnPortsListed(Outcome.Present);
+    }
     FAmbiguity.clear();
     const int state = FAwaited;
     FAwaited = 0;

@@ -133,7 +133,10 @@ public:
     bool JobsBusy() const { return FJobs->Busy(); }
     // The present ports, for the configuration dialog: Listed gets them on
     // this thread (at once without a job thread).
-    void ListPorts(TPortsListed Listed);
+    void ListPorts(TPortsListed Listed) { RunListing(std::move(Listed)); }
+    // Hears the present ports whenever an opening of the port listed them,
+    // before the state it reports: a list of them need not ask again.
+    void SetOnPortsListed(TPortsListed Listed) { FOnPortsListed = std::move(Listed); }
 
     // The device behind the port, as the system listed it when the port last
     // opened; stored beside the number. When the number is gone and exactly
@@ -185,6 +188,9 @@ private:
     void NextJob();
     void StartAttempt(bool Loud);
     void StartListing(TApplyList Apply);
+    // The one way the receiver lists the system's ports: on the job thread,
+    // Listed getting them on this one.
+    void RunListing(TPortsListed Listed);
     // The result of attempt number Attempt.
     void Attempted(uintptr_t Attempt, bool Loud, TOpenOutcome& Outcome);
     // The port is open at Outcome.Port: the state awaited is reported.
@@ -222,6 +228,7 @@ private:
     std::string FAmbiguity; // the last "not clear" line: once per situation
     TStateCallback FOnStateChange = nullptr;
     void* FOnStateChangeData = nullptr;
+    TPortsListed FOnPortsListed;
     std::unique_ptr<TWorkThread> FThread;
     bool FNamedEvents;
     std::unique_ptr<TJobThread> FJobs;

@@ -4,6 +4,7 @@
 // friendly name, one per line.
 #include "serial/EnumCOM.h"
 
+#include "serial/DeviceText.h"
 #include "serial/SerialDevices.h"
 
 #include <filesystem>

@@ -5,6 +5,7 @@
 #include "serial/EnumCOM.h"
 
 #include "base/SystemLibrary_win.h"
+#include "serial/DeviceText.h"
 
 #include <windows.h>
 

@@ -4,6 +4,7 @@
 #include "serial/PortIdentity.h"
 
 #include "app/PortList.h"
+#include "serial/DeviceText.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

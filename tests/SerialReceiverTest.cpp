@@ -1,5 +1,6 @@
 #include "serial/COMObjct.h"
 
+#include "serial/DeviceText.h"
 #include "serial/EnumCOM.h"
 #include "tests/support/TestSupport.h"
 

@@ -461,6 +461,28 @@ TEST_F(FollowingDevice, AnAdapterInAnotherSocketIsFollowedToItsNewNumber)
     EXPECT_EQ(Globals->GetString("Port", "DeviceModel", ""), Model);
 }
 
+// The ports the opening that found the device listed are heard before the
+// state it reports: a list of them follows the device without listing again.
+TEST_F(FollowingDevice, TheOpeningsListingIsHeardBeforeItsState)
+{
+    StartStored(Adapter);
+    TPtyPort moved(Dir(), 9, Adapter);
+    struct THeard {
+        std::vector<int> Listed, ListedAtState;
+    } heard;
+    Receiver->SetOnPortsListed([&](const std::vector<TPortDevice>& Present) {
+        for (const TPortDevice& port : Present)
+            heard.Listed.push_back(port.Number);
+    });
+    Receiver->SetOnStateChange([](void* Data, int) {
+        auto* seen = static_cast<THeard*>(Data);
+        seen->ListedAtState = seen->Listed;
+    }, &heard);
+    Receiver->SetState(2);
+    EXPECT_EQ(Receiver->Port(), 9);
+    EXPECT_EQ(heard.ListedAtState, std::vector<int>{9});
+}
+
 // At the start the stored number is gone and the device (the same instance
 // id, its number changed) is at COM9: opened there without an error line.
 TEST_F(FollowingDevice, AtTheStartTheDeviceIsOpenedWhereItIsNow)
