@@ -176,11 +176,16 @@ bool ParseOptions(int argc, char** argv, TOptions& Options)
 }
 
 // --list-ports: what the system says about each present port. It opens
-// nothing and touches no settings, so it may run beside the program.
+// nothing and touches no settings, so it may run beside the program. A
+// device list that could not be read is said, and ends with 1: "no ports"
+// would be a false answer.
 int ListPorts()
 {
     std::vector<TPortDevice> ports;
-    GetInstalledPorts(ports);
+    if (!GetInstalledPorts(ports)) {
+        std::fprintf(stderr, "%s\n", LoadResourceText(IDS_CONSOLE_NO_DEVICE_LIST).c_str());
+        return 1;
+    }
     if (ports.empty())
         PrintConsoleLine(LoadResourceText(IDS_CONSOLE_NO_PORTS));
     const std::string format = LoadResourceText(IDS_CONSOLE_PORT_LINE);

@@ -10,7 +10,7 @@
 #include <filesystem>
 #include <fstream>
 
-void GetInstalledPorts(std::vector<TPortDevice>& Ports)
+bool GetInstalledPorts(std::vector<TPortDevice>& Ports)
 {
     Ports.clear();
     std::error_code error;
@@ -30,4 +30,5 @@ void GetInstalledPorts(std::vector<TPortDevice>& Ports)
         device.Description = PortDescription(name);
         Ports.push_back(device);
     }
+    return true;
 }

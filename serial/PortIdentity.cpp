@@ -119,8 +119,9 @@ bool ModelMayStandForDevice(const TPortIdentity& Identity)
     const std::string address = BluetoothAddress(Identity.Device);
     if (!address.empty())
         return SameText(address, Identity.Model);
-    const std::string instance = UsbInstance(Identity.Device);
-    return instance.find('&') != std::string::npos;
+    // A USB id made from the socket; one made from the device's serial
+    // number stays the same in every socket.
+    return !UsbInstance(Identity.Device).empty() && !CarriesSerialNumber(Identity.Device);
 }
 
 TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, const std::vector<TPortDevice>& Present,
@@ -156,7 +157,7 @@ TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, c
     return result;
 }
 
-void NoteOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TPortIdentity& Device,
+void AddOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TPortIdentity& Device,
                       const std::vector<TPortDevice>& Present)
 {
     // The device itself is never another one, whatever was thought before.

@@ -77,9 +77,10 @@ TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, c
 // Adds to OtherDevices the instance ids of the present ports of the device's
 // model that are not the device itself (neither at its number Port nor with
 // its instance id): seen at the same time as the device, or while it was
-// away, they are other devices. Ids known already are not added again;
-// nothing known is forgotten.
-void NoteOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TPortIdentity& Device,
+// away, they are other devices. Ids known already are not added again; the
+// device's own id, should it be there, is taken off: the device is never
+// another one.
+void AddOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TPortIdentity& Device,
                       const std::vector<TPortDevice>& Present);
 
 // The present device at Port, or null.

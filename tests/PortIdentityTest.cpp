@@ -206,19 +206,19 @@ TEST(MovedDevice, OtherDevicesAreGatheredAndNeverTakenForTheDevice)
 {
     const TPortIdentity device{AdapterInSocket(1), Model};
     std::vector<std::string> others;
-    NoteOtherDevices(others, 7, device,
+    AddOtherDevices(others, 7, device,
                      {Port(7, device.Device, Model), Port(8, AdapterInSocket(3), Model), Port(3, "ACPI\\PNP0501\\1", ""),
                       Port(5, "USB\\VID_2345&PID_6789\\5&1&0&5", "VID_2345&PID_6789")});
     EXPECT_EQ(others, std::vector<std::string>{AdapterInSocket(3)});
 
-    NoteOtherDevices(others, 7, device, {Port(7, device.Device, Model), Port(9, AdapterInSocket(4), Model)});
+    AddOtherDevices(others, 7, device, {Port(7, device.Device, Model), Port(9, AdapterInSocket(4), Model)});
     EXPECT_EQ(others, (std::vector<std::string>{AdapterInSocket(3), AdapterInSocket(4)})) << "added to, not replaced";
-    NoteOtherDevices(others, 7, device, {Port(10, "usb\\vid_1234&pid_5678\\5&2a5c9b4&0&3", Model)});
+    AddOtherDevices(others, 7, device, {Port(10, "usb\\vid_1234&pid_5678\\5&2a5c9b4&0&3", Model)});
     EXPECT_EQ(others.size(), 2u) << "an id known already is not added again";
 
     // The device pulled out: what is present then is not the device
     // coming back; a stale entry at its own number is the device itself.
-    NoteOtherDevices(others, 7, device, {Port(7, AdapterInSocket(6), Model), Port(11, device.Device, Model)});
+    AddOtherDevices(others, 7, device, {Port(7, AdapterInSocket(6), Model), Port(11, device.Device, Model)});
     EXPECT_EQ(others, (std::vector<std::string>{AdapterInSocket(3), AdapterInSocket(4)}));
 
     EXPECT_EQ(FindMovedDevice(7, device, {Port(8, "usb\\vid_1234&pid_5678\\5&2a5c9b4&0&3", Model)}, others).Outcome,
@@ -232,10 +232,10 @@ TEST(MovedDevice, OtherDevicesAreGatheredAndNeverTakenForTheDevice)
     EXPECT_EQ(found.Candidates, Ports{12});
 
     others.push_back(device.Device);
-    NoteOtherDevices(others, 9, device, {});
+    AddOtherDevices(others, 9, device, {});
     EXPECT_EQ(others, (std::vector<std::string>{AdapterInSocket(3), AdapterInSocket(4)})) << "the device is never another one";
     std::vector<std::string> untouched{AdapterInSocket(3)};
-    NoteOtherDevices(untouched, 7, {"", ""}, {Port(8, AdapterInSocket(4), Model)});
+    AddOtherDevices(untouched, 7, {"", ""}, {Port(8, AdapterInSocket(4), Model)});
     EXPECT_EQ(untouched, std::vector<std::string>{AdapterInSocket(3)}) << "no model: nothing to compare";
 }
 

@@ -204,7 +204,7 @@ TTrayChoice TSysTrayForm::TrackMenu(HMENU Popup, TTrayAction Opened)
 void TSysTrayForm::GiveFrontBack(TTrayChoice Choice, HWND Previous, HWND Holder)
 {
     const HWND front = GetForegroundWindow();
-    TForegroundAfterMenu seen;
+    TWindowsSeenAfterMenu seen;
     seen.PreviousUsable = Previous && Previous != Holder && IsWindow(Previous) && IsWindowVisible(Previous);
     seen.HolderInFront = front == Holder || front == nullptr;
     seen.HeldByTrayForm = Holder == Handle();

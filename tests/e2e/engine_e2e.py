@@ -349,7 +349,8 @@ def settings_file(run):
 
 def scenario_list_ports(build):
     """--list-ports: one line per port the system lists, its name cleaned,
-    without "(COMn)"; it opens nothing, so it runs beside the engine."""
+    without "(COMn)"; it opens nothing, so it runs beside the engine. A
+    device list it cannot read is an error, not an empty list."""
     wine_harness.ensure_prefix()
     wine_harness.start_server()
     env = wine_harness.wine_env()
@@ -368,6 +369,13 @@ def scenario_list_ports(build):
         "COM9: USB Serial Adapter (Ger\xe4t USB\\VID_1234&PID_5678\\5&2A5C9B4&0&2, Modell VID_1234&PID_5678)"],
         "listed ports")
     expect(result.returncode, 0, "exit code")
+    # Without the device-setup library there is no list to give: said, and
+    # no "no ports" with success.
+    env["WINEDLLOVERRIDES"] += ";setupapi=d"
+    result = subprocess.run(["wine", os.path.join(build, "vemuKeysCon.exe"), "--list-ports"], env=env,
+                            stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT * 2)
+    expect((result.returncode, result.stdout, result.stderr.decode("cp1252").strip()),
+           (1, b"", "Die Ger\xe4teliste des Systems konnte nicht gelesen werden."), "without the device list")
 
 
 def scenario_moved_adapter(build):

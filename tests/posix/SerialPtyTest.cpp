@@ -14,6 +14,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
@@ -461,6 +462,17 @@ TEST_F(FollowingDevice, AnAdapterInAnotherSocketIsFollowedToItsNewNumber)
     EXPECT_EQ(Globals->GetString("Port", "DeviceModel", ""), Model);
 }
 
+// A device found at another number but busy (another program has its port)
+// says why that port did not open, not why the stored number did not.
+TEST_F(FollowingDevice, ADeviceFoundButBusySaysWhyItsOwnPortDidNotOpen)
+{
+    StartStored(Adapter);
+    TPtyPort moved(Dir(), 9, Adapter);
+    const TSeam busy(SetOpeningDelay, [](int32_t Port) -> uint32_t { return Port == 9 ? EBUSY : 0; });
+    Receiver->SetState(2);
+    EXPECT_EQ(Lines(), Strings{"! ERROR ### Fehler: Serial Init Error (1): " + SysErrorText(EBUSY)});
+}
+
 // The ports the opening that found the device listed are heard before the
 // state it reports: a list of them follows the device without listing again.
 TEST_F(FollowingDevice, TheOpeningsListingIsHeardBeforeItsState)
@@ -588,7 +600,7 @@ TEST_F(FollowingDevice, ASecondAdapterSeenBesideIsNeverTakenForTheDevice)
     auto device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
     Receiver->SetState(2);
     TPtyPort other(Dir(), 8, OtherAdapter(3));
-    Receiver->NoteDevices(); // the system reports the arrival
+    Receiver->DevicesChanged(); // the system reports the arrival
     Pull(*device);
     Lines();
     EXPECT_FALSE(Receiver->Reconnect());
@@ -615,9 +627,9 @@ TEST_F(FollowingDevice, OtherAdaptersStayKnownForTheSession)
     auto device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
     Receiver->SetState(2);
     auto beside = std::make_unique<TPtyPort>(Dir(), 8, OtherAdapter(3));
-    Receiver->NoteDevices();
+    Receiver->DevicesChanged();
     beside.reset();
-    Receiver->NoteDevices(); // it left: the list no longer shows it
+    Receiver->DevicesChanged(); // it left: the list no longer shows it
     TPtyPort unnoticed(Dir(), 10, OtherAdapter(5));
     Pull(*device);
     Lines();
