@@ -176,11 +176,16 @@ bool ParseOptions(int argc, char** argv, TOptions& Options)
 }
 
 // --list-ports: what the system says about each present port. It opens
-// nothing and touches no settings, so it may run beside the program.
+// nothing and touches no settings, so it may run beside the program. A
+// device list that could not be read is said, and ends with 1: "no ports"
+// would be a false answer.
 int ListPorts()
 {
     std::vector<TPortDevice> ports;
-    GetInstalledPorts(ports);
+    if (!GetInstalledPorts(ports)) {
+        std::fprintf(stderr, "%s\n", LoadResourceText(IDS_CONSOLE_NO_DEVICE_LIST).c_str());
+        return 1;
+    }
     if (ports.empty())
         PrintConsoleLine(LoadResourceText(IDS_CONSOLE_NO_PORTS));
     const std::string format = LoadResourceText(IDS_CONSOLE_PORT_LINE);
@@ -199,6 +204,87 @@ int ListPorts()
     if (Loggers)
         Loggers->Log(lkError, line);
     EndProcessWithNothingDown(1);
+}
+
+// The settings store and the loggers, made and ended as the main window
+// makes and ends them. The console shows the events asked for on its
+// command line and its own log lines, without changing the stored choices.
+class TConsoleLogging {
+public:
+    TConsoleLogging(TMessageTarget& Target, const std::string& ExeName, const TOptions& Options,
+                    TConsolePrinter& Printer);
+    ~TConsoleLogging();
+    TConsoleLogging(const TConsoleLogging&) = delete;
+    TConsoleLogging& operator=(const TConsoleLogging&) = delete;
+
+private:
+    TConsolePrinter& FPrinter;
+    std::unique_ptr<TGlobals> FGlobals;
+    std::unique_ptr<TLoggers> FLoggers;
+    uint32_t FStoredEvents = 0;
+    bool FStoredViewLog = false;
+};
+
+TConsoleLogging::TConsoleLogging(TMessageTarget& Target, const std::string& ExeName, const TOptions& Options,
+                                 TConsolePrinter& Printer)
+    : FPrinter(Printer)
+{
+    FGlobals = std::make_unique<TGlobals>(&Target, ExeName);
+    Globals = FGlobals.get();
+    FLoggers = std::make_unique<TLoggers>();
+    Loggers = FLoggers.get();
+    FStoredEvents = Loggers->LogEvents();
+    if (Options.Events)
+        Loggers->SetLogEvents(*Options.Events);
+    FStoredViewLog = Globals->GetBool("Extended", "ViewLog", false);
+    ViewLog->SetMaxLines(Globals->GetInteger("Extended", "ViewMax", 200));
+    FileLog->SetFileName(Globals->GetString("Extended", "FileName", ""));
+    FileLog->SetActive(Globals->GetBool("Extended", "FileLog", false));
+    Loggers->LogStart();
+    ViewLog->SetWindow(&Printer);
+}
+
+TConsoleLogging::~TConsoleLogging()
+{
+    // The last lines (the engine's, and the end line below) are printed
+    // here, the message loop being over.
+    Globals->PutBool("Extended", "ViewLog", FStoredViewLog);
+    Globals->PutInteger("Extended", "ViewMax", ViewLog->MaxLines());
+    Globals->PutBool("Extended", "FileLog", FileLog->Active());
+    Globals->PutString("Extended", "FileName", FileLog->FileName());
+    Loggers->LogEnd();
+    Loggers->SetLogEvents(FStoredEvents);
+    FPrinter.Drain();
+    ViewLog->SetWindow(nullptr);
+    Loggers = nullptr;
+    FLoggers.reset();
+    Globals = nullptr;
+    FGlobals.reset();
+}
+
+// The engine on its port until the window is closed (Ctrl+C, the console
+// closed, standard input ended).
+void RunEngine(TConsoleWindow& Window, TConsolePrinter& Printer, int PortOverride)
+{
+    TEngine engine(SystemInputSink(), PrintState, &Printer, true, PortOverride);
+    TEngineHost host(Window.Handle(), engine);
+    Window.Host = &host;
+    ViewLog->SetActive(true);
+    // A port still opening reports its state when it is known.
+    if (!engine.Starting() && engine.Receiver().State() == 0)
+        PrintState(&Printer, 0);
+    if (!engine.Parser().LayoutSupported())
+        PrintConsoleLine(LoadResourceText(IDS_LAYOUT_TEXT));
+    PrintConsoleLine(LoadResourceText(IDS_CONSOLE_HOWTOEND));
+
+    SetConsoleCtrlHandler(ConsoleControl, TRUE);
+    TInputWatcher watcher(Window.Handle());
+    MSG message;
+    while (GetMessageA(&message, nullptr, 0, 0) > 0) {
+        TranslateMessage(&message);
+        DispatchMessageA(&message);
+    }
+    Window.Host = nullptr;
 }
 
 } // namespace
@@ -228,59 +314,10 @@ int main(int argc, char** argv)
     TWindowTarget target(window.Handle());
     TConsolePrinter printer(window.Handle());
     window.Printer = &printer;
-
-    auto globals = std::make_unique<TGlobals>(&target, exeName);
-    Globals = globals.get();
-    auto loggers = std::make_unique<TLoggers>();
-    Loggers = loggers.get();
-    // The console shows the events asked for on its command line without
-    // changing the stored choice.
-    const uint32_t storedEvents = Loggers->LogEvents();
-    if (options.Events)
-        Loggers->SetLogEvents(*options.Events);
-    const bool storedViewLog = Globals->GetBool("Extended", "ViewLog", false);
-    ViewLog->SetMaxLines(Globals->GetInteger("Extended", "ViewMax", 200));
-    FileLog->SetFileName(Globals->GetString("Extended", "FileName", ""));
-    FileLog->SetActive(Globals->GetBool("Extended", "FileLog", false));
-    Loggers->LogStart();
-    ViewLog->SetWindow(&printer);
-
     {
-        TEngine engine(SystemInputSink(), PrintState, &printer, true, options.Port);
-        TEngineHost host(window.Handle(), engine);
-        window.Host = &host;
-        ViewLog->SetActive(true);
-        // A port still opening reports its state when it is known.
-        if (!engine.Starting() && engine.Receiver().State() == 0)
-            PrintState(&printer, 0);
-        if (!engine.Parser().LayoutSupported())
-            PrintConsoleLine(LoadResourceText(IDS_LAYOUT_TEXT));
-        PrintConsoleLine(LoadResourceText(IDS_CONSOLE_HOWTOEND));
-
-        SetConsoleCtrlHandler(ConsoleControl, TRUE);
-        TInputWatcher watcher(window.Handle());
-        MSG message;
-        while (GetMessageA(&message, nullptr, 0, 0) > 0) {
-            TranslateMessage(&message);
-            DispatchMessageA(&message);
-        }
-        window.Host = nullptr;
+        const TConsoleLogging logging(target, exeName, options, printer);
+        RunEngine(window, printer, options.Port);
     }
-    // The last lines (the engine's, and the end line below) are printed
-    // here, the message loop being over.
-
-    Globals->PutBool("Extended", "ViewLog", storedViewLog);
-    Globals->PutInteger("Extended", "ViewMax", ViewLog->MaxLines());
-    Globals->PutBool("Extended", "FileLog", FileLog->Active());
-    Globals->PutString("Extended", "FileName", FileLog->FileName());
-    Loggers->LogEnd();
-    Loggers->SetLogEvents(storedEvents);
-    printer.Drain();
-    ViewLog->SetWindow(nullptr);
-    Loggers = nullptr;
-    loggers.reset();
-    Globals = nullptr;
-    globals.reset();
     SetEvent(Finished);
     return 0;
 }

@@ -190,7 +190,7 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
             if (FEngine.AwaitingPort())
                 RetryLostPort();
             else
-                FEngine.Receiver().NoteDevices();
+                FEngine.Receiver().DevicesChanged();
         }
         return false;
     default:

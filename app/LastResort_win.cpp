@@ -11,11 +11,18 @@ namespace {
 
 TFatalHandler Fatal = nullptr;
 
+// The installed handler; the end all the same should it return.
+[[noreturn]] void HandOver(const std::string& ClassName)
+{
+    Fatal(ClassName);
+    EndProcessWithNothingDown(1);
+}
+
 // Both handlers release first, before anything allocates: the fault may
 // be a corrupt heap that faults again. Until the process ends the device
 // may still press keys (the person answers the message with it); the last
 // release makes sure nothing stays down.
-void Terminated()
+[[noreturn]] void OnTerminate()
 {
     ReleaseInputStillDown();
     std::string name = ExceptionClassName();
@@ -27,17 +34,15 @@ void Terminated()
         } catch (...) {
         }
     }
-    Fatal(name);
-    EndProcessWithNothingDown(1); // a handler that returned after all
+    HandOver(name);
 }
 
-LONG WINAPI UnhandledException(EXCEPTION_POINTERS* Info)
+LONG WINAPI OnUnhandledException(EXCEPTION_POINTERS* Info)
 {
     ReleaseInputStillDown();
     char code[32];
     wsprintfA(code, "0x%08lX", Info && Info->ExceptionRecord ? Info->ExceptionRecord->ExceptionCode : 0ul);
-    Fatal(std::string("EExternalException ") + code);
-    EndProcessWithNothingDown(1);
+    HandOver(std::string("EExternalException ") + code);
 }
 
 } // namespace
@@ -45,8 +50,14 @@ LONG WINAPI UnhandledException(EXCEPTION_POINTERS* Info)
 void InstallLastResort(TFatalHandler Handler)
 {
     Fatal = Handler;
-    std::set_terminate(Terminated);
-    SetUnhandledExceptionFilter(UnhandledException);
+    std::set_terminate(OnTerminate);
+    SetUnhandledExceptionFilter(OnUnhandledException);
+}
+
+void EndWithCaughtException(const std::string& ClassName)
+{
+    ReleaseInputStillDown();
+    HandOver(ClassName);
 }
 
 void EndProcessWithNothingDown(unsigned ExitCode)

@@ -1,25 +1,17 @@
-// The main window's life: its creation wires the program (settings,
-// loggers, engine), it answers the messages that worker threads, the tray
-// and other programs post to it, it hides to the notification area or ends
-// the program when it is closed, and its destruction shuts everything down
-// in order. The dialog's controls and their handlers are in ConfigDialog_win.cpp.
-#include "app/ConfigDialog_win.h"
+#include "app/MainWindow_win.h"
 
 #include "app/ErrorSound_win.h"
+#include "app/SettingsNotice_win.h"
 #include "base/Graphics_win.h"
 #include "base/MessageDialog.h"
 #include "base/Messages.h"
 #include "base/ScreenPlacement.h"
-#include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
 #include "gidei/InputSink.h"
 #include "logging/Logging.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringIds.h"
 #include "ui/DlgOInfo_win.h"
-
-#include <commctrl.h>
-#include <dbt.h>
 
 TvemuCfgDlg::TvemuCfgDlg(TProgramParts Parts)
     : TDialog(IDD_CONFIG), FParts(std::move(Parts))
@@ -51,8 +43,31 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
 {
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FProgramIcon.Get()));
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FProgramIconSmall.Get()));
+    CreateLoggers();
 
-    // Settings and loggers.
+    TSplashDialog* splash = FParts.Splash;
+    if (splash) {
+        splash->ShowProgress(LoadResourceText(IDS_SPLASH_PORTS), 250);
+        splash->ShowProgress(LoadResourceText(IDS_SPLASH_INTERFACES), 500);
+    }
+    FPages.Create(Handle(), TConfigTabs{Globals->ExtendedUI, Globals->GIDEIUI}, Globals->CheckPort,
+                  Globals->GetBool("Start", "ExpandPort", false), [this](bool Valid) { EnableItem(IDOK, Valid); });
+    PlaceWindow();
+
+    if (splash)
+        splash->ShowProgress(LoadResourceText(IDS_SPLASH_OPEN), 250);
+    CreateEngine();
+
+    if (splash)
+        splash->ShowProgress(LoadResourceText(IDS_SPLASH_START), 250);
+    ViewLog->SetActive(Globals->GetBool("Extended", "ViewLog", false));
+    LoadControls();
+    PostMessageA(Handle(), UM_STARTED, 0, 0);
+    return TRUE;
+}
+
+void TvemuCfgDlg::CreateLoggers()
+{
     FTarget = std::make_unique<TWindowTarget>(Handle());
     *FParts.Globals = std::make_unique<TGlobals>(FTarget.get(), FParts.ExeName);
     Globals = FParts.Globals->get();
@@ -66,9 +81,10 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
     if (FParts.Splash)
         for (const std::string& failure : FParts.Splash->TakePictureFailures())
             Loggers->Log(lkError, failure);
+}
 
-    CreatePages();
-
+void TvemuCfgDlg::PlaceWindow()
+{
     // The stored position, on a monitor that is still there.
     RECT window;
     GetWindowRect(Handle(), &window);
@@ -78,30 +94,69 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
         {Globals->GetInteger("Start", "Left", 100), Globals->GetInteger("Start", "Top", 100), width, height}, width,
         height);
     SetWindowPos(Handle(), nullptr, place.Left, place.Top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
 
-    TSplashDialog* splash = FParts.Splash;
-    if (splash) {
-        splash->ShowProgress(LoadResourceText(IDS_SPLASH_PORTS), 250);
-        splash->ShowProgress(LoadResourceText(IDS_SPLASH_INTERFACES), 500);
-    }
-    FillLists();
-    SetPortExpanded(Globals->GetBool("Start", "ExpandPort", false));
-
-    if (splash)
-        splash->ShowProgress(LoadResourceText(IDS_SPLASH_OPEN), 250);
+void TvemuCfgDlg::CreateEngine()
+{
     FEngine = std::make_unique<TEngine>(SystemInputSink(), ReceiverStateChanged, this);
     FEngineHost = std::make_unique<TEngineHost>(Handle(), *FEngine);
-
     // Listed once the receiver is there: its port stays listed even when
     // it is absent. The ports present follow from the receiver's job thread.
-    RefreshPortList(false);
+    FPages.SetReceiver(&FEngine->Receiver());
+    FPages.ListPortsAfresh();
+}
 
-    if (splash)
-        splash->ShowProgress(LoadResourceText(IDS_SPLASH_START), 250);
-    ViewLog->SetActive(Globals->GetBool("Extended", "ViewLog", false));
-    LoadControls();
-    PostMessageA(Handle(), UM_STARTED, 0, 0);
-    return TRUE;
+// Values -----------------------------------------------------------------------
+
+TConfigValues TvemuCfgDlg::CurrentValues() const
+{
+    if (!FEngine || !Globals || !ViewLog || !FileLog)
+        return TConfigValues();
+    return LoadConfigValues(FEngine->Receiver(), FEngine->Parser(), *Globals, *ViewLog, *FileLog);
+}
+
+void TvemuCfgDlg::LoadControls()
+{
+    if (FEngine && Globals)
+        FPages.Show(CurrentValues(), Globals->AutoStartChangeable);
+}
+
+void TvemuCfgDlg::ApplySettings()
+{
+    if (FEngine && Globals && ViewLog && FileLog)
+        ApplyConfigValues(FPages.Chosen(CurrentValues()), FEngine->Receiver(), FEngine->Parser(), *Globals, *ViewLog,
+                          *FileLog);
+}
+
+void TvemuCfgDlg::ApplyAndHide()
+{
+    ApplySettings();
+    // A port that did not open is tried again until it does.
+    if (FEngineHost)
+        FEngineHost->WatchPort();
+    // Said while the dialog still has the keyboard, which goes back where it
+    // was when the dialog hides.
+    SayIfSettingsNotSaved(FCloseReason);
+    CloseWindow();
+}
+
+void TvemuCfgDlg::OnCommand(int Id, int Code, HWND)
+{
+    switch (Id) {
+    case IDOK:
+        if (Code == BN_CLICKED && IsWindowEnabled(Item(IDOK)))
+            ApplyAndHide();
+        break;
+    case IDCANCEL: // Abbrechen, Esc and the close box
+        CloseWindow();
+        break;
+    case IDC_EXIT:
+        FCloseReason = crExit;
+        CloseWindow();
+        break;
+    default:
+        break;
+    }
 }
 
 // Life -----------------------------------------------------------------------
@@ -113,17 +168,14 @@ void TvemuCfgDlg::ReceiverStateChanged(void* Data, int State)
     auto* self = static_cast<TvemuCfgDlg*>(Data);
     if (self->FTray)
         self->FTray->SetState(static_cast<uint8_t>(State));
-    // The device came back under another number while the dialog is shown:
-    // the list follows it where the user has not picked another port.
-    if (self->FEngine && IsWindowVisible(self->Handle()) && self->FEngine->Receiver().Port() != self->FLoadedPort)
-        self->RefreshPortList(true);
+    self->FPages.ReceiverStateChanged();
 }
 
 void TvemuCfgDlg::Show()
 {
     if (!Handle() || FShutDown)
         return;
-    RefreshPortList(false);
+    FPages.ListPortsAfresh();
     LoadControls();
     if (FTray)
         FTray->ShowIcon(false);
@@ -170,21 +222,10 @@ void TvemuCfgDlg::OnDestroy()
     if (FShutDown)
         return;
     FShutDown = true;
+    FPages.SetReceiver(nullptr);
     FEngineHost.reset(); // the timers stop
     FEngine.reset();
-    if (Globals) {
-        RECT place;
-        GetWindowRect(Handle(), &place);
-        Globals->PutBool("Start", "ExpandPort", FPortExpanded);
-        Globals->PutInteger("Start", "Left", place.left);
-        Globals->PutInteger("Start", "Top", place.top);
-    }
-    if (Globals && ViewLog && FileLog) {
-        Globals->PutBool("Extended", "ViewLog", ViewLog->Active());
-        Globals->PutInteger("Extended", "ViewMax", ViewLog->MaxLines());
-        Globals->PutBool("Extended", "FileLog", FileLog->Active());
-        Globals->PutString("Extended", "FileName", FileLog->FileName());
-    }
+    StoreWindowAndLogs();
     // The log window goes with the program, the view sink stays on for the
     // next start.
     if (ViewLog)
@@ -196,6 +237,23 @@ void TvemuCfgDlg::OnDestroy()
     Loggers = nullptr;
     FLoggers.reset();
     PostQuitMessage(0);
+}
+
+void TvemuCfgDlg::StoreWindowAndLogs()
+{
+    if (Globals) {
+        RECT place;
+        GetWindowRect(Handle(), &place);
+        Globals->PutBool("Start", "ExpandPort", FPages.PortExpanded());
+        Globals->PutInteger("Start", "Left", place.left);
+        Globals->PutInteger("Start", "Top", place.top);
+    }
+    if (Globals && ViewLog && FileLog) {
+        Globals->PutBool("Extended", "ViewLog", ViewLog->Active());
+        Globals->PutInteger("Extended", "ViewMax", ViewLog->MaxLines());
+        Globals->PutBool("Extended", "FileLog", FileLog->Active());
+        Globals->PutString("Extended", "FileName", FileLog->FileName());
+    }
 }
 
 void TvemuCfgDlg::Started()
@@ -228,11 +286,31 @@ void TvemuCfgDlg::ShowLogFileNotice()
     FNoticeShown = false;
 }
 
+// Messages -------------------------------------------------------------------
+
 bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR& Result)
 {
+    // The engine host has its look first (it acts on device changes too).
     if (FEngineHost && FEngineHost->HandleMessage(Msg, WParam, LParam, Result))
         return true;
+    FPages.WindowMessage(Msg, WParam, LParam);
     Result = TRUE;
+    return HandleProgramMessage(Msg, WParam) || HandleSystemMessage(Msg, WParam, LParam, Result);
+}
+
+void TvemuCfgDlg::ToggleActive()
+{
+    if (!FEngine)
+        return;
+    const int state = FEngine->Receiver().State();
+    if (state == 2)
+        FEngine->Receiver().SetState(1);
+    else if (state == 1)
+        FEngine->Receiver().SetState(2);
+}
+
+bool TvemuCfgDlg::HandleProgramMessage(UINT Msg, WPARAM WParam)
+{
     switch (Msg) {
     case UM_INJECTBYTE: {
         uint8_t byte = 0;
@@ -241,17 +319,10 @@ bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR&
         return true;
     }
     case UM_LOGVIEW:
-        SetControlChecked(IDC_LOGVIEW, WParam != 0);
-        UpdateControls();
+        FPages.SetLogViewTicked(WParam != 0);
         return true;
     case UM_TOGGLEACTIVE:
-        if (FEngine) {
-            const int state = FEngine->Receiver().State();
-            if (state == 2)
-                FEngine->Receiver().SetState(1);
-            else if (state == 1)
-                FEngine->Receiver().SetState(2);
-        }
+        ToggleActive();
         return true;
     case UM_STARTED:
         Started();
@@ -270,26 +341,29 @@ bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR&
         else
             Show();
         return true;
-    case WM_NOTIFY: {
-        const auto* header = reinterpret_cast<const NMHDR*>(LParam);
-        if (header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE)
-            SelectTab(TabCtrl_GetCurSel(header->hwndFrom));
+    default:
         return false;
     }
-    case WM_SYSCOLORCHANGE:
-    case WM_SETTINGCHANGE:
-        // Only top-level windows hear of a new colour scheme.
-        for (TDialog* page : FTabPages)
-            SendMessageA(page->Handle(), Msg, WParam, LParam);
-        return false;
-    case WM_DEVICECHANGE:
-        // A port arrived or left: the list shows the ports present now (the
-        // engine host has had its look first). Hidden, the next showing
-        // fills it.
-        if ((WParam == DBT_DEVICEARRIVAL || WParam == DBT_DEVICEREMOVECOMPLETE || WParam == DBT_DEVNODES_CHANGED) &&
-            IsWindowVisible(Handle()))
-            RefreshPortList(true);
-        return false;
+}
+
+void TvemuCfgDlg::EndSession(bool Ending)
+{
+    if (Ending) {
+        // Windows ends the process once this returns: everything that must
+        // be saved is saved now.
+        FCloseReason = crEndSession;
+        StoreAndShutDown();
+        if (FParts.EndProgram)
+            FParts.EndProgram();
+    } else if (FCloseReason == crEndSession) {
+        // The logoff was cancelled: closing hides the window again.
+        FCloseReason = crHide;
+    }
+}
+
+bool TvemuCfgDlg::HandleSystemMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR& Result)
+{
+    switch (Msg) {
     case WM_INPUTLANGCHANGE:
         if (Globals)
             Globals->InputLanguage = static_cast<uint32_t>(LParam & 0xFFFF);
@@ -300,17 +374,7 @@ bool TvemuCfgDlg::HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR&
         FCloseReason = crEndSession;
         return false; // the default answer agrees
     case WM_ENDSESSION:
-        if (WParam) {
-            // Windows ends the process once this returns: everything that
-            // must be saved is saved now.
-            FCloseReason = crEndSession;
-            StoreAndShutDown();
-            if (FParts.EndProgram)
-                FParts.EndProgram();
-        } else if (FCloseReason == crEndSession) {
-            // The logoff was cancelled: closing hides the window again.
-            FCloseReason = crHide;
-        }
+        EndSession(WParam != 0);
         Result = 0;
         return true;
     default:

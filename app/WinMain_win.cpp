@@ -2,10 +2,10 @@
 // splash window, wires the program in the main window's creation, lives in
 // the notification area (or with its dialog shown) and ends in order, also
 // at a logoff or shutdown.
-#include "app/ConfigDialog_win.h"
 #include "app/LastResort_win.h"
-#include "app/SettingsNotice_win.h"
 #include "app/Lifecycle.h"
+#include "app/MainWindow_win.h"
+#include "app/SettingsNotice_win.h"
 #include "base/CommonControls_win.h"
 #include "base/ExceptionName.h"
 #include "base/Globals.h"
@@ -13,7 +13,6 @@
 #include "base/Messages.h"
 #include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
-#include "gidei/InputSink.h"
 #include "logging/Logging.h"
 #include "resources/StringIds.h"
 #include "ui/DlgSplsh_win.h"
@@ -105,10 +104,10 @@ void AppException(const std::string& ClassName)
 
 // An exception nothing else handled: the process ends at once, but never
 // with a key or button it put down still held, neither before its message
-// nor after it (the parser may have pressed keys again meanwhile).
+// (the last resort has released them before it calls here) nor after it
+// (the parser may have pressed keys again meanwhile).
 [[noreturn]] void HandleFatalException(const std::string& ClassName)
 {
-    ReleaseInputStillDown();
     ShowException(ClassName);
     EndProcessWithNothingDown(1);
 }
@@ -214,9 +213,9 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     try {
         result = Run();
     } catch (const std::exception& error) {
-        HandleFatalException(ExceptionClassName(error));
+        EndWithCaughtException(ExceptionClassName(error));
     } catch (...) {
-        HandleFatalException(ExceptionClassName());
+        EndWithCaughtException(ExceptionClassName());
     }
     if (SUCCEEDED(com))
         CoUninitialize();

@@ -2,7 +2,7 @@
 // folder. The program's own folder may be writable by every user (the
 // settings live there), so a DLL of the same name dropped there must never
 // be loaded: these DLLs are loaded by their full path in the system folder
-// when first needed, instead of being imported.
+// when needed, instead of being imported.
 #pragma once
 
 #include <windows.h>
@@ -14,8 +14,8 @@
 // the program's folder or the current one. Both programs call it first.
 void RestrictDllSearch();
 
-// The DLL from the system folder (loaded once, kept for the process), or
-// null.
+// The DLL from the system folder, or null. Each call loads it once more:
+// FreeLibrary undoes one call, and a DLL never freed stays for the process.
 HMODULE LoadSystemLibrary(const char* Name);
 
 // A function of a loaded DLL, or null when there is no DLL or no such
@@ -26,8 +26,8 @@ TFunction ModuleFunction(HMODULE Module, const char* Name)
     return Module ? reinterpret_cast<TFunction>(reinterpret_cast<void*>(GetProcAddress(Module, Name))) : nullptr;
 }
 
-// A function of a system DLL, or null when the DLL or the function is
-// missing.
+// A function of a system DLL, which stays loaded, or null when the DLL or the
+// function is missing.
 template <typename TFunction>
 TFunction SystemFunction(const char* Library, const char* Name)
 {

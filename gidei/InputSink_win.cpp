@@ -3,6 +3,7 @@
 #include <windows.h>
 
 #include <atomic>
+#include <iterator>
 
 namespace {
 
@@ -18,12 +19,14 @@ struct TButton {
     DWORD Up;
     DWORD Data;
 };
+// The buttons the typer presses, each tracked as it goes down and up.
 const TButton Buttons[] = {{VK_LBUTTON, MOUSEEVENTF_LEFTDOWN, MOUSEEVENTF_LEFTUP, 0},
                            {VK_RBUTTON, MOUSEEVENTF_RIGHTDOWN, MOUSEEVENTF_RIGHTUP, 0},
-                           {VK_MBUTTON, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, 0},
-                           {VK_XBUTTON1, 0, MOUSEEVENTF_XUP, XBUTTON1},
-                           {VK_XBUTTON2, 0, MOUSEEVENTF_XUP, XBUTTON2}};
-std::atomic<bool> ButtonsPutDown[5];
+                           {VK_MBUTTON, MOUSEEVENTF_MIDDLEDOWN, MOUSEEVENTF_MIDDLEUP, 0}};
+std::atomic<bool> ButtonsPutDown[std::size(Buttons)];
+// A mouse's extra buttons, which the typer never presses: released only
+// when the system reports them down.
+const TButton ExtraButtons[] = {{VK_XBUTTON1, 0, MOUSEEVENTF_XUP, XBUTTON1}, {VK_XBUTTON2, 0, MOUSEEVENTF_XUP, XBUTTON2}};
 constexpr DWORD AnyButtonDown = MOUSEEVENTF_LEFTDOWN | MOUSEEVENTF_RIGHTDOWN | MOUSEEVENTF_MIDDLEDOWN | MOUSEEVENTF_XDOWN;
 
 // Set by the last release, never cleared: the process is ending, and the
@@ -41,6 +44,16 @@ public:
     TSendCount(const TSendCount&) = delete;
     TSendCount& operator=(const TSendCount&) = delete;
 };
+
+// Allocates nothing: the last resort calls it.
+void SendButtonUp(const TButton& Button)
+{
+    INPUT input{};
+    input.type = INPUT_MOUSE;
+    input.mi.dwFlags = Button.Up;
+    input.mi.mouseData = Button.Data;
+    SendInput(1, &input, sizeof input);
+}
 
 // What a refused record reports: nothing inserted, for a reason of its own.
 unsigned Refused()
@@ -78,7 +91,7 @@ public:
         input.mi.dy = Record.Dy;
         input.mi.dwFlags = Record.Flags;
         const unsigned sent = SendInput(1, &input, sizeof input);
-        for (size_t i = 0; sent && i < 3; ++i) {
+        for (size_t i = 0; sent && i < std::size(Buttons); ++i) {
             if (Record.Flags & Buttons[i].Down)
                 ButtonsPutDown[i] = true;
             if (Record.Flags & Buttons[i].Up)
@@ -126,16 +139,14 @@ void ReleaseInputForGood()
 
 void ReleaseInputStillDown()
 {
-    for (size_t i = 0; i < sizeof Buttons / sizeof Buttons[0]; ++i) {
+    for (size_t i = 0; i < std::size(Buttons); ++i) {
         const bool putDown = ButtonsPutDown[i].exchange(false);
-        if (!putDown && !(GetAsyncKeyState(Buttons[i].Vk) & 0x8000))
-            continue;
-        INPUT input{};
-        input.type = INPUT_MOUSE;
-        input.mi.dwFlags = Buttons[i].Up;
-        input.mi.mouseData = Buttons[i].Data;
-        SendInput(1, &input, sizeof input);
+        if (putDown || (GetAsyncKeyState(Buttons[i].Vk) & 0x8000))
+            SendButtonUp(Buttons[i]);
     }
+    for (const TButton& button : ExtraButtons)
+        if (GetAsyncKeyState(button.Vk) & 0x8000)
+            SendButtonUp(button);
     for (int vk = VK_BACK; vk <= 0xFE; ++vk) { // the mouse buttons lie below
         const bool putDown = KeysPutDown[vk].exchange(false);
         if (!putDown && !(GetAsyncKeyState(vk) & 0x8000))

@@ -76,6 +76,12 @@ private:
     };
     static const TCommand Commands[19];
 
+    // The core of ResetAll and ReleaseEverything: a pending anchor or goto
+    // forgotten, buttons up, movement off, keys up; with PointerToCorner
+    // the pointer goes to the corner as ESC '.' says. True when anything
+    // was down or moving.
+    bool LetGo(bool PointerToCorner);
+
     // Keyboard
     void Pause();
     void PressKey(int Vk);

@@ -68,25 +68,25 @@ int32_t TKeyTyper::GIDEIbaudrate(const TTokenList& Tokens)
     return 0;
 }
 
-void TKeyTyper::ResetAll()
-{
-    BeginUnit();
-    FPending = 0;
-    ResetMouse();
-    ReleaseAllKeys();
-}
+void TKeyTyper::ResetAll() { LetGo(true); }
 
-bool TKeyTyper::ReleaseEverything()
+bool TKeyTyper::ReleaseEverything() { return LetGo(false); }
+
+bool TKeyTyper::LetGo(bool PointerToCorner)
 {
     BeginUnit();
     bool anything = FKeyTable->AnyKeyActive() || FMoving;
     for (int i = 0; i < FMouseTable->Count(); ++i)
         anything = anything || FMouseTable->ButtonState(i) != 0;
     FPending = 0;
-    ReleaseButtons();
-    if (FMoving) {
-        FMoving = false;
-        ReportMoving(false);
+    if (PointerToCorner) {
+        ResetMouse();
+    } else {
+        ReleaseButtons();
+        if (FMoving) {
+            FMoving = false;
+            ReportMoving(false);
+        }
     }
     ReleaseAllKeys();
     return anything;

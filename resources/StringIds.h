@@ -69,9 +69,11 @@
 #define IDS_CONSOLE_HOWTOEND 1002
 // A start of the tray program while the console engine runs.
 #define IDS_RUNS_IN_CONSOLE 1003
-// --list-ports: one line per present port, or the line that there is none.
+// --list-ports: one line per present port, or the line that there is none,
+// or that the system's device list could not be read.
 #define IDS_CONSOLE_PORT_LINE 1004
 #define IDS_CONSOLE_NO_PORTS 1005
+#define IDS_CONSOLE_NO_DEVICE_LIST 1006
 
 // Contact addresses of the Info tab.
 #define IDS_EMAIL_CAPTION 1010

@@ -24,10 +24,10 @@ import time
 
 TOP = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
 os.environ.setdefault("VEMU_WINEPREFIX", os.path.join(TOP, "build", "wineprefix-shots"))
-sys.path.insert(0, os.path.join(TOP, "scripts"))
+sys.path.insert(0, os.path.join(TOP, "tests", "support"))
 sys.path.insert(0, os.path.join(TOP, "tests", "e2e"))
-import wine_harness  # noqa: E402
-from program_e2e import DriverLines, LAYOUT_NOTICE  # noqa: E402
+from wine_testing import Lines, wine_harness  # noqa: E402
+from program_e2e import LAYOUT_NOTICE  # noqa: E402
 
 from PIL import Image, ImageDraw, ImageFont, ImageGrab  # noqa: E402  (Debian: python3-pil)
 
@@ -69,7 +69,7 @@ class Session:
         self.driver_proc = self.procs.start(["wine", os.path.join(build, "tests", "uidriver.exe")],
                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                             stderr=subprocess.DEVNULL, env=self.env)
-        self.driver = DriverLines(self.driver_proc.stdout, "uidriver")
+        self.driver = Lines(self.driver_proc.stdout, "uidriver", "utf-8")
         self.driver.until(lambda l: l == "ready", "driver ready")
 
     def start(self):

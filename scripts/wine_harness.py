@@ -36,6 +36,12 @@ PREFIX = os.environ.get("VEMU_WINEPREFIX", os.path.join(TOP, "build", "wineprefi
 LOGS = os.path.join(TOP, "build", "test-logs")
 
 
+def windows_path(path):
+    """A file of this machine as Wine's programs name it: on drive Z:, the
+    root of the file system."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
 def server_log():
     """The file the Wine server writes to: when it ends it can dump its whole
     object table (tens of thousands of lines), which must not reach the test
@@ -249,7 +255,7 @@ class PortDevices:
             f.write("REGEDIT4\n\n" + "\n".join(lines) + "\n")
             path = f.name
         try:
-            subprocess.run(["wine", "regedit", "/S", "Z:" + path.replace("/", "\\")], env=self.env, check=True,
+            subprocess.run(["wine", "regedit", "/S", windows_path(path)], env=self.env, check=True,
                            stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
                            timeout=60)
         finally:

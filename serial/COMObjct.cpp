@@ -2,6 +2,7 @@
 
 #include "base/Globals.h"
 #include "logging/Logging.h"
+#include "serial/DeviceText.h"
 #include "serial/EnumCOM.h"
 #include "serial/PortOpening.h"
 
@@ -101,16 +102,16 @@ void TSerialReceiver::NextJob()
         return;
     if (FLeftBehindWanted) {
         FLeftBehindWanted = false;
-        StartListing(&TSerialReceiver::NoteDevicesLeftBehind);
+        StartListing(&TSerialReceiver::RememberLeftBehind);
     } else if (FAttemptWanted) {
         FAttemptWanted = false;
         if (FAwaited != 0 && FHandle == InvalidPortHandle && FHeld == 0)
             StartAttempt(FAttemptLoud);
         FAttemptLoud = false;
-    } else if (FNoteWanted) {
-        FNoteWanted = false;
+    } else if (FRelearnWanted) {
+        FRelearnWanted = false;
         if (FHandle != InvalidPortHandle)
-            StartListing(&TSerialReceiver::NoteDevicesWhileOpen);
+            StartListing(&TSerialReceiver::RelearnWhileOpen);
     }
 }
 
@@ -136,18 +137,14 @@ void TSerialReceiver::StartAttempt(bool Loud)
 void TSerialReceiver::StartListing(TApplyList Apply)
 {
     FJob = jkListing;
-    FJobs->Run([this, Apply]() -> TJobThread::TResult {
-        auto present = std::make_shared<std::vector<TPortDevice>>();
-        GetInstalledPorts(*present);
-        return [this, Apply, present] {
-            FJob = jkNone;
-            (this->*Apply)(*present);
-            NextJob();
-        };
+    RunListing([this, Apply](const std::vector<TPortDevice>& Present) {
+        FJob = jkNone;
+        (this->*Apply)(Present);
+        NextJob();
     });
 }
 
-void TSerialReceiver::ListPorts(TPortsListed Listed)
+void TSerialReceiver::RunListing(TPortsListed Listed)
 {
     FJobs->Run([Listed]() -> TJobThread::TResult {
         auto present = std::make_shared<std::vector<TPortDevice>>();
@@ -200,9 +197,12 @@ void TSerialReceiver::Opened(TOpenOutcome& Outcome, bool Loud)
         LogEvent(lkPlain, "### Ger\xe4t an COM" + std::to_string(Outcome.Port) + " gefunden (vorher COM" +
                               std::to_string(before) + ")");
     }
-    if (Outcome.Listed)
-        LearnDevice(Outcome.Present);
-    FAmbiguity.clear();
+    if (Outcome.Listed) {
+        LearnDeviceAtPort(Outcome.Present);
+        if (FOnPortsListed)
+            FOnPortsListed(Outcome.Present);
+    }
+    FLastAmbiguityLine.clear();
     const int state = FAwaited;
     FAwaited = 0;
     Queue->Active = state == 2;
@@ -222,12 +222,12 @@ void TSerialReceiver::ReportAmbiguity(const TPortSearchResult& Search)
     const std::string text = "### Ger\xe4t von COM" + std::to_string(FSettings.Port) + " nicht eindeutig gefunden (" +
                              ports + " passen): bitte im Einstellungsdialog w\xe4hlen";
     // A retry every 2 seconds finds the same: said once.
-    if (text != FAmbiguity)
+    if (text != FLastAmbiguityLine)
         LogEvent(lkPlain, text);
-    FAmbiguity = text;
+    FLastAmbiguityLine = text;
 }
 
-void TSerialReceiver::LearnDevice(const std::vector<TPortDevice>& Present)
+void TSerialReceiver::LearnDeviceAtPort(const std::vector<TPortDevice>& Present)
 {
     // A port the system does not list (a virtual one, say) keeps what was
     // known: nothing is learned, nothing forgotten.
@@ -236,28 +236,28 @@ void TSerialReceiver::LearnDevice(const std::vector<TPortDevice>& Present)
         return;
     if (!device->Identity.Empty())
         FIdentity = device->Identity;
-    NoteOtherDevices(FOtherDevices, FSettings.Port, FIdentity, Present);
+    AddOtherDevices(FOtherDevices, FSettings.Port, FIdentity, Present);
 }
 
-void TSerialReceiver::NoteDevices()
+void TSerialReceiver::DevicesChanged()
 {
     if (FHandle == InvalidPortHandle)
         return;
-    FNoteWanted = true;
+    FRelearnWanted = true;
     NextJob();
 }
 
-void TSerialReceiver::NoteDevicesWhileOpen(const std::vector<TPortDevice>& Present)
+void TSerialReceiver::RelearnWhileOpen(const std::vector<TPortDevice>& Present)
 {
     if (FHandle != InvalidPortHandle)
-        LearnDevice(Present);
+        LearnDeviceAtPort(Present);
 }
 
-void TSerialReceiver::NoteDevicesLeftBehind(const std::vector<TPortDevice>& Present)
+void TSerialReceiver::RememberLeftBehind(const std::vector<TPortDevice>& Present)
 {
     // Whatever of the device's model is present now was there when the
     // device went: it is not the device coming back.
-    NoteOtherDevices(FOtherDevices, FSettings.Port, FIdentity, Present);
+    AddOtherDevices(FOtherDevices, FSettings.Port, FIdentity, Present);
 }
 
 void TSerialReceiver::SetState(int S)
@@ -306,7 +306,7 @@ void TSerialReceiver::Close()
     FComeBack = 0;
     FAttemptWanted = false;
     ++FAttempts;
-    FAmbiguity.clear();
+    FLastAmbiguityLine.clear();
     ClosePort();
 }
 

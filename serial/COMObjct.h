@@ -133,7 +133,10 @@ public:
     bool JobsBusy() const { return FJobs->Busy(); }
     // The present ports, for the configuration dialog: Listed gets them on
     // this thread (at once without a job thread).
-    void ListPorts(TPortsListed Listed);
+    void ListPorts(TPortsListed Listed) { RunListing(std::move(Listed)); }
+    // Hears the present ports whenever an opening of the port listed them,
+    // before the state it reports: a list of them need not ask again.
+    void SetOnPortsListed(TPortsListed Listed) { FOnPortsListed = std::move(Listed); }
 
     // The device behind the port, as the system listed it when the port last
     // opened; stored beside the number. When the number is gone and exactly
@@ -141,9 +144,10 @@ public:
     // the model may stand for the device, the same model and not known to be
     // another device), that port is opened and its number becomes the port's.
     const TPortIdentity& Identity() const { return FIdentity; }
-    // The system's devices changed while the port is open: present ports of
-    // the same model are other devices, never to be taken for this one.
-    void NoteDevices();
+    // The system reports that its devices changed. While the port is open,
+    // present ports of the same model are other devices, never to be taken
+    // for this one (a listing on the job thread tells which they are).
+    void DevicesChanged();
 
     // Each clamps; a changed value closes the port and applies at the next
     // opening (a changed port number forgets the old device's identity). The
@@ -185,6 +189,9 @@ private:
     void NextJob();
     void StartAttempt(bool Loud);
     void StartListing(TApplyList Apply);
+    // The one way the receiver lists the system's ports: on the job thread,
+    // Listed getting them on this one.
+    void RunListing(TPortsListed Listed);
     // The result of attempt number Attempt.
     void Attempted(uintptr_t Attempt, bool Loud, TOpenOutcome& Outcome);
     // The port is open at Outcome.Port: the state awaited is reported.
@@ -195,11 +202,13 @@ private:
     // Several present ports may be the device: said once per situation.
     void ReportAmbiguity(const TPortSearchResult& Search);
     // The identity of the device at the port, and the devices beside it.
-    void LearnDevice(const std::vector<TPortDevice>& Present);
+    void LearnDeviceAtPort(const std::vector<TPortDevice>& Present);
     // The port was found missing: the present ports of the device's model
     // are other devices.
-    void NoteDevicesLeftBehind(const std::vector<TPortDevice>& Present);
-    void NoteDevicesWhileOpen(const std::vector<TPortDevice>& Present);
+    void RememberLeftBehind(const std::vector<TPortDevice>& Present);
+    // The listing after DevicesChanged: learnt as at the opening, if the
+    // port is still open.
+    void RelearnWhileOpen(const std::vector<TPortDevice>& Present);
     // Stops the read thread and closes the port, reporting 0 if it was open.
     void ClosePort();
 
@@ -213,15 +222,16 @@ private:
     bool FAttemptWanted = false;
     bool FAttemptLoud = false;
     bool FLeftBehindWanted = false;
-    bool FNoteWanted = false;
+    bool FRelearnWanted = false;
     TPortSettings FSettings;
     TPortIdentity FIdentity;
     // Instance ids of the device's model seen beside it or while it was away,
     // gathered over the session (never stored): none of them is the device.
     std::vector<std::string> FOtherDevices;
-    std::string FAmbiguity; // the last "not clear" line: once per situation
+    std::string FLastAmbiguityLine; // the last "not clear" line logged: once per situation
     TStateCallback FOnStateChange = nullptr;
     void* FOnStateChangeData = nullptr;
+    TPortsListed FOnPortsListed;
     std::unique_ptr<TWorkThread> FThread;
     bool FNamedEvents;
     std::unique_ptr<TJobThread> FJobs;

@@ -86,99 +86,126 @@ TPortHandle OpenSerialPort(const TPortSettings& Settings)
 
 void CloseSerialPort(TPortHandle Handle) { CloseHandle(AsHandle(Handle)); }
 
+namespace {
+
+// The port's one overlapped record, shared by its wait and its reads, with
+// what a pending operation writes into: it must outlive that operation.
+struct TReadState {
+    explicit TReadState(HANDLE Handle) : Port(Handle) { Overlapped.hEvent = Received.NativeHandle(); }
+    TReadState(const TReadState&) = delete;
+    TReadState& operator=(const TReadState&) = delete;
+
+    // Ends an operation still pending on the record; the bytes it got.
+    DWORD CancelPending()
+    {
+        DWORD count = 0;
+        CancelIo(Port);
+        if (!GetOverlappedResult(Port, &Overlapped, &count, TRUE))
+            count = 0;
+        return count;
+    }
+
+    HANDLE Port;
+    TEvent Received{true};
+    OVERLAPPED Overlapped{};
+    DWORD Mask = 0;
+    char Buffer[64];
+    bool Waiting = false; // a WaitCommEvent is pending on the record
+    std::string Lost;     // why the port can no longer be read; empty while it can
+};
+
+// Waits until characters arrive: true then; false when the thread is asked
+// to stop, or when the port can no longer be waited on (Lost).
+bool AwaitCharacters(TReadState& State, TEvent& Stop)
+{
+    if (WaitCommEvent(State.Port, &State.Mask, &State.Overlapped)) {
+        State.Received.Set(); // completed at once
+    } else if (GetLastError() == ERROR_IO_PENDING) {
+        State.Waiting = true;
+    } else {
+        // A port that cannot be waited on is of no more use, and waiting
+        // again would fail again at once.
+        State.Lost = SysErrorText(GetLastError());
+        return false;
+    }
+    const int woken = WaitForAny({&State.Received, &Stop}, kInfinite);
+    if (woken < 0) {
+        State.Lost = SysErrorText(GetLastError());
+        return false;
+    }
+    if (woken != 0)
+        return false; // stop request: the caller looks at the flag
+    State.Waiting = false;
+    // The wait's own result is not looked at (some drivers end it with an
+    // error on every event): the read tells whether the device is still
+    // there.
+    return true;
+}
+
+// One read of what has arrived: the bytes read, 0 when nothing more is
+// there. A read that does not complete at once ends when bytes arrive (they
+// are not lost), or when the thread is asked to stop (Stopped; what it got
+// is kept). An error that means the device is gone sets Lost; another is
+// logged.
+DWORD ReadChunk(TReadState& State, TEvent& Stop, bool& Stopped)
+{
+    DWORD count = 0;
+    if (ReadFile(State.Port, State.Buffer, sizeof State.Buffer, &count, &State.Overlapped))
+        return count;
+    DWORD error = GetLastError();
+    if (error == ERROR_IO_PENDING) {
+        const int done = WaitForAny({&State.Received, &Stop}, kInfinite);
+        if (done != 0) {
+            if (done < 0)
+                State.Lost = SysErrorText(GetLastError());
+            Stopped = true;
+            return State.CancelPending();
+        }
+        if (GetOverlappedResult(State.Port, &State.Overlapped, &count, FALSE))
+            return count;
+        error = GetLastError();
+    }
+    if (DeviceGone(error))
+        State.Lost = SysErrorText(error);
+    else
+        LogEvent(lkError, "Serial Comm Error: " + SysErrorText(error));
+    return 0;
+}
+
+// Ends what is still under way on the port before the record goes away.
+void EndReading(TReadState& State)
+{
+    PurgeComm(State.Port, PURGE_RXABORT);
+    if (State.Waiting) {
+        // Clearing the mask completes the pending wait.
+        SetCommMask(State.Port, 0);
+        State.CancelPending();
+    }
+}
+
+} // namespace
+
 void TWorkThread::Execute()
 {
-    HANDLE port = AsHandle(Handle);
-    TEvent received(true);
-    OVERLAPPED overlapped{};
-    overlapped.hEvent = received.NativeHandle();
-    DWORD mask = 0; // written by a pending WaitCommEvent: lives as long as the record
-    char buffer[64];
-    bool waiting = false; // a WaitCommEvent is pending on the record
-    std::string lost;     // why the port can no longer be read; empty while it can
-
-    // Ends an operation still pending on the record before the record goes
-    // away with this frame.
-    auto cancelPending = [&](DWORD& Count) {
-        CancelIo(port);
-        if (!GetOverlappedResult(port, &overlapped, &Count, TRUE))
-            Count = 0;
-    };
-
+    TReadState state(AsHandle(Handle));
     try {
-        while (!Terminated() && lost.empty()) {
-            if (WaitCommEvent(port, &mask, &overlapped)) {
-                received.Set(); // completed at once
-            } else if (GetLastError() == ERROR_IO_PENDING) {
-                waiting = true;
-            } else {
-                // A port that cannot be waited on is of no more use, and
-                // waiting again would fail again at once.
-                lost = SysErrorText(GetLastError());
-                break;
+        while (!Terminated() && state.Lost.empty()) {
+            if (!AwaitCharacters(state, *TermEvent))
+                continue; // stopped or lost: the loop's condition tells
+            bool stopped = false;
+            for (DWORD count = 1; count > 0 && !stopped && state.Lost.empty();) {
+                count = ReadChunk(state, *TermEvent, stopped);
+                if (count > 0)
+                    Deliver(state.Buffer, count);
             }
-
-            const int woken = WaitForAny({&received, TermEvent.get()}, kInfinite);
-            if (woken < 0) {
-                lost = SysErrorText(GetLastError());
-                break;
-            }
-            if (woken != 0)
-                continue; // stop request: look at the flag
-            waiting = false;
-            // The wait's own result is not looked at (some drivers end it
-            // with an error on every event): the read tells whether the
-            // device is still there.
-
-            for (;;) {
-                DWORD count = 0;
-                DWORD error = 0;
-                if (!ReadFile(port, buffer, sizeof buffer, &count, &overlapped)) {
-                    error = GetLastError();
-                    count = 0;
-                    if (error == ERROR_IO_PENDING) {
-                        // A read that did not complete at once ends when
-                        // bytes arrive; they are not lost.
-                        const int done = WaitForAny({&received, TermEvent.get()}, kInfinite);
-                        if (done == 0) {
-                            error = GetOverlappedResult(port, &overlapped, &count, FALSE) ? 0 : GetLastError();
-                        } else {
-                            if (done < 0)
-                                lost = SysErrorText(GetLastError());
-                            cancelPending(count); // stopping: keep what it got
-                            if (count > 0)
-                                Deliver(buffer, count);
-                            break;
-                        }
-                    }
-                }
-                if (error != 0) {
-                    count = 0;
-                    if (DeviceGone(error)) {
-                        lost = SysErrorText(error);
-                        break;
-                    }
-                    LogEvent(lkError, "Serial Comm Error: " + SysErrorText(error));
-                }
-                if (count == 0)
-                    break;
-                Deliver(buffer, count);
-            }
-            received.Reset();
+            state.Received.Reset();
         }
     } catch (const std::exception& error) {
-        lost = error.what();
+        state.Lost = error.what();
     } catch (...) {
-        lost = "<unbekannt>";
+        state.Lost = "<unbekannt>";
     }
-
-    PurgeComm(port, PURGE_RXABORT);
-    if (waiting) {
-        // Clearing the mask completes the pending wait.
-        SetCommMask(port, 0);
-        DWORD ignored = 0;
-        cancelPending(ignored);
-    }
-    if (!lost.empty())
-        ReportLost(lost);
+    EndReading(state);
+    if (!state.Lost.empty())
+        ReportLost(state.Lost);
 }

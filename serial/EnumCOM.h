@@ -10,9 +10,11 @@
 
 // Fills Ports (cleared first) with the present ports of the device class
 // "Ports", at most one device examined per index 0..255, in the order the
-// system lists them; never fails (an empty list: nothing found, or no way to
-// ask). Descriptions and identities are bounded and cleaned.
-void GetInstalledPorts(std::vector<TPortDevice>& Ports);
+// system lists them. Descriptions and identities are bounded and cleaned.
+// False when the system could not be asked (the device-setup libraries or
+// their functions missing, the device list refused): Ports is empty then,
+// as it is when no port was found.
+bool GetInstalledPorts(std::vector<TPortDevice>& Ports);
 
 // The number in a device's port name: names starting with "CO" (any case)
 // whose text after the first three characters is a decimal number 0..255.

@@ -4,12 +4,13 @@
 // friendly name, one per line.
 #include "serial/EnumCOM.h"
 
+#include "serial/DeviceText.h"
 #include "serial/SerialDevices.h"
 
 #include <filesystem>
 #include <fstream>
 
-void GetInstalledPorts(std::vector<TPortDevice>& Ports)
+bool GetInstalledPorts(std::vector<TPortDevice>& Ports)
 {
     Ports.clear();
     std::error_code error;
@@ -29,4 +30,5 @@ void GetInstalledPorts(std::vector<TPortDevice>& Ports)
         device.Description = PortDescription(name);
         Ports.push_back(device);
     }
+    return true;
 }

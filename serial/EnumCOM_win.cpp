@@ -5,6 +5,7 @@
 #include "serial/EnumCOM.h"
 
 #include "base/SystemLibrary_win.h"
+#include "serial/DeviceText.h"
 
 #include <windows.h>
 
@@ -71,76 +72,103 @@ std::vector<std::string> TextProperty(TGetDeviceRegistryProperty GetProperty, HD
     return Strings(buffer, size, room);
 }
 
+// The functions of the device-setup library and the configuration manager
+// that the listing uses.
+struct TDeviceSetup {
+    TDeviceSetup(const TLibrary& Setup, const TLibrary& Configuration)
+        : ClassGuidsFromName(Setup.Function<TClassGuidsFromName>("SetupDiClassGuidsFromNameA")),
+          GetClassDevs(Setup.Function<TGetClassDevs>("SetupDiGetClassDevsA")),
+          DestroyDeviceInfoList(Setup.Function<TDestroyDeviceInfoList>("SetupDiDestroyDeviceInfoList")),
+          EnumDeviceInfo(Setup.Function<TEnumDeviceInfo>("SetupDiEnumDeviceInfo")),
+          GetInstanceId(Setup.Function<TGetDeviceInstanceId>("SetupDiGetDeviceInstanceIdA")),
+          GetProperty(Setup.Function<TGetDeviceRegistryProperty>("SetupDiGetDeviceRegistryPropertyA")),
+          OpenDevRegKey(Setup.Function<TOpenDevRegKey>("SetupDiOpenDevRegKey")),
+          OpenDevNodeKey(Configuration.Function<TOpenDevNodeKey>("CM_Open_DevNode_Key"))
+    {
+    }
+    bool Complete() const
+    {
+        return ClassGuidsFromName && GetClassDevs && DestroyDeviceInfoList && EnumDeviceInfo && GetInstanceId &&
+               GetProperty && OpenDevRegKey && OpenDevNodeKey;
+    }
+
+    TClassGuidsFromName ClassGuidsFromName;
+    TGetClassDevs GetClassDevs;
+    TDestroyDeviceInfoList DestroyDeviceInfoList;
+    TEnumDeviceInfo EnumDeviceInfo;
+    TGetDeviceInstanceId GetInstanceId;
+    TGetDeviceRegistryProperty GetProperty;
+    TOpenDevRegKey OpenDevRegKey;
+    TOpenDevNodeKey OpenDevNodeKey;
+};
+
+// The port number a device of the class has: its "portname" in its
+// hardware key, which the device-setup library opens where the
+// configuration manager cannot (Wine's reports success without a key).
+bool PortNumberOf(const TDeviceSetup& Api, HDEVINFO Devices, SP_DEVINFO_DATA& Device, int& Number)
+{
+    HKEY key = nullptr;
+    if (Api.OpenDevNodeKey(Device.DevInst, KEY_QUERY_VALUE, 0, DispositionOpenExisting, &key, RegistryHardware) !=
+            0 ||
+        !key) {
+        key = Api.OpenDevRegKey(Devices, &Device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
+        if (key == INVALID_HANDLE_VALUE || !key)
+            return false;
+    }
+    char name[99];
+    DWORD size = sizeof name;
+    DWORD type = 0;
+    const LONG read = RegQueryValueExA(key, "portname", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
+    RegCloseKey(key);
+    return read == ERROR_SUCCESS && PortNumberFromName(std::string(name, strnlen(name, size)), Number);
+}
+
+// A device of the class as a present port; false for one that is no port.
+bool ReadPort(const TDeviceSetup& Api, HDEVINFO Devices, SP_DEVINFO_DATA& Device, TPortDevice& Port)
+{
+    if (!PortNumberOf(Api, Devices, Device, Port.Number))
+        return false;
+    char instance[MaxDeviceIdLength + 1] = "";
+    if (!Api.GetInstanceId(Devices, &Device, instance, sizeof instance, nullptr))
+        instance[0] = '\0';
+    instance[sizeof instance - 1] = '\0';
+    Port.Identity.Device = CleanDeviceText(instance, MaxDeviceIdLength);
+    Port.Identity.Model = DeviceModel(TextProperty(Api.GetProperty, Devices, Device, SPDRP_HARDWAREID), instance);
+    std::vector<std::string> names = TextProperty(Api.GetProperty, Devices, Device, SPDRP_FRIENDLYNAME);
+    if (names.empty())
+        names = TextProperty(Api.GetProperty, Devices, Device, SPDRP_DEVICEDESC);
+    if (!names.empty())
+        Port.Description = PortDescription(names.front());
+    return true;
+}
+
 } // namespace
 
-void GetInstalledPorts(std::vector<TPortDevice>& Ports)
+bool GetInstalledPorts(std::vector<TPortDevice>& Ports)
 {
     Ports.clear();
-    TLibrary setup("setupapi.dll");
-    if (!setup)
-        return;
-    TLibrary configuration("cfgmgr32.dll");
-    auto classGuidsFromName = setup.Function<TClassGuidsFromName>("SetupDiClassGuidsFromNameA");
-    auto getClassDevs = setup.Function<TGetClassDevs>("SetupDiGetClassDevsA");
-    auto destroyDeviceInfoList = setup.Function<TDestroyDeviceInfoList>("SetupDiDestroyDeviceInfoList");
-    auto enumDeviceInfo = setup.Function<TEnumDeviceInfo>("SetupDiEnumDeviceInfo");
-    auto getInstanceId = setup.Function<TGetDeviceInstanceId>("SetupDiGetDeviceInstanceIdA");
-    auto getProperty = setup.Function<TGetDeviceRegistryProperty>("SetupDiGetDeviceRegistryPropertyA");
-    auto openDevRegKey = setup.Function<TOpenDevRegKey>("SetupDiOpenDevRegKey");
-    auto openDevNodeKey = configuration.Function<TOpenDevNodeKey>("CM_Open_DevNode_Key");
-    if (!classGuidsFromName || !getClassDevs || !destroyDeviceInfoList || !enumDeviceInfo || !getInstanceId ||
-        !getProperty || !openDevRegKey || !openDevNodeKey)
-        return;
-
+    const TLibrary setup("setupapi.dll");
+    const TLibrary configuration("cfgmgr32.dll");
+    const TDeviceSetup api(setup, configuration);
+    if (!api.Complete())
+        return false;
     DWORD count = 0;
-    classGuidsFromName("Ports", nullptr, 0, &count);
+    api.ClassGuidsFromName("Ports", nullptr, 0, &count);
     if (count == 0)
-        return;
+        return true; // no such class: no ports
     std::vector<GUID> guids(count);
-    if (!classGuidsFromName("Ports", guids.data(), count, &count))
-        return;
-    HDEVINFO devices = getClassDevs(&guids[0], nullptr, nullptr, DIGCF_PRESENT);
+    if (!api.ClassGuidsFromName("Ports", guids.data(), count, &count))
+        return false;
+    HDEVINFO devices = api.GetClassDevs(&guids[0], nullptr, nullptr, DIGCF_PRESENT);
     if (devices == INVALID_HANDLE_VALUE)
-        return;
+        return false;
     for (DWORD index = 0; index <= 255; ++index) {
         SP_DEVINFO_DATA device{};
         device.cbSize = sizeof device; // 28 bytes on 32-bit Windows, 32 on 64-bit
-        if (!enumDeviceInfo(devices, index, &device))
-            continue;
-        // The device's hardware key; the device-setup library opens the
-        // same key where the configuration manager cannot (Wine's reports
-        // success without a key).
-        HKEY key = nullptr;
-        if (openDevNodeKey(device.DevInst, KEY_QUERY_VALUE, 0, DispositionOpenExisting, &key,
-                           RegistryHardware) != 0 ||
-            !key) {
-            key = openDevRegKey(devices, &device, DICS_FLAG_GLOBAL, 0, DIREG_DEV, KEY_QUERY_VALUE);
-            if (key == INVALID_HANDLE_VALUE || !key)
-                continue;
-        }
-        char name[99];
-        DWORD size = sizeof name;
-        DWORD type = 0;
-        const LONG read = RegQueryValueExA(key, "portname", nullptr, &type, reinterpret_cast<BYTE*>(name), &size);
-        RegCloseKey(key);
-        if (read != ERROR_SUCCESS)
-            continue;
         TPortDevice port;
-        if (!PortNumberFromName(std::string(name, strnlen(name, size)), port.Number))
-            continue;
-
-        char instance[MaxDeviceIdLength + 1] = "";
-        if (!getInstanceId(devices, &device, instance, sizeof instance, nullptr))
-            instance[0] = '\0';
-        instance[sizeof instance - 1] = '\0';
-        port.Identity.Device = CleanDeviceText(instance, MaxDeviceIdLength);
-        port.Identity.Model = DeviceModel(TextProperty(getProperty, devices, device, SPDRP_HARDWAREID), instance);
-        std::vector<std::string> names = TextProperty(getProperty, devices, device, SPDRP_FRIENDLYNAME);
-        if (names.empty())
-            names = TextProperty(getProperty, devices, device, SPDRP_DEVICEDESC);
-        if (!names.empty())
-            port.Description = PortDescription(names.front());
-        Ports.push_back(port);
+        if (api.EnumDeviceInfo(devices, index, &device) && ReadPort(api, devices, device, port))
+            Ports.push_back(port);
     }
-    destroyDeviceInfoList(devices);
+    api.DestroyDeviceInfoList(devices);
+    return true;
 }

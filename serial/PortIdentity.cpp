@@ -21,19 +21,6 @@ bool AllHex(const std::string& Text)
     return std::all_of(Text.begin(), Text.end(), [](char C) { return std::isxdigit(static_cast<unsigned char>(C)); });
 }
 
-// Bytes that show as nothing in a list: controls, DEL, no-break space, and
-// the five bytes Windows-1252 gives no character.
-bool IsBlank(unsigned char C)
-{
-    return C <= 0x20 || C == 0x7F || C == 0x81 || C == 0x8D || C == 0x8F || C == 0x90 || C == 0x9D || C == 0xA0;
-}
-
-void TrimRight(std::string& Text)
-{
-    while (!Text.empty() && Text.back() == ' ')
-        Text.pop_back();
-}
-
 // Whether Ids holds Id, compared as device ids are.
 bool ListsId(const std::vector<std::string>& Ids, const std::string& Id)
 {
@@ -98,50 +85,6 @@ std::string UsbInstance(const std::string& InstanceId)
 
 } // namespace
 
-std::string CleanDeviceText(const std::string& Raw, size_t MaxLength)
-{
-    std::string text;
-    bool blank = false;
-    for (unsigned char c : Raw) {
-        if (IsBlank(c)) {
-            blank = !text.empty();
-            continue;
-        }
-        if (blank)
-            text += ' ';
-        blank = false;
-        text += static_cast<char>(c);
-        if (text.size() >= MaxLength)
-            break;
-    }
-    if (text.size() > MaxLength)
-        text.resize(MaxLength);
-    TrimRight(text);
-    return text;
-}
-
-std::string PortDescription(const std::string& FriendlyName)
-{
-    std::string text = CleanDeviceText(FriendlyName, 4 * MaxDescriptionLength);
-    // Windows appends " (COMn)" to the name of the device; the list shows
-    // the number already (and the appended one may be stale).
-    const size_t open = text.rfind('(');
-    if (open != std::string::npos && text.back() == ')' && text.size() - open > 5 &&
-        SameText(text.substr(open, 4), "(COM")) {
-        const std::string digits = text.substr(open + 4, text.size() - open - 5);
-        if (std::all_of(digits.begin(), digits.end(), [](char C) { return C >= '0' && C <= '9'; })) {
-            text.resize(open);
-            TrimRight(text);
-        }
-    }
-    if (text.size() > MaxDescriptionLength) {
-        text.resize(MaxDescriptionLength - 1);
-        TrimRight(text);
-        text += '\x85'; // the ellipsis of Windows-1252
-    }
-    return text;
-}
-
 std::string DeviceModel(const std::vector<std::string>& HardwareIds, const std::string& InstanceId)
 {
     for (const std::string& id : HardwareIds) {
@@ -176,8 +119,9 @@ bool ModelMayStandForDevice(const TPortIdentity& Identity)
     const std::string address = BluetoothAddress(Identity.Device);
     if (!address.empty())
         return SameText(address, Identity.Model);
-    const std::string instance = UsbInstance(Identity.Device);
-    return instance.find('&') != std::string::npos;
+    // A USB id made from the socket; one made from the device's serial
+    // number stays the same in every socket.
+    return !UsbInstance(Identity.Device).empty() && !CarriesSerialNumber(Identity.Device);
 }
 
 TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, const std::vector<TPortDevice>& Present,
@@ -213,7 +157,7 @@ TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, c
     return result;
 }
 
-void NoteOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TPortIdentity& Device,
+void AddOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TPortIdentity& Device,
                       const std::vector<TPortDevice>& Present)
 {
     // The device itself is never another one, whatever was thought before.

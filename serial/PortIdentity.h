@@ -1,16 +1,14 @@
-// Who is behind a COM port number: the device's description and identity as
-// the system's device list gives them, and the rules that find a device that
-// came back under another number (a USB-serial adapter in another socket, a
-// Bluetooth device paired again).
+// Who is behind a COM port number: the device's identity as the system's
+// device list gives it, and the rules that find a device that came back
+// under another number (a USB-serial adapter in another socket, a Bluetooth
+// device paired again). The device list's texts are cleaned in
+// DeviceText.h.
 //
-// Texts of the device list come from the registry, which drivers and other
-// programs fill: they are bounded and cleaned before they are shown or
-// logged. A stored identity comes from the settings file, which every user
-// may write: it is only ever compared with what the system reports, never
-// used to name or open anything.
+// A stored identity comes from the settings file, which every user may
+// write: it is only ever compared with what the system reports, never used
+// to name or open anything.
 #pragma once
 
-#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -34,21 +32,6 @@ struct TPortDevice {
     std::string Description; // the device's name without "(COMn)"; may be empty
     TPortIdentity Identity;
 };
-
-// A device instance id has at most 199 characters; a description is cut to
-// what a list item can show.
-constexpr size_t MaxDeviceIdLength = 200;
-constexpr size_t MaxDescriptionLength = 64;
-
-// Raw text made fit for a list or a log line: control characters and bytes
-// without a character become blanks, blanks are joined, the ends trimmed,
-// and the rest cut to MaxLength characters.
-std::string CleanDeviceText(const std::string& Raw, size_t MaxLength);
-
-// The description of a port from the device's friendly name: cleaned,
-// without the "(COMn)" that Windows appends, at most MaxDescriptionLength
-// characters (a longer one ends in an ellipsis).
-std::string PortDescription(const std::string& FriendlyName);
 
 // The model part of a device's identity: "VID_xxxx&PID_xxxx" from its
 // hardware ids or its instance id (some drivers use "+" separators), else for a
@@ -94,9 +77,10 @@ TPortSearchResult FindMovedDevice(int StoredPort, const TPortIdentity& Stored, c
 // Adds to OtherDevices the instance ids of the present ports of the device's
 // model that are not the device itself (neither at its number Port nor with
 // its instance id): seen at the same time as the device, or while it was
-// away, they are other devices. Ids known already are not added again;
-// nothing known is forgotten.
-void NoteOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TPortIdentity& Device,
+// away, they are other devices. Ids known already are not added again; the
+// device's own id, should it be there, is taken off: the device is never
+// another one.
+void AddOtherDevices(std::vector<std::string>& OtherDevices, int Port, const TPortIdentity& Device,
                       const std::vector<TPortDevice>& Present);
 
 // The present device at Port, or null.

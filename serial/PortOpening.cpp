@@ -9,7 +9,8 @@ namespace {
 
 std::atomic<TOpeningDelay> OpeningDelay{nullptr};
 
-bool TryOpen(const TPortSettings& Settings, TOpenOutcome& Outcome, std::string* Error)
+// Opens the port Settings name; why it did not goes into Outcome.Error.
+bool TryOpen(const TPortSettings& Settings, TOpenOutcome& Outcome)
 {
     try {
         if (const TOpeningDelay delay = OpeningDelay.load())
@@ -19,8 +20,7 @@ bool TryOpen(const TPortSettings& Settings, TOpenOutcome& Outcome, std::string* 
         Outcome.Port = Settings.Port;
         return true;
     } catch (const std::exception& error) {
-        if (Error)
-            *Error = error.what();
+        Outcome.Error = error.what();
         return false;
     }
 }
@@ -49,7 +49,7 @@ TPortHandle TOpenOutcome::Take()
 
 void AttemptOpening(const TOpenRequest& Request, TOpenOutcome& Outcome)
 {
-    if (!TryOpen(Request.Settings, Outcome, &Outcome.Error) && !Request.Identity.Empty()) {
+    if (!TryOpen(Request.Settings, Outcome) && !Request.Identity.Empty()) {
         // The adapter may sit in another socket now, under another number.
         List(Outcome);
         Outcome.Search =
@@ -57,7 +57,9 @@ void AttemptOpening(const TOpenRequest& Request, TOpenOutcome& Outcome)
         if (Outcome.Search.Outcome == TPortSearch::Moved) {
             TPortSettings moved = Request.Settings;
             moved.Port = Outcome.Search.Port;
-            TryOpen(moved, Outcome, nullptr); // busy, say: the next attempt looks again
+            // A device found but busy says why it did not open, not why the
+            // stored number did not; the next attempt looks again.
+            TryOpen(moved, Outcome);
         }
     }
     if (Outcome.Handle != InvalidPortHandle)

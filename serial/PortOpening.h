@@ -26,7 +26,7 @@ struct TOpenOutcome {
 
     TPortHandle Handle = InvalidPortHandle;
     int32_t Port = 0;         // where it opened
-    std::string Error;        // why the port at its number did not open
+    std::string Error;        // why the port did not open (at the moved device's number when it was found)
     TPortSearchResult Search; // where its device was looked for
     bool Listed = false;      // Present holds the system's list
     std::vector<TPortDevice> Present;

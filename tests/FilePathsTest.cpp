@@ -24,8 +24,7 @@ TDriveKind TestDrives(char Letter)
 
 class FilePaths : public ::testing::Test {
 protected:
-    FilePaths() { SetDriveKindSource(TestDrives); }
-    ~FilePaths() override { SetDriveKindSource(nullptr); }
+    const TSeam Drives{SetDriveKindSource, TestDrives};
 };
 
 TEST_F(FilePaths, DevicesStreamsAndOtherComputersAreRefused)
@@ -101,11 +100,10 @@ TEST(NamedFile, OnlyFilesOnADiskAreOpened)
 #ifdef _WIN32
     EXPECT_EQ(open("NUL"), TFileRefusal::NotAFile);
     EXPECT_EQ(open("\\\\.\\NUL"), TFileRefusal::NotAFile);
-    // Z: is the host's root under Wine: its null device passes every check
-    // of the name.
-    SetDriveKindSource([](char) { return TDriveKind::Local; });
-    EXPECT_EQ(open("Z:\\dev\\null"), TFileRefusal::NotAFile);
-    SetDriveKindSource(nullptr);
+    {
+        const TEveryDriveLocal drives;
+        EXPECT_EQ(open("Z:\\dev\\null"), TFileRefusal::NotAFile);
+    }
 #else
     ASSERT_EQ(symlink("/dev/null", dir.File("null.wav").c_str()), 0);
     EXPECT_EQ(open("null.wav"), TFileRefusal::NotAFile);

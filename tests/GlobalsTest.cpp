@@ -167,21 +167,16 @@ private:
 
 class AutoStartDecision : public ::testing::Test {
 protected:
-    AutoStartDecision()
-    {
-        SetRunKeyOpener([this](bool Write) -> std::unique_ptr<TRunKey> {
-            ++Registry.Opens;
-            if (Write && !Registry.Writable)
-                return nullptr;
-            return std::make_unique<TFakeRunKey>(Registry);
-        });
-    }
-    ~AutoStartDecision() override { SetRunKeyOpener(nullptr); }
-
     std::string Exe() const { return Dir.File("vemuKeys.exe"); }
 
     TTempDir Dir;
     TFakeRunRegistry Registry;
+    const TSeam RunKey{SetRunKeyOpener, [this](bool Write) -> std::unique_ptr<TRunKey> {
+                           ++Registry.Opens;
+                           if (Write && !Registry.Writable)
+                               return nullptr;
+                           return std::make_unique<TFakeRunKey>(Registry);
+                       }};
 };
 
 TEST_F(AutoStartDecision, AValueTheUserMayNotChangeIsShownAsItIsAndLeftAlone)

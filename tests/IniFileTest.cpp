@@ -21,30 +21,17 @@ void RecordPause(uint32_t Ms) { Pauses.push_back(Ms); }
 
 class IniFileTest : public ::testing::Test {
 protected:
-    IniFileTest()
-    {
-        Pauses.clear();
-        SetRetryPause(RecordPause);
-    }
-    ~IniFileTest() override { SetRetryPause(nullptr); }
+    IniFileTest() { Pauses.clear(); }
 
+    const TSeam RecordedPauses{SetRetryPause, RecordPause};
     TTempDir Dir;
     std::string Path = Dir.File("vemuKeys.set");
     TIniFile Ini{Path};
 
     void Store(const std::string& Text) { WriteFileText(Path, Text); }
 
-    // The names in the folder besides the settings file and an empty
-    // journal: what a write left.
-    std::vector<std::string> Leftovers()
-    {
-        std::vector<std::string> names;
-        for (const auto& entry : std::filesystem::directory_iterator(Dir.Path()))
-            if (entry.path().filename() != "vemuKeys.set" &&
-                !(entry.path().filename() == "vemuKeys.set.journal" && std::filesystem::file_size(entry) == 0))
-                names.push_back(entry.path().filename().string());
-        return names;
-    }
+    // What a write left in the folder.
+    std::vector<std::string> Leftovers() const { return SettingsLeftovers(Dir); }
 };
 
 TEST_F(IniFileTest, MissingFileReadsDefaults)
@@ -188,14 +175,16 @@ TEST_F(IniFileTest, WithoutItsJournalTheFileStaysAsItWas)
 class TFailingReads {
 public:
     explicit TFailingReads(TFileFault Fault)
+        : FFaults(SetFileFaults, [Fault](const std::string&, TFileAccess Access) {
+              return Access == TFileAccess::Read ? Fault : TFileFault::None;
+          })
     {
-        SetFileFaults([Fault](const std::string&, TFileAccess Access) {
-            return Access == TFileAccess::Read ? Fault : TFileFault::None;
-        });
     }
-    ~TFailingReads() { SetFileFaults(nullptr); }
 
     static std::vector<TFileFault> Failures() { return {TFileFault::Held, TFileFault::Refused, TFileFault::ReadFails}; }
+
+private:
+    TSeam FFaults;
 };
 
 TEST_F(IniFileTest, AFileThatIsThereButCannotBeReadIsNeverReplaced)
@@ -246,7 +235,7 @@ int RefusalsLeft = 0;
 TEST_F(IniFileTest, AFileHeldForAMomentIsTriedAgain)
 {
     Store("[Port]\r\nPort=7\r\n");
-    SetFileFaults([](const std::string&, TFileAccess) {
+    const TSeam faults(SetFileFaults, [](const std::string&, TFileAccess) {
         if (RefusalsLeft == 0)
             return TFileFault::None;
         --RefusalsLeft;
@@ -271,7 +260,6 @@ TEST_F(IniFileTest, AFileHeldForAMomentIsTriedAgain)
     RefusalsLeft = 1000;
     EXPECT_EQ(ReadFileForUpdate(Dir.File("missing.set"), contents), TFileRead::Missing);
     EXPECT_TRUE(Pauses.empty()) << "a missing file is not waited for";
-    SetFileFaults(nullptr);
 }
 
 // The program starts while a scanner holds the file: its values are the

@@ -259,14 +259,6 @@ TEST_F(LoggersTest, FileSinkRefusesDevicesAndTakesRelativeNamesBesideTheProgram)
     EXPECT_EQ(ReadFileText(env.Dir.File("trace.log")), "beside the program\r\n");
 }
 
-#ifdef _WIN32
-// Z: is the host's root under Wine: local for this test, whatever Wine says.
-struct TEveryDriveLocal {
-    TEveryDriveLocal() { SetDriveKindSource([](char) { return TDriveKind::Local; }); }
-    ~TEveryDriveLocal() { SetDriveKindSource(nullptr); }
-};
-#endif
-
 // A name that passes every check of the name may still lead to a device:
 // what was opened is looked at, and anything but a file on a disk is closed
 // again at once.
@@ -325,15 +317,20 @@ TEST_F(LoggersTest, SettingsUnreadableAtTheStartAreSaidAndNeverOverwritten)
     const std::string path = dir.File("vemuKeys.set");
     const std::string before = "; by hand\r\n[Port]\r\nPort=7\r\n[Extended]\r\nLogEvents=4\r\n";
     WriteFileText(path, before);
-    SetRetryPause(NoPause);
-    SetFileFaults([&](const std::string& Path, TFileAccess) { return Path == path ? TFileFault::Held : TFileFault::None; });
+    const TSeam noPauses(SetRetryPause, NoPause);
     {
         TRecordingTarget target;
-        auto globals = std::make_unique<TGlobals>(&target, dir.File("vemuKeys.exe"));
-        Globals = globals.get();
-        auto loggers = std::make_unique<TLoggers>();
-        Loggers = loggers.get();
-        SetFileFaults(nullptr);
+        std::unique_ptr<TGlobals> globals;
+        std::unique_ptr<TLoggers> loggers;
+        {
+            const TSeam held(SetFileFaults, [&](const std::string& Path, TFileAccess) {
+                return Path == path ? TFileFault::Held : TFileFault::None;
+            });
+            globals = std::make_unique<TGlobals>(&target, dir.File("vemuKeys.exe"));
+            Globals = globals.get();
+            loggers = std::make_unique<TLoggers>();
+            Loggers = loggers.get();
+        }
         Loggers->LogStart();
         std::vector<std::string> lines;
         for (std::string line; ViewLog->FetchLine(line);)
@@ -349,7 +346,6 @@ TEST_F(LoggersTest, SettingsUnreadableAtTheStartAreSaidAndNeverOverwritten)
         Globals = nullptr;
         globals.reset();
     }
-    SetRetryPause(nullptr);
     EXPECT_EQ(ReadFileText(path), before);
 }
 

@@ -4,6 +4,8 @@
 #include "serial/PortIdentity.h"
 
 #include "app/PortList.h"
+#include "serial/DeviceText.h"
+#include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
@@ -92,24 +94,21 @@ TEST(DeviceModels, TheInstanceIdTellsWhetherTheModelMayStandForTheDevice)
 
 const std::string Model = "VID_1234&PID_5678";
 
-// The id Windows gives an adapter without a serial number in a socket.
-std::string InSocket(int Socket) { return "USB\\VID_1234&PID_5678\\5&2A5C9B4&0&" + std::to_string(Socket); }
-
 // The rules that decide whether the program opens another number by itself.
 TEST(MovedDevice, TheInstanceIdFirstThenTheOnlyPortOfTheSameModel)
 {
-    const TPortIdentity stored{InSocket(2), Model};
+    const TPortIdentity stored{AdapterInSocket(2), Model};
     const std::vector<std::string> none;
 
     TPortSearchResult found = FindMovedDevice(7, stored, {Port(9, "usb\\vid_1234&pid_5678\\5&2a5c9b4&0&2", "")}, none);
     EXPECT_EQ(found.Outcome, TPortSearch::Moved) << "instance ids compare without regard to case";
     EXPECT_EQ(found.Port, 9);
 
-    found = FindMovedDevice(7, stored, {Port(8, InSocket(1), Model), Port(9, stored.Device, stored.Model)}, none);
+    found = FindMovedDevice(7, stored, {Port(8, AdapterInSocket(1), Model), Port(9, stored.Device, stored.Model)}, none);
     EXPECT_EQ(found.Outcome, TPortSearch::Moved) << "the same device wins over one of the same model";
     EXPECT_EQ(found.Port, 9);
 
-    found = FindMovedDevice(7, stored, {Port(3, "ACPI\\PNP0501\\1", ""), Port(12, InSocket(4), "vid_1234&pid_5678")},
+    found = FindMovedDevice(7, stored, {Port(3, "ACPI\\PNP0501\\1", ""), Port(12, AdapterInSocket(4), "vid_1234&pid_5678")},
                             none);
     EXPECT_EQ(found.Outcome, TPortSearch::Moved) << "another socket, another instance id, the same model";
     EXPECT_EQ(found.Port, 12);
@@ -125,15 +124,15 @@ TEST(MovedDevice, TheInstanceIdFirstThenTheOnlyPortOfTheSameModel)
 TEST(MovedDevice, ADeviceWithASerialNumberIsFoundOnlyByItsId)
 {
     const TPortIdentity serial{"USB\\VID_1234&PID_5678\\A50285BI", Model};
-    EXPECT_EQ(FindMovedDevice(7, serial, {Port(9, InSocket(3), Model)}, {}).Outcome, TPortSearch::Await);
+    EXPECT_EQ(FindMovedDevice(7, serial, {Port(9, AdapterInSocket(3), Model)}, {}).Outcome, TPortSearch::Await);
     EXPECT_EQ(FindMovedDevice(7, serial, {Port(9, "USB\\VID_1234&PID_5678\\B7730412", Model)}, {}).Outcome,
               TPortSearch::Await);
     const TPortSearchResult found =
-        FindMovedDevice(7, serial, {Port(8, InSocket(3), Model), Port(9, "usb\\vid_1234&pid_5678\\a50285bi", Model)}, {});
+        FindMovedDevice(7, serial, {Port(8, AdapterInSocket(3), Model), Port(9, "usb\\vid_1234&pid_5678\\a50285bi", Model)}, {});
     EXPECT_EQ(found.Outcome, TPortSearch::Moved) << "its own id, wherever it is";
     EXPECT_EQ(found.Port, 9);
 
-    EXPECT_EQ(FindMovedDevice(7, {InSocket(2), Model}, {Port(9, "USB\\VID_1234&PID_5678\\B7730412", Model)}, {})
+    EXPECT_EQ(FindMovedDevice(7, {AdapterInSocket(2), Model}, {Port(9, "USB\\VID_1234&PID_5678\\B7730412", Model)}, {})
                   .Outcome,
               TPortSearch::Await)
         << "a port with a serial number is not the device that has none";
@@ -161,15 +160,15 @@ TEST(MovedDevice, ABluetoothDeviceIsFoundByItsAddress)
 
 TEST(MovedDevice, SeveralCandidatesOrNoneChooseNothing)
 {
-    const TPortIdentity stored{InSocket(2), Model};
-    const std::vector<TPortDevice> twins = {Port(9, InSocket(4), Model), Port(8, InSocket(3), "vid_1234&pid_5678")};
+    const TPortIdentity stored{AdapterInSocket(2), Model};
+    const std::vector<TPortDevice> twins = {Port(9, AdapterInSocket(4), Model), Port(8, AdapterInSocket(3), "vid_1234&pid_5678")};
     TPortSearchResult found = FindMovedDevice(7, stored, twins, {});
     EXPECT_EQ(found.Outcome, TPortSearch::Ambiguous);
     EXPECT_EQ(found.Candidates, (Ports{8, 9}));
 
     // The same number listed twice (a stale entry beside the live one) is
     // one port.
-    found = FindMovedDevice(7, stored, {Port(9, InSocket(4), stored.Model), Port(9, InSocket(5), stored.Model)}, {});
+    found = FindMovedDevice(7, stored, {Port(9, AdapterInSocket(4), stored.Model), Port(9, AdapterInSocket(5), stored.Model)}, {});
     EXPECT_EQ(found.Outcome, TPortSearch::Moved);
     EXPECT_EQ(found.Port, 9);
 
@@ -180,7 +179,7 @@ TEST(MovedDevice, SeveralCandidatesOrNoneChooseNothing)
 
 TEST(MovedDevice, WithoutTheNeedOrTheMeansTheNumberIsAwaited)
 {
-    const TPortIdentity stored{InSocket(2), Model};
+    const TPortIdentity stored{AdapterInSocket(2), Model};
     const std::vector<TPortDevice> elsewhere = {Port(9, stored.Device, stored.Model)};
 
     EXPECT_EQ(FindMovedDevice(7, TPortIdentity(), elsewhere, {}).Outcome, TPortSearch::Await)
@@ -190,10 +189,10 @@ TEST(MovedDevice, WithoutTheNeedOrTheMeansTheNumberIsAwaited)
                   .Outcome,
               TPortSearch::Await)
         << "the number is there: it is opened as before, whoever is behind it";
-    EXPECT_EQ(FindMovedDevice(7, {stored.Device, ""}, {Port(9, InSocket(4), stored.Model)}, {}).Outcome,
+    EXPECT_EQ(FindMovedDevice(7, {stored.Device, ""}, {Port(9, AdapterInSocket(4), stored.Model)}, {}).Outcome,
               TPortSearch::Await)
         << "no stored model: only the same instance id counts";
-    EXPECT_EQ(FindMovedDevice(7, {"", stored.Model}, {Port(9, InSocket(4), stored.Model)}, {}).Outcome,
+    EXPECT_EQ(FindMovedDevice(7, {"", stored.Model}, {Port(9, AdapterInSocket(4), stored.Model)}, {}).Outcome,
               TPortSearch::Await)
         << "a model alone tells nothing of how the device is named";
     EXPECT_EQ(FindMovedDevice(7, stored, {Port(9, "", stored.Model)}, {}).Outcome, TPortSearch::Await)
@@ -205,45 +204,45 @@ TEST(MovedDevice, WithoutTheNeedOrTheMeansTheNumberIsAwaited)
 // forgotten, and the device itself never among them.
 TEST(MovedDevice, OtherDevicesAreGatheredAndNeverTakenForTheDevice)
 {
-    const TPortIdentity device{InSocket(1), Model};
+    const TPortIdentity device{AdapterInSocket(1), Model};
     std::vector<std::string> others;
-    NoteOtherDevices(others, 7, device,
-                     {Port(7, device.Device, Model), Port(8, InSocket(3), Model), Port(3, "ACPI\\PNP0501\\1", ""),
+    AddOtherDevices(others, 7, device,
+                     {Port(7, device.Device, Model), Port(8, AdapterInSocket(3), Model), Port(3, "ACPI\\PNP0501\\1", ""),
                       Port(5, "USB\\VID_2345&PID_6789\\5&1&0&5", "VID_2345&PID_6789")});
-    EXPECT_EQ(others, std::vector<std::string>{InSocket(3)});
+    EXPECT_EQ(others, std::vector<std::string>{AdapterInSocket(3)});
 
-    NoteOtherDevices(others, 7, device, {Port(7, device.Device, Model), Port(9, InSocket(4), Model)});
-    EXPECT_EQ(others, (std::vector<std::string>{InSocket(3), InSocket(4)})) << "added to, not replaced";
-    NoteOtherDevices(others, 7, device, {Port(10, "usb\\vid_1234&pid_5678\\5&2a5c9b4&0&3", Model)});
+    AddOtherDevices(others, 7, device, {Port(7, device.Device, Model), Port(9, AdapterInSocket(4), Model)});
+    EXPECT_EQ(others, (std::vector<std::string>{AdapterInSocket(3), AdapterInSocket(4)})) << "added to, not replaced";
+    AddOtherDevices(others, 7, device, {Port(10, "usb\\vid_1234&pid_5678\\5&2a5c9b4&0&3", Model)});
     EXPECT_EQ(others.size(), 2u) << "an id known already is not added again";
 
     // The device pulled out: what is present then is not the device
     // coming back; a stale entry at its own number is the device itself.
-    NoteOtherDevices(others, 7, device, {Port(7, InSocket(6), Model), Port(11, device.Device, Model)});
-    EXPECT_EQ(others, (std::vector<std::string>{InSocket(3), InSocket(4)}));
+    AddOtherDevices(others, 7, device, {Port(7, AdapterInSocket(6), Model), Port(11, device.Device, Model)});
+    EXPECT_EQ(others, (std::vector<std::string>{AdapterInSocket(3), AdapterInSocket(4)}));
 
     EXPECT_EQ(FindMovedDevice(7, device, {Port(8, "usb\\vid_1234&pid_5678\\5&2a5c9b4&0&3", Model)}, others).Outcome,
               TPortSearch::Await)
         << "the second adapter is never taken for the pulled one";
     TPortSearchResult found =
-        FindMovedDevice(7, device, {Port(8, InSocket(3), Model), Port(9, InSocket(4), Model), Port(12, InSocket(2), Model)},
+        FindMovedDevice(7, device, {Port(8, AdapterInSocket(3), Model), Port(9, AdapterInSocket(4), Model), Port(12, AdapterInSocket(2), Model)},
                         others);
     EXPECT_EQ(found.Outcome, TPortSearch::Moved) << "the one not known to be another device";
     EXPECT_EQ(found.Port, 12);
     EXPECT_EQ(found.Candidates, Ports{12});
 
     others.push_back(device.Device);
-    NoteOtherDevices(others, 9, device, {});
-    EXPECT_EQ(others, (std::vector<std::string>{InSocket(3), InSocket(4)})) << "the device is never another one";
-    std::vector<std::string> untouched{InSocket(3)};
-    NoteOtherDevices(untouched, 7, {"", ""}, {Port(8, InSocket(4), Model)});
-    EXPECT_EQ(untouched, std::vector<std::string>{InSocket(3)}) << "no model: nothing to compare";
+    AddOtherDevices(others, 9, device, {});
+    EXPECT_EQ(others, (std::vector<std::string>{AdapterInSocket(3), AdapterInSocket(4)})) << "the device is never another one";
+    std::vector<std::string> untouched{AdapterInSocket(3)};
+    AddOtherDevices(untouched, 7, {"", ""}, {Port(8, AdapterInSocket(4), Model)});
+    EXPECT_EQ(untouched, std::vector<std::string>{AdapterInSocket(3)}) << "no model: nothing to compare";
 }
 
 TEST(PortListItems, PresentPortsWithNamesAndTheChoiceThatIsAway)
 {
     const TPortTexts texts{"COM%d", "COM%d \x96 %s", "COM%d \x96 nicht angeschlossen"};
-    const std::vector<TPortDevice> present = {Port(9, InSocket(1), Model, "USB Serial Adapter"),
+    const std::vector<TPortDevice> present = {Port(9, AdapterInSocket(1), Model, "USB Serial Adapter"),
                                               Port(3, "ACPI\\PNP0501\\1", ""), Port(0, "", ""),
                                               Port(9, "USB\\A\\9", "", "stale twin")};
     std::vector<std::string> shown;

@@ -1,5 +1,6 @@
 #include "serial/COMObjct.h"
 
+#include "serial/DeviceText.h"
 #include "serial/EnumCOM.h"
 #include "tests/support/TestSupport.h"
 
@@ -10,11 +11,6 @@
 #include <gtest/gtest.h>
 
 namespace {
-
-struct TStateLog {
-    std::vector<int> States;
-    static void Record(void* Data, int State) { static_cast<TStateLog*>(Data)->States.push_back(State); }
-};
 
 class ReceiverSettings : public ::testing::Test {
 protected:
@@ -128,7 +124,7 @@ TEST(ReceiverOpening, APortThatDoesNotExistLogsOneErrorAndStaysClosed)
 {
     TTestEnvironment env(0);
 #ifndef _WIN32
-    SetSerialDeviceDirectory(env.Dir.Path());
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
 #endif
     TSerialReceiver receiver(false);
     TStateLog log;
@@ -141,9 +137,6 @@ TEST(ReceiverOpening, APortThatDoesNotExistLogsOneErrorAndStaysClosed)
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].rfind("! ERROR ### Fehler: Serial Init Error (1): ", 0), 0u) << lines[0];
     EXPECT_NE(ReadFileText(env.Dir.File("Errors.log")).find("Serial Init Error (1)"), std::string::npos);
-#ifndef _WIN32
-    SetSerialDeviceDirectory("");
-#endif
 }
 
 TEST(PortNames, NumbersFromPortNames)

@@ -69,12 +69,11 @@ TEST(SettingsJournal, AWriteCutOffInPlaceIsCompletedAtTheNextStart)
     const std::string path = dir.File("vemuKeys.set");
     WriteFileText(path, "; by hand\r\n[Port]\r\nPort=7\r\n");
     {
-        SetFileFaults([&](const std::string& Path, TFileAccess Access) {
+        const TSeam faults(SetFileFaults, [&](const std::string& Path, TFileAccess Access) {
             return Path == path && Access == TFileAccess::Write ? TFileFault::WriteFails : TFileFault::None;
         });
         TIniFile ini(path);
         EXPECT_FALSE(ini.WriteInteger("Port", "Rate", 9600));
-        SetFileFaults(nullptr);
     }
     ASSERT_EQ(ReadFileText(path).find("Port=7"), std::string::npos) << "cut off half way";
 

@@ -107,9 +107,10 @@ TEST(Clock, SleepAdvancesTheTickCount)
 
 TEST(Clock, TickSourceCanBeReplaced)
 {
-    SetTickSource([]() -> uint32_t { return 0xFFFFFFF0u; });
-    EXPECT_EQ(TickCount(), 0xFFFFFFF0u);
-    SetTickSource(nullptr);
+    {
+        const TSeam clock(SetTickSource, []() -> uint32_t { return 0xFFFFFFF0u; });
+        EXPECT_EQ(TickCount(), 0xFFFFFFF0u);
+    }
     EXPECT_NE(TickCount(), 0xFFFFFFF0u);
 }
 

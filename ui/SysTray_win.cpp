@@ -160,9 +160,6 @@ void TSysTrayForm::PopupMenu(TTrayAction Opened)
     } open(FMenuOpen);
     CheckMenuItem(popup, IDM_TRAY_ACTIVE, MF_BYCOMMAND | (FIcon.ActiveChecked() ? MF_CHECKED : MF_UNCHECKED));
     EnableMenuItem(popup, IDM_TRAY_ACTIVE, MF_BYCOMMAND | (FIcon.ActiveEnabled() ? MF_ENABLED : MF_GRAYED));
-    POINT cursor{};
-    GetCursorPos(&cursor);
-    const TMenuAnchor anchor = TrayMenuAnchor(Opened, IconRect(), cursor.x, cursor.y);
 
     // The window the user works in gets the keyboard back afterwards.
     const HWND previous = GetForegroundWindow();
@@ -173,6 +170,20 @@ void TSysTrayForm::PopupMenu(TTrayAction Opened)
     const HWND main = FOwner.MainWindowHandle();
     const HWND holder = main && IsWindowVisible(main) ? main : Handle();
     SetForegroundWindow(holder);
+    const TTrayChoice choice = TrackMenu(popup, Opened);
+    // Before the choice is carried out: "Beenden" destroys the window in
+    // front, and the system would pick the next one.
+    GiveFrontBack(choice, previous, holder);
+    if (FocusBackToIcon(Opened, choice))
+        FocusIcon();
+    CarryOut(choice);
+}
+
+TTrayChoice TSysTrayForm::TrackMenu(HMENU Popup, TTrayAction Opened)
+{
+    POINT cursor{};
+    GetCursorPos(&cursor);
+    const TMenuAnchor anchor = TrayMenuAnchor(Opened, IconRect(), cursor.x, cursor.y);
     UINT flags = TPM_RETURNCMD | TPM_NONOTIFY | TPM_RIGHTBUTTON;
     TPMPARAMS params{};
     params.cbSize = sizeof params;
@@ -181,24 +192,25 @@ void TSysTrayForm::PopupMenu(TTrayAction Opened)
         params.rcExclude = RECT{anchor.Icon.Left, anchor.Icon.Top, anchor.Icon.Right, anchor.Icon.Bottom};
     }
     const UINT command = static_cast<UINT>(
-        TrackPopupMenuEx(popup, flags, anchor.X, anchor.Y, Handle(), anchor.BesideIcon ? &params : nullptr));
+        TrackPopupMenuEx(Popup, flags, anchor.X, anchor.Y, Handle(), anchor.BesideIcon ? &params : nullptr));
     if (Globals)
         Globals->PostToMain(WM_NULL, 0, 0);
+    return command == IDM_TRAY_ACTIVE ? TTrayChoice::Active
+           : command == IDM_TRAY_SETUP ? TTrayChoice::Setup
+           : command == IDM_TRAY_EXIT  ? TTrayChoice::Exit
+                                       : TTrayChoice::None;
+}
 
-    const TTrayChoice choice = command == IDM_TRAY_ACTIVE ? TTrayChoice::Active
-                               : command == IDM_TRAY_SETUP ? TTrayChoice::Setup
-                               : command == IDM_TRAY_EXIT  ? TTrayChoice::Exit
-                                                           : TTrayChoice::None;
+void TSysTrayForm::GiveFrontBack(TTrayChoice Choice, HWND Previous, HWND Holder)
+{
     const HWND front = GetForegroundWindow();
-    TForegroundAfterMenu seen;
-    seen.PreviousUsable = previous && previous != holder && IsWindow(previous) && IsWindowVisible(previous);
-    seen.HolderInFront = front == holder || front == nullptr;
-    seen.HeldByTrayForm = holder == Handle();
-    // Before the choice is carried out: "Beenden" destroys the window in
-    // front, and the system would pick the next one.
-    switch (FrontAfterMenu(choice, seen)) {
+    TWindowsSeenAfterMenu seen;
+    seen.PreviousUsable = Previous && Previous != Holder && IsWindow(Previous) && IsWindowVisible(Previous);
+    seen.HolderInFront = front == Holder || front == nullptr;
+    seen.HeldByTrayForm = Holder == Handle();
+    switch (FrontAfterMenu(Choice, seen)) {
     case TFrontAfterMenu::Previous:
-        SetForegroundWindow(previous);
+        SetForegroundWindow(Previous);
         break;
     case TFrontAfterMenu::Desktop:
         if (HWND desktop = GetShellWindow())
@@ -207,10 +219,11 @@ void TSysTrayForm::PopupMenu(TTrayAction Opened)
     case TFrontAfterMenu::Unchanged:
         break;
     }
-    if (FocusBackToIcon(Opened, choice))
-        FocusIcon();
+}
 
-    switch (choice) {
+void TSysTrayForm::CarryOut(TTrayChoice Choice)
+{
+    switch (Choice) {
     case TTrayChoice::Active:
         if (Globals)
             Globals->PostToMain(UM_TOGGLEACTIVE, 0, 0);

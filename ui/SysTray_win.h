@@ -45,6 +45,11 @@ private:
     void StartFlashTimer() override;
     void StopFlashTimer() override;
     void PopupMenu(TTrayAction Opened);
+    // Runs the open menu: what the user chose.
+    TTrayChoice TrackMenu(HMENU Popup, TTrayAction Opened);
+    // The front to the window the user worked in, where that is right.
+    void GiveFrontBack(TTrayChoice Choice, HWND Previous, HWND Holder);
+    void CarryOut(TTrayChoice Choice);
     // Where the shell shows the icon; none where it cannot tell.
     std::optional<TScreenRect> IconRect() const;
     void FocusIcon();

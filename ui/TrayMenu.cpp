@@ -33,7 +33,7 @@ TMenuAnchor TrayMenuAnchor(TTrayAction Action, const std::optional<TScreenRect>&
     return anchor;
 }
 
-TFrontAfterMenu FrontAfterMenu(TTrayChoice Choice, const TForegroundAfterMenu& Seen)
+TFrontAfterMenu FrontAfterMenu(TTrayChoice Choice, const TWindowsSeenAfterMenu& Seen)
 {
     if (Choice == TTrayChoice::Setup || !Seen.HolderInFront)
         return TFrontAfterMenu::Unchanged;

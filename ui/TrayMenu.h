@@ -38,9 +38,9 @@ TMenuAnchor TrayMenuAnchor(TTrayAction Action, const std::optional<TScreenRect>&
 // What the menu ended with.
 enum class TTrayChoice { None, Active, Setup, Exit };
 
-// The window that was in front when the icon was used, as found once the
-// menu has closed.
-struct TForegroundAfterMenu {
+// What is seen of the windows once the menu has closed: the one that was in
+// front when the icon was used, and the one that held the menu.
+struct TWindowsSeenAfterMenu {
     // It still exists, is shown, and is not the window that held the menu.
     bool PreviousUsable = false;
     // The window that held the menu (or none) is still in front: nothing
@@ -59,7 +59,7 @@ enum class TFrontAfterMenu {
 
 // Not after "Einstellungen...", which shows the dialog the user asked for,
 // nor when the user clicked elsewhere meanwhile.
-TFrontAfterMenu FrontAfterMenu(TTrayChoice Choice, const TForegroundAfterMenu& Seen);
+TFrontAfterMenu FrontAfterMenu(TTrayChoice Choice, const TWindowsSeenAfterMenu& Seen);
 
 // A menu opened from the keyboard and closed without a choice (Esc) gives
 // the focus back to the notification area, where the user was.

@@ -9,113 +9,18 @@ import argparse
 import contextlib
 import os
 import pathlib
-import queue
 import shutil
 import subprocess
 import sys
-import threading
 import time
 import zlib
 
 TOP = os.path.dirname(os.path.dirname(os.path.dirname(os.path.abspath(__file__))))
-sys.path.insert(0, os.path.join(TOP, "scripts"))
-import wine_harness  # noqa: E402
+sys.path.insert(0, os.path.join(TOP, "tests", "support"))
+from wine_testing import WAIT, Held, Lines, end_by_input, expect, windows_path, wine_harness  # noqa: E402
 
 ESC = b"\x1b"
 PORT = 7
-WAIT = 15.0  # seconds an expected line may take under a loaded machine
-
-
-class Lines:
-    """The output lines of a process, read on a thread of their own."""
-
-    def __init__(self, stream, name):
-        self.name = name
-        self.lines = queue.Queue()
-        self.seen = []
-        self.thread = threading.Thread(target=self._read, args=(stream,), daemon=True)
-        self.thread.start()
-
-    def _read(self, stream):
-        for raw in iter(stream.readline, b""):
-            self.lines.put((time.monotonic(), raw.rstrip(b"\r\n").decode("cp1252", "replace")))
-        self.lines.put((time.monotonic(), None))
-
-    def next(self, timeout):
-        try:
-            stamp, line = self.lines.get(timeout=timeout)
-        except queue.Empty:
-            return None, None
-        if line is not None:
-            self.seen.append(line)
-        return stamp, line
-
-    def until(self, predicate, what, timeout=WAIT):
-        """Lines up to and including the first that satisfies predicate."""
-        taken = []
-        deadline = time.monotonic() + timeout
-        while True:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise AssertionError("%s: no %s within %.0f s; saw %r" % (self.name, what, timeout, taken))
-            stamp, line = self.next(left)
-            if line is None:
-                if stamp is None:
-                    continue
-                raise AssertionError("%s ended before %s; saw %r" % (self.name, what, taken))
-            taken.append((stamp, line))
-            if predicate(line):
-                return taken
-
-    def take(self, count, timeout=WAIT):
-        """The next count lines, with their arrival times."""
-        taken = []
-        deadline = time.monotonic() + timeout
-        while len(taken) < count:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                raise AssertionError("%s: %d of %d lines within %.0f s: %r" %
-                                     (self.name, len(taken), count, timeout, taken))
-            stamp, line = self.next(left)
-            if line is None:
-                if stamp is None:
-                    continue
-                raise AssertionError("%s ended after %r" % (self.name, taken))
-            taken.append((stamp, line))
-        return taken
-
-    def settle(self, gap, timeout=WAIT):
-        """Waits until no line has come for gap seconds; the lines taken."""
-        taken = []
-        deadline = time.monotonic() + timeout
-        while True:
-            more = self.quiet(gap)
-            if not more:
-                return taken
-            taken += more
-            if time.monotonic() > deadline:
-                raise AssertionError("%s: lines keep coming after %.0f s: %r" % (self.name, timeout, taken[-5:]))
-
-    def quiet(self, seconds):
-        """The lines that come within the time (expected: none)."""
-        taken = []
-        deadline = time.monotonic() + seconds
-        while True:
-            left = deadline - time.monotonic()
-            if left <= 0:
-                return taken
-            _, line = self.next(left)
-            if line is not None:
-                taken.append(line)
-
-
-def end_by_input(proc):
-    """A program of the tests that ends when its standard input closes."""
-    try:
-        proc.stdin.close()
-        proc.wait(timeout=WAIT)
-    except Exception:
-        pass
 
 
 # A USB-serial adapter without a serial number as the system's device list
@@ -213,12 +118,8 @@ class Run(VirtualAdapter):
         self.observer = Lines(self.observer_proc.stdout, "observer")
         self.observer.until(lambda l: l == "ready", "ready line")
         if self.held:
-            # Held without any sharing, as a scanner may hold it.
-            self.holder_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "holder.exe"), "file",
-                                                 "vemuKeys.set"], stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                                stderr=subprocess.DEVNULL, env=env, cwd=self.work)
-            self.holder = Lines(self.holder_proc.stdout, "holder")
-            self.holder.until(lambda l: l == "ready", "the settings file held")
+            self.holder = Held(os.path.join(self.build, "tests", "holder.exe"), env, "file", "vemuKeys.set",
+                               cwd=self.work, procs=self.procs)
         self.engine_proc = self.procs.start(["wine", os.path.join(self.work, "vemuKeysCon.exe"), "--events", "all"],
                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                             stderr=subprocess.DEVNULL, env=planted_env(env) if self.planted else env,
@@ -236,8 +137,7 @@ class Run(VirtualAdapter):
 
     def release_settings(self):
         """The program that held the settings file lets go of it."""
-        self.holder_proc.stdin.close()
-        self.holder_proc.wait(timeout=WAIT)
+        self.holder.release()
 
     def link_other(self, number):
         """A port for another adapter whose device entry is there already."""
@@ -310,11 +210,6 @@ def chars(text):
     for byte in text:
         out += ["key E7 %02X down" % byte, "key E7 %02X up" % byte]
     return out
-
-
-def expect(actual, expected, what):
-    if actual != expected:
-        raise AssertionError("%s:\n  expected %r\n  got      %r" % (what, expected, actual))
 
 
 # Scenarios ------------------------------------------------------------------
@@ -454,7 +349,8 @@ def settings_file(run):
 
 def scenario_list_ports(build):
     """--list-ports: one line per port the system lists, its name cleaned,
-    without "(COMn)"; it opens nothing, so it runs beside the engine."""
+    without "(COMn)"; it opens nothing, so it runs beside the engine. A
+    device list it cannot read is an error, not an empty list."""
     wine_harness.ensure_prefix()
     wine_harness.start_server()
     env = wine_harness.wine_env()
@@ -473,6 +369,13 @@ def scenario_list_ports(build):
         "COM9: USB Serial Adapter (Ger\xe4t USB\\VID_1234&PID_5678\\5&2A5C9B4&0&2, Modell VID_1234&PID_5678)"],
         "listed ports")
     expect(result.returncode, 0, "exit code")
+    # Without the device-setup library there is no list to give: said, and
+    # no "no ports" with success.
+    env["WINEDLLOVERRIDES"] += ";setupapi=d"
+    result = subprocess.run(["wine", os.path.join(build, "vemuKeysCon.exe"), "--list-ports"], env=env,
+                            stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT * 2)
+    expect((result.returncode, result.stdout, result.stderr.decode("cp1252").strip()),
+           (1, b"", "Die Ger\xe4teliste des Systems konnte nicht gelesen werden."), "without the device list")
 
 
 def scenario_moved_adapter(build):
@@ -605,7 +508,7 @@ def scenario_journal_taken_up(build):
     expect(os.path.getsize(journal), 0, "the journal's size")
     said = [l for l in run.log.seen if "Journal" in l]
     expect(said, ["! ERROR ### Unterbrochene Speicherung der Einstellungen aus dem Journal nachgeholt: %s"
-                  % ("Z:" + os.path.join(run.work, "vemuKeys.set").replace("/", "\\"))], "lines about the journal")
+                  % windows_path(os.path.join(run.work, "vemuKeys.set"))], "lines about the journal")
 
 
 def scenario_fatal_release(build):

@@ -7,7 +7,7 @@
 //   left down, left up, right down, right up
 // "ready" comes first, once the hooks are in place. The observer ends when
 // its standard input closes.
-#include "tests/support/HookText_win.h"
+#include "tests/support/TestSupport_win.h"
 
 #include <windows.h>
 

@@ -19,20 +19,13 @@ import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 TOP = os.path.dirname(os.path.dirname(HERE))
-sys.path.insert(0, os.path.join(TOP, "scripts"))
+sys.path.insert(0, os.path.join(TOP, "tests", "support"))
 sys.path.insert(0, HERE)
-import wine_harness  # noqa: E402
-from engine_e2e import (PORT, ADAPTER_IDS, Lines, VirtualAdapter, adapter_id, adapter_name, chars,  # noqa: E402
-                        end_by_input, expect, fault, run_scenarios, settings)
-
-
-class DriverLines(Lines):
-    """The UI driver answers in UTF-8."""
-
-    def _read(self, stream):
-        for raw in iter(stream.readline, b""):
-            self.lines.put((time.monotonic(), raw.rstrip(b"\r\n").decode("utf-8", "replace")))
-        self.lines.put((time.monotonic(), None))
+from wine_testing import (IDC_EXIT, IDCANCEL, IDOK, INSTANCE_MUTEX, MAIN_WINDOW_CLASS, RUN_KEY,  # noqa: E402
+                          RUN_VALUE, STATIC_TEXT, Held, Lines, UiDriver, end_by_input, expect, reg_value,
+                          windows_path, wine_harness)
+from engine_e2e import (PORT, ADAPTER_IDS, VirtualAdapter, adapter_id, adapter_name, chars, fault,  # noqa: E402
+                        run_scenarios, settings)
 
 WAIT = 20.0  # seconds a window or a state may take on a loaded machine
 
@@ -43,8 +36,6 @@ TRAY_ICON_ID = 1701
 WM_CONTEXTMENU = 0x007B
 NIN_KEYSELECT = 0x0401
 
-IDOK, IDCANCEL = 1, 2
-IDC_EXIT = 1002
 IDC_EXPAND = 1015
 IDC_BYTESIZE = 1017
 IDC_RATE = 1014
@@ -65,16 +56,10 @@ PBT_APMRESUMEAUTOMATIC = 0x0012
 WM_WTSSESSION_CHANGE = 0x02B1
 WTS_CONSOLE_CONNECT, WTS_CONSOLE_DISCONNECT, WTS_SESSION_LOCK = 1, 2, 7
 DBT_DEVNODES_CHANGED = 0x0007
-STATIC_TEXT = 0xFFFF  # the text of a message box
 TYPED_TEXT = 100  # the observer's text field
 USER_WINDOW = "VemuObserver Observer"  # its class and title
 
 LAYOUT_NOTICE = "Vemu Keys ist nicht für das derzeitige Eingabegebietsschema ausgelegt"
-RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
-
-
-def windows_path(path):
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
 
 
 class Program(VirtualAdapter):
@@ -120,11 +105,7 @@ class Program(VirtualAdapter):
             self.plug_in(PORT, self.device)
         for number, instance_id, name in self.described:
             self.devices.add(number, instance_id, name)
-        self.driver_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "uidriver.exe")],
-                                            stdin=subprocess.PIPE, stdout=subprocess.PIPE,
-                                            stderr=subprocess.DEVNULL, env=self.env)
-        self.driver = DriverLines(self.driver_proc.stdout, "uidriver")
-        self.driver.until(lambda l: l == "ready", "driver ready line")
+        self.driver = UiDriver(self.procs, self.build, self.env, WAIT)
         self.observer = None
         if self.want_observer:
             self.observer_proc = self.procs.start(["wine", os.path.join(self.build, "tests", "observer.exe")],
@@ -140,7 +121,7 @@ class Program(VirtualAdapter):
     def launch(self):
         """Starts the program and finds its main window."""
         self.proc = self.start()
-        self.main = self.ask("find TvemuCfgDlg * %d" % int(WAIT * 1000))
+        self.main = self.ask("find %s * %d" % (MAIN_WINDOW_CLASS, int(WAIT * 1000)))
         assert self.main != "none", "no main window"
 
     def start(self):
@@ -163,21 +144,10 @@ class Program(VirtualAdapter):
         assert not answer.startswith("none"), "the window did not answer within 100 ms: %s" % answer
 
     def ask(self, command):
-        self.driver_proc.stdin.write((command + "\n").encode("utf-8"))
-        self.driver_proc.stdin.flush()
-        _, line = self.driver.next(WAIT + 10)
-        assert line is not None, "driver gave no answer to %r" % command
-        return line
+        return self.driver.ask(command)
 
     def wait_for(self, command, wanted, what, timeout=WAIT):
-        deadline = time.monotonic() + timeout
-        answer = None
-        while time.monotonic() < deadline:
-            answer = self.ask(command)
-            if answer == wanted:
-                return
-            time.sleep(0.1)
-        raise AssertionError("%s: %r answered %r, not %r" % (what, command, answer, wanted))
+        self.driver.wait_for(command, wanted, what, timeout)
 
     def icon_image(self, unlike=None, what="the tray icon"):
         """The icon's pixels once they hold still (Wine draws a new icon
@@ -202,14 +172,7 @@ class Program(VirtualAdapter):
     def message_box(self, text, timeout=WAIT):
         """The message box whose text holds text, waited for; "none" when
         none comes."""
-        deadline = time.monotonic() + timeout
-        while True:
-            for box in self.ask("dialogs").split():
-                if text in self.ask("text %s %d" % (box, STATIC_TEXT)):
-                    return box
-            if time.monotonic() >= deadline:
-                return "none"
-            time.sleep(0.1)
+        return self.driver.await_box(text=text, timeout=timeout)
 
     def dismiss_layout_notice(self):
         """The key table does not fit Wine's US layout: with the dialog
@@ -221,16 +184,7 @@ class Program(VirtualAdapter):
         self.wait_for("gone %s 2000" % box, "1", "notice closed")
 
     def find_dialog(self, title, ms=0):
-        # The driver splits its arguments at blanks: find by class, then
-        # compare the title.
-        deadline = time.monotonic() + ms / 1000.0
-        while True:
-            for box in self.ask("dialogs").split():
-                if self.ask("title %s" % box) == title:
-                    return box
-            if time.monotonic() >= deadline:
-                return "none"
-            time.sleep(0.1)
+        return self.driver.await_box(title=title, timeout=ms / 1000.0)
 
     def send(self, data):
         os.write(self.peer, data)
@@ -256,7 +210,7 @@ class Program(VirtualAdapter):
                 self.proc.wait(timeout=WAIT)
         except Exception:
             pass
-        end_by_input(self.driver_proc)
+        self.driver.close()
         if self.observer:
             end_by_input(self.observer_proc)
         self.close_session()
@@ -392,11 +346,8 @@ def scenario_tray_keyboard(build):
 
 def run_value(run):
     """The autostart value under the machine's Run key, or None."""
-    result = subprocess.run(["wine", "reg", "query", RUN_KEY, "/v", "vemuKeys"], env=run.env,
-                            stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT)
-    if result.returncode != 0:
-        return None
-    return result.stdout.decode("utf-8", "replace").split("REG_SZ", 1)[-1].strip()
+    value = reg_value(run.env, RUN_KEY, RUN_VALUE)
+    return value[1] if value else None
 
 
 def scenario_autostart_readonly(build):
@@ -405,7 +356,7 @@ def scenario_autostart_readonly(build):
     information button beside it."""
     with Program(build, "autostart_readonly", settings=settings("[Extended]\nCheckPort=0\n"), start=False) as run:
         program = "C:\\Programme\\Vemu Keys\\vemuKeys.exe"
-        subprocess.run(["wine", "reg", "add", RUN_KEY, "/v", "vemuKeys", "/d", program, "/f"], env=run.env,
+        subprocess.run(["wine", "reg", "add", RUN_KEY, "/v", RUN_VALUE, "/d", program, "/f"], env=run.env,
                        stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT, check=True)
         try:
             expect(run.ask("runkey readonly"), "ok", "the Run key made read-only")
@@ -421,7 +372,7 @@ def scenario_autostart_readonly(build):
             expect(run_value(run), program, "the value left as it was")
         finally:
             run.ask("runkey restore")
-            subprocess.run(["wine", "reg", "delete", RUN_KEY, "/v", "vemuKeys", "/f"], env=run.env,
+            subprocess.run(["wine", "reg", "delete", RUN_KEY, "/v", RUN_VALUE, "/f"], env=run.env,
                            stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT)
 
 
@@ -473,7 +424,7 @@ def scenario_second_program(build):
         box = run.message_box("Vemu Keys läuft bereits in einem Konsolenfenster.")
         assert box != "none", "no message box"
         expect(run.ask("text %s %d" % (box, STATIC_TEXT)), "Vemu Keys läuft bereits in einem Konsolenfenster.", "text")
-        expect(run.ask("find TvemuCfgDlg * 0"), "none", "no dialog of its own")
+        expect(run.ask("find %s * 0" % MAIN_WINDOW_CLASS), "none", "no dialog of its own")
         run.ask("command %s %d" % (box, IDOK))
         expect(run.ended(), 0, "the tray program's exit code")
         expect(second_console(run), (1, running), "a second console engine")
@@ -487,15 +438,12 @@ def scenario_second_program(build):
     # Another user's copy started with raised rights: its mutex exists but
     # may not be opened. Neither program starts beside it.
     with Program(build, "mutex_denied", settings=settings(), start=False) as run:
-        holder = run.procs.start(["wine", os.path.join(build, "tests", "holder.exe"), "mutex", "Celeborn"],
-                                 stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                                 env=run.env)
-        Lines(holder.stdout, "holder").until(lambda l: l == "ready", "the mutex held")
+        holder = Held(os.path.join(build, "tests", "holder.exe"), run.env, "mutex", INSTANCE_MUTEX, procs=run.procs)
         run.proc = run.start()
         expect(run.ended(), 0, "the tray program's exit code beside a copy it may not see")
-        expect(run.ask("find TvemuCfgDlg * 0"), "none", "no dialog of its own")
+        expect(run.ask("find %s * 0" % MAIN_WINDOW_CLASS), "none", "no dialog of its own")
         expect(second_console(run), (1, running), "a console engine beside that copy")
-        end_by_input(holder)
+        holder.release()
 
 
 def end_session(run):
@@ -975,16 +923,10 @@ def scenario_fatal_release(build):
         run.wait_tray(1, "icon")
         run.send(b"\x1b,lock,shift.")
         expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "shift locked")
-        fault(build, run.env, "TvemuCfgDlg")
+        fault(build, run.env, MAIN_WINDOW_CLASS)
         expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released before the message")
-        deadline = time.monotonic() + WAIT
-        box = "none"
-        while box == "none":
-            assert time.monotonic() < deadline, "no error message"
-            box = run.find_dialog("Vemu Keys")
-            if box != "none" and "unbehandelte Ausnahmebedingung" not in run.ask("text %s %d" % (box, STATIC_TEXT)):
-                box = "none"
-            time.sleep(0.1)
+        box = run.driver.await_box(title="Vemu Keys", text="unbehandelte Ausnahmebedingung", timeout=WAIT)
+        assert box != "none", "no error message"
         # The parser goes on meanwhile (the person may answer the message
         # with the device); what it puts down goes up on the way out.
         run.send(b"\x1b,lock,ctrl.")

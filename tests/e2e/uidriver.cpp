@@ -51,6 +51,7 @@
 //   focus                        the keyboard focus of the foreground window's thread: class and control id
 //   quit
 #include "base/Handles_win.h"
+#include "tests/support/TestSupport_win.h"
 
 #include <windows.h>
 
@@ -67,15 +68,6 @@
 #include <vector>
 
 namespace {
-
-std::string Utf8(const std::wstring& Text)
-{
-    const int length = WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), static_cast<int>(Text.size()), nullptr, 0,
-                                           nullptr, nullptr);
-    std::string out(static_cast<size_t>(length), '\0');
-    WideCharToMultiByte(CP_UTF8, 0, Text.c_str(), static_cast<int>(Text.size()), out.data(), length, nullptr, nullptr);
-    return out;
-}
 
 std::wstring Wide(const std::string& Utf8Text)
 {
@@ -264,18 +256,6 @@ std::string RectText(HWND Window)
     GetWindowRect(Window, &rect);
     return std::to_string(rect.left) + " " + std::to_string(rect.top) + " " + std::to_string(rect.right) + " " +
            std::to_string(rect.bottom);
-}
-
-// The popup menu shown now, waited for up to 5 s.
-HWND OpenMenu()
-{
-    for (int i = 0; i < 100; ++i) {
-        HWND menu = FindWindowW(L"#32768", nullptr);
-        if (menu && IsWindowVisible(menu))
-            return menu;
-        Sleep(50);
-    }
-    return nullptr;
 }
 
 // FNV-1a over the pixels the screen shows in the window's rectangle.
@@ -540,11 +520,11 @@ std::string Answer(const std::string& Line)
         return index < icons.size() ? RectText(icons[index]) : "none";
     }
     if (verb == "menurect") {
-        HWND menu = OpenMenu();
+        HWND menu = AwaitOpenMenu(5000);
         return menu ? RectText(menu) : "none";
     }
     if (verb == "menu") {
-        HWND menu = OpenMenu();
+        HWND menu = AwaitOpenMenu(5000);
         if (!menu)
             return "none";
         for (const std::string& key : args) {

@@ -6,6 +6,8 @@
 // of VEMU_ICACLS_FAIL: a test can make one call fail. Without
 // VEMU_ICACLS_LOG it ends with 1, so that a run the test did not set up
 // shows as a failure.
+#include "tests/support/TestSupport_win.h"
+
 #include <windows.h>
 #include <shellapi.h>
 
@@ -18,14 +20,6 @@ std::wstring Environment(const wchar_t* Name)
     wchar_t buffer[32768];
     const DWORD length = GetEnvironmentVariableW(Name, buffer, 32768);
     return length > 0 && length < 32768 ? std::wstring(buffer, length) : std::wstring();
-}
-
-std::string Utf8(const std::wstring& Text)
-{
-    const int length = WideCharToMultiByte(CP_UTF8, 0, Text.data(), int(Text.size()), nullptr, 0, nullptr, nullptr);
-    std::string result(length, '\0');
-    WideCharToMultiByte(CP_UTF8, 0, Text.data(), int(Text.size()), result.data(), length, nullptr, nullptr);
-    return result;
 }
 
 } // namespace

@@ -3,7 +3,6 @@ the installer and the uninstaller, the prefix's files and registry, the
 icacls calls the installer makes, and things held while it runs."""
 import contextlib
 import os
-import select
 import shutil
 import subprocess
 import sys
@@ -12,10 +11,12 @@ import zipfile
 
 import release
 
-sys.path.insert(0, os.path.join(release.TOP, "scripts"))
-import wine_harness  # noqa: E402
+sys.path.insert(0, os.path.join(release.TOP, "tests", "support"))
+import wine_testing  # noqa: E402
+from wine_testing import RUN_KEY, RUN_VALUE, Failure, expect_true, windows_path, wine_harness  # noqa: E402,F401
 
-TEST_PROGRAMS = os.path.join(release.TOP, "build", "win64", "tests")
+BUILD = os.path.join(release.TOP, "build", "win64")
+TEST_PROGRAMS = os.path.join(BUILD, "tests")
 HOLDER = os.path.join(TEST_PROGRAMS, "holder.exe")
 ICACLS_RECORDER = os.path.join(TEST_PROGRAMS, "icacls_recorder.exe")
 
@@ -23,8 +24,6 @@ INSTALL_DIR = r"C:\Program Files\Vemu Keys"
 START_MENU = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
 LINKS = {"Vemu Keys.lnk": release.programs()[0], "Vemu Keys Anleitung.lnk": release.GUIDE}
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VemuKeys"
-RUN_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Run"
-RUN_VALUE = "vemuKeys"
 SETTINGS = "vemuKeys.set"
 UNINSTALLER = "uninstall.exe"
 MAIN_PROGRAM = release.programs()[0]
@@ -57,22 +56,9 @@ DATA_RIGHTS = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(F)"
 FOREIGN_RIGHTS = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + ":(F)"]]
 
 
-class Failure(Exception):
-    pass
-
-
-def expect(condition, what):
-    if not condition:
-        raise Failure(what)
-
-
 def unix(path):
     """A C: path of the prefix on this machine."""
     return os.path.join(wine_harness.PREFIX, "drive_c", *path[3:].split("\\"))
-
-
-def windows_path(path):
-    return "Z:" + path.replace("/", "\\")
 
 
 class IcaclsRecorder:
@@ -121,7 +107,7 @@ class IcaclsRecorder:
             calls = [line.rstrip("\n").split("\t") for line in log]
         os.remove(self.log)
         for call in calls:
-            expect(call[0].lower() == SYSTEM_ICACLS.lower(), "icacls was called as %s" % call[0])
+            expect_true(call[0].lower() == SYSTEM_ICACLS.lower(), "icacls was called as %s" % call[0])
         return [call[1:] for call in calls]
 
 
@@ -139,26 +125,20 @@ def env(debug="-all"):
     return result
 
 
-def wine(args, timeout=STEP_TIMEOUT, output=False):
-    """Runs a program of the prefix; its output only when asked for: a
-    desktop process it may start inherits the pipes, and waiting for their
-    end would wait for that process."""
-    piped = subprocess.PIPE if output else subprocess.DEVNULL
+def wine(args, timeout=STEP_TIMEOUT):
+    """Runs a program of the prefix without its output: a desktop process it
+    may start inherits the pipes, and waiting for their end would wait for
+    that process."""
     try:
-        return subprocess.run(["wine"] + args, env=env(), stdin=subprocess.DEVNULL, stdout=piped, stderr=piped,
-                              timeout=timeout)
+        return subprocess.run(["wine"] + args, env=env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                              stderr=subprocess.DEVNULL, timeout=timeout)
     except subprocess.TimeoutExpired:
         raise Failure("wine %s did not end within %d s" % (" ".join(args), timeout)) from None
 
 
 def reg_value(key, name):
     """(type, data) of a registry value, or None."""
-    result = wine(["reg", "query", key, "/v", name], output=True)
-    for line in result.stdout.decode("utf-8", "replace").splitlines():
-        parts = line.strip().split(None, 2)
-        if len(parts) >= 2 and parts[0] == name:
-            return parts[1], parts[2] if len(parts) > 2 else ""
-    return None
+    return wine_testing.reg_value(env(), key, name)
 
 
 def reg_key_exists(key):
@@ -196,7 +176,7 @@ def install(setup, *switches, code=0):
     icacls calls it made."""
     RECORDER.take_calls()
     result = wine([setup, "/S"] + list(switches))
-    expect(result.returncode == code,
+    expect_true(result.returncode == code,
            "the installer %s ended with %d, not %d" % (" ".join(switches), result.returncode, code))
     return RECORDER.take_calls()
 
@@ -223,7 +203,7 @@ def uninstall(*switches, code=0):
                                                             INSTALL_DIR), work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    expect(result == code, "the uninstaller %s ended with %d, not %d" % (" ".join(switches), result, code))
+    expect_true(result == code, "the uninstaller %s ended with %d, not %d" % (" ".join(switches), result, code))
     return RECORDER.take_calls()
 
 
@@ -262,32 +242,10 @@ def matches_zip(zip_path, name):
         return installed.read() == archive.read("%s/%s" % (release.FOLDER, name))
 
 
-class Held:
+def held(what, name):
     """A file or the program's mutex held by the holder until the end of the
     with block (what: "file" or "mutex")."""
-
-    def __init__(self, what, name):
-        self.proc = subprocess.Popen(["wine", HOLDER, what, name], env=env(), stdin=subprocess.PIPE,
-                                     stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, start_new_session=True)
-        self.what = "%s %s" % (what, name)
-
-    def __enter__(self):
-        ready, _, _ = select.select([self.proc.stdout], [], [], STEP_TIMEOUT)
-        line = self.proc.stdout.readline().decode("ascii", "replace").strip() if ready else "nothing in time"
-        if line != "ready":
-            self.__exit__()
-            raise Failure("the holder could not hold %s: %r" % (self.what, line))
-        return self
-
-    def __exit__(self, *_):
-        with contextlib.suppress(BrokenPipeError):
-            self.proc.stdin.close()
-        try:
-            self.proc.wait(timeout=STEP_TIMEOUT)
-        except subprocess.TimeoutExpired:
-            os.killpg(self.proc.pid, 9)
-            self.proc.wait()
-            raise Failure("the holder of %s did not end" % self.what) from None
+    return wine_testing.Held(HOLDER, env(), what, name, timeout=STEP_TIMEOUT)
 
 
 def main(run, name):

@@ -31,11 +31,12 @@ import sys
 import installer
 import release
 from installer import (DATA_FILES, EXIT_FILE, EXIT_FOREIGN_FOLDER, EXIT_RIGHTS, EXIT_RUNNING, FILE_RIGHTS,
-                       FOLDER_CLOSED, FOLDER_LEFT, INSTALL_DIR, MAIN_PROGRAM, SETTINGS, UNINSTALLER, Held, entries,
-                       expect, full_installation_calls, in_folder, install, installed_files, uninstall, unix)
+                       FOLDER_CLOSED, FOLDER_LEFT, INSTALL_DIR, MAIN_PROGRAM, SETTINGS, UNINSTALLER, entries,
+                       expect_true, full_installation_calls, held, in_folder, install, installed_files, uninstall,
+                       unix)
+from wine_testing import INSTANCE_MUTEX
 
 FOREIGN_DIR = r"C:\Werkzeuge"
-INSTANCE_MUTEX = "Celeborn"
 CLOSING_CALLS = [[INSTALL_DIR] + args for args in FOLDER_CLOSED]
 ALL_ENTRIES = {"apps entry", "autostart %s" % in_folder(MAIN_PROGRAM)} | set(installer.LINKS)
 
@@ -57,8 +58,8 @@ def snapshot(folder):
 
 
 def expect_untouched(what, calls, before_entries=frozenset()):
-    expect(not calls, "%s changed rights: %s" % (what, calls))
-    expect(entries() == set(before_entries), "%s left the entries %s" % (what, sorted(entries())))
+    expect_true(not calls, "%s changed rights: %s" % (what, calls))
+    expect_true(entries() == set(before_entries), "%s left the entries %s" % (what, sorted(entries())))
 
 
 def foreign_folders(setup):
@@ -74,16 +75,16 @@ def foreign_folders(setup):
                 note.write("eigene Notizen")
         before = snapshot(FOREIGN_DIR)
         calls = install(setup, "/AUTOSTART=1", "/D=" + FOREIGN_DIR, code=EXIT_FOREIGN_FOLDER)
-        expect(snapshot(FOREIGN_DIR) == before, "the refused folder with %s was changed" % content)
+        expect_true(snapshot(FOREIGN_DIR) == before, "the refused folder with %s was changed" % content)
         expect_untouched("refusing the folder with %s" % content, calls)
     shutil.rmtree(unix(FOREIGN_DIR))
 
 
 def other_users_program(setup):
     say("2. the program of another user: the installer refuses")
-    with Held("mutex", INSTANCE_MUTEX):
+    with held("mutex", INSTANCE_MUTEX):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_RUNNING)
-    expect(not os.path.exists(unix(INSTALL_DIR)), "the refusing installer made the folder")
+    expect_true(not os.path.exists(unix(INSTALL_DIR)), "the refusing installer made the folder")
     expect_untouched("the refusing installer", calls)
 
 
@@ -94,9 +95,9 @@ def kept_open_plant(setup):
     with open(planted, "wb") as faked:
         faked.write(b"planted")
     before = snapshot(INSTALL_DIR)
-    with Held("file", in_folder(MAIN_PROGRAM)):
+    with held("file", in_folder(MAIN_PROGRAM)):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_FILE)
-    expect(snapshot(INSTALL_DIR) == before, "the stopped installation changed the folder: %s" % installed_files())
+    expect_true(snapshot(INSTALL_DIR) == before, "the stopped installation changed the folder: %s" % installed_files())
     expect_untouched("the stopped installation", calls)
 
 
@@ -106,78 +107,78 @@ def rights_not_set(setup):
     before = snapshot(INSTALL_DIR)
     with installer.RECORDER.failing("\t".join(FOLDER_CLOSED[1])):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
-    expect(calls == CLOSING_CALLS[:2], "icacls ran as %s while the folder could not be closed" % calls)
-    expect(snapshot(INSTALL_DIR) == before, "the installer changed the folder it could not close")
-    expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
+    expect_true(calls == CLOSING_CALLS[:2], "icacls ran as %s while the folder could not be closed" % calls)
+    expect_true(snapshot(INSTALL_DIR) == before, "the installer changed the folder it could not close")
+    expect_true(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
 
     # A program file cannot be protected: the installation goes no further,
     # and what was in the folder under the program's names is back.
     last = "vemuKeysCon.exe"
     with installer.RECORDER.failing("%s\t%s" % (in_folder(last), FILE_RIGHTS[0])):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_RIGHTS)
-    expect(calls and calls[-1] == [in_folder(last)] + FILE_RIGHTS,
+    expect_true(calls and calls[-1] == [in_folder(last)] + FILE_RIGHTS,
            "the installation went on after the rights of %s failed: %s" % (last, calls[-1:]))
-    expect(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
-    expect(installed_files() == sorted([MAIN_PROGRAM] + DATA_FILES),
+    expect_true(entries() == set(), "the stopped installation left the entries %s" % sorted(entries()))
+    expect_true(installed_files() == sorted([MAIN_PROGRAM] + DATA_FILES),
            "the stopped installation left %s" % installed_files())
     with open(os.path.join(unix(INSTALL_DIR), MAIN_PROGRAM), "rb") as faked:
-        expect(faked.read() == b"planted", "the file that was there is not back")
+        expect_true(faked.read() == b"planted", "the file that was there is not back")
 
 
 def installation_left_alone(setup):
     say("5. an installation after the stops; a refused and a failed one leave it alone")
     calls = install(setup, "/AUTOSTART=1")
-    expect(calls == full_installation_calls(), "the installation after the stops set the rights %s" % calls)
-    expect(entries() == ALL_ENTRIES, "the installation after the stops made the entries %s" % sorted(entries()))
+    expect_true(calls == full_installation_calls(), "the installation after the stops set the rights %s" % calls)
+    expect_true(entries() == ALL_ENTRIES, "the installation after the stops made the entries %s" % sorted(entries()))
     before = snapshot(INSTALL_DIR)
 
     os.makedirs(unix(FOREIGN_DIR))
     with open(os.path.join(unix(FOREIGN_DIR), "notizen.txt"), "w") as note:
         note.write("eigene Notizen")
     calls = install(setup, "/D=" + FOREIGN_DIR, code=EXIT_FOREIGN_FOLDER)
-    expect(snapshot(INSTALL_DIR) == before, "the refused installation changed the installation")
+    expect_true(snapshot(INSTALL_DIR) == before, "the refused installation changed the installation")
     expect_untouched("the installation refused elsewhere", calls, ALL_ENTRIES)
     shutil.rmtree(unix(FOREIGN_DIR))
 
     with installer.RECORDER.failing("%s\t%s" % (in_folder(UNINSTALLER), FILE_RIGHTS[0])):
         install(setup, code=EXIT_RIGHTS)
-    expect(snapshot(INSTALL_DIR) == before, "the failed update changed the installation: %s" % installed_files())
-    expect(entries() == ALL_ENTRIES, "the failed update left the entries %s" % sorted(entries()))
+    expect_true(snapshot(INSTALL_DIR) == before, "the failed update changed the installation: %s" % installed_files())
+    expect_true(entries() == ALL_ENTRIES, "the failed update left the entries %s" % sorted(entries()))
 
 
 def files_in_use(setup):
     say("6. files in use")
-    with Held("mutex", INSTANCE_MUTEX):
+    with held("mutex", INSTANCE_MUTEX):
         before = snapshot(INSTALL_DIR)
         calls = uninstall(code=EXIT_RUNNING)
-        expect(snapshot(INSTALL_DIR) == before, "the refusing uninstaller changed the folder")
+        expect_true(snapshot(INSTALL_DIR) == before, "the refusing uninstaller changed the folder")
         expect_untouched("the refusing uninstaller", calls, ALL_ENTRIES)
 
     before = snapshot(INSTALL_DIR)
-    with Held("file", in_folder(release.NOTES)):
+    with held("file", in_folder(release.NOTES)):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_FILE)
-    expect(snapshot(INSTALL_DIR) == before, "the stopped installation changed the folder")
+    expect_true(snapshot(INSTALL_DIR) == before, "the stopped installation changed the folder")
     expect_untouched("the stopped installation", calls, ALL_ENTRIES)
 
     # The settings stay with what could not be removed.
     with open(os.path.join(unix(INSTALL_DIR), SETTINGS), "w") as settings:
         settings.write("[Extended]\n")
-    with Held("file", in_folder(release.GUIDE)):
+    with held("file", in_folder(release.GUIDE)):
         calls = uninstall(code=EXIT_FILE)
-    expect(installed_files() == sorted([release.GUIDE, UNINSTALLER] + DATA_FILES),
+    expect_true(installed_files() == sorted([release.GUIDE, UNINSTALLER] + DATA_FILES),
            "the stopped uninstaller left %s" % installed_files())
-    expect(entries() == {"apps entry", "Vemu Keys Anleitung.lnk"},
+    expect_true(entries() == {"apps entry", "Vemu Keys Anleitung.lnk"},
            "the stopped uninstaller left the entries %s" % sorted(entries()))
-    expect(not calls, "the stopped uninstaller changed rights: %s" % calls)
+    expect_true(not calls, "the stopped uninstaller changed rights: %s" % calls)
 
 
 def folder_not_closed():
     say("7. an uninstall keeping the settings that cannot close the folder")
     with installer.RECORDER.failing("\t".join(FOLDER_LEFT)):
         calls = uninstall("/KEEPSETTINGS", code=EXIT_RIGHTS)
-    expect(calls == [[INSTALL_DIR] + FOLDER_LEFT], "the uninstaller set the rights %s" % calls)
-    expect(installed_files() == [SETTINGS], "the uninstaller left %s" % installed_files())
-    expect(entries() == set(), "the uninstaller left the entries %s" % sorted(entries()))
+    expect_true(calls == [[INSTALL_DIR] + FOLDER_LEFT], "the uninstaller set the rights %s" % calls)
+    expect_true(installed_files() == [SETTINGS], "the uninstaller left %s" % installed_files())
+    expect_true(entries() == set(), "the uninstaller left the entries %s" % sorted(entries()))
 
 
 def run(version):

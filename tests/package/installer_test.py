@@ -30,11 +30,12 @@ import tempfile
 import time
 
 import release
-from installer import (DATA_FILES, EXIT_RUNNING, FOLDER_LEFT, INSTALL_DIR, LINKS, MAIN_PROGRAM, RUN_KEY, RUN_VALUE,
-                       SETTINGS, START_MENU, STEP_TIMEOUT, UNINSTALL_KEY, UNINSTALLER, Failure, env, expect,
-                       full_installation_calls, install, installed_files, matches_zip, reg_key_exists, reg_value,
-                       run_command_line, uninstall, unix, wine, wine_harness)
+from installer import (BUILD, DATA_FILES, EXIT_RUNNING, FOLDER_LEFT, INSTALL_DIR, LINKS, MAIN_PROGRAM, RUN_KEY,
+                       RUN_VALUE, SETTINGS, START_MENU, STEP_TIMEOUT, UNINSTALL_KEY, UNINSTALLER, Failure, env,
+                       expect_true, full_installation_calls, install, installed_files, matches_zip, reg_key_exists,
+                       reg_value, run_command_line, uninstall, unix, wine, wine_harness)
 import installer
+from wine_testing import IDC_EXIT, MAIN_WINDOW_CLASS, driver_answer, windows_path
 
 # The error file that takes the lines of one grown too large.
 OLD_ERROR_FILE = "Errors.old.log"
@@ -51,9 +52,6 @@ PLANTED = [("vemuKeys.exe.config", "removed"), ("Microsoft.Windows.Common-Contro
 # place: the tray program. It is up when its main window exists; "Beenden"
 # (pressed by the UI driver) ends it and it stores its settings.
 STARTED_PROGRAM = "vemuKeys.exe"
-MAIN_WINDOW_CLASS = "TvemuCfgDlg"
-EXIT_BUTTON = 1002
-UI_DRIVER = os.path.join(installer.TEST_PROGRAMS, "uidriver.exe")
 
 
 def traces():
@@ -66,8 +64,8 @@ def traces():
                 found.add(os.path.relpath(os.path.join(folder, name), wine_harness.PREFIX))
     export = os.path.join(tempfile.mkdtemp(prefix="vemu-reg-"), "all.reg")
     try:
-        result = wine(["regedit", "/E", "Z:" + export.replace("/", "\\")], timeout=120)
-        expect(result.returncode == 0 and os.path.exists(export), "regedit could not export the registry")
+        result = wine(["regedit", "/E", windows_path(export)], timeout=120)
+        expect_true(result.returncode == 0 and os.path.exists(export), "regedit could not export the registry")
         with open(export, "rb") as exported:
             text = exported.read().decode("utf-16")
     finally:
@@ -92,35 +90,35 @@ def check_installation(version, zip_path, calls, kept=()):
     """The installation, with the files of something else that were kept."""
     expected = sorted(release.package_files() + [UNINSTALLER] + DATA_FILES)
     present = sorted(expected + list(kept))
-    expect(installed_files() == present, "installed %s, not %s" % (installed_files(), present))
+    expect_true(installed_files() == present, "installed %s, not %s" % (installed_files(), present))
     for name in release.package_files():
-        expect(matches_zip(zip_path, name), "the installed %s differs from the zip's" % name)
+        expect_true(matches_zip(zip_path, name), "the installed %s differs from the zip's" % name)
 
     for link, target in LINKS.items():
         path = os.path.join(unix(START_MENU), link)
-        expect(os.path.isfile(path), "no Start menu link %s" % link)
+        expect_true(os.path.isfile(path), "no Start menu link %s" % link)
         with open(path, "rb") as saved:
             data = saved.read()
         full = "%s\\%s" % (INSTALL_DIR, target)
-        expect(full.encode("ascii") in data or full.encode("utf-16-le") in data,
+        expect_true(full.encode("ascii") in data or full.encode("utf-16-le") in data,
                "the link %s does not lead to %s" % (link, full))
 
     entry = {name: reg_value(UNINSTALL_KEY, name) for name in
              ("DisplayName", "DisplayVersion", "Publisher", "UninstallString", "QuietUninstallString",
               "InstallLocation")}
-    expect(entry["DisplayName"] == ("REG_SZ", "Vemu Keys"), "apps entry name %r" % (entry["DisplayName"],))
-    expect(entry["DisplayVersion"] == ("REG_SZ", version), "apps entry version %r" % (entry["DisplayVersion"],))
-    expect(entry["Publisher"] and entry["Publisher"][1], "apps entry without publisher")
-    expect(entry["InstallLocation"] == ("REG_SZ", INSTALL_DIR), "apps entry location %r" % (entry["InstallLocation"],))
+    expect_true(entry["DisplayName"] == ("REG_SZ", "Vemu Keys"), "apps entry name %r" % (entry["DisplayName"],))
+    expect_true(entry["DisplayVersion"] == ("REG_SZ", version), "apps entry version %r" % (entry["DisplayVersion"],))
+    expect_true(entry["Publisher"] and entry["Publisher"][1], "apps entry without publisher")
+    expect_true(entry["InstallLocation"] == ("REG_SZ", INSTALL_DIR), "apps entry location %r" % (entry["InstallLocation"],))
     uninstaller = '"%s\\%s"' % (INSTALL_DIR, UNINSTALLER)
-    expect(entry["UninstallString"] == ("REG_SZ", uninstaller), "uninstall string %r" % (entry["UninstallString"],))
-    expect(entry["QuietUninstallString"] == ("REG_SZ", uninstaller + " /S"),
+    expect_true(entry["UninstallString"] == ("REG_SZ", uninstaller), "uninstall string %r" % (entry["UninstallString"],))
+    expect_true(entry["QuietUninstallString"] == ("REG_SZ", uninstaller + " /S"),
            "quiet uninstall string %r" % (entry["QuietUninstallString"],))
 
     # The folder is closed first; each program file gets its owner and
     # rights right after it is written.
     wanted = full_installation_calls(kept)
-    expect(calls == wanted, "icacls ran as\n  %s\nnot\n  %s" % ("\n  ".join(map(str, calls)),
+    expect_true(calls == wanted, "icacls ran as\n  %s\nnot\n  %s" % ("\n  ".join(map(str, calls)),
                                                                    "\n  ".join(map(str, wanted))))
 
 
@@ -135,13 +133,7 @@ class StartedProgram:
 
     def ask(self, command):
         """One answer of a fresh UI driver; "" when it gave none in time."""
-        try:
-            done = subprocess.run(["wine", UI_DRIVER], env=env(), input=(command + "\nquit\n").encode(),
-                                  capture_output=True, timeout=30)
-        except subprocess.TimeoutExpired:
-            return ""
-        lines = done.stdout.decode("utf-8", "replace").split()
-        return lines[-1] if lines else ""
+        return driver_answer(BUILD, env(), command, timeout=30)
 
     def wait_until_up(self):
         deadline = time.monotonic() + STEP_TIMEOUT
@@ -154,7 +146,7 @@ class StartedProgram:
         raise Failure("%s did not come up (no main window)" % STARTED_PROGRAM)
 
     def end(self):
-        self.ask("command %s %d" % (self.window, EXIT_BUTTON))
+        self.ask("command %s %d" % (self.window, IDC_EXIT))
         try:
             return self.proc.wait(timeout=STEP_TIMEOUT)
         except subprocess.TimeoutExpired:
@@ -185,11 +177,11 @@ def plant(names, keep):
 
 def check_planted_left_alone(planted, keep, zip_path):
     for name, inode in planted.items():
-        expect(os.stat(os.path.join(unix(INSTALL_DIR), name)).st_ino != inode,
+        expect_true(os.stat(os.path.join(unix(INSTALL_DIR), name)).st_ino != inode,
                "%s was written into the file a user put there" % name)
         with open(os.path.join(keep, name), "rb") as faked:
-            expect(faked.read() == b"planted " + name.encode(), "the file a user put there as %s was changed" % name)
-    expect(matches_zip(zip_path, MAIN_PROGRAM), "the installed %s is not the zip's" % MAIN_PROGRAM)
+            expect_true(faked.read() == b"planted " + name.encode(), "the file a user put there as %s was changed" % name)
+    expect_true(matches_zip(zip_path, MAIN_PROGRAM), "the installed %s is not the zip's" % MAIN_PROGRAM)
 
 
 def run(version):
@@ -203,7 +195,7 @@ def run(version):
     print("installer_test: 1. silent install with autostart")
     calls = install(setup, "/AUTOSTART=1")
     check_installation(version, zip_path, calls)
-    expect(reg_value(RUN_KEY, RUN_VALUE) == ("REG_SZ", run_target),
+    expect_true(reg_value(RUN_KEY, RUN_VALUE) == ("REG_SZ", run_target),
            "autostart value %r, not %s" % (reg_value(RUN_KEY, RUN_VALUE), run_target))
 
     print("installer_test: 2. %s from the installation; uninstaller and installer refuse while it runs"
@@ -213,27 +205,27 @@ def run(version):
         program.wait_until_up()
         untouched = file_identities()
         calls = uninstall(code=EXIT_RUNNING)
-        expect(file_identities() == untouched, "the refusing uninstaller changed the folder: %s" % installed_files())
+        expect_true(file_identities() == untouched, "the refusing uninstaller changed the folder: %s" % installed_files())
         calls += install(setup, "/AUTOSTART=0", code=EXIT_RUNNING)
-        expect(file_identities() == untouched, "the refusing installer changed the folder: %s" % installed_files())
-        expect(not calls, "the refusing runs changed rights: %s" % calls)
-        expect(reg_value(RUN_KEY, RUN_VALUE) == ("REG_SZ", run_target), "the refusing installer changed the autostart")
+        expect_true(file_identities() == untouched, "the refusing installer changed the folder: %s" % installed_files())
+        expect_true(not calls, "the refusing runs changed rights: %s" % calls)
+        expect_true(reg_value(RUN_KEY, RUN_VALUE) == ("REG_SZ", run_target), "the refusing installer changed the autostart")
         code = program.end()
-        expect(code == 0, "%s ended with %d" % (STARTED_PROGRAM, code))
+        expect_true(code == 0, "%s ended with %d" % (STARTED_PROGRAM, code))
     finally:
         program.kill()
     settings_path = os.path.join(unix(INSTALL_DIR), SETTINGS)
     with open(settings_path, "rb") as settings:
         settings_text = settings.read()
-    expect(b"[Start]" in settings_text, "the program wrote no settings into %s: %r" % (SETTINGS, settings_text))
+    expect_true(b"[Start]" in settings_text, "the program wrote no settings into %s: %r" % (SETTINGS, settings_text))
 
     print("installer_test: 3. silent uninstall keeping the settings")
     calls = uninstall("/KEEPSETTINGS")
-    expect(installed_files() == [SETTINGS], "left in the folder: %s" % installed_files())
-    expect(calls == [[INSTALL_DIR] + FOLDER_LEFT], "the folder left behind got the rights %s" % calls)
-    expect(not reg_key_exists(UNINSTALL_KEY), "the apps entry is still there")
-    expect(reg_value(RUN_KEY, RUN_VALUE) is None, "the autostart value is still there")
-    expect(not installer.links_present(), "a Start menu link is still there")
+    expect_true(installed_files() == [SETTINGS], "left in the folder: %s" % installed_files())
+    expect_true(calls == [[INSTALL_DIR] + FOLDER_LEFT], "the folder left behind got the rights %s" % calls)
+    expect_true(not reg_key_exists(UNINSTALL_KEY), "the apps entry is still there")
+    expect_true(reg_value(RUN_KEY, RUN_VALUE) is None, "the autostart value is still there")
+    expect_true(not installer.links_present(), "a Start menu link is still there")
 
     print("installer_test: 4. a user's files in the folder; silent install again, without autostart")
     keep = tempfile.mkdtemp(prefix="planted-", dir=wine_harness.PREFIX)
@@ -252,12 +244,12 @@ def run(version):
         check_installation(version, zip_path, install(setup))
         check_planted_left_alone(planted, keep, zip_path)
         with open(errors_path) as errors:
-            expect(errors.read() == "01.01.2026 10:00:00 Fehler\n", "the older error file was changed")
+            expect_true(errors.read() == "01.01.2026 10:00:00 Fehler\n", "the older error file was changed")
     finally:
         shutil.rmtree(keep, ignore_errors=True)
     with open(settings_path, "rb") as settings:
-        expect(settings.read() == settings_text, "installing again changed the settings")
-    expect(reg_value(RUN_KEY, RUN_VALUE) is None, "installing without the switch added an autostart value")
+        expect_true(settings.read() == settings_text, "installing again changed the settings")
+    expect_true(reg_value(RUN_KEY, RUN_VALUE) is None, "installing without the switch added an autostart value")
 
     print("installer_test: 5. an update over files users put into the folder")
     for name, kind in PLANTED:
@@ -270,7 +262,7 @@ def run(version):
     check_installation(version, zip_path, install(setup),
                        kept=[name for name, kind in PLANTED if kind == "locked"])
     with open(settings_path, "rb") as settings:
-        expect(settings.read() == settings_text, "the update changed the settings")
+        expect_true(settings.read() == settings_text, "the update changed the settings")
     # The uninstaller leaves files of something else; an administrator
     # takes this one away.
     for name, kind in PLANTED:
@@ -286,16 +278,16 @@ def run(version):
         code = run_command_line(quiet, work)
     finally:
         shutil.rmtree(work, ignore_errors=True)
-    expect(code == 0, "the quiet uninstall string ended with %d" % code)
+    expect_true(code == 0, "the quiet uninstall string ended with %d" % code)
     # It hands over to a copy of itself outside the folder and returns.
     deadline = time.monotonic() + STEP_TIMEOUT
     while (os.path.exists(unix(INSTALL_DIR)) or reg_key_exists(UNINSTALL_KEY)) and time.monotonic() < deadline:
         time.sleep(0.5)
-    expect(not os.path.exists(unix(INSTALL_DIR)), "the folder is still there: %s" % installed_files())
-    expect(reg_value(RUN_KEY, RUN_VALUE) == ("REG_SZ", elsewhere), "the copy's autostart value went")
+    expect_true(not os.path.exists(unix(INSTALL_DIR)), "the folder is still there: %s" % installed_files())
+    expect_true(reg_value(RUN_KEY, RUN_VALUE) == ("REG_SZ", elsewhere), "the copy's autostart value went")
     wine(["reg", "delete", RUN_KEY, "/v", RUN_VALUE, "/f"])
     left = traces() - before
-    expect(not left, "left behind: %s" % sorted(left))
+    expect_true(not left, "left behind: %s" % sorted(left))
 
 
 if __name__ == "__main__":

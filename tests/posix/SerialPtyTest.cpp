@@ -14,36 +14,12 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 
 namespace {
 
 using Strings = std::vector<std::string>;
 const std::string ESC = "\x1b";
-
-struct TStateLog {
-    std::vector<int> States;
-    static void Record(void* Data, int State) { static_cast<TStateLog*>(Data)->States.push_back(State); }
-};
-
-// The log lines up to the first that contains Text; when none comes in
-// time, the test fails and the lines end with a note saying so.
-Strings AwaitLogLine(TTestEnvironment& Env, const std::string& Text)
-{
-    Strings lines;
-    const bool found = WaitUntil([&] {
-        for (const std::string& line : Env.TakeUnstampedLines()) {
-            lines.push_back(line);
-            if (line.find(Text) != std::string::npos)
-                return true;
-        }
-        return false;
-    });
-    if (!found) {
-        ADD_FAILURE() << "no log line with \"" << Text << "\"";
-        lines.push_back("<no line with " + Text + ">");
-    }
-    return lines;
-}
 
 // The wParam of the UM_PORTLOST the read thread posts.
 uintptr_t AwaitPortLostNotice(TTestEnvironment& Env)
@@ -64,23 +40,19 @@ uintptr_t AwaitPortLostNotice(TTestEnvironment& Env)
 class ReceiverOnPty : public ::testing::Test {
 protected:
     TTestEnvironment Env{0xFFFFFFFF, "[Debug]\nWait=-1\n"};
+    const TSeam Devices{SetSerialDeviceDirectory, Env.Dir.Path()};
     TPtyPort Pty{Env.Dir.Path(), 7};
     std::unique_ptr<TSerialReceiver> Receiver;
     TStateLog States;
 
     ReceiverOnPty()
     {
-        SetSerialDeviceDirectory(Env.Dir.Path());
         Receiver = std::make_unique<TSerialReceiver>(false);
         Receiver->SetOnStateChange(TStateLog::Record, &States);
         Receiver->SetPort(7);
     }
 
-    ~ReceiverOnPty() override
-    {
-        Receiver.reset();
-        SetSerialDeviceDirectory("");
-    }
+    ~ReceiverOnPty() override { Receiver.reset(); }
 
     Strings AwaitLine(const std::string& Text) { return AwaitLogLine(Env, Text); }
     uintptr_t AwaitPortLost() { return AwaitPortLostNotice(Env); }
@@ -423,19 +395,18 @@ TEST_F(ReceiverOnPty, BytesOnThePortBecomeInput)
 class FollowingDevice : public ::testing::Test {
 protected:
     const std::string Model = "VID_1234&PID_5678";
-    const TPortIdentity Adapter{InSocket(1), Model};
+    const TPortIdentity Adapter{AdapterInSocket(1), Model};
     std::unique_ptr<TTestEnvironment> Env;
+    std::unique_ptr<TSeam> Devices;
     std::unique_ptr<TSerialReceiver> Receiver;
     TStateLog States;
 
-    // The id Windows gives an adapter without a serial number in a socket.
-    static std::string InSocket(int Socket) { return "USB\\VID_1234&PID_5678\\5&1&0&" + std::to_string(Socket); }
-    TPortIdentity OtherAdapter(int Socket) const { return {InSocket(Socket), Model}; }
+    TPortIdentity OtherAdapter(int Socket) const { return {AdapterInSocket(Socket), Model}; }
     // A receiver that starts with these [Port] settings.
     void Start(const std::string& PortSettings)
     {
         Env = std::make_unique<TTestEnvironment>(0xFFFFFFFF, "[Debug]\nWait=-1\n[Port]\n" + PortSettings);
-        SetSerialDeviceDirectory(Env->Dir.Path());
+        Devices = std::make_unique<TSeam>(SetSerialDeviceDirectory, Env->Dir.Path());
         Receiver = std::make_unique<TSerialReceiver>(false);
         Receiver->SetOnStateChange(TStateLog::Record, &States);
     }
@@ -459,11 +430,7 @@ protected:
         return Globals->GetString("Port", Key, "<none>");
     }
 
-    ~FollowingDevice() override
-    {
-        Receiver.reset();
-        SetSerialDeviceDirectory("");
-    }
+    ~FollowingDevice() override { Receiver.reset(); }
 };
 
 // The adapter pulled out of one USB socket and plugged into another: a new
@@ -493,6 +460,39 @@ TEST_F(FollowingDevice, AnAdapterInAnotherSocketIsFollowedToItsNewNumber)
     EXPECT_EQ(Stored("Port"), "9");
     EXPECT_EQ(Globals->GetString("Port", "Device", ""), socket2Adapter.Device);
     EXPECT_EQ(Globals->GetString("Port", "DeviceModel", ""), Model);
+}
+
+// A device found at another number but busy (another program has its port)
+// says why that port did not open, not why the stored number did not.
+TEST_F(FollowingDevice, ADeviceFoundButBusySaysWhyItsOwnPortDidNotOpen)
+{
+    StartStored(Adapter);
+    TPtyPort moved(Dir(), 9, Adapter);
+    const TSeam busy(SetOpeningDelay, [](int32_t Port) -> uint32_t { return Port == 9 ? EBUSY : 0; });
+    Receiver->SetState(2);
+    EXPECT_EQ(Lines(), Strings{"! ERROR ### Fehler: Serial Init Error (1): " + SysErrorText(EBUSY)});
+}
+
+// The ports the opening that found the device listed are heard before the
+// state it reports: a list of them follows the device without listing again.
+TEST_F(FollowingDevice, TheOpeningsListingIsHeardBeforeItsState)
+{
+    StartStored(Adapter);
+    TPtyPort moved(Dir(), 9, Adapter);
+    struct THeard {
+        std::vector<int> Listed, ListedAtState;
+    } heard;
+    Receiver->SetOnPortsListed([&](const std::vector<TPortDevice>& Present) {
+        for (const TPortDevice& port : Present)
+            heard.Listed.push_back(port.Number);
+    });
+    Receiver->SetOnStateChange([](void* Data, int) {
+        auto* seen = static_cast<THeard*>(Data);
+        seen->ListedAtState = seen->Listed;
+    }, &heard);
+    Receiver->SetState(2);
+    EXPECT_EQ(Receiver->Port(), 9);
+    EXPECT_EQ(heard.ListedAtState, std::vector<int>{9});
 }
 
 // At the start the stored number is gone and the device (the same instance
@@ -527,7 +527,7 @@ TEST_F(FollowingDevice, AtTheStartTheOnlyAdapterOfTheModelIsTakenForTheDevice)
     Pull(*socket3);
     EXPECT_FALSE(Receiver->Reconnect()) << "present when the device went: another device";
     EXPECT_EQ(Receiver->Port(), 8);
-    EXPECT_EQ(Stored("Device"), InSocket(3));
+    EXPECT_EQ(Stored("Device"), AdapterInSocket(3));
 }
 
 // A device with a serial number has the same instance id in every socket:
@@ -600,7 +600,7 @@ TEST_F(FollowingDevice, ASecondAdapterSeenBesideIsNeverTakenForTheDevice)
     auto device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
     Receiver->SetState(2);
     TPtyPort other(Dir(), 8, OtherAdapter(3));
-    Receiver->NoteDevices(); // the system reports the arrival
+    Receiver->DevicesChanged(); // the system reports the arrival
     Pull(*device);
     Lines();
     EXPECT_FALSE(Receiver->Reconnect());
@@ -627,9 +627,9 @@ TEST_F(FollowingDevice, OtherAdaptersStayKnownForTheSession)
     auto device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
     Receiver->SetState(2);
     auto beside = std::make_unique<TPtyPort>(Dir(), 8, OtherAdapter(3));
-    Receiver->NoteDevices();
+    Receiver->DevicesChanged();
     beside.reset();
-    Receiver->NoteDevices(); // it left: the list no longer shows it
+    Receiver->DevicesChanged(); // it left: the list no longer shows it
     TPtyPort unnoticed(Dir(), 10, OtherAdapter(5));
     Pull(*device);
     Lines();
@@ -658,11 +658,11 @@ uint32_t AwaitGo(int32_t)
 TEST(ReceiverOnJobThread, AnAttemptGivenUpMeanwhileLeavesNothingOpen)
 {
     TTestEnvironment env(0, "[Debug]\nWait=-1\n");
-    SetSerialDeviceDirectory(env.Dir.Path());
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
     TPtyPort first(env.Dir.Path(), 7);
     TPtyPort second(env.Dir.Path(), 8);
     TStateLog states;
-    SetOpeningDelay(AwaitGo);
+    const TSeam slowOpenings(SetOpeningDelay, AwaitGo);
     {
         TSerialReceiver receiver(false, pjOwnThread);
         receiver.SetOnStateChange(TStateLog::Record, &states);
@@ -686,18 +686,11 @@ TEST(ReceiverOnJobThread, AnAttemptGivenUpMeanwhileLeavesNothingOpen)
         const std::vector<TPostedMessage> posted = env.Target.Messages();
         EXPECT_NE(std::find(posted.begin(), posted.end(), TPostedMessage{UM_PORTWORK, 0, 0}), posted.end());
     }
-    SetOpeningDelay(nullptr);
-    SetSerialDeviceDirectory("");
 }
 
 } // namespace
 
 namespace {
-
-struct TEngineStates {
-    std::vector<int> States;
-    static void Record(void* Data, int State) { static_cast<TEngineStates*>(Data)->States.push_back(State); }
-};
 
 // The engine's port work done, its results applied as the window applies
 // them on UM_PORTWORK; false when it is still busy after the time.
@@ -721,12 +714,12 @@ bool RetryAndSettle(TEngine& Engine)
 TEST(EngineOnPty, WiresReceiverAndParserAndShutsDownWhileBytesArrive)
 {
     TTestEnvironment env(0, "[Port]\nPort=3\n[Debug]\nWait=-1\n");
-    SetSerialDeviceDirectory(env.Dir.Path());
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
     TPtyPort pty(env.Dir.Path(), 9);
     TRecordingSink sink;
-    TEngineStates states;
+    TStateLog states;
     {
-        TEngine engine(sink, TEngineStates::Record, &states, false, 9);
+        TEngine engine(sink, TStateLog::Record, &states, false, 9);
         ASSERT_TRUE(Settle(engine));
         EXPECT_EQ(engine.Receiver().Port(), 9);
         EXPECT_EQ(engine.Receiver().State(), 2);
@@ -748,7 +741,6 @@ TEST(EngineOnPty, WiresReceiverAndParserAndShutsDownWhileBytesArrive)
     }
     EXPECT_EQ(sink.Take().back(), "up 10") << "the parser releases what it holds on the way out";
     EXPECT_EQ(Globals->GetString("Port", "Port", ""), "9");
-    SetSerialDeviceDirectory("");
 }
 
 // The start's opening reports its outcome when it ends: 0 when no port
@@ -756,11 +748,11 @@ TEST(EngineOnPty, WiresReceiverAndParserAndShutsDownWhileBytesArrive)
 TEST(EngineOnPty, AStartThatFindsNoPortSaysSoWhenItsAttemptEnds)
 {
     TTestEnvironment env(0, "[Port]\nPort=5\n[Debug]\nWait=-1\n");
-    SetSerialDeviceDirectory(env.Dir.Path());
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
     TRecordingSink sink;
-    TEngineStates states;
+    TStateLog states;
     {
-        TEngine engine(sink, TEngineStates::Record, &states, false);
+        TEngine engine(sink, TStateLog::Record, &states, false);
         EXPECT_TRUE(engine.Starting());
         EXPECT_TRUE(states.States.empty()) << "nothing known yet";
         ASSERT_TRUE(Settle(engine));
@@ -768,7 +760,6 @@ TEST(EngineOnPty, AStartThatFindsNoPortSaysSoWhenItsAttemptEnds)
         EXPECT_EQ(states.States, std::vector<int>{0});
         EXPECT_TRUE(engine.AwaitingPort());
     }
-    SetSerialDeviceDirectory("");
 }
 
 // The engine through a pulled and replugged adapter: input is typed again
@@ -776,12 +767,12 @@ TEST(EngineOnPty, AStartThatFindsNoPortSaysSoWhenItsAttemptEnds)
 TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
 {
     TTestEnvironment env(0, "[Port]\nPort=5\n[Debug]\nWait=-1\n");
-    SetSerialDeviceDirectory(env.Dir.Path());
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
     TRecordingSink sink;
-    TEngineStates states;
+    TStateLog states;
     {
         auto pty = std::make_unique<TPtyPort>(env.Dir.Path(), 5);
-        TEngine engine(sink, TEngineStates::Record, &states, false);
+        TEngine engine(sink, TStateLog::Record, &states, false);
         ASSERT_TRUE(Settle(engine));
         pty->Write("a");
         ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 2; }));
@@ -796,7 +787,6 @@ TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
     }
     EXPECT_EQ(sink.Take(), (std::vector<std::string>{"char 61 down", "char 61 up", "char 62 down", "char 62 up"}));
     EXPECT_EQ(states.States, (std::vector<int>{2, 0, 2}));
-    SetSerialDeviceDirectory("");
 }
 
 // Nobody can release through the device what the program holds once input
@@ -805,23 +795,19 @@ TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
 class EngineInputCut : public ::testing::Test {
 protected:
     TTestEnvironment Env{0xFFFFFFFF, "[Port]\nPort=6\n[Debug]\nWait=-1\n"};
+    const TSeam Devices{SetSerialDeviceDirectory, Env.Dir.Path()};
     TRecordingSink Sink;
-    TEngineStates States;
+    TStateLog States;
     std::unique_ptr<TPtyPort> Pty;
     std::unique_ptr<TEngine> Engine;
 
     EngineInputCut()
     {
-        SetSerialDeviceDirectory(Env.Dir.Path());
         Pty = std::make_unique<TPtyPort>(Env.Dir.Path(), 6);
-        Engine = std::make_unique<TEngine>(Sink, TEngineStates::Record, &States, false);
+        Engine = std::make_unique<TEngine>(Sink, TStateLog::Record, &States, false);
         EXPECT_TRUE(Settle(*Engine));
     }
-    ~EngineInputCut() override
-    {
-        Engine.reset();
-        SetSerialDeviceDirectory("");
-    }
+    ~EngineInputCut() override { Engine.reset(); }
 
     // Shift locked, the right button locked, ctrl held, and a wait of 24
     // days in progress with a character behind it.
@@ -829,12 +815,7 @@ protected:
     {
         Pty->Write("\x1b,lock,shift.\x1b,moulock,right.\x1b,hold,ctrl.\x1b,wait,2147483647.x");
         ASSERT_TRUE(WaitUntil([&] { return Sink.Count() >= 3; }));
-        ASSERT_TRUE(WaitUntil([&] {
-            for (const std::string& line : Env.TakeUnstampedLines())
-                if (line.find("Sequence ><esc>,wait,") != std::string::npos)
-                    return true;
-            return false;
-        }));
+        AwaitLogLine(Env, "Sequence ><esc>,wait,");
         EXPECT_EQ(Sink.Take(), (Strings{"down 10", "button 0008", "down 11"}));
     }
 

@@ -1,5 +1,6 @@
 #include "tests/support/TestSupport.h"
 
+#include "base/FilePaths.h"
 #include "serial/ReceiveQ.h"
 
 #include <atomic>
@@ -59,6 +60,8 @@ void TRecordingTarget::Clear()
     std::lock_guard<std::mutex> lock(FMutex);
     FMessages.clear();
 }
+
+TEveryDriveLocal::TEveryDriveLocal() : FSeam(SetDriveKindSource, [](char) { return TDriveKind::Local; }) {}
 
 namespace {
 std::atomic<uint32_t> FakeTicks{0};
@@ -133,3 +136,15 @@ bool WaitUntil(const std::function<bool()>& Condition, uint32_t TimeoutMs)
     }
     return true;
 }
+
+std::vector<std::string> SettingsLeftovers(const TTempDir& Dir)
+{
+    std::vector<std::string> names;
+    for (const auto& entry : fs::directory_iterator(Dir.Path()))
+        if (entry.path().filename() != "vemuKeys.set" &&
+            !(entry.path().filename() == "vemuKeys.set.journal" && fs::file_size(entry) == 0))
+            names.push_back(entry.path().filename().string());
+    return names;
+}
+
+std::string AdapterInSocket(int Socket) { return "USB\\VID_1234&PID_5678\\5&2A5C9B4&0&" + std::to_string(Socket); }

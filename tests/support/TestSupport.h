@@ -1,6 +1,7 @@
 // Shared pieces of the tests: a scratch folder, a recorder for posted
-// messages, a settable clock and an environment with the settings store and
-// the loggers wired as the program wires them.
+// messages, a settable clock, guards for the seams tests set, and an
+// environment with the settings store and the loggers wired as the program
+// wires them. What needs windows.h is in TestSupport_win.h.
 #pragma once
 
 #include "base/Globals.h"
@@ -12,6 +13,7 @@
 #include <memory>
 #include <mutex>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 // A fresh folder, removed with everything in it at the end of the test.
@@ -47,6 +49,35 @@ private:
     std::vector<TPostedMessage> FMessages;
 };
 
+// A seam of the program set for the life of the guard: Set(Value) now, and
+// Set with an empty value (the system's own) at the end of the test, also
+// when an assertion ends it early.
+//   const TSeam drives(SetDriveKindSource, [](char) { return TDriveKind::Local; });
+class TSeam {
+public:
+    template <typename TValue>
+    TSeam(void (*Set)(TValue), std::type_identity_t<TValue> Value) : FUndo([Set] { Set(std::remove_cvref_t<TValue>()); })
+    {
+        Set(Value);
+    }
+    ~TSeam() { FUndo(); }
+    TSeam(const TSeam&) = delete;
+    TSeam& operator=(const TSeam&) = delete;
+
+private:
+    std::function<void()> FUndo;
+};
+
+// Every drive counts as a local disk while it lives: under Wine Z: is the
+// host's root, whose devices pass every check of a name.
+class TEveryDriveLocal {
+public:
+    TEveryDriveLocal();
+
+private:
+    TSeam FSeam;
+};
+
 // Replaces the system clock while it lives.
 class TFakeClock {
 public:
@@ -80,6 +111,25 @@ private:
 // does not after TimeoutMs, so that a test fails and names itself instead of
 // hanging.
 bool WaitUntil(const std::function<bool()>& Condition, uint32_t TimeoutMs = 10000);
+
+// The log lines up to the first that contains Text, stamps replaced by "#";
+// when none comes in time, the test fails and the lines end with a note
+// saying so (GTestSupport.cpp).
+std::vector<std::string> AwaitLogLine(TTestEnvironment& Env, const std::string& Text);
+
+// What a settings write left in Dir besides the settings file and an empty
+// journal.
+std::vector<std::string> SettingsLeftovers(const TTempDir& Dir);
+
+// The instance id Windows gives a USB-serial adapter without a serial number
+// in USB socket number Socket (model VID_1234&PID_5678).
+std::string AdapterInSocket(int Socket);
+
+// The connection states a receiver or an engine reported, in order.
+struct TStateLog {
+    std::vector<int> States;
+    static void Record(void* Data, int State) { static_cast<TStateLog*>(Data)->States.push_back(State); }
+};
 
 class TReceiveQueue;
 // Hands Bytes to the queue as one chunk, as the read thread does: every byte,

@@ -177,7 +177,7 @@ TEST_F(ConfigValues, ANewLogNameIsOpenedWithoutTryingTheOldOne)
 TEST_F(ConfigValues, OKLeavesTheReceiverOpenAndActive)
 {
     TPtyPort pty(Env.Dir.Path(), 7);
-    SetSerialDeviceDirectory(Env.Dir.Path());
+    const TSeam devices(SetSerialDeviceDirectory, Env.Dir.Path());
     Receiver.SetPort(7);
     Receiver.SetRate(9600);
     Receiver.SetState(1);
@@ -191,7 +191,6 @@ TEST_F(ConfigValues, OKLeavesTheReceiverOpenAndActive)
     EXPECT_EQ(Receiver.Parity(), 1);
     EXPECT_EQ(Receiver.State(), 2);
     Receiver.Close();
-    SetSerialDeviceDirectory("");
 }
 #endif
 

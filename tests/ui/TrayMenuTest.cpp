@@ -38,7 +38,7 @@ TEST(TrayMenu, AKeyboardMenuStandsBesideTheIconWhereTheShellTellsWhereItIs)
 
 TEST(TrayMenu, TheUsersWindowGetsTheKeyboardBackUnlessTheDialogWasAskedForOrAnotherTookIt)
 {
-    const TForegroundAfterMenu untouched{true, true, true};
+    const TWindowsSeenAfterMenu untouched{true, true, true};
     for (TTrayChoice choice : {TTrayChoice::None, TTrayChoice::Active, TTrayChoice::Exit})
         EXPECT_EQ(FrontAfterMenu(choice, untouched), TFrontAfterMenu::Previous) << static_cast<int>(choice);
     EXPECT_EQ(FrontAfterMenu(TTrayChoice::Setup, untouched), TFrontAfterMenu::Unchanged)

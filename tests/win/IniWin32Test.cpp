@@ -8,21 +8,9 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
+#include <vector>
 
 namespace {
-
-// What a write left in the folder besides the settings file and an empty
-// journal.
-std::vector<std::string> Leftovers(const TTempDir& Dir)
-{
-    std::vector<std::string> names;
-    for (const auto& entry : std::filesystem::directory_iterator(Dir.Path()))
-        if (entry.path().filename() != "vemuKeys.set" &&
-            !(entry.path().filename() == "vemuKeys.set.journal" && std::filesystem::file_size(entry) == 0))
-            names.push_back(entry.path().filename().string());
-    return names;
-}
 
 std::string SystemRead(const std::string& File, const char* Section, const char* Key, const char* Default)
 {
@@ -152,7 +140,7 @@ TEST(IniFileAgainstWin32, AReadOnlySettingsFileKeepsItsBytes)
     ASSERT_TRUE(SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_READONLY));
     TIniFile ini(path);
     const bool written = ini.WriteString("Port", "Port", "8");
-    const std::vector<std::string> leftovers = Leftovers(dir);
+    const std::vector<std::string> leftovers = SettingsLeftovers(dir);
     SetFileAttributesA(path.c_str(), FILE_ATTRIBUTE_NORMAL); // so that the folder can go
     EXPECT_FALSE(written);
     EXPECT_TRUE(leftovers.empty()) << "nothing written beside it";
@@ -185,7 +173,7 @@ TEST(IniFileAgainstWin32, AFileHeldWithoutReadSharingOrLockedIsNotReplaced)
         CloseHandle(holder);
         EXPECT_FALSE(written);
         EXPECT_EQ(ReadFileText(path), before);
-        EXPECT_TRUE(Leftovers(dir).empty());
+        EXPECT_TRUE(SettingsLeftovers(dir).empty());
         EXPECT_TRUE(ini.WriteString("Start", "Tray", "1"));
         EXPECT_EQ(SystemRead(path, "Port", "Port", ""), "7");
         EXPECT_EQ(SystemRead(path, "Start", "Tray", ""), "1");

@@ -1,6 +1,6 @@
 // The typer through the real SendInput, seen by low-level keyboard and mouse
 // hooks of an observer thread with a window of its own to receive the keys.
-#include "tests/support/HookText_win.h"
+#include "tests/support/TestSupport_win.h"
 #include "tests/support/TyperHarness.h"
 
 #include <windows.h>

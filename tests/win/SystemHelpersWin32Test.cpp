@@ -114,19 +114,18 @@ TEST(SystemFacts, TheSystemIsOfTheNtFamily)
 TEST(ErrorSound, OnlyAFileOnADiskIsPlayed)
 {
     TTestEnvironment env(0xFFFFFFFF);
-    // Z: is the host's root under Wine; its null device passes every check
-    // of the name.
-    SetDriveKindSource([](char) { return TDriveKind::Local; });
     Globals->UseSound = true;
     const std::string refused = "! ERROR ### Fehler-Sound abgelehnt, keine gew\xf6hnliche Datei: ";
-    for (const char* name : {"Z:\\dev\\null", "\\??\\C:\\ding.wav"}) {
-        Globals->Sound = name;
-        env.TakeLines();
-        PlayErrorSound();
-        PlayErrorSound();
-        EXPECT_EQ(env.TakeLines(), std::vector<std::string>{refused + name});
+    {
+        const TEveryDriveLocal drives;
+        for (const char* name : {"Z:\\dev\\null", "\\??\\C:\\ding.wav"}) {
+            Globals->Sound = name;
+            env.TakeLines();
+            PlayErrorSound();
+            PlayErrorSound();
+            EXPECT_EQ(env.TakeLines(), std::vector<std::string>{refused + name});
+        }
     }
-    SetDriveKindSource(nullptr);
     WriteFileText(env.Dir.File("ding.wav"), "RIFF");
     for (const char* name : {"ding.wav", "missing.wav"}) {
         Globals->Sound = name;

@@ -11,6 +11,7 @@
 #include "resources/ResourceIds.h"
 #include "resources/StringIds.h"
 #include "tests/support/TestSupport.h"
+#include "tests/support/TestSupport_win.h"
 #include "ui/DlgOInfo_win.h"
 #include "ui/DlgSplsh_win.h"
 #include "ui/SysTray_win.h"
@@ -80,18 +81,6 @@ public:
     HWND MainWindow = nullptr;
 };
 
-// The open popup menu of this process, waited for; null when none opens.
-HWND OpenMenu()
-{
-    for (int i = 0; i < 300; ++i) {
-        HWND menu = FindWindowA("#32768", nullptr);
-        if (menu && IsWindowVisible(menu))
-            return menu;
-        Sleep(20);
-    }
-    return nullptr;
-}
-
 TEST(TrayForm, AddsChangesAndRemovesARealIconAndAddsItAgainForANewTaskbar)
 {
     TTestEnvironment env(0);
@@ -138,7 +127,7 @@ TEST(TrayForm, TheMenuShowsTheStateAndItsItemsReachTheOwnerAndTheMainWindow)
     std::atomic<int> items{-1};
     std::atomic<bool> checked{false};
     std::thread picker([&] {
-        HWND menu = OpenMenu();
+        HWND menu = AwaitOpenMenu();
         if (!menu)
             return;
         HMENU handle = reinterpret_cast<HMENU>(SendMessageA(menu, MN_GETHMENU, 0, 0));
@@ -170,7 +159,7 @@ HWND ForegroundDuringMenu(TSysTrayForm& Tray, const std::function<void()>& Act =
     std::atomic<HWND> during{nullptr};
     std::atomic<bool> done{false};
     std::thread user([&] {
-        if (HWND menu = OpenMenu()) {
+        if (HWND menu = AwaitOpenMenu()) {
             during = GetForegroundWindow();
             if (Act)
                 Act();

@@ -1,25 +1,22 @@
-// The configuration dialog's controls: its tab pages, the lists, the port
-// group that opens and closes, the values between the controls and the
-// running objects, and the handlers of the buttons. The window's life
-// (creation, messages, closing, shutdown) is in MainWindow_win.cpp.
-#include "app/ConfigDialog_win.h"
+#include "app/ConfigPages_win.h"
 
 #include "app/PortField_win.h"
-#include "app/SettingsNotice_win.h"
-
 #include "base/FilePaths.h"
+#include "base/Globals.h"
 #include "base/Graphics_win.h"
-#include "base/SystemLibrary_win.h"
 #include "base/MessageDialog.h"
+#include "base/SystemLibrary_win.h"
 #include "base/SystemServices.h"
 #include "base/Text.h"
 #include "logging/DlgLType_win.h"
 #include "logging/Logging.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringIds.h"
+#include "serial/COMObjct.h"
 
 #include <commctrl.h>
 #include <commdlg.h>
+#include <dbt.h>
 #include <uxtheme.h>
 
 #include <algorithm>
@@ -27,9 +24,6 @@
 
 namespace {
 
-// The controls of each page, for finding a control by its id alone.
-const int ExtendedControls[] = {IDC_LOGVIEW, IDC_LOGLINES, IDC_LOGLINES_SPIN, IDC_EVENTS, IDC_LOGFILE,
-                                IDC_LOGFILENAME, IDC_LOGFILE_PICK, IDC_DEBUG, IDC_WAITFOR, IDC_WAITFOR_SPIN};
 const int LowerPortRows[] = {IDC_LABEL_BYTESIZE, IDC_BYTESIZE, IDC_LABEL_PARITY, IDC_PARITY, IDC_LABEL_STOP, IDC_STOP};
 const int StartGroupControls[] = {IDC_GROUP_START, IDC_AUTOSTART, IDC_RUNINFO};
 
@@ -41,11 +35,9 @@ RECT RectIn(HWND Control, HWND Parent)
     return rect;
 }
 
-void AddItem(HWND Combo, const std::string& Text, LPARAM Data = 0)
+void AddItem(HWND Combo, const std::string& Text)
 {
-    const LRESULT index = SendMessageA(Combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text.c_str()));
-    if (index >= 0)
-        SendMessageA(Combo, CB_SETITEMDATA, static_cast<WPARAM>(index), Data);
+    SendMessageA(Combo, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(Text.c_str()));
 }
 
 // Runs a file dialog; the chosen path, or nothing when the user cancelled.
@@ -74,7 +66,7 @@ bool PickFile(HWND Owner, bool Save, int TitleId, int FilterId, const char* Exte
 
 } // namespace
 
-void TConfigPage::OnCommand(int Id, int Code, HWND Control) { FOwner.ForwardCommand(Id, Code, Control); }
+void TConfigPage::OnCommand(int Id, int Code, HWND) { FPages.Command(Id, Code); }
 
 bool TConfigPage::HandleMessage(UINT Msg, WPARAM, LPARAM LParam, INT_PTR& Result)
 {
@@ -84,10 +76,27 @@ bool TConfigPage::HandleMessage(UINT Msg, WPARAM, LPARAM LParam, INT_PTR& Result
     return true;
 }
 
-void TvemuCfgDlg::CreatePages()
+// The pages ----------------------------------------------------------------
+
+void TConfigPages::Create(HWND Window, const TConfigTabs& Tabs, bool CheckPort, bool PortExpanded,
+                          TChoiceValid OnChoiceValid)
 {
-    FTabs.Extended = Globals->ExtendedUI;
-    FTabs.GIDEI = Globals->GIDEIUI;
+    FWindow = Window;
+    FTabs = Tabs;
+    FCheckPort = CheckPort;
+    FOnChoiceValid = std::move(OnChoiceValid);
+    CreatePages();
+    PlacePages();
+    MatchComboHeights(Control(IDC_PORT), Control(IDC_RATE));
+    MeasurePortGroup();
+    LoadGlyphs();
+    SelectTab(0);
+    FillLists();
+    SetPortExpanded(PortExpanded);
+}
+
+void TConfigPages::CreatePages()
+{
     FSetupPage = std::make_unique<TConfigPage>(IDD_PAGE_SETUP, *this);
     FTabPages.push_back(FSetupPage.get());
     if (FTabs.Extended) {
@@ -101,14 +110,14 @@ void TvemuCfgDlg::CreatePages()
     FInfoPage = std::make_unique<TInfoPage>();
     FTabPages.push_back(FInfoPage.get());
 
-    HWND tabs = Item(IDC_TABS);
+    // Themed page backgrounds where the system draws tabs with a theme.
+    static const auto enableTexture =
+        SystemFunction<decltype(&EnableThemeDialogTexture)>("uxtheme.dll", "EnableThemeDialogTexture");
+    HWND tabs = GetDlgItem(FWindow, IDC_TABS);
     HWND after = tabs;
     for (size_t i = 0; i < FTabPages.size(); ++i) {
         TDialog* page = FTabPages[i];
-        page->CreateModeless(Handle());
-        // Themed page backgrounds where the system draws tabs with a theme.
-        static const auto enableTexture =
-            SystemFunction<decltype(&EnableThemeDialogTexture)>("uxtheme.dll", "EnableThemeDialogTexture");
+        page->CreateModeless(FWindow);
         if (enableTexture)
             enableTexture(page->Handle(), ETDT_ENABLETAB);
         // Tab order: the tabs, the shown page, then the buttons.
@@ -121,10 +130,20 @@ void TvemuCfgDlg::CreatePages()
         item.pszText = caption;
         SendMessageA(tabs, TCM_INSERTITEMA, i, reinterpret_cast<LPARAM>(&item));
     }
-    PlacePages();
-    MatchComboHeights(Control(IDC_PORT), Control(IDC_RATE));
-    MeasurePortGroup();
+}
 
+void TConfigPages::PlacePages()
+{
+    HWND tabs = GetDlgItem(FWindow, IDC_TABS);
+    RECT area = RectIn(tabs, FWindow);
+    TabCtrl_AdjustRect(tabs, FALSE, &area);
+    for (TDialog* page : FTabPages)
+        SetWindowPos(page->Handle(), nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
+                     SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
+void TConfigPages::LoadGlyphs()
+{
     const int glyph = SmallIconSize();
     FExpandGlyph = LoadIconSized(IDI_GLYPH_EXPAND, glyph);
     FCollapseGlyph = LoadIconSized(IDI_GLYPH_COLLAPSE, glyph);
@@ -134,84 +153,106 @@ void TvemuCfgDlg::CreatePages()
         if (HWND button = Control(id))
             SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FFolderGlyph.Get()));
     SendMessageA(Control(IDC_RUNINFO), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FInfoGlyph.Get()));
-    SelectTab(0);
 }
 
-void TvemuCfgDlg::PlacePages()
-{
-    HWND tabs = Item(IDC_TABS);
-    RECT area = RectIn(tabs, Handle());
-    TabCtrl_AdjustRect(tabs, FALSE, &area);
-    for (TDialog* page : FTabPages)
-        SetWindowPos(page->Handle(), nullptr, area.left, area.top, area.right - area.left, area.bottom - area.top,
-                     SWP_NOZORDER | SWP_NOACTIVATE);
-}
-
-void TvemuCfgDlg::SelectTab(int Index)
+void TConfigPages::SelectTab(int Index)
 {
     for (size_t i = 0; i < FTabPages.size(); ++i)
         ShowWindow(FTabPages[i]->Handle(), static_cast<int>(i) == Index ? SW_SHOW : SW_HIDE);
-    TabCtrl_SetCurSel(Item(IDC_TABS), Index);
+    TabCtrl_SetCurSel(GetDlgItem(FWindow, IDC_TABS), Index);
 }
 
-bool TvemuCfgDlg::PreTranslateTabs(const MSG& Message)
+bool TConfigPages::PreTranslateTabs(const MSG& Message)
 {
-    if (Message.message != WM_KEYDOWN || Message.wParam != VK_TAB || GetKeyState(VK_CONTROL) >= 0 || !Handle() ||
-        (Message.hwnd != Handle() && !IsChild(Handle(), Message.hwnd)))
+    if (Message.message != WM_KEYDOWN || Message.wParam != VK_TAB || GetKeyState(VK_CONTROL) >= 0 || !FWindow ||
+        (Message.hwnd != FWindow && !IsChild(FWindow, Message.hwnd)))
         return false;
+    HWND tabs = GetDlgItem(FWindow, IDC_TABS);
     const int count = static_cast<int>(FTabPages.size());
-    const int current = TabCtrl_GetCurSel(Item(IDC_TABS));
+    const int current = TabCtrl_GetCurSel(tabs);
     const int step = GetKeyState(VK_SHIFT) < 0 ? count - 1 : 1;
     SelectTab((current + step) % count);
     // The focus may have been on the page just hidden.
-    SetFocus(Item(IDC_TABS));
+    SetFocus(tabs);
     return true;
 }
 
-HWND TvemuCfgDlg::Control(int Id) const
+void TConfigPages::WindowMessage(UINT Msg, WPARAM WParam, LPARAM LParam)
 {
-    if (HWND own = Item(Id))
-        return own;
+    switch (Msg) {
+    case WM_NOTIFY: {
+        const auto* header = reinterpret_cast<const NMHDR*>(LParam);
+        if (header->idFrom == IDC_TABS && header->code == TCN_SELCHANGE)
+            SelectTab(TabCtrl_GetCurSel(header->hwndFrom));
+        break;
+    }
+    case WM_SYSCOLORCHANGE:
+    case WM_SETTINGCHANGE:
+        // Only top-level windows hear of a new colour scheme.
+        for (TDialog* page : FTabPages)
+            SendMessageA(page->Handle(), Msg, WParam, LParam);
+        break;
+    case WM_DEVICECHANGE:
+        // A port arrived or left: the list shows the ports present now.
+        // Hidden, the next showing fills it.
+        if ((WParam == DBT_DEVICEARRIVAL || WParam == DBT_DEVICEREMOVECOMPLETE || WParam == DBT_DEVNODES_CHANGED) &&
+            IsWindowVisible(FWindow))
+            RefreshPortList(true);
+        break;
+    default:
+        break;
+    }
+}
+
+// Controls -------------------------------------------------------------------
+
+HWND TConfigPages::Control(int Id) const
+{
     for (TDialog* page : FTabPages)
         if (HWND control = page->Item(Id))
             return control;
     return nullptr;
 }
 
-bool TvemuCfgDlg::ControlChecked(int Id) const
+bool TConfigPages::ControlChecked(int Id) const
 {
     HWND control = Control(Id);
     return control && SendMessageA(control, BM_GETCHECK, 0, 0) == BST_CHECKED;
 }
 
-void TvemuCfgDlg::SetControlChecked(int Id, bool On)
+void TConfigPages::SetControlChecked(int Id, bool On)
 {
     if (HWND control = Control(Id))
         SendMessageA(control, BM_SETCHECK, On ? BST_CHECKED : BST_UNCHECKED, 0);
 }
 
-void TvemuCfgDlg::EnableControl(int Id, bool On)
+void TConfigPages::EnableControl(int Id, bool On)
 {
     if (HWND control = Control(Id))
         EnableWindow(control, On ? TRUE : FALSE);
 }
 
-std::string TvemuCfgDlg::ControlText(int Id) const { return WindowText(Control(Id)); }
+std::string TConfigPages::ControlText(int Id) const { return WindowText(Control(Id)); }
 
-int TvemuCfgDlg::SelectedItem(int Id) const
+int TConfigPages::SelectedItem(int Id) const
 {
     HWND control = Control(Id);
     return control ? static_cast<int>(SendMessageA(control, CB_GETCURSEL, 0, 0)) : CB_ERR;
 }
 
-void TvemuCfgDlg::FillLists()
+int32_t TConfigPages::SelectedPort() const
 {
-    HWND rate = Control(IDC_RATE);
+    const int item = SelectedItem(IDC_PORT);
+    return item == CB_ERR ? 0 : static_cast<int32_t>(SendMessageA(Control(IDC_PORT), CB_GETITEMDATA, item, 0));
+}
+
+void TConfigPages::FillLists()
+{
     const std::string rateFormat = LoadResourceText(IDS_RATE_FORMAT);
     for (int32_t value : BaudRates) {
         char text[32];
         std::snprintf(text, sizeof text, rateFormat.c_str(), value);
-        AddItem(rate, text);
+        AddItem(Control(IDC_RATE), text);
     }
     for (const char* size : {"7", "8"})
         AddItem(Control(IDC_BYTESIZE), size);
@@ -230,23 +271,22 @@ void TvemuCfgDlg::FillLists()
 
 // The port list --------------------------------------------------------------
 
-void TvemuCfgDlg::ListPorts(const std::vector<TPortDevice>& Present, bool KeepSelection)
+void TConfigPages::ListPorts(const std::vector<TPortDevice>& Present, bool KeepSelection)
 {
-    HWND list = Control(IDC_PORT);
-    const int32_t chosen = FEngine ? FEngine->Receiver().Port() : 0;
+    const int32_t chosen = FReceiver ? FReceiver->Port() : 0;
     int32_t selected = chosen;
-    const int item = SelectedItem(IDC_PORT);
-    if (KeepSelection && item != CB_ERR) {
-        // A port the user picked stays; one still as loaded follows the
-        // receiver, whose device may have moved to another number.
-        const auto picked = static_cast<int32_t>(SendMessageA(list, CB_GETITEMDATA, item, 0));
-        if (picked != FLoadedPort)
-            selected = picked;
-    }
+    // A port the user picked stays; one still as loaded follows the
+    // receiver, whose device may have moved to another number.
+    if (KeepSelection && SelectedItem(IDC_PORT) != CB_ERR && SelectedPort() != FLoadedPort)
+        selected = SelectedPort();
     if (selected == chosen)
         FLoadedPort = chosen;
-    FPortItems = PortListItems(Globals->CheckPort, Present, {chosen, selected});
+    FillPortList(PortListItems(FCheckPort, Present, {chosen, selected}), selected);
+}
 
+void TConfigPages::FillPortList(const std::vector<TPortItem>& Items, int32_t Selected)
+{
+    HWND list = Control(IDC_PORT);
     const TPortTexts texts{LoadResourceText(IDS_PORT_FORMAT), LoadResourceText(IDS_PORT_DESCRIBED),
                            LoadResourceText(IDS_PORT_ABSENT)};
     TWindowDC dc(list);
@@ -254,13 +294,13 @@ void TvemuCfgDlg::ListPorts(const std::vector<TPortDevice>& Present, bool KeepSe
     int widest = 0;
     SendMessageA(list, WM_SETREDRAW, FALSE, 0);
     SendMessageA(list, CB_RESETCONTENT, 0, 0);
-    for (const TPortItem& port : FPortItems) {
+    for (const TPortItem& port : Items) {
         const std::string text = PortItemText(port, texts);
         const LRESULT index = SendMessageA(list, CB_ADDSTRING, 0, reinterpret_cast<LPARAM>(text.c_str()));
         if (index < 0)
             continue;
         SendMessageA(list, CB_SETITEMDATA, static_cast<WPARAM>(index), port.Port);
-        if (port.Port == selected)
+        if (port.Port == Selected)
             SendMessageA(list, CB_SETCURSEL, static_cast<WPARAM>(index), 0);
         SIZE size{};
         GetTextExtentPoint32A(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
@@ -273,25 +313,42 @@ void TvemuCfgDlg::ListPorts(const std::vector<TPortDevice>& Present, bool KeepSe
     SendMessageA(list, CB_SETDROPPEDWIDTH, static_cast<WPARAM>(widest + margins), 0);
 }
 
-void TvemuCfgDlg::RefreshPortList(bool KeepSelection)
+void TConfigPages::RefreshPortList(bool KeepSelection)
 {
     // At once with the ports last listed; the system's list comes from the
     // receiver's job thread (it may take long) and then replaces them, a
     // port the user picked meanwhile staying picked.
     ListPorts(FPresentPorts, KeepSelection);
     UpdateControls();
-    if (!FEngine || !Globals || !Globals->CheckPort)
+    if (!FReceiver || !FCheckPort)
         return;
-    FEngine->Receiver().ListPorts([this](const std::vector<TPortDevice>& Present) {
+    FReceiver->ListPorts([this](const std::vector<TPortDevice>& Present) {
         FPresentPorts = Present;
         ListPorts(FPresentPorts, true);
         UpdateControls();
     });
 }
 
+void TConfigPages::SetReceiver(TSerialReceiver* Receiver)
+{
+    if (FReceiver)
+        FReceiver->SetOnPortsListed(nullptr);
+    FReceiver = Receiver;
+    if (FReceiver)
+        FReceiver->SetOnPortsListed([this](const std::vector<TPortDevice>& Present) { FPresentPorts = Present; });
+}
+
+void TConfigPages::ReceiverStateChanged()
+{
+    if (FReceiver && IsWindowVisible(FWindow) && FReceiver->Port() != FLoadedPort) {
+        ListPorts(FPresentPorts, true);
+        UpdateControls();
+    }
+}
+
 // The port group -----------------------------------------------------------
 
-void TvemuCfgDlg::MeasurePortGroup()
+void TConfigPages::MeasurePortGroup()
 {
     HWND page = FSetupPage->Handle();
     FGroupPort = RectIn(Control(IDC_GROUP_PORT), page);
@@ -306,7 +363,7 @@ void TvemuCfgDlg::MeasurePortGroup()
         FStartGroup[i] = RectIn(Control(StartGroupControls[i]), page);
 }
 
-void TvemuCfgDlg::SetPortExpanded(bool Expanded)
+void TConfigPages::SetPortExpanded(bool Expanded)
 {
     FPortExpanded = Expanded;
     const int shift = Expanded ? 0 : FCollapseBy;
@@ -328,23 +385,14 @@ void TvemuCfgDlg::SetPortExpanded(bool Expanded)
     InvalidateRect(FSetupPage->Handle(), nullptr, TRUE);
 }
 
-// Controls and values ------------------------------------------------------
+// Values ---------------------------------------------------------------------
 
-TConfigValues TvemuCfgDlg::CurrentValues() const
+TConfigValues TConfigPages::Chosen(const TConfigValues& Current) const
 {
-    if (!FEngine || !Globals || !ViewLog || !FileLog)
-        return TConfigValues();
-    return LoadConfigValues(FEngine->Receiver(), FEngine->Parser(), *Globals, *ViewLog, *FileLog);
-}
-
-TConfigValues TvemuCfgDlg::ReadControls() const
-{
-    // A hidden tab's values stay as the running objects have them.
-    TConfigValues values = CurrentValues();
-    const int port = SelectedItem(IDC_PORT);
-    values.PortSelected = port != CB_ERR;
+    TConfigValues values = Current;
+    values.PortSelected = SelectedItem(IDC_PORT) != CB_ERR;
     if (values.PortSelected)
-        values.Port = static_cast<int32_t>(SendMessageA(Control(IDC_PORT), CB_GETITEMDATA, port, 0));
+        values.Port = SelectedPort();
     values.RateItem = SelectedItem(IDC_RATE);
     values.SizeItem = SelectedItem(IDC_BYTESIZE);
     values.ParityItem = SelectedItem(IDC_PARITY);
@@ -367,7 +415,7 @@ TConfigValues TvemuCfgDlg::ReadControls() const
     return values;
 }
 
-void TvemuCfgDlg::WriteControls(const TConfigValues& Values)
+void TConfigPages::WriteControls(const TConfigValues& Values)
 {
     HWND port = Control(IDC_PORT);
     FLoadedPort = Values.Port;
@@ -394,19 +442,24 @@ void TvemuCfgDlg::WriteControls(const TConfigValues& Values)
         SetWindowTextA(Control(IDC_SOUNDNAME), Values.SoundName.c_str());
 }
 
-void TvemuCfgDlg::LoadControls()
+void TConfigPages::Show(const TConfigValues& Values, bool AutoStartChangeable)
 {
-    if (!FEngine || !Globals)
-        return;
-    WriteControls(CurrentValues());
-    EnableControl(IDC_AUTOSTART, Globals->AutoStartChangeable);
-    ShowWindow(Control(IDC_RUNINFO), Globals->AutoStartChangeable ? SW_HIDE : SW_SHOWNA);
+    WriteControls(Values);
+    EnableControl(IDC_AUTOSTART, AutoStartChangeable);
+    ShowWindow(Control(IDC_RUNINFO), AutoStartChangeable ? SW_HIDE : SW_SHOWNA);
     UpdateControls();
 }
 
-void TvemuCfgDlg::UpdateControls()
+void TConfigPages::SetLogViewTicked(bool Ticked)
 {
-    const TConfigEnables enables = ConfigEnables(ReadControls(), FTabs);
+    SetControlChecked(IDC_LOGVIEW, Ticked);
+    UpdateControls();
+}
+
+void TConfigPages::UpdateControls()
+{
+    // Only the shown tabs take part: the values of the others do not count.
+    const TConfigEnables enables = ConfigEnables(Chosen(TConfigValues()), FTabs);
     if (FTabs.Extended) {
         EnableControl(IDC_LOGLINES, enables.LogLines);
         EnableControl(IDC_LOGLINES_SPIN, enables.LogLines);
@@ -420,58 +473,34 @@ void TvemuCfgDlg::UpdateControls()
         EnableControl(IDC_SOUNDNAME, enables.SoundName);
         EnableControl(IDC_SOUND_PICK, enables.SoundName);
     }
-    EnableControl(IDOK, enables.OK);
-}
-
-void TvemuCfgDlg::ApplySettings()
-{
-    if (FEngine && Globals && ViewLog && FileLog)
-        ApplyConfigValues(ReadControls(), FEngine->Receiver(), FEngine->Parser(), *Globals, *ViewLog, *FileLog);
+    if (FOnChoiceValid)
+        FOnChoiceValid(enables.OK);
 }
 
 // Handlers -------------------------------------------------------------------
 
-void TvemuCfgDlg::PickInto(int EditId, bool Save, int TitleId, int FilterId, const char* Extension, unsigned Options)
+void TConfigPages::PickInto(int EditId, bool Save, int TitleId, int FilterId, const char* Extension, unsigned Options)
 {
     std::string path = ControlText(EditId);
-    if (PickFile(Handle(), Save, TitleId, FilterId, Extension, Options, path))
+    if (PickFile(FWindow, Save, TitleId, FilterId, Extension, Options, path))
         SetWindowTextA(Control(EditId), path.c_str());
     UpdateControls(); // also after cancelling
 }
 
-void TvemuCfgDlg::ChooseEvents()
+void TConfigPages::ChooseEvents()
 {
     if (!Loggers)
         return;
     TLogTypeDialog dialog;
     dialog.SetMask(Loggers->LogEvents());
     // In force at once, whatever the main dialog's own OK or Abbrechen.
-    if (dialog.ShowModal(Handle()) == 1)
+    if (dialog.ShowModal(FWindow) == 1)
         Loggers->SetLogEvents(dialog.GetMask());
 }
 
-void TvemuCfgDlg::OnCommand(int Id, int Code, HWND)
+void TConfigPages::Command(int Id, int Code)
 {
     switch (Id) {
-    case IDOK:
-        if (Code == BN_CLICKED && IsWindowEnabled(Item(IDOK))) {
-            ApplySettings();
-            // A port that did not open is tried again until it does.
-            if (FEngineHost)
-                FEngineHost->WatchPort();
-            // Said while the dialog still has the keyboard, which goes back
-            // where it was when the dialog hides.
-            SayIfSettingsNotSaved(FCloseReason);
-            CloseWindow();
-        }
-        break;
-    case IDCANCEL: // Abbrechen, Esc and the close box
-        CloseWindow();
-        break;
-    case IDC_EXIT:
-        FCloseReason = crExit;
-        CloseWindow();
-        break;
     case IDC_EXPAND:
         SetPortExpanded(!FPortExpanded);
         break;
