@@ -116,8 +116,12 @@ Var Foreign
 Var FailedFile
 ; The files the uninstaller could not remove, for its message.
 Var Unremoved
-; 1 while the program files are replaced: a stop puts the old ones back.
+; While the program files are replaced, a stop puts the old ones back:
+; "aside" while they are put aside, "writing" once all are aside and the
+; new ones are written.
 Var Replacing
+; The old program files that could not be put back, for the message.
+Var NotPutBack
 
 !define MUI_ABORTWARNING
 !define MUI_ICON "${ICON}"
@@ -193,16 +197,22 @@ Function un.MatchEntriesToFiles
   ${EndIf}
 FunctionEnd
 
-; An installation that cannot go on: says why (in the list of details too;
-; a silent run answers the message itself), puts back the program files it
-; had replaced and stops with CODE. The entries are written last, so they
-; are still those of the installation that was there, wherever that is.
+; An installation that cannot go on: puts back the program files it had
+; replaced, says why (in the list of details too; a silent run answers the
+; message itself), names an old file that could not be put back, and stops
+; with CODE. The entries are written last, so they are still those of the
+; installation that was there, wherever that is.
 !macro StopInstallation CODE TEXT
-  ${If} $Replacing == 1
+  StrCpy $NotPutBack ""
+  ${If} $Replacing != ""
     Call PutBackProgramFiles
   ${EndIf}
-  DetailPrint `${TEXT}`
-  MessageBox MB_ICONSTOP `${TEXT}` /SD IDOK
+  StrCpy $0 `${TEXT}`
+  ${If} $NotPutBack != ""
+    StrCpy $0 "$0$\r$\n$\r$\nDiese Dateien der bisherigen Installation konnten nicht zurückgelegt werden: $NotPutBack. Bitte installieren Sie ${PRODUCT} noch einmal."
+  ${EndIf}
+  DetailPrint $0
+  MessageBox MB_ICONSTOP $0 /SD IDOK
   SetErrorLevel ${CODE}
   Abort
 !macroend
@@ -468,17 +478,36 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; What is in the folder under a program file's name was written by this run
+; when the old file is kept aside, or once every old file is: it goes. Any
+; other file there is an old one that was never put aside, and stays.
 !macro PutBack NAME
-  Delete "$INSTDIR\${NAME}"
   ${If} ${FileExists} "${KEPT_ASIDE}\${NAME}"
+  ${OrIf} $Replacing == writing
+    Delete "$INSTDIR\${NAME}"
+  ${EndIf}
+  ${If} ${FileExists} "${KEPT_ASIDE}\${NAME}"
+    ClearErrors
     Rename "${KEPT_ASIDE}\${NAME}" "$INSTDIR\${NAME}"
+    ${If} ${Errors}
+      ; Kept aside in the plugins folder, which goes when the installer ends.
+      ClearErrors
+      CopyFiles /SILENT "${KEPT_ASIDE}\${NAME}" "$INSTDIR\${NAME}"
+      ${If} ${Errors}
+      ${OrIfNot} ${FileExists} "$INSTDIR\${NAME}"
+        ${If} $NotPutBack != ""
+          StrCpy $NotPutBack "$NotPutBack, "
+        ${EndIf}
+        StrCpy $NotPutBack "$NotPutBack${NAME}"
+      ${EndIf}
+    ${EndIf}
   ${EndIf}
 !macroend
 
 Function PutBackProgramFiles
-  StrCpy $Replacing 0
   !insertmacro VemuFiles PutBack
   !insertmacro PutBack "${UNINSTALLER}"
+  StrCpy $Replacing ""
 FunctionEnd
 
 !macro CheckWritten NAME
@@ -546,15 +575,16 @@ Section "${PRODUCT}" SecProgram
 
   InitPluginsDir
   CreateDirectory "${KEPT_ASIDE}"
-  StrCpy $Replacing 1
+  StrCpy $Replacing aside
   !insertmacro VemuFiles KeepAside
   !insertmacro KeepAside "${UNINSTALLER}"
+  StrCpy $Replacing writing
   !insertmacro VemuFiles InstallFile
   ClearErrors
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   !insertmacro CheckWritten "${UNINSTALLER}"
   !insertmacro ProtectFile "${UNINSTALLER}"
-  StrCpy $Replacing 0
+  StrCpy $Replacing ""
 
   CreateShortCut "${PROGRAM_LINK}" "$INSTDIR\${MAIN_PROGRAM}"
   CreateShortCut "${GUIDE_LINK}" "$INSTDIR\${GUIDE}"

@@ -3,7 +3,10 @@
 // line, the program as it was named and each argument separated by tabs, in
 // UTF-8, to the file named by VEMU_ICACLS_LOG, and
 // ends with 0, or with 5 (access denied) when that line contains the text
-// of VEMU_ICACLS_FAIL: a test can make one call fail. Without
+// of VEMU_ICACLS_FAIL: a test can make one call fail. When it contains the
+// text of VEMU_ICACLS_PAUSE, it makes the file <log>.paused and waits (a
+// minute at most) until the test removes it: the test acts at that moment
+// of the installation. Without
 // VEMU_ICACLS_LOG it ends with 1, so that a run the test did not set up
 // shows as a failure.
 #include <windows.h>
@@ -26,6 +29,16 @@ std::string Utf8(const std::wstring& Text)
     std::string result(length, '\0');
     WideCharToMultiByte(CP_UTF8, 0, Text.data(), int(Text.size()), result.data(), length, nullptr, nullptr);
     return result;
+}
+
+void Pause(const std::wstring& Marker)
+{
+    HANDLE made = CreateFileW(Marker.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (made == INVALID_HANDLE_VALUE)
+        return;
+    CloseHandle(made);
+    for (int waited = 0; waited < 60000 && GetFileAttributesW(Marker.c_str()) != INVALID_FILE_ATTRIBUTES; waited += 50)
+        Sleep(50);
 }
 
 } // namespace
@@ -61,5 +74,8 @@ int main()
     CloseHandle(log);
     if (!recorded)
         return 1;
+    const std::wstring pauseOn = Environment(L"VEMU_ICACLS_PAUSE");
+    if (!pauseOn.empty() && line.find(pauseOn) != std::wstring::npos)
+        Pause(logName + L".paused");
     return fail ? ERROR_ACCESS_DENIED : 0;
 }
