@@ -78,10 +78,16 @@ SetCompressor /SOLID lzma
 !define INSTANCE_MUTEX "Celeborn"
 !define ERROR_ACCESS_DENIED 5
 !define ERROR_SHARING_VIOLATION 32
-; CreateFileW and GetFileAttributesW, for the checks of the folder's entries.
+; CreateFileW, GetFileAttributesW and GetFileInformationByHandle, for the
+; checks of the folder's entries.
 !define DELETE_ACCESS 0x00010000
+!define READ_ATTRIBUTES 0x80
+!define SHARE_ALL 7
 !define OPEN_EXISTING 3
 !define OPEN_LINK_ITSELF 0x00200000
+; The same for a folder as well.
+!define OPEN_ENTRY_ITSELF 0x02200000
+!define FILE_INFORMATION_SIZE 52
 !define FILE_ATTRIBUTE_DIRECTORY 0x10
 !define FOLDER_OR_LINK 0x410
 ; The files the program itself writes into its folder besides the settings.
@@ -231,9 +237,13 @@ FunctionEnd
 ;   leftover  a replacement of the settings an older version wrote
 ;             (vemuKeys.set.<process id>.new): removed
 ;   remove    what could change a program start (*.config, *.manifest,
-;             *.local, *.dll), any folder and any link: removed
+;             *.local, *.dll), any folder and any link: removed; and a
+;             file that would be kept but has another name as well (a hard
+;             link a user made to a file elsewhere): removing it takes only
+;             that name, the file elsewhere keeps its owner and rights
 ;   foreign   any other file: kept, without any right of the Users group
-; $5 gets the entry's attributes.
+; $5 gets the entry's attributes (-1 when it could not be looked at, which
+; makes it one to remove).
 !macro NameIs NAME KIND
   ${If} $2 == "${NAME}"
     StrCpy $3 ${KIND}
@@ -269,12 +279,32 @@ Function ClassifyEntry
   !insertmacro ExtensionRemoved manifest
   !insertmacro ExtensionRemoved local
   !insertmacro ExtensionRemoved dll
-  System::Call 'kernel32::GetFileAttributesW(w "$INSTDIR\$2") i .r5'
-  ${If} $5 <> -1
-    IntOp $6 $5 & ${FOLDER_OR_LINK}
+  Call DescribeEntry
+  IntOp $6 $5 & ${FOLDER_OR_LINK}
+  ${If} $6 <> 0
+    StrCpy $3 remove
+  ${ElseIf} $7 > 1
+  ${AndIf} $3 != program
+    StrCpy $3 remove
+  ${EndIf}
+FunctionEnd
+
+; The entry $2 of $INSTDIR itself, opened without following a link: $5 gets
+; its attributes (-1 when it cannot be opened), $7 its number of names.
+Function DescribeEntry
+  StrCpy $5 -1
+  StrCpy $7 1
+  System::Call 'kernel32::CreateFileW(w "$INSTDIR\$2", i ${READ_ATTRIBUTES}, i ${SHARE_ALL}, p 0, i ${OPEN_EXISTING}, i ${OPEN_ENTRY_ITSELF}, p 0) p .r8'
+  ${If} $8 <> -1
+    System::Alloc ${FILE_INFORMATION_SIZE}
+    Pop $9
+    System::Call 'kernel32::GetFileInformationByHandle(p r8, p r9) i .r6'
     ${If} $6 <> 0
-      StrCpy $3 remove
+      ; dwFileAttributes, three times, the volume, the size, nNumberOfLinks
+      System::Call '*$9(i .r5, i, i, i, i, i, i, i, i, i, i .r7)'
     ${EndIf}
+    System::Free $9
+    System::Call 'kernel32::CloseHandle(p r8)'
   ${EndIf}
 FunctionEnd
 

@@ -15,7 +15,8 @@ would run it:
    autostart value appears;
 5. an update over an installation into which users could put files (as an
    older version let them): what could change a program start goes, other
-   files stay without any right of the Users group;
+   files stay without any right of the Users group, and a data file's
+   second name goes;
 6. uninstall as the apps entry says, with an autostart value that starts a
    copy elsewhere: that value stays, and nothing else of the program is left.
 
@@ -267,8 +268,18 @@ def run(version):
             path = os.path.join(path, "comctl32.dll")
         with open(path, "w") as planted_file:
             planted_file.write("planted")
+    # The journal as a second name of a document elsewhere.
+    document, journal = unix(r"C:\Dokument.txt"), os.path.join(unix(INSTALL_DIR), DATA_FILES[1])
+    with open(document, "w") as text:
+        text.write("eigener Text")
+    os.remove(journal)
+    os.link(document, journal)
     check_installation(version, zip_path, install(setup),
                        kept=[name for name, kind in PLANTED if kind == "locked"])
+    with open(document) as text:
+        expect(text.read() == "eigener Text" and os.stat(document).st_nlink == os.stat(journal).st_nlink == 1,
+               "the document behind the journal was taken as the journal")
+    os.remove(document)
     with open(settings_path, "rb") as settings:
         expect(settings.read() == settings_text, "the update changed the settings")
     # The uninstaller leaves files of something else; an administrator
