@@ -411,34 +411,52 @@ FunctionEnd
 !macroend
 
 ; Removes the folder $R0 with everything in it, without following a link
-; inside it: the link goes, what it leads to stays.
+; inside it: the link goes, what it leads to stays. Each folder is looked at
+; again right before it is walked.
 Function RemoveTree
   Push $R1
   Push $R2
   Push $R3
-  FindFirst $R1 $R2 "$R0\*"
-  ${DoWhile} $R2 != ""
-    ${If} $R2 != "."
-    ${AndIf} $R2 != ".."
-      System::Call 'kernel32::GetFileAttributesW(w "$R0\$R2") i .R3'
-      IntOp $R3 $R3 & ${FOLDER_OR_LINK}
-      ${If} $R3 = ${FILE_ATTRIBUTE_DIRECTORY}
-        Push $R0
-        StrCpy $R0 "$R0\$R2"
-        Call RemoveTree
-        Pop $R0
-      ${ElseIf} $R3 <> 0
-        RMDir "$R0\$R2"
+  System::Call 'kernel32::GetFileAttributesW(w "$R0") i .R3'
+  IntOp $R3 $R3 & ${FOLDER_OR_LINK}
+  ${If} $R3 = ${FILE_ATTRIBUTE_DIRECTORY}
+    FindFirst $R1 $R2 "$R0\*"
+    ${DoWhile} $R2 != ""
+      ${If} $R2 != "."
+      ${AndIf} $R2 != ".."
+        System::Call 'kernel32::GetFileAttributesW(w "$R0\$R2") i .R3'
+        IntOp $R3 $R3 & ${FOLDER_OR_LINK}
+        ${If} $R3 = ${FILE_ATTRIBUTE_DIRECTORY}
+          Push $R0
+          StrCpy $R0 "$R0\$R2"
+          Call RemoveTree
+          Pop $R0
+        ${ElseIf} $R3 <> 0
+          RMDir "$R0\$R2"
+        ${EndIf}
+        Delete "$R0\$R2"
       ${EndIf}
-      Delete "$R0\$R2"
-    ${EndIf}
-    FindNext $R1 $R2
-  ${Loop}
-  FindClose $R1
+      FindNext $R1 $R2
+    ${Loop}
+    FindClose $R1
+  ${EndIf}
   RMDir "$R0"
   Pop $R3
   Pop $R2
   Pop $R1
+FunctionEnd
+
+; A folder $2 a user made in $INSTDIR while users could is still his, and
+; so is what is in it: once one of its folders is empty he could turn it
+; into a link to a folder elsewhere while an administrator walks through
+; it. Everything in it becomes the administrators' with only the rights it
+; inherits, before it is walked; a failure is noted in $RightsFailed.
+Function TakeFolder
+  StrCpy $RightsFailed 0
+  !insertmacro Icacls '"$INSTDIR\$2" /setowner ${SID_ADMINISTRATORS} /T /C /L'
+  ${If} $RightsFailed == 0
+    !insertmacro Icacls '"$INSTDIR\$2" /reset /T /C /L'
+  ${EndIf}
 FunctionEnd
 
 ; Nothing a user put into the folder can take effect: what could change a
@@ -456,6 +474,12 @@ Function DealWithForeignEntries
         DetailPrint "Entfernt: $INSTDIR\$2"
         IntOp $6 $5 & ${FOLDER_OR_LINK}
         ${If} $6 = ${FILE_ATTRIBUTE_DIRECTORY}
+          Call TakeFolder
+          ${If} $RightsFailed == 1
+            FindClose $1
+            StrCpy $FailedFile $2
+            Call FileNotProtected
+          ${EndIf}
           StrCpy $R0 "$INSTDIR\$2"
           Call RemoveTree
         ${Else}

@@ -52,6 +52,9 @@ FILE_RIGHTS = ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + "
 FOLDER_CLOSED = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(OI)(CI)(F)",
                                        ADMINISTRATORS + ":(OI)(CI)(F)", USERS + ":(OI)(CI)(RX)"]]
 FOLDER_LEFT = ["/grant:r", USERS + ":(OI)(CI)(RX)"]
+# A folder a user made, taken from him, everything in it included, before
+# it is removed.
+TREE_TAKEN = [OWNER + ["/T", "/C", "/L"], ["/reset", "/T", "/C", "/L"]]
 # Files the installer keeps: their owner taken, their rights made anew.
 DATA_RIGHTS = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + ":(F)",
                                     USERS + ":(R,W)"]]

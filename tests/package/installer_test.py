@@ -14,9 +14,9 @@ would run it:
    files and leaves the user's alone; the settings are still there, no
    autostart value appears;
 5. an update over an installation into which users could put files (as an
-   older version let them): what could change a program start goes, other
-   files stay without any right of the Users group, and a data file's
-   second name goes;
+   older version let them): what could change a program start goes (a
+   folder only once it is taken from the user), other files stay without
+   any right of the Users group, and a data file's second name goes;
 6. uninstall as the apps entry says, with an autostart value that starts a
    copy elsewhere: that value stays, and nothing else of the program is left.
 
@@ -32,9 +32,9 @@ import time
 
 import release
 from installer import (DATA_FILES, EXIT_RUNNING, FOLDER_LEFT, INSTALL_DIR, LINKS, MAIN_PROGRAM, RUN_KEY, RUN_VALUE,
-                       SETTINGS, START_MENU, STEP_TIMEOUT, UNINSTALL_KEY, UNINSTALLER, Failure, env, expect,
-                       full_installation_calls, install, installed_files, matches_zip, reg_key_exists, reg_value,
-                       run_command_line, uninstall, unix, wine, wine_harness)
+                       SETTINGS, START_MENU, STEP_TIMEOUT, TREE_TAKEN, UNINSTALL_KEY, UNINSTALLER, Failure, env, expect,
+                       full_installation_calls, in_folder, install, installed_files, matches_zip, reg_key_exists,
+                       reg_value, run_command_line, uninstall, unix, wine, wine_harness)
 import installer
 
 # The error file that takes the lines of one grown too large.
@@ -274,7 +274,12 @@ def run(version):
         text.write("eigener Text")
     os.remove(journal)
     os.link(document, journal)
-    check_installation(version, zip_path, install(setup),
+    calls = install(setup)
+    folders = [in_folder(name) for name, kind in PLANTED if kind == "removed folder"]
+    for folder in folders:
+        expect([call[1:] for call in calls if call[0] == folder] == TREE_TAKEN,
+               "%s was removed without being taken first" % folder)
+    check_installation(version, zip_path, [call for call in calls if call[0] not in folders],
                        kept=[name for name, kind in PLANTED if kind == "locked"])
     with open(document) as text:
         expect(text.read() == "eigener Text" and os.stat(document).st_nlink == os.stat(journal).st_nlink == 1,
