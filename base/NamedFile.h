@@ -80,10 +80,10 @@ public:
     void Close();
 
 private:
-    // The system's part: opens Path (without following a link in its last
-    // place, for a log file; creating it with the private rights when it
-    // is missing) and asks the opened file for the facts. False when
-    // nothing could be opened or described.
+    // The system's part: opens Path without following a link in its last
+    // place (a log file created with the private rights when it is
+    // missing) and asks the opened file for the facts. False when nothing
+    // could be opened or described.
     bool OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOpenedFileFacts& Facts);
     // Rights for the user, SYSTEM and the administrators only, none
     // inherited from the folder.

@@ -1,6 +1,7 @@
 #include "base/NamedFile.h"
 
 #include "base/Handles_win.h"
+#include "base/OwnFile_win.h"
 
 #include <windows.h>
 
@@ -110,17 +111,26 @@ bool Describe(HANDLE File, const std::vector<BYTE>& User, TOpenedFileFacts& Fact
 
 bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOpenedFileFacts& Facts)
 {
+    // A link in the last place is opened as itself, never followed: it
+    // cannot lead to another computer or a device, nor make a file
+    // elsewhere, even when it dangles.
     if (Use == TNamedFileUse::ReadSound) {
-        FHandle = CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
-        return IsOpen() && Describe(AsHandle(FHandle), {}, Facts);
+        TReparseFacts found;
+        FHandle = OpenOwnFile(
+            [&](DWORD Flags) {
+                return CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, Flags, nullptr);
+            },
+            found);
+        if (!IsOpen() || !Describe(AsHandle(FHandle), {}, Facts))
+            return false;
+        Facts.Link = found.LeadsElsewhere();
+        return true;
     }
     const std::vector<BYTE> user = ProcessUser();
     const TLocalMemory rights = PrivateRights(user);
     if (!rights)
         return false;
     SECURITY_ATTRIBUTES attributes{sizeof attributes, rights.Get(), FALSE};
-    // A link in the last place is opened as itself, never followed: even a
-    // dangling one cannot make a file elsewhere.
     const DWORD access = GENERIC_READ | GENERIC_WRITE | READ_CONTROL | WRITE_DAC;
     HANDLE file = CreateFileA(Path.c_str(), access | DELETE, 0, &attributes, CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT,
                               nullptr);
