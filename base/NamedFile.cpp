@@ -37,7 +37,7 @@ TFileRefusal JudgeOpenedFile(TNamedFileUse Use, const TOpenedFileFacts& Facts)
 {
     if (!Facts.Disk || Facts.Directory)
         return TFileRefusal::NotAFile;
-    if (Facts.Link)
+    if (Facts.Reparse.LeadsElsewhere())
         return TFileRefusal::Link;
     if (Use == TNamedFileUse::AppendLog)
         return JudgeLog(Facts);

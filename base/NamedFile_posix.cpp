@@ -44,7 +44,8 @@ bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOp
     }
     if (FFd < 0 && errno == ELOOP) {
         // A link in the last place: refused without being opened.
-        Facts.Disk = Facts.Link = true;
+        Facts.Disk = true;
+        Facts.Reparse.Kind = TReparse::NameSurrogate;
         return true;
     }
     // No sharing for a log file, as on Windows: a second writer is refused.

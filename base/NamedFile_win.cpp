@@ -97,7 +97,6 @@ bool Describe(HANDLE File, const std::vector<BYTE>& User, TOpenedFileFacts& Fact
     if (!GetFileInformationByHandle(File, &info))
         return false;
     Facts.Directory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    Facts.Link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     Facts.Names = info.nNumberOfLinks;
     Facts.Size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     Facts.KeepsRights = KeepsRights(File);
@@ -115,16 +114,12 @@ bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOp
     // cannot lead to another computer or a device, nor make a file
     // elsewhere, even when it dangles.
     if (Use == TNamedFileUse::ReadSound) {
-        TReparseFacts found;
         FHandle = OpenOwnFile(
             [&](DWORD Flags) {
                 return CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, Flags, nullptr);
             },
-            found);
-        if (!IsOpen() || !Describe(AsHandle(FHandle), {}, Facts))
-            return false;
-        Facts.Link = found.LeadsElsewhere();
-        return true;
+            Facts.Reparse);
+        return IsOpen() && Describe(AsHandle(FHandle), {}, Facts);
     }
     const std::vector<BYTE> user = ProcessUser();
     const TLocalMemory rights = PrivateRights(user);
@@ -135,8 +130,11 @@ bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOp
     HANDLE file = CreateFileA(Path.c_str(), access | DELETE, 0, &attributes, CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT,
                               nullptr);
     Facts.Created = file != INVALID_HANDLE_VALUE;
-    if (!Facts.Created && GetLastError() == ERROR_FILE_EXISTS)
-        file = CreateFileA(Path.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (!Facts.Created && GetLastError() == ERROR_FILE_EXISTS) {
+        file = OpenOwnFile(
+            [&](DWORD Flags) { return CreateFileA(Path.c_str(), access, 0, nullptr, OPEN_EXISTING, Flags, nullptr); },
+            Facts.Reparse);
+    }
     FHandle = file;
     return IsOpen() && Describe(file, user, Facts);
 }
