@@ -13,8 +13,6 @@ bool EndsWith(const std::string& Text, const char* Tail)
 
 TFileRefusal JudgeLog(const TOpenedFileFacts& Facts)
 {
-    if (Facts.Link)
-        return TFileRefusal::Link;
     // The name the file really has: a short name ("LOG~1.LOG") may stand
     // for one of another kind.
     if (!IsLogFileName(Facts.FinalName))
@@ -39,6 +37,8 @@ TFileRefusal JudgeOpenedFile(TNamedFileUse Use, const TOpenedFileFacts& Facts)
 {
     if (!Facts.Disk || Facts.Directory)
         return TFileRefusal::NotAFile;
+    if (Facts.Reparse.LeadsElsewhere())
+        return TFileRefusal::Link;
     if (Use == TNamedFileUse::AppendLog)
         return JudgeLog(Facts);
     return Facts.Size > MaxSoundSize ? TFileRefusal::TooLarge : TFileRefusal::None;

@@ -5,6 +5,8 @@
 // between the check and the use.
 #pragma once
 
+#include "base/OwnFile.h"
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -24,7 +26,7 @@ struct TOpenedFileFacts {
     bool Created = false;     // this open made it
     bool Disk = false;        // a file on a disk, not a device or a pipe
     bool Directory = false;
-    bool Link = false;        // a link or another reparse point, opened as itself
+    TReparseFacts Reparse;    // what stood in the name's place
     uint32_t Names = 1;       // its names (hard links)
     bool OwnedByUser = false; // its owner is the user the program runs as
     bool KeepsRights = false; // its volume keeps file rights (not FAT, exFAT)
@@ -80,10 +82,10 @@ public:
     void Close();
 
 private:
-    // The system's part: opens Path (without following a link in its last
-    // place, for a log file; creating it with the private rights when it
-    // is missing) and asks the opened file for the facts. False when
-    // nothing could be opened or described.
+    // The system's part: opens Path without following a link in its last
+    // place (a log file created with the private rights when it is
+    // missing) and asks the opened file for the facts. False when nothing
+    // could be opened or described.
     bool OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOpenedFileFacts& Facts);
     // Rights for the user, SYSTEM and the administrators only, none
     // inherited from the folder.

@@ -31,22 +31,25 @@ bool Describe(int Fd, const std::string& Path, TOpenedFileFacts& Facts)
 
 bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOpenedFileFacts& Facts)
 {
-    // Without blocking: a pipe with no writer would hold the open.
-    if (Use == TNamedFileUse::ReadSound) {
-        FFd = open(Path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
-        return IsOpen() && Describe(FFd, Path, Facts);
+    // Never through a link in the last place; without blocking: a pipe with
+    // no writer would hold the open.
+    const bool log = Use == TNamedFileUse::AppendLog;
+    if (log) {
+        FFd = open(Path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
+        Facts.Created = FFd >= 0;
+        if (!Facts.Created && errno == EEXIST)
+            FFd = open(Path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    } else {
+        FFd = open(Path.c_str(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     }
-    FFd = open(Path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0600);
-    Facts.Created = FFd >= 0;
-    if (!Facts.Created && errno == EEXIST)
-        FFd = open(Path.c_str(), O_RDWR | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
     if (FFd < 0 && errno == ELOOP) {
         // A link in the last place: refused without being opened.
-        Facts.Disk = Facts.Link = true;
+        Facts.Disk = true;
+        Facts.Reparse.Kind = TReparse::NameSurrogate;
         return true;
     }
-    // No sharing, as on Windows: a second writer is refused.
-    return IsOpen() && flock(FFd, LOCK_EX | LOCK_NB) == 0 && Describe(FFd, Path, Facts);
+    // No sharing for a log file, as on Windows: a second writer is refused.
+    return IsOpen() && (!log || flock(FFd, LOCK_EX | LOCK_NB) == 0) && Describe(FFd, Path, Facts);
 }
 
 bool TNamedFile::MakePrivate() { return fchmod(FFd, 0600) == 0; }

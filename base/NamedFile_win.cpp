@@ -1,6 +1,7 @@
 #include "base/NamedFile.h"
 
 #include "base/Handles_win.h"
+#include "base/OwnFile_win.h"
 
 #include <windows.h>
 
@@ -96,7 +97,6 @@ bool Describe(HANDLE File, const std::vector<BYTE>& User, TOpenedFileFacts& Fact
     if (!GetFileInformationByHandle(File, &info))
         return false;
     Facts.Directory = (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
-    Facts.Link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
     Facts.Names = info.nNumberOfLinks;
     Facts.Size = (static_cast<uint64_t>(info.nFileSizeHigh) << 32) | info.nFileSizeLow;
     Facts.KeepsRights = KeepsRights(File);
@@ -110,8 +110,15 @@ bool Describe(HANDLE File, const std::vector<BYTE>& User, TOpenedFileFacts& Fact
 
 bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOpenedFileFacts& Facts)
 {
+    // A link in the last place is opened as itself, never followed: it
+    // cannot lead to another computer or a device, nor make a file
+    // elsewhere, even when it dangles.
     if (Use == TNamedFileUse::ReadSound) {
-        FHandle = CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, 0, nullptr);
+        FHandle = OpenOwnFile(
+            [&](DWORD Flags) {
+                return CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, Flags, nullptr);
+            },
+            Facts.Reparse);
         return IsOpen() && Describe(AsHandle(FHandle), {}, Facts);
     }
     const std::vector<BYTE> user = ProcessUser();
@@ -119,14 +126,15 @@ bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOp
     if (!rights)
         return false;
     SECURITY_ATTRIBUTES attributes{sizeof attributes, rights.Get(), FALSE};
-    // A link in the last place is opened as itself, never followed: even a
-    // dangling one cannot make a file elsewhere.
     const DWORD access = GENERIC_READ | GENERIC_WRITE | READ_CONTROL | WRITE_DAC;
     HANDLE file = CreateFileA(Path.c_str(), access | DELETE, 0, &attributes, CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT,
                               nullptr);
     Facts.Created = file != INVALID_HANDLE_VALUE;
-    if (!Facts.Created && GetLastError() == ERROR_FILE_EXISTS)
-        file = CreateFileA(Path.c_str(), access, 0, nullptr, OPEN_EXISTING, FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    if (!Facts.Created && GetLastError() == ERROR_FILE_EXISTS) {
+        file = OpenOwnFile(
+            [&](DWORD Flags) { return CreateFileA(Path.c_str(), access, 0, nullptr, OPEN_EXISTING, Flags, nullptr); },
+            Facts.Reparse);
+    }
     FHandle = file;
     return IsOpen() && Describe(file, user, Facts);
 }

@@ -1,5 +1,7 @@
 #include "base/SharedFile.h"
 
+#include "base/OwnFile_win.h"
+
 #include <windows.h>
 
 #include <algorithm>
@@ -22,25 +24,6 @@ TFileOpen OpenFailure(DWORD Error)
     }
 }
 
-// The reparse tag of the opened file; 0 for an ordinary file.
-DWORD ReparseTag(HANDLE File)
-{
-    FILE_ATTRIBUTE_TAG_INFO info{};
-    if (!GetFileInformationByHandleEx(File, FileAttributeTagInfo, &info, sizeof info))
-        return 0;
-    return (info.FileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ? info.ReparseTag : 0;
-}
-
-// Which file a handle holds: its volume and its number there.
-uint64_t FileIdentity(HANDLE File)
-{
-    BY_HANDLE_FILE_INFORMATION info{};
-    if (!GetFileInformationByHandle(File, &info))
-        return 0;
-    return (static_cast<uint64_t>(info.dwVolumeSerialNumber) << 32) ^
-           ((static_cast<uint64_t>(info.nFileIndexHigh) << 32) | info.nFileIndexLow);
-}
-
 // A file on a disk: not a folder, not a device. Windows refuses to open a
 // read-only file for writing by itself; the test keeps it so where the file
 // system would allow it.
@@ -59,39 +42,21 @@ HANDLE OpenFile(const std::string& Path, bool Writing, DWORD Flags)
                        Flags, nullptr);
 }
 
-// Opens the name's own file. A link in its place (a symbolic link, a
-// junction), where a user may make one, would lead this program's writes
-// into another user's file: it is opened as itself and refused. Another
-// kind of reparse point (a file a cloud service keeps, a deduplicated one)
-// is an ordinary file, opened again the usual way so that its service hands
-// over its bytes, and kept only when that is still the same file.
-HANDLE OpenOwnFile(const std::string& Path, bool Writing, bool& Link)
-{
-    HANDLE file = OpenFile(Path, Writing, FILE_FLAG_OPEN_REPARSE_POINT);
-    const DWORD tag = file == INVALID_HANDLE_VALUE ? 0 : ReparseTag(file);
-    Link = tag != 0 && IsReparseTagNameSurrogate(tag);
-    if (tag == 0 || Link)
-        return file;
-    const uint64_t identity = FileIdentity(file);
-    CloseHandle(file);
-    file = OpenFile(Path, Writing, 0);
-    Link = file != INVALID_HANDLE_VALUE && FileIdentity(file) != identity;
-    return file;
-}
-
 } // namespace
 
 TFileOpen TSharedFile::PlatformOpen(const std::string& Path, TFileAccess Access)
 {
     const bool writing = Access == TFileAccess::Write;
-    bool link = false;
-    HANDLE file = OpenOwnFile(Path, writing, link);
+    // A link in the name's place, where a user may make one, would lead
+    // this program's writes into another user's file.
+    TReparseFacts found;
+    HANDLE file = OpenOwnFile([&](DWORD Flags) { return OpenFile(Path, writing, Flags); }, found);
     if (file == INVALID_HANDLE_VALUE) {
         const TFileOpen failure = OpenFailure(GetLastError());
         // Writing makes a missing file: a missing folder refuses it.
         return writing && failure == TFileOpen::Missing ? TFileOpen::Refused : failure;
     }
-    if (link || !IsWritableFile(file, writing)) {
+    if (found.LeadsElsewhere() || !IsWritableFile(file, writing)) {
         CloseHandle(file);
         return TFileOpen::Refused;
     }

@@ -78,10 +78,16 @@ SetCompressor /SOLID lzma
 !define INSTANCE_MUTEX "Celeborn"
 !define ERROR_ACCESS_DENIED 5
 !define ERROR_SHARING_VIOLATION 32
-; CreateFileW and GetFileAttributesW, for the checks of the folder's entries.
+; CreateFileW, GetFileAttributesW and GetFileInformationByHandle, for the
+; checks of the folder's entries.
 !define DELETE_ACCESS 0x00010000
+!define READ_ATTRIBUTES 0x80
+!define SHARE_ALL 7
 !define OPEN_EXISTING 3
 !define OPEN_LINK_ITSELF 0x00200000
+; The same for a folder as well.
+!define OPEN_ENTRY_ITSELF 0x02200000
+!define FILE_INFORMATION_SIZE 52
 !define FILE_ATTRIBUTE_DIRECTORY 0x10
 !define FOLDER_OR_LINK 0x410
 ; The files the program itself writes into its folder besides the settings.
@@ -116,8 +122,12 @@ Var Foreign
 Var FailedFile
 ; The files the uninstaller could not remove, for its message.
 Var Unremoved
-; 1 while the program files are replaced: a stop puts the old ones back.
+; While the program files are replaced, a stop puts the old ones back:
+; "aside" while they are put aside, "writing" once all are aside and the
+; new ones are written.
 Var Replacing
+; The old program files that could not be put back, for the message.
+Var NotPutBack
 
 !define MUI_ABORTWARNING
 !define MUI_ICON "${ICON}"
@@ -193,16 +203,22 @@ Function un.MatchEntriesToFiles
   ${EndIf}
 FunctionEnd
 
-; An installation that cannot go on: says why (in the list of details too;
-; a silent run answers the message itself), puts back the program files it
-; had replaced and stops with CODE. The entries are written last, so they
-; are still those of the installation that was there, wherever that is.
+; An installation that cannot go on: puts back the program files it had
+; replaced, says why (in the list of details too; a silent run answers the
+; message itself), names an old file that could not be put back, and stops
+; with CODE. The entries are written last, so they are still those of the
+; installation that was there, wherever that is.
 !macro StopInstallation CODE TEXT
-  ${If} $Replacing == 1
+  StrCpy $NotPutBack ""
+  ${If} $Replacing != ""
     Call PutBackProgramFiles
   ${EndIf}
-  DetailPrint `${TEXT}`
-  MessageBox MB_ICONSTOP `${TEXT}` /SD IDOK
+  StrCpy $0 `${TEXT}`
+  ${If} $NotPutBack != ""
+    StrCpy $0 "$0$\r$\n$\r$\nDiese Dateien der bisherigen Installation konnten nicht zurückgelegt werden: $NotPutBack. Bitte installieren Sie ${PRODUCT} noch einmal."
+  ${EndIf}
+  DetailPrint $0
+  MessageBox MB_ICONSTOP $0 /SD IDOK
   SetErrorLevel ${CODE}
   Abort
 !macroend
@@ -221,9 +237,13 @@ FunctionEnd
 ;   leftover  a replacement of the settings an older version wrote
 ;             (vemuKeys.set.<process id>.new): removed
 ;   remove    what could change a program start (*.config, *.manifest,
-;             *.local, *.dll), any folder and any link: removed
+;             *.local, *.dll), any folder and any link: removed; and a
+;             file that would be kept but has another name as well (a hard
+;             link a user made to a file elsewhere): removing it takes only
+;             that name, the file elsewhere keeps its owner and rights
 ;   foreign   any other file: kept, without any right of the Users group
-; $5 gets the entry's attributes.
+; $5 gets the entry's attributes (-1 when it could not be looked at, which
+; makes it one to remove).
 !macro NameIs NAME KIND
   ${If} $2 == "${NAME}"
     StrCpy $3 ${KIND}
@@ -259,12 +279,32 @@ Function ClassifyEntry
   !insertmacro ExtensionRemoved manifest
   !insertmacro ExtensionRemoved local
   !insertmacro ExtensionRemoved dll
-  System::Call 'kernel32::GetFileAttributesW(w "$INSTDIR\$2") i .r5'
-  ${If} $5 <> -1
-    IntOp $6 $5 & ${FOLDER_OR_LINK}
+  Call DescribeEntry
+  IntOp $6 $5 & ${FOLDER_OR_LINK}
+  ${If} $6 <> 0
+    StrCpy $3 remove
+  ${ElseIf} $7 > 1
+  ${AndIf} $3 != program
+    StrCpy $3 remove
+  ${EndIf}
+FunctionEnd
+
+; The entry $2 of $INSTDIR itself, opened without following a link: $5 gets
+; its attributes (-1 when it cannot be opened), $7 its number of names.
+Function DescribeEntry
+  StrCpy $5 -1
+  StrCpy $7 1
+  System::Call 'kernel32::CreateFileW(w "$INSTDIR\$2", i ${READ_ATTRIBUTES}, i ${SHARE_ALL}, p 0, i ${OPEN_EXISTING}, i ${OPEN_ENTRY_ITSELF}, p 0) p .r8'
+  ${If} $8 <> -1
+    System::Alloc ${FILE_INFORMATION_SIZE}
+    Pop $9
+    System::Call 'kernel32::GetFileInformationByHandle(p r8, p r9) i .r6'
     ${If} $6 <> 0
-      StrCpy $3 remove
+      ; dwFileAttributes, three times, the volume, the size, nNumberOfLinks
+      System::Call '*$9(i .r5, i, i, i, i, i, i, i, i, i, i .r7)'
     ${EndIf}
+    System::Free $9
+    System::Call 'kernel32::CloseHandle(p r8)'
   ${EndIf}
 FunctionEnd
 
@@ -371,34 +411,52 @@ FunctionEnd
 !macroend
 
 ; Removes the folder $R0 with everything in it, without following a link
-; inside it: the link goes, what it leads to stays.
+; inside it: the link goes, what it leads to stays. Each folder is looked at
+; again right before it is walked.
 Function RemoveTree
   Push $R1
   Push $R2
   Push $R3
-  FindFirst $R1 $R2 "$R0\*"
-  ${DoWhile} $R2 != ""
-    ${If} $R2 != "."
-    ${AndIf} $R2 != ".."
-      System::Call 'kernel32::GetFileAttributesW(w "$R0\$R2") i .R3'
-      IntOp $R3 $R3 & ${FOLDER_OR_LINK}
-      ${If} $R3 = ${FILE_ATTRIBUTE_DIRECTORY}
-        Push $R0
-        StrCpy $R0 "$R0\$R2"
-        Call RemoveTree
-        Pop $R0
-      ${ElseIf} $R3 <> 0
-        RMDir "$R0\$R2"
+  System::Call 'kernel32::GetFileAttributesW(w "$R0") i .R3'
+  IntOp $R3 $R3 & ${FOLDER_OR_LINK}
+  ${If} $R3 = ${FILE_ATTRIBUTE_DIRECTORY}
+    FindFirst $R1 $R2 "$R0\*"
+    ${DoWhile} $R2 != ""
+      ${If} $R2 != "."
+      ${AndIf} $R2 != ".."
+        System::Call 'kernel32::GetFileAttributesW(w "$R0\$R2") i .R3'
+        IntOp $R3 $R3 & ${FOLDER_OR_LINK}
+        ${If} $R3 = ${FILE_ATTRIBUTE_DIRECTORY}
+          Push $R0
+          StrCpy $R0 "$R0\$R2"
+          Call RemoveTree
+          Pop $R0
+        ${ElseIf} $R3 <> 0
+          RMDir "$R0\$R2"
+        ${EndIf}
+        Delete "$R0\$R2"
       ${EndIf}
-      Delete "$R0\$R2"
-    ${EndIf}
-    FindNext $R1 $R2
-  ${Loop}
-  FindClose $R1
+      FindNext $R1 $R2
+    ${Loop}
+    FindClose $R1
+  ${EndIf}
   RMDir "$R0"
   Pop $R3
   Pop $R2
   Pop $R1
+FunctionEnd
+
+; A folder $2 a user made in $INSTDIR while users could is still his, and
+; so is what is in it: once one of its folders is empty he could turn it
+; into a link to a folder elsewhere while an administrator walks through
+; it. Everything in it becomes the administrators' with only the rights it
+; inherits, before it is walked; a failure is noted in $RightsFailed.
+Function TakeFolder
+  StrCpy $RightsFailed 0
+  !insertmacro Icacls '"$INSTDIR\$2" /setowner ${SID_ADMINISTRATORS} /T /C /L'
+  ${If} $RightsFailed == 0
+    !insertmacro Icacls '"$INSTDIR\$2" /reset /T /C /L'
+  ${EndIf}
 FunctionEnd
 
 ; Nothing a user put into the folder can take effect: what could change a
@@ -416,6 +474,12 @@ Function DealWithForeignEntries
         DetailPrint "Entfernt: $INSTDIR\$2"
         IntOp $6 $5 & ${FOLDER_OR_LINK}
         ${If} $6 = ${FILE_ATTRIBUTE_DIRECTORY}
+          Call TakeFolder
+          ${If} $RightsFailed == 1
+            FindClose $1
+            StrCpy $FailedFile $2
+            Call FileNotProtected
+          ${EndIf}
           StrCpy $R0 "$INSTDIR\$2"
           Call RemoveTree
         ${Else}
@@ -468,17 +532,36 @@ FunctionEnd
   ${EndIf}
 !macroend
 
+; What is in the folder under a program file's name was written by this run
+; when the old file is kept aside, or once every old file is: it goes. Any
+; other file there is an old one that was never put aside, and stays.
 !macro PutBack NAME
-  Delete "$INSTDIR\${NAME}"
   ${If} ${FileExists} "${KEPT_ASIDE}\${NAME}"
+  ${OrIf} $Replacing == writing
+    Delete "$INSTDIR\${NAME}"
+  ${EndIf}
+  ${If} ${FileExists} "${KEPT_ASIDE}\${NAME}"
+    ClearErrors
     Rename "${KEPT_ASIDE}\${NAME}" "$INSTDIR\${NAME}"
+    ${If} ${Errors}
+      ; Kept aside in the plugins folder, which goes when the installer ends.
+      ClearErrors
+      CopyFiles /SILENT "${KEPT_ASIDE}\${NAME}" "$INSTDIR\${NAME}"
+      ${If} ${Errors}
+      ${OrIfNot} ${FileExists} "$INSTDIR\${NAME}"
+        ${If} $NotPutBack != ""
+          StrCpy $NotPutBack "$NotPutBack, "
+        ${EndIf}
+        StrCpy $NotPutBack "$NotPutBack${NAME}"
+      ${EndIf}
+    ${EndIf}
   ${EndIf}
 !macroend
 
 Function PutBackProgramFiles
-  StrCpy $Replacing 0
   !insertmacro VemuFiles PutBack
   !insertmacro PutBack "${UNINSTALLER}"
+  StrCpy $Replacing ""
 FunctionEnd
 
 !macro CheckWritten NAME
@@ -546,15 +629,16 @@ Section "${PRODUCT}" SecProgram
 
   InitPluginsDir
   CreateDirectory "${KEPT_ASIDE}"
-  StrCpy $Replacing 1
+  StrCpy $Replacing aside
   !insertmacro VemuFiles KeepAside
   !insertmacro KeepAside "${UNINSTALLER}"
+  StrCpy $Replacing writing
   !insertmacro VemuFiles InstallFile
   ClearErrors
   WriteUninstaller "$INSTDIR\${UNINSTALLER}"
   !insertmacro CheckWritten "${UNINSTALLER}"
   !insertmacro ProtectFile "${UNINSTALLER}"
-  StrCpy $Replacing 0
+  StrCpy $Replacing ""
 
   CreateShortCut "${PROGRAM_LINK}" "$INSTDIR\${MAIN_PROGRAM}"
   CreateShortCut "${GUIDE_LINK}" "$INSTDIR\${GUIDE}"

@@ -105,8 +105,9 @@ TEST(NamedFile, OnlyFilesOnADiskAreOpened)
         EXPECT_EQ(open("Z:\\dev\\null"), TFileRefusal::NotAFile);
     }
 #else
+    // A link in the name's place is not followed.
     ASSERT_EQ(symlink("/dev/null", dir.File("null.wav").c_str()), 0);
-    EXPECT_EQ(open("null.wav"), TFileRefusal::NotAFile);
+    EXPECT_EQ(open("null.wav"), TFileRefusal::Link);
     ASSERT_EQ(mkfifo(dir.File("pipe.wav").c_str(), 0600), 0);
     EXPECT_EQ(open("pipe.wav"), TFileRefusal::NotAFile);
 #endif
@@ -135,7 +136,9 @@ TEST(NamedFile, RulesForTheLogFileAndTheSound)
         {"a .TXT", [](F f) { f.FinalName = "C:\\vemu.TXT"; }, R::None, R::None},
         {"a device", [](F f) { f.Disk = false; }, R::NotAFile, R::NotAFile},
         {"a folder", [](F f) { f.Directory = true; }, R::NotAFile, R::NotAFile},
-        {"a link", [](F f) { f.Link = true; }, R::Link, R::None},
+        {"a link", [](F f) { f.Reparse.Kind = TReparse::NameSurrogate; }, R::Link, R::Link},
+        {"kept by a cloud service", [](F f) { f.Reparse.Kind = TReparse::Other; }, R::None, R::None},
+        {"a service's file that opens as another", [](F f) { f.Reparse = {TReparse::Other, false}; }, R::Link, R::Link},
         {"the long name of a short one", [](F f) { f.FinalName = "C:\\Start\\vemu.log.hta"; }, R::WrongName, R::None},
         {"a second name", [](F f) { f.Names = 2; }, R::SecondName, R::None},
         {"on FAT", [](F f) { f.KeepsRights = false; }, R::NoRights, R::None},

@@ -7,6 +7,7 @@ import shutil
 import subprocess
 import sys
 import tempfile
+import time
 import zipfile
 
 import release
@@ -50,6 +51,9 @@ FILE_RIGHTS = ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + "
 FOLDER_CLOSED = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(OI)(CI)(F)",
                                        ADMINISTRATORS + ":(OI)(CI)(F)", USERS + ":(OI)(CI)(RX)"]]
 FOLDER_LEFT = ["/grant:r", USERS + ":(OI)(CI)(RX)"]
+# A folder a user made, taken from him, everything in it included, before
+# it is removed.
+TREE_TAKEN = [OWNER + ["/T", "/C", "/L"], ["/reset", "/T", "/C", "/L"]]
 # Files the installer keeps: their owner taken, their rights made anew.
 DATA_RIGHTS = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + ":(F)",
                                     USERS + ":(R,W)"]]
@@ -74,6 +78,7 @@ class IcaclsRecorder:
         self.folder = tempfile.mkdtemp(prefix="vemu-icacls-")
         self.log = os.path.join(self.folder, "calls.txt")
         self.fail_on = ""
+        self.pause_on = ""
 
     def __enter__(self):
         if not os.path.exists(self.saved):
@@ -86,7 +91,8 @@ class IcaclsRecorder:
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def env(self):
-        return {"VEMU_ICACLS_LOG": windows_path(self.log), "VEMU_ICACLS_FAIL": self.fail_on}
+        return {"VEMU_ICACLS_LOG": windows_path(self.log), "VEMU_ICACLS_FAIL": self.fail_on,
+                "VEMU_ICACLS_PAUSE": self.pause_on}
 
     @contextlib.contextmanager
     def failing(self, call):
@@ -178,6 +184,36 @@ def install(setup, *switches, code=0):
     result = wine([setup, "/S"] + list(switches))
     expect_true(result.returncode == code,
            "the installer %s ended with %d, not %d" % (" ".join(switches), result.returncode, code))
+    return RECORDER.take_calls()
+
+
+def install_holding(setup, call, what, name, code=0):
+    """Runs the installer as install() does, and from the moment of the
+    icacls call whose arguments (separated by tabs) contain call on, holds
+    what name as held() does: something a user opens while it runs."""
+    RECORDER.take_calls()
+    paused = RECORDER.log + ".paused"
+    RECORDER.pause_on = call
+    proc = subprocess.Popen(["wine", setup, "/S"], env=env(), stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                            stderr=subprocess.DEVNULL)
+    RECORDER.pause_on = ""
+    try:
+        deadline = time.monotonic() + STEP_TIMEOUT
+        while not os.path.exists(paused) and proc.poll() is None and time.monotonic() < deadline:
+            time.sleep(0.05)
+        expect_true(os.path.exists(paused), "the installer made no icacls call with %r" % call)
+        with held(what, name):
+            os.remove(paused)
+            result = proc.wait(timeout=STEP_TIMEOUT)
+    except subprocess.TimeoutExpired:
+        raise Failure("the installer did not end within %d s" % STEP_TIMEOUT) from None
+    finally:
+        with contextlib.suppress(FileNotFoundError):
+            os.remove(paused)
+        if proc.poll() is None:
+            proc.kill()
+            proc.wait()
+    expect_true(result == code, "the installer ended with %d, not %d" % (result, code))
     return RECORDER.take_calls()
 
 

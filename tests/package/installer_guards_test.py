@@ -17,9 +17,10 @@ matching the files that are there.
    another folder and a failed update leave it, its Start menu entries and
    its apps entry as they were;
 6. the other user's program stops the uninstaller; files in use stop a new
-   installation before it changes anything, and the uninstaller, which
-   leaves what it could not remove with the settings and its entries and
-   can be run again;
+   installation before it changes anything, a program file opened while an
+   update runs stops it with every old file as it was, and files in use
+   stop the uninstaller, which leaves what it could not remove with the
+   settings and its entries and can be run again;
 7. an uninstall keeping the settings reports a folder it could not close.
 
     installer_guards_test.py --version 1.0.0
@@ -32,8 +33,8 @@ import installer
 import release
 from installer import (DATA_FILES, EXIT_FILE, EXIT_FOREIGN_FOLDER, EXIT_RIGHTS, EXIT_RUNNING, FILE_RIGHTS,
                        FOLDER_CLOSED, FOLDER_LEFT, INSTALL_DIR, MAIN_PROGRAM, SETTINGS, UNINSTALLER, entries,
-                       expect_true, full_installation_calls, held, in_folder, install, installed_files, uninstall,
-                       unix)
+                       expect_true, full_installation_calls, held, in_folder, install, install_holding,
+                       installed_files, uninstall, unix)
 from wine_testing import INSTANCE_MUTEX
 
 FOREIGN_DIR = r"C:\Werkzeuge"
@@ -159,6 +160,13 @@ def files_in_use(setup):
         calls = install(setup, "/AUTOSTART=1", code=EXIT_FILE)
     expect_true(snapshot(INSTALL_DIR) == before, "the stopped installation changed the folder")
     expect_untouched("the stopped installation", calls, ALL_ENTRIES)
+
+    # A program file someone opens once that check is passed, as the old
+    # files are put aside: the update stops, and every old file is as it was.
+    install_holding(setup, "%s\t%s" % (in_folder(DATA_FILES[-1]), FILE_RIGHTS[0]), "file", in_folder(MAIN_PROGRAM),
+                    code=EXIT_FILE)
+    expect_true(snapshot(INSTALL_DIR) == before, "the stopped update changed the installation: %s" % installed_files())
+    expect_true(entries() == ALL_ENTRIES, "the stopped update left the entries %s" % sorted(entries()))
 
     # The settings stay with what could not be removed.
     with open(os.path.join(unix(INSTALL_DIR), SETTINGS), "w") as settings:

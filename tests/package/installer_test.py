@@ -14,8 +14,9 @@ would run it:
    files and leaves the user's alone; the settings are still there, no
    autostart value appears;
 5. an update over an installation into which users could put files (as an
-   older version let them): what could change a program start goes, other
-   files stay without any right of the Users group;
+   older version let them): what could change a program start goes (a
+   folder only once it is taken from the user), other files stay without
+   any right of the Users group, and a data file's second name goes;
 6. uninstall as the apps entry says, with an autostart value that starts a
    copy elsewhere: that value stays, and nothing else of the program is left.
 
@@ -31,8 +32,9 @@ import time
 
 import release
 from installer import (BUILD, DATA_FILES, EXIT_RUNNING, FOLDER_LEFT, INSTALL_DIR, LINKS, MAIN_PROGRAM, RUN_KEY,
-                       RUN_VALUE, SETTINGS, START_MENU, STEP_TIMEOUT, UNINSTALL_KEY, UNINSTALLER, Failure, env,
-                       expect_true, full_installation_calls, install, installed_files, matches_zip, reg_key_exists,
+                       RUN_VALUE, SETTINGS, START_MENU, STEP_TIMEOUT, TREE_TAKEN, UNINSTALL_KEY, UNINSTALLER, Failure,
+                       env, expect_true, full_installation_calls, in_folder, install, installed_files, matches_zip,
+                       reg_key_exists,
                        reg_value, run_command_line, uninstall, unix, wine, wine_harness)
 import installer
 from wine_testing import IDC_EXIT, MAIN_WINDOW_CLASS, driver_answer, windows_path
@@ -259,8 +261,23 @@ def run(version):
             path = os.path.join(path, "comctl32.dll")
         with open(path, "w") as planted_file:
             planted_file.write("planted")
-    check_installation(version, zip_path, install(setup),
+    # The journal as a second name of a document elsewhere.
+    document, journal = unix(r"C:\Dokument.txt"), os.path.join(unix(INSTALL_DIR), DATA_FILES[1])
+    with open(document, "w") as text:
+        text.write("eigener Text")
+    os.remove(journal)
+    os.link(document, journal)
+    calls = install(setup)
+    folders = [in_folder(name) for name, kind in PLANTED if kind == "removed folder"]
+    for folder in folders:
+        expect_true([call[1:] for call in calls if call[0] == folder] == TREE_TAKEN,
+               "%s was removed without being taken first" % folder)
+    check_installation(version, zip_path, [call for call in calls if call[0] not in folders],
                        kept=[name for name, kind in PLANTED if kind == "locked"])
+    with open(document) as text:
+        expect_true(text.read() == "eigener Text" and os.stat(document).st_nlink == os.stat(journal).st_nlink == 1,
+               "the document behind the journal was taken as the journal")
+    os.remove(document)
     with open(settings_path, "rb") as settings:
         expect_true(settings.read() == settings_text, "the update changed the settings")
     # The uninstaller leaves files of something else; an administrator
