@@ -248,13 +248,17 @@ std::optional<std::string> TIniFile::Read(const std::string& Section, const std:
     const TFileRead result = FFile.Read(text);
     if (result == TFileRead::Unreadable || result == TFileRead::TooLarge)
         NoteUnreadable(result);
+    if (result == TFileRead::Missing)
+        NoteSeen(Section, Key, std::nullopt);
     if (result != TFileRead::Read)
         return std::nullopt;
     std::vector<TLine> lines = ParseLines(text);
     TLookup found = Find(lines, Section, Key);
-    if (found.Key < 0 || !lines[found.Key].HasValue)
-        return std::nullopt;
-    return Unquote(lines[found.Key].Value);
+    std::optional<std::string> value;
+    if (found.Key >= 0 && lines[found.Key].HasValue)
+        value = Unquote(lines[found.Key].Value);
+    NoteSeen(Section, Key, value);
+    return value;
 }
 
 std::string TIniFile::ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const
@@ -283,6 +287,8 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Key, c
     if (key.empty() || FUnreadable)
         return false;
     const std::string value = OneLineValue(Value);
+    if (SeenAlready(section, key, value))
+        return true;
     // Only a file that is not there starts empty. One that is there but
     // cannot be read now (another program holds it, a read error) would be
     // replaced by this one key: every other setting lost, and every line a
@@ -293,9 +299,44 @@ bool TIniFile::WriteString(const std::string& Section, const std::string& Key, c
         return false;
     // A value that is there already needs no hold of the file: an exit
     // writes dozens of values, most of them unchanged.
-    if (!SetValue(text, section, key, value))
-        return true;
-    return FFile.Update([&](std::string& Text) { return SetValue(Text, section, key, value); });
+    const bool written =
+        !SetValue(text, section, key, value) ||
+        FFile.Update([&](std::string& Text) { return SetValue(Text, section, key, value); });
+    if (written)
+        NoteSeen(section, key, value);
+    return written;
+}
+
+namespace {
+
+std::string SeenName(std::string_view Section, std::string_view Key)
+{
+    std::string name;
+    for (char c : Trim(Section))
+        name += FoldCase(c);
+    name += '\n';
+    for (char c : Trim(Key))
+        name += FoldCase(c);
+    return name;
+}
+
+} // namespace
+
+void TIniFile::NoteSeen(const std::string& Section, const std::string& Key,
+                        const std::optional<std::string>& Value) const
+{
+    std::lock_guard<std::mutex> lock(FSeenMutex);
+    if (Value)
+        FSeen[SeenName(Section, Key)] = *Value;
+    else
+        FSeen.erase(SeenName(Section, Key));
+}
+
+bool TIniFile::SeenAlready(const std::string& Section, const std::string& Key, const std::string& Value) const
+{
+    std::lock_guard<std::mutex> lock(FSeenMutex);
+    const auto seen = FSeen.find(SeenName(Section, Key));
+    return seen != FSeen.end() && seen->second == Value;
 }
 
 void TIniFile::TakeUpJournal()

@@ -8,6 +8,7 @@
 #include <atomic>
 #include <cstdint>
 #include <functional>
+#include <map>
 #include <mutex>
 #include <optional>
 #include <string>
@@ -41,6 +42,9 @@ public:
     // Writes through to the file at once, holding it against other
     // programs' writes; false when it could not be written, and when the
     // file is there but cannot be read: it is then left as it is.
+    // A value equal to the one this program last read or wrote for the key
+    // is no change of its own and is not written: another program's change
+    // of that key meanwhile (a second session ending) stays.
     // False as well, for the rest of the session, once a read has found the
     // file there but unreadable (see Unreadable).
     bool WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
@@ -65,6 +69,8 @@ public:
 
 private:
     void NoteUnreadable(TFileRead Result) const;
+    void NoteSeen(const std::string& Section, const std::string& Key, const std::optional<std::string>& Value) const;
+    bool SeenAlready(const std::string& Section, const std::string& Key, const std::string& Value) const;
     void Note(const std::string& Line) const;
 
     TSettingsFile FFile;
@@ -72,4 +78,8 @@ private:
     mutable std::mutex FNoteMutex;
     mutable std::vector<std::string> FPendingNotes;
     TNoteSink FNoteSink;
+    // The value this program last read or wrote for each key, by section
+    // and key in lower case; a key read as missing has none.
+    mutable std::mutex FSeenMutex;
+    mutable std::map<std::string, std::string> FSeen;
 };

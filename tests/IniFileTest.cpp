@@ -190,22 +190,26 @@ private:
 TEST_F(IniFileTest, AFileThatIsThereButCannotBeReadIsNeverReplaced)
 {
     const std::string before = "; set up by hand\r\n[Port]\r\nPort=7\r\n[GIDEI]\r\nSound=C:\\ding.wav\r\n";
+    // Each round writes a port of its own: a value this program wrote
+    // before is no change and would not be written at all.
+    int32_t port = 8;
     for (TFileFault fault : TFailingReads::Failures()) {
         Store(before);
+        ++port;
         {
             TFailingReads failing(fault);
             Pauses.clear();
             EXPECT_FALSE(Ini.WriteString("Start", "Tray", "1")) << "a write that changed nothing reports success";
             const size_t waited = Pauses.size();
             EXPECT_GT(waited, 0u) << "tried again";
-            EXPECT_FALSE(Ini.WriteInteger("Port", "Port", 8));
+            EXPECT_FALSE(Ini.WriteInteger("Port", "Port", port));
             EXPECT_EQ(Pauses.size(), waited) << "the next write of an exit does not wait again";
         }
         EXPECT_EQ(ReadFileText(Path), before);
         EXPECT_TRUE(Leftovers().empty());
         // Readable again, it takes writes as before.
-        ASSERT_TRUE(Ini.WriteInteger("Port", "Port", 8));
-        EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 8);
+        ASSERT_TRUE(Ini.WriteInteger("Port", "Port", port));
+        EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), port);
         EXPECT_EQ(Ini.ReadString("GIDEI", "Sound", ""), "C:\\ding.wav");
     }
 }
@@ -340,6 +344,32 @@ TEST_F(IniFileTest, TwoProgramsSavingAtOnceEachKeepTheirChange)
     EXPECT_EQ(ReadFileText(Path).rfind("; by hand\r\n[Port]\r\nPort=7\r\n", 0), 0u);
     EXPECT_EQ(ReadFileText(link), ReadFileText(Path)) << "written in place";
     EXPECT_EQ(ReadFileText(JournalName(Path)), "") << "the journal emptied";
+}
+
+TEST_F(IniFileTest, AProgramWritesBackOnlyWhatItChanged)
+{
+    // Two sessions read the same settings at their start; each changes
+    // one value, and both write every value at their end.
+    Store("[Port]\r\nPort=7\r\n[GIDEI]\r\nSound=\"a.wav\"\r\n");
+    TIniFile first(Path), second(Path);
+    ASSERT_EQ(first.ReadInteger("Port", "Port", 0), 7);
+    ASSERT_EQ(first.ReadString("GIDEI", "Sound", ""), "a.wav");
+    ASSERT_EQ(second.ReadInteger("port", "PORT", 0), 7);
+    ASSERT_EQ(second.ReadString("GIDEI", "Sound", ""), "a.wav");
+    EXPECT_TRUE(second.WriteInteger("Port", "Port", 3));
+    EXPECT_TRUE(second.WriteString("GIDEI", "Sound", "a.wav"));
+    EXPECT_TRUE(first.WriteInteger("Port", "Port", 7));
+    EXPECT_TRUE(first.WriteString("GIDEI", "Sound", "b.wav"));
+    EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 3) << "the second session's change stays";
+    EXPECT_EQ(Ini.ReadString("GIDEI", "Sound", ""), "b.wav") << "the first session's change stays";
+    // A key read as missing is written, and a value written once is not
+    // written again over another program's change.
+    EXPECT_EQ(first.ReadInteger("Port", "Rate", 0), 0);
+    EXPECT_TRUE(first.WriteInteger("Port", "Rate", 0));
+    EXPECT_EQ(Ini.Read("Port", "Rate"), "0");
+    EXPECT_TRUE(second.WriteString("GIDEI", "Sound", "c.wav"));
+    EXPECT_TRUE(first.WriteString("GIDEI", "Sound", "b.wav"));
+    EXPECT_EQ(Ini.ReadString("GIDEI", "Sound", ""), "c.wav");
 }
 
 } // namespace
