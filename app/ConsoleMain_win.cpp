@@ -252,6 +252,15 @@ TConsoleLogging::~TConsoleLogging()
     Globals->PutInteger("Extended", "ViewMax", ViewLog->MaxLines());
     Globals->PutBool("Extended", "FileLog", FileLog->Active());
     Globals->PutString("Extended", "FileName", FileLog->FileName());
+    const uint32_t shown = Loggers->LogEvents();
+    Loggers->SetLogEvents(FStoredEvents);
+    Loggers->WriteSettings();
+    Loggers->SetLogEvents(shown);
+    Globals->WriteOwnSettings();
+    // The engine's settings are written already: a failed write of the
+    // session is said on the console and in Errors.log.
+    if (Globals->SaveFailed())
+        Loggers->Log(lkError, Globals->NotSavedLine());
     Loggers->LogEnd();
     Loggers->SetLogEvents(FStoredEvents);
     FPrinter.Drain();
@@ -266,7 +275,7 @@ TConsoleLogging::~TConsoleLogging()
 // closed, standard input ended).
 void RunEngine(TConsoleWindow& Window, TConsolePrinter& Printer, int PortOverride)
 {
-    TEngine engine(SystemInputSink(), PrintState, &Printer, true, PortOverride);
+    TEngine engine(SystemInputSink(), PrintState, &Printer, true, PortOverride, SessionAtConsole());
     TEngineHost host(Window.Handle(), engine);
     Window.Host = &host;
     ViewLog->SetActive(true);

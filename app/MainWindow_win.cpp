@@ -98,7 +98,7 @@ void TvemuCfgDlg::PlaceWindow()
 
 void TvemuCfgDlg::CreateEngine()
 {
-    FEngine = std::make_unique<TEngine>(SystemInputSink(), ReceiverStateChanged, this);
+    FEngine = std::make_unique<TEngine>(SystemInputSink(), ReceiverStateChanged, this, true, -1, SessionAtConsole());
     FEngineHost = std::make_unique<TEngineHost>(Handle(), *FEngine);
     // Listed once the receiver is there: its port stays listed even when
     // it is absent. The ports present follow from the receiver's job thread.
@@ -209,9 +209,18 @@ void TvemuCfgDlg::CloseWindow()
 void TvemuCfgDlg::StoreAndShutDown()
 {
     // Exiting from the tray (window hidden) starts in the tray next time.
-    // A failed write is said once the last settings are written.
-    if (Globals)
+    // Every setting is written, and a failed write said, while the port
+    // still types: the person answers the message with the device.
+    if (Globals) {
         Globals->PutBool("Start", "Tray", FTray && FTray->IconShown());
+        if (FEngine)
+            FEngine->WriteSettings();
+        StoreWindowAndLogs();
+        if (Loggers)
+            Loggers->WriteSettings();
+        Globals->WriteOwnSettings();
+        SayIfSettingsNotSaved(FCloseReason);
+    }
     DestroyWindow(Handle());
 }
 

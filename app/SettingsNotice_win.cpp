@@ -24,7 +24,7 @@ void SayIfSettingsNotSaved(TCloseReason Reason)
         MessageBoxOK(LoadResourceText(IDS_SETTINGS_NOT_SAVED), mtWarning, 0);
         return;
     }
-    const std::string text = "### Die Einstellungen konnten nicht gespeichert werden: " + Globals->IniFile->FileName();
+    const std::string text = Globals->NotSavedLine();
     // At the end of a logoff the loggers are gone: the error file is
     // written on its own.
     if (Loggers)

@@ -85,6 +85,11 @@ bool Guarded(TWrite Write)
 
 } // namespace
 
+std::string TGlobals::NotSavedLine() const
+{
+    return "### Die Einstellungen konnten nicht gespeichert werden: " + IniFile->FileName();
+}
+
 bool TGlobals::Saved(bool Written)
 {
     if (!Written)

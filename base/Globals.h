@@ -85,6 +85,8 @@ public:
     // Whether a settings write of this session failed (the user's changes
     // are then lost, which the program must say).
     bool SaveFailed() const { return FSaveFailed; }
+    // The error line that says so, naming the settings file.
+    std::string NotSavedLine() const;
     // [GIDEI] UseSound, [GIDEI] Sound and [Show] LogfileInfo: the last
     // settings written at the program's end (the destructor writes them
     // when nobody did before).

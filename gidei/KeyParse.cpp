@@ -25,15 +25,20 @@ TKeyParser::~TKeyParser()
     // Only a thread that has ended may lose its events and its typer.
     Stop();
     Join();
+    WriteSettings();
+    TickEvent.reset();
+    DataEvent.reset();
+    StopEvent.reset();
+    Typer.reset();
+}
+
+void TKeyParser::WriteSettings()
+{
     if (Globals) {
         Globals->PutBool("Extended", "WaitAfter", WaitAfter);
         Globals->PutInteger("Extended", "WaitFor", WaitFor);
         Globals->PutBool("GIDEI", "Use", UseGIDEI);
     }
-    TickEvent.reset();
-    DataEvent.reset();
-    StopEvent.reset();
-    Typer.reset();
 }
 
 void TKeyParser::SetWaitFor(int32_t Value)

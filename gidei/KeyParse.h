@@ -23,6 +23,10 @@ public:
     // The owner has stopped the thread (Stop, WaitFor) before.
     ~TKeyParser() override;
 
+    // The typing settings into the settings file (also done when the
+    // parser goes).
+    void WriteSettings();
+
     void SetWaitFor(int32_t Value);
     void Stop();
     bool IsTerminated() const override { return Terminated(); }

@@ -273,15 +273,20 @@ TLoggers::TLoggers()
 
 TLoggers::~TLoggers()
 {
-    if (Globals) {
+    if (Globals)
         Globals->IniFile->SetNoteSink(nullptr);
-        Globals->PutInteger("Extended", "LogEvents", static_cast<int32_t>(FLogEvents.load()));
-    }
+    WriteSettings();
     if (ViewLog == FLogs[0].get())
         ViewLog = nullptr;
     if (FileLog == FLogs[1].get())
         FileLog = nullptr;
     FLogs.clear();
+}
+
+void TLoggers::WriteSettings()
+{
+    if (Globals)
+        Globals->PutInteger("Extended", "LogEvents", static_cast<int32_t>(FLogEvents.load()));
 }
 
 void TLoggers::Log(TLogKind Kind, const std::string& Text)

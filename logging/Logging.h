@@ -135,6 +135,10 @@ public:
 
     TLoggers();
     ~TLoggers();
+
+    // Which events are logged, into the settings file (also done when the
+    // loggers go).
+    void WriteSettings();
     TLoggers(const TLoggers&) = delete;
     TLoggers& operator=(const TLoggers&) = delete;
 

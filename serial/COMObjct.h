@@ -85,6 +85,10 @@ public:
     // Closes the port without a callback and writes the settings back; an
     // opening still under way is given up.
     ~TSerialReceiver();
+
+    // The port's settings and its device into the settings file (also done
+    // when the receiver goes).
+    void WriteSettings();
     TSerialReceiver(const TSerialReceiver&) = delete;
     TSerialReceiver& operator=(const TSerialReceiver&) = delete;
 

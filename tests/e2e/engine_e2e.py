@@ -469,7 +469,7 @@ def scenario_settings_held(build):
     """The engine starts while another program holds its settings file
     without sharing (a scanner at the autostart): it runs with the defaults
     and says so once; ended once the file is free again, it leaves the
-    user's settings in it byte for byte."""
+    user's settings in it byte for byte, and says that it did not save."""
     with Run(build, "settings_held", settings("[Extended]\nLogEvents=4\n"), held=True) as run:
         path = os.path.join(run.work, "vemuKeys.set")
         with open(path, "rb") as f:
@@ -482,6 +482,9 @@ def scenario_settings_held(build):
     expect(len(said), 1, "lines about the file: %r" % said)
     assert said[0].startswith("! ERROR ### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung "
                               "werden nicht gespeichert: ") and said[0].endswith("\\vemuKeys.set"), said
+    expect([l for l in run.log.seen if "nicht gespeichert werden" in l],
+           ["! ERROR ### Die Einstellungen konnten nicht gespeichert werden: %s" % windows_path(path)],
+           "the failed save said at the end")
     expect(sorted(os.listdir(run.work)), ["Errors.log", "vemuKeys.set", "vemuKeysCon.exe"], "files left")
 
 

@@ -487,7 +487,8 @@ def scenario_logoff(build):
 def scenario_settings_not_saved(build):
     """Settings that cannot be written: ending the program says so once,
     also when [Start] Tray, written first, keeps its value (the window's
-    place and the other values are lost), and it ends anyway; at a logoff
+    place and the other values are lost), while the device can still answer,
+    and it ends anyway; at a logoff
     Errors.log says it instead. The settings file keeps every byte."""
     with Program(build, "settings_not_saved", settings=tray_settings()) as run:
         # A settings file made read-only (Wine shows a file without write
@@ -503,8 +504,10 @@ def scenario_settings_not_saved(build):
         expect(run.ask("text %s %d" % (warning, STATIC_TEXT)),
                "Die Einstellungen konnten nicht gespeichert werden.\rMöglicherweise sind die erforderlichen "
                "Zugriffsrechte nicht vorhanden.", "warning")
-        run.ask("command %s %d" % (warning, IDOK))
-        expect(run.ended(), 0, "exit code")
+        # The port still types while the message is shown: the person
+        # answers it with the device.
+        run.send(b"\x1benter.")
+        expect(run.ended(), 0, "exit code after the device answered")
         with open(run.settings_file, "rb") as f:
             expect(f.read(), before, "the settings file")
     with Program(build, "settings_not_saved_logoff", settings=tray_settings()) as run:
