@@ -3,13 +3,15 @@
 #include "logging/Logging.h"
 
 TEngine::TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents,
-                 int PortOverride)
+                 int PortOverride, bool AtConsole)
     : FOnStateChange(OnStateChange), FStateData(Data)
 {
     FReceiver = std::make_unique<TSerialReceiver>(NamedEvents, pjOwnThread);
     FReceiver->SetOnStateChange(StateChanged, this);
     if (PortOverride >= 0)
         FReceiver->SetPort(PortOverride);
+    if (!AtConsole)
+        SetAtConsole(false); // the port is wanted, and held until then
     FReceiver->SetState(2);
     FStarting = FReceiver->Opening();
 
@@ -28,6 +30,12 @@ TEngine::~TEngine()
     FReceiver->Queue->SetSignalEvent(nullptr);
     FParser.reset();
     FReceiver.reset();
+}
+
+void TEngine::WriteSettings()
+{
+    FReceiver->WriteSettings();
+    FParser->WriteSettings();
 }
 
 void TEngine::StateChanged(void* Data, int State)

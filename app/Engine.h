@@ -14,12 +14,18 @@ class TEngine {
 public:
     // Globals and Loggers exist already. PortOverride (0..255) replaces the
     // stored port before it is opened; -1 keeps it. The port opens on the
-    // receiver's job thread: its results come through UM_PORTWORK.
+    // receiver's job thread: its results come through UM_PORTWORK. A
+    // session started away from the console (see SetAtConsole) does not
+    // touch the port until it comes there.
     TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents = true,
-            int PortOverride = -1);
+            int PortOverride = -1, bool AtConsole = true);
     ~TEngine();
     TEngine(const TEngine&) = delete;
     TEngine& operator=(const TEngine&) = delete;
+
+    // The port's and the typing's settings into the settings file while
+    // everything still runs (they are written again as the engine goes).
+    void WriteSettings();
 
     TSerialReceiver& Receiver() { return *FReceiver; }
     TKeyParser& Parser() { return *FParser; }

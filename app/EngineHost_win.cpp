@@ -63,9 +63,21 @@ TEngineHost::TEngineHost(HWND Window, TEngine& Engine) : FWindow(Window), FEngin
     filter.dbcc_classguid = SerialPortInterface;
     FDeviceReports = RegisterDeviceNotificationA(Window, &filter, DEVICE_NOTIFY_WINDOW_HANDLE);
     FPowerReports = AskForPowerReports(Window);
-    const auto askSessions = SystemFunction<TRegisterSessionReports>("wtsapi32.dll", "WTSRegisterSessionNotification");
-    FSessionReports = askSessions && askSessions(Window, NOTIFY_FOR_THIS_SESSION);
+    AskForSessionReports();
     FollowConsole(); // opens nothing when another session is at the console
+}
+
+void TEngineHost::AskForSessionReports()
+{
+    const auto ask = SystemFunction<TRegisterSessionReports>("wtsapi32.dll", "WTSRegisterSessionNotification");
+    FSessionReports = ask && ask(FWindow, NOTIFY_FOR_THIS_SESSION);
+    // Started at a logon, before the session service is ready, the program
+    // is refused: it asks again every 2 seconds, and meanwhile looks itself
+    // whether the console has changed hands.
+    if (FSessionReports)
+        KillTimer(FWindow, SessionReportsTimerId);
+    else if (ask)
+        SetTimer(FWindow, SessionReportsTimerId, TEngine::ReconnectIntervalMs, nullptr);
 }
 
 void TEngineHost::WatchPort()
@@ -78,6 +90,7 @@ TEngineHost::~TEngineHost()
 {
     KillTimer(FWindow, MouseTimerId);
     KillTimer(FWindow, ReconnectTimerId);
+    KillTimer(FWindow, SessionReportsTimerId);
     if (FDeviceReports)
         UnregisterDeviceNotification(FDeviceReports);
     if (FPowerReports)
@@ -177,7 +190,13 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
             FEngine.MouseTimerTick();
         else if (WParam == ReconnectTimerId)
             RetryLostPort();
-        else
+        else if (WParam == SessionReportsTimerId) {
+            AskForSessionReports();
+            // Only a change: the port's own retry timer is not restarted.
+            const bool away = (FEngine.Receiver().Held() & hrAway) != 0;
+            if (SessionAtConsole() == away)
+                FollowConsole();
+        } else
             return false;
         Result = 0;
         return true;

@@ -35,6 +35,8 @@ class TEngineHost {
 public:
     static constexpr UINT_PTR MouseTimerId = 0x7601;
     static constexpr UINT_PTR ReconnectTimerId = 0x7602;
+    // Asks again for session reports that were refused at the start.
+    static constexpr UINT_PTR SessionReportsTimerId = 0x7603;
     static constexpr UINT MouseTickMs = 100;
 
     // Asks the system to report serial ports that arrive to Window, and the
@@ -65,6 +67,7 @@ private:
     void PowerChanged(WPARAM Event);
     void SessionChanged(WPARAM Event);
     void FollowConsole();
+    void AskForSessionReports();
 
     HWND FWindow;
     TEngine& FEngine;

@@ -72,6 +72,11 @@ TSerialReceiver::~TSerialReceiver()
     FJobs.reset(); // an opening that hangs is given up; what it opened is closed
     Close();
     Queue.reset();
+    WriteSettings();
+}
+
+void TSerialReceiver::WriteSettings()
+{
     if (Globals) {
         Globals->PutInteger("Port", "Port", FSettings.Port);
         Globals->PutInteger("Port", "Rate", FSettings.Rate);
@@ -115,6 +120,26 @@ void TSerialReceiver::NextJob()
     }
 }
 
+namespace {
+
+// A job without a result would leave the receiver waiting for it for good:
+// an opening that throws is one that failed, and what it opened is closed.
+void AttemptWithoutThrowing(const TOpenRequest& Request, TOpenOutcome& Outcome)
+{
+    try {
+        AttemptOpening(Request, Outcome);
+        return;
+    } catch (const std::exception& error) {
+        Outcome.Error = error.what();
+    } catch (...) {
+        Outcome.Error = "<unbekannt>";
+    }
+    if (Outcome.Handle != InvalidPortHandle)
+        CloseSerialPort(Outcome.Take());
+}
+
+} // namespace
+
 // The jobs below hold `this` only to hand it to their results, which run on
 // the receiver's thread while it exists; on the job thread they use their
 // copies alone.
@@ -125,7 +150,7 @@ void TSerialReceiver::StartAttempt(bool Loud)
     TOpenRequest request{FSettings, FIdentity, FOtherDevices};
     FJobs->Run([this, request, attempt, Loud]() -> TJobThread::TResult {
         auto outcome = std::make_shared<TOpenOutcome>();
-        AttemptOpening(request, *outcome);
+        AttemptWithoutThrowing(request, *outcome);
         return [this, outcome, attempt, Loud] {
             FJob = jkNone;
             Attempted(attempt, Loud, *outcome);
@@ -148,7 +173,11 @@ void TSerialReceiver::RunListing(TPortsListed Listed)
 {
     FJobs->Run([Listed]() -> TJobThread::TResult {
         auto present = std::make_shared<std::vector<TPortDevice>>();
-        GetInstalledPorts(*present);
+        try {
+            GetInstalledPorts(*present);
+        } catch (...) {
+            present->clear(); // nothing learned; the receiver goes on
+        }
         return [Listed, present] { Listed(*present); };
     });
 }
@@ -161,9 +190,15 @@ void TSerialReceiver::Attempted(uintptr_t Attempt, bool Loud, TOpenOutcome& Outc
         return;
     ReportAmbiguity(Outcome.Search);
     std::string error = Outcome.Error;
-    if (Outcome.Handle != InvalidPortHandle && StartReading(Outcome.Take(), error)) {
-        Opened(Outcome, Loud);
-        return;
+    if (Outcome.Handle != InvalidPortHandle) {
+        // The queue takes what the device sends from the first byte on: a
+        // sequence whose start was dropped would be typed as text.
+        Queue->Active = FAwaited == 2;
+        if (StartReading(Outcome.Take(), error)) {
+            Opened(Outcome, Loud);
+            return;
+        }
+        Queue->Active = false;
     }
     // An attempt the user asked for says why; the quiet ones repeat it
     // every 2 seconds and say nothing.

@@ -2,6 +2,7 @@
 
 #include "serial/DeviceText.h"
 #include "serial/EnumCOM.h"
+#include "serial/PortOpening.h"
 #include "tests/support/TestSupport.h"
 
 #ifndef _WIN32
@@ -137,6 +138,33 @@ TEST(ReceiverOpening, APortThatDoesNotExistLogsOneErrorAndStaysClosed)
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].rfind("! ERROR ### Fehler: Serial Init Error (1): ", 0), 0u) << lines[0];
     EXPECT_NE(ReadFileText(env.Dir.File("Errors.log")).find("Serial Init Error (1)"), std::string::npos);
+}
+
+int OpeningsTried = 0;
+// Something the opening's own error handling does not expect (it takes
+// what the system reports).
+uint32_t FirstOpeningThrows(int32_t)
+{
+    if (OpeningsTried++ == 0)
+        throw 42;
+    return 0;
+}
+
+TEST(ReceiverOpening, AnOpeningThatThrowsIsAFailedOneAndTheNextStillRuns)
+{
+    TTestEnvironment env(0);
+#ifndef _WIN32
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
+#endif
+    OpeningsTried = 0;
+    const TSeam throwing(SetOpeningDelay, FirstOpeningThrows);
+    TSerialReceiver receiver(false);
+    receiver.SetPort(250);
+    receiver.SetState(2);
+    EXPECT_EQ(env.TakeLines(), std::vector<std::string>{"! ERROR ### Fehler: <unbekannt>"});
+    receiver.Reconnect();
+    EXPECT_EQ(OpeningsTried, 2) << "the receiver still waits for the first opening";
+    EXPECT_EQ(receiver.State(), 0);
 }
 
 TEST(PortNames, NumbersFromPortNames)

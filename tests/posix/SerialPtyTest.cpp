@@ -762,6 +762,24 @@ TEST(EngineOnPty, AStartThatFindsNoPortSaysSoWhenItsAttemptEnds)
     }
 }
 
+// Another user's session has the console: a session started then leaves
+// the port to it until it comes to the console itself.
+TEST(EngineOnPty, ASessionStartedAwayFromTheConsoleOpensThePortOnlyThere)
+{
+    TTestEnvironment env(0, "[Port]\nPort=5\n[Debug]\nWait=-1\n");
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
+    TPtyPort pty(env.Dir.Path(), 5);
+    TRecordingSink sink;
+    TStateLog states;
+    TEngine engine(sink, TStateLog::Record, &states, false, -1, false);
+    ASSERT_TRUE(Settle(engine));
+    EXPECT_EQ(engine.Receiver().State(), 0);
+    EXPECT_TRUE(states.States.empty());
+    engine.SetAtConsole(true);
+    ASSERT_TRUE(Settle(engine));
+    EXPECT_EQ(states.States, std::vector<int>{2});
+}
+
 // The engine through a pulled and replugged adapter: input is typed again
 // without a restart, and the states seen are 2, 0, 2.
 TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
