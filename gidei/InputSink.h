@@ -55,8 +55,9 @@ public:
 // is 0 or the result leaves 32 bits, like the Windows MulDiv.
 int32_t MulDiv(int64_t A, int64_t B, int64_t C);
 
-// The absolute coordinate (0..65535 over the virtual screen) of the pixel
-// Pixel on an axis of the virtual screen from Origin, Extent pixels long:
+// The absolute coordinate (0..65535 over the virtual screen, or over the
+// primary screen with Origin 0) of the pixel Pixel on an axis of that
+// screen from Origin, Extent pixels long:
 // the system, which maps it back to Origin + Coordinate * Extent / 65536,
 // truncated or rounded, comes to Pixel itself. Pixels off the screen (a
 // monitor gone since) go to its edge.

@@ -12,9 +12,13 @@ bool TKeyTyper::MoveMouse(int32_t X, int32_t Y, bool Absolute)
 {
     TMouseRecord record;
     if (Absolute) {
-        // Absolute coordinates run from 0 to 65535 over the primary screen.
-        record.Dx = MulDiv(X < 0 ? -static_cast<int64_t>(X) : X, 65535, FSink.ScreenWidth());
-        record.Dy = MulDiv(Y < 0 ? -static_cast<int64_t>(Y) : Y, 65535, FSink.ScreenHeight());
+        // Absolute coordinates run from 0 to 65535 over the primary screen,
+        // mapped as for an anchor so that the pointer lands on the pixel
+        // named, not one short of it (the sign is dropped).
+        const auto magnitude = [](int32_t V) { return static_cast<int32_t>(std::min<int64_t>(
+                                                   V < 0 ? -static_cast<int64_t>(V) : V, INT32_MAX)); };
+        record.Dx = VirtualDeskCoordinate(magnitude(X), 0, FSink.ScreenWidth());
+        record.Dy = VirtualDeskCoordinate(magnitude(Y), 0, FSink.ScreenHeight());
         record.Flags = MOUSEEVENTF_MOVE_FLAG | MOUSEEVENTF_ABSOLUTE_FLAG;
     } else {
         record.Dx = X;
