@@ -7,6 +7,7 @@
 #include <deque>
 #include <mutex>
 #include <thread>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -55,9 +56,11 @@ struct TJobThread::TShared {
     std::mutex Lock;
     std::condition_variable Wake;  // a job or the end, for the thread
     std::condition_variable Ended; // the thread has left its loop
-    std::deque<TJob> Jobs;
+    std::deque<std::pair<uint64_t, TJob>> Jobs; // with their numbers
     std::deque<TResult> Results;
     bool Running = false;
+    uint64_t Numbered = 0;   // the last job's number
+    uint64_t RunningJob = 0; // the number of the job running, 0 for none
     bool Ending = false;
     bool Over = false;
     TCallCanceller* Canceller = nullptr; // the thread's, while it loops
@@ -77,7 +80,7 @@ TJobThread::~TJobThread()
 {
     if (!FShared->Thread.joinable())
         return;
-    std::deque<TJob> jobs;
+    std::deque<std::pair<uint64_t, TJob>> jobs;
     std::deque<TResult> results;
     std::unique_lock<std::mutex> lock(FShared->Lock);
     FShared->Ending = true;
@@ -116,7 +119,8 @@ void TJobThread::Loop(std::shared_ptr<TShared> Shared)
         Shared->Wake.wait(lock, [&] { return Shared->Ending || !Shared->Jobs.empty(); });
         if (Shared->Ending)
             break;
-        TJob job = std::move(Shared->Jobs.front());
+        TJob job = std::move(Shared->Jobs.front().second);
+        Shared->RunningJob = Shared->Jobs.front().first;
         Shared->Jobs.pop_front();
         Shared->Running = true;
         lock.unlock();
@@ -129,6 +133,7 @@ void TJobThread::Loop(std::shared_ptr<TShared> Shared)
         job = nullptr;
         lock.lock();
         Shared->Running = false;
+        Shared->RunningJob = 0;
         if (Shared->Ending)
             break; // the result is dropped with this frame
         if (result) {
@@ -141,16 +146,26 @@ void TJobThread::Loop(std::shared_ptr<TShared> Shared)
     Shared->Ended.notify_all();
 }
 
-void TJobThread::Run(TJob Job)
+uint64_t TJobThread::Run(TJob Job)
 {
     if (!FShared->Thread.joinable()) {
+        const uint64_t number = ++FShared->Numbered;
         if (TResult result = Job())
             result();
-        return;
+        return number;
     }
     std::lock_guard<std::mutex> lock(FShared->Lock);
-    FShared->Jobs.push_back(std::move(Job));
+    const uint64_t number = ++FShared->Numbered;
+    FShared->Jobs.emplace_back(number, std::move(Job));
     FShared->Wake.notify_one();
+    return number;
+}
+
+void TJobThread::CancelIfRunning(uint64_t Number)
+{
+    std::lock_guard<std::mutex> lock(FShared->Lock);
+    if (Number != 0 && FShared->RunningJob == Number && FShared->Canceller)
+        FShared->Canceller->Cancel();
 }
 
 void TJobThread::Deliver()

@@ -38,7 +38,13 @@ public:
     TJobThread(const TJobThread&) = delete;
     TJobThread& operator=(const TJobThread&) = delete;
 
-    void Run(TJob Job);
+    // Returns the job's number, counted from 1.
+    uint64_t Run(TJob Job);
+    // Cancels the blocking call of job Number where the system can, when
+    // that job is the one running now (a job given up since: its result
+    // would only be dropped). A job not started or over is left alone, and
+    // so is any other, whose call must not fail for it.
+    void CancelIfRunning(uint64_t Number);
     // Applies the results that are ready, oldest first; never waits.
     void Deliver();
     // Jobs waiting or running, or results not applied yet.

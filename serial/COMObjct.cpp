@@ -148,7 +148,7 @@ void TSerialReceiver::StartAttempt(bool Loud)
     FJob = jkAttempt;
     const uintptr_t attempt = ++FAttempts;
     TOpenRequest request{FSettings, FIdentity, FOtherDevices};
-    FJobs->Run([this, request, attempt, Loud]() -> TJobThread::TResult {
+    FAttemptJob = FJobs->Run([this, request, attempt, Loud]() -> TJobThread::TResult {
         auto outcome = std::make_shared<TOpenOutcome>();
         AttemptWithoutThrowing(request, *outcome);
         return [this, outcome, attempt, Loud] {
@@ -335,12 +335,21 @@ void TSerialReceiver::ClosePort()
     }
 }
 
+// An attempt given up (closed, held) whose opening still hangs (a Bluetooth
+// device that is away) would hold up the next one for seconds.
+void TSerialReceiver::GiveUpAttempt()
+{
+    FAttemptWanted = false;
+    ++FAttempts;
+    if (FJob == jkAttempt && FJobs) // none once the receiver goes
+        FJobs->CancelIfRunning(FAttemptJob);
+}
+
 void TSerialReceiver::Close()
 {
     FAwaited = 0;
     FComeBack = 0;
-    FAttemptWanted = false;
-    ++FAttempts;
+    GiveUpAttempt();
     FLastAmbiguityLine.clear();
     ClosePort();
 }
@@ -371,8 +380,7 @@ void TSerialReceiver::Hold(THoldReason Reason)
     if (FHeld == 0) {
         FComeBack = FHandle != InvalidPortHandle ? State() : FAwaited;
         FAwaited = 0;
-        FAttemptWanted = false;
-        ++FAttempts;
+        GiveUpAttempt();
     }
     FHeld |= Reason;
     ClosePort();

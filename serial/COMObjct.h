@@ -196,6 +196,7 @@ private:
     // The one way the receiver lists the system's ports: on the job thread,
     // Listed getting them on this one.
     void RunListing(TPortsListed Listed);
+    void GiveUpAttempt();
     // The result of attempt number Attempt.
     void Attempted(uintptr_t Attempt, bool Loud, TOpenOutcome& Outcome);
     // The port is open at Outcome.Port: the state awaited is reported.
@@ -223,6 +224,7 @@ private:
     int FComeBack = 0; // while held: the state to come back to
     uint8_t FHeld = 0; // THoldReason bits
     TJobKind FJob = jkNone;
+    uint64_t FAttemptJob = 0; // the job thread's number of the last attempt
     bool FAttemptWanted = false;
     bool FAttemptLoud = false;
     bool FLeftBehindWanted = false;

@@ -1,12 +1,18 @@
-// The job thread's end does not wait for a call that never returns (its
-// order and delivery show in the receiver's tests).
+// The job thread's end does not wait for a call that never returns, and a
+// cancel ends the call of the job it names only (their order and delivery
+// show in the receiver's tests).
 #include "base/JobThread.h"
 
 #include "base/Sync.h"
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <memory>
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
 
 namespace {
 
@@ -34,5 +40,45 @@ TEST(JobThread, TheEndDoesNotWaitForACallThatNeverReturns)
     EXPECT_EQ(held.use_count(), 1) << "the result never applied is freed";
     release->Set();
 }
+
+#ifdef _WIN32
+// A port's opening that hangs, given up: only its own blocking call is
+// cancelled, never that of another job (a listing of the ports).
+TEST(JobThread, ACancelEndsTheCallOfTheJobNamedOnly)
+{
+    HANDLE readEnd = nullptr, writeEnd = nullptr;
+    ASSERT_TRUE(CreatePipe(&readEnd, &writeEnd, nullptr, 0));
+    std::atomic<DWORD> error{1};
+    TEvent started(true), ended(true);
+    TJobThread jobs([] {});
+    auto blockingRead = [&] {
+        started.Set();
+        char byte = 0;
+        DWORD count = 0;
+        error = ReadFile(readEnd, &byte, 1, &count, nullptr) ? 0 : GetLastError();
+        ended.Set();
+        return TJobThread::TResult();
+    };
+    const uint64_t listing = jobs.Run(blockingRead);
+    ASSERT_TRUE(started.Wait(10000));
+    jobs.CancelIfRunning(listing + 1); // the attempt waiting behind it
+    DWORD written = 0;
+    WriteFile(writeEnd, "x", 1, &written, nullptr);
+    ASSERT_TRUE(ended.Wait(10000));
+    EXPECT_EQ(error, 0u) << "another job's call was cancelled";
+
+    started.Reset();
+    ended.Reset();
+    const uint64_t attempt = jobs.Run(blockingRead);
+    ASSERT_TRUE(started.Wait(10000));
+    // A cancel that comes before the call begins is lost: it is repeated.
+    for (int tries = 0; tries < 500 && !ended.Wait(20); ++tries)
+        jobs.CancelIfRunning(attempt);
+    ASSERT_TRUE(ended.Wait(0)) << "the named job's call was not cancelled";
+    EXPECT_EQ(error, static_cast<DWORD>(ERROR_OPERATION_ABORTED));
+    CloseHandle(writeEnd);
+    CloseHandle(readEnd);
+}
+#endif
 
 } // namespace
