@@ -82,9 +82,10 @@ BOOL WINAPI ConsoleControl(DWORD Event)
     return TRUE;
 }
 
-// Watches standard input and closes the window when it ends. Its read cannot
-// always be cancelled (Wine has no cancelling of synchronous pipe reads); a
-// read still blocked at the end is stopped by the end of the process.
+// Watches standard input and closes the window when it ends. Its read is
+// cancelled at the end; where a read ignores the cancel (the system's
+// console may), the thread is not waited for longer than half a second and
+// ends with the process.
 class TInputWatcher {
 public:
     // The thread gets the window handle, not this object, which may be gone
