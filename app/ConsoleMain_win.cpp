@@ -253,17 +253,16 @@ TConsoleLogging::~TConsoleLogging()
     Globals->PutInteger("Extended", "ViewMax", ViewLog->MaxLines());
     Globals->PutBool("Extended", "FileLog", FileLog->Active());
     Globals->PutString("Extended", "FileName", FileLog->FileName());
-    const uint32_t shown = Loggers->LogEvents();
+    // The stored choice of events goes back; the lines below are of kinds
+    // that are always logged.
     Loggers->SetLogEvents(FStoredEvents);
     Loggers->WriteSettings();
-    Loggers->SetLogEvents(shown);
     Globals->WriteOwnSettings();
     // The engine's settings are written already: a failed write of the
     // session is said on the console and in Errors.log.
     if (Globals->SaveFailed())
         Loggers->Log(lkError, Globals->NotSavedLine());
     Loggers->LogEnd();
-    Loggers->SetLogEvents(FStoredEvents);
     FPrinter.Drain();
     ViewLog->SetWindow(nullptr);
     Loggers = nullptr;

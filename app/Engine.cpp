@@ -3,14 +3,14 @@
 #include "logging/Logging.h"
 
 TEngine::TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents,
-                 int PortOverride, bool AtConsole)
+                 int PortOverride, bool StartsAtConsole)
     : FOnStateChange(OnStateChange), FStateData(Data)
 {
     FReceiver = std::make_unique<TSerialReceiver>(NamedEvents, pjOwnThread);
     FReceiver->SetOnStateChange(StateChanged, this);
     if (PortOverride >= 0)
         FReceiver->SetPort(PortOverride);
-    if (!AtConsole)
+    if (!StartsAtConsole)
         SetAtConsole(false); // the port is wanted, and held until then
     FReceiver->SetState(2);
     FStarting = FReceiver->Opening();
@@ -67,12 +67,11 @@ void TEngine::Suspend()
     FParser->AwaitRelease(ReleaseWaitMs);
 }
 
-void TEngine::SetAtConsole(bool AtConsole)
+void TEngine::SetAtConsole(bool Here)
 {
-    const bool away = (FReceiver->Held() & hrAway) != 0;
-    if (AtConsole != away)
+    if (Here == AtConsole())
         return;
-    if (AtConsole) {
+    if (Here) {
         LogEvent(lkPlain, "### Sitzung wieder an der Konsole");
         FReceiver->Release(hrAway);
         return;

@@ -18,7 +18,7 @@ public:
     // session started away from the console (see SetAtConsole) does not
     // touch the port until it comes there.
     TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents = true,
-            int PortOverride = -1, bool AtConsole = true);
+            int PortOverride = -1, bool StartsAtConsole = true);
     ~TEngine();
     TEngine(const TEngine&) = delete;
     TEngine& operator=(const TEngine&) = delete;
@@ -69,7 +69,8 @@ public:
     // A session that leaves lets go of everything and of the port, with one
     // log line, and tries nothing while away (the adapter may be plugged
     // into the next person's session); back, it opens again as after sleep.
-    void SetAtConsole(bool AtConsole);
+    void SetAtConsole(bool Here);
+    bool AtConsole() const { return (FReceiver->Held() & hrAway) == 0; }
     // WTS_SESSION_LOCK: the device cannot reach the lock screen: everything
     // held is released and continuous movement stops; the port stays.
     void SessionLocked();

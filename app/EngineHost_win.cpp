@@ -193,8 +193,7 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
         else if (WParam == SessionReportsTimerId) {
             AskForSessionReports();
             // Only a change: the port's own retry timer is not restarted.
-            const bool away = (FEngine.Receiver().Held() & hrAway) != 0;
-            if (SessionAtConsole() == away)
+            if (SessionAtConsole() != FEngine.AtConsole())
                 FollowConsole();
         } else
             return false;

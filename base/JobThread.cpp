@@ -58,7 +58,6 @@ struct TJobThread::TShared {
     std::condition_variable Ended; // the thread has left its loop
     std::deque<std::pair<uint64_t, TJob>> Jobs; // with their numbers
     std::deque<TResult> Results;
-    bool Running = false;
     uint64_t Numbered = 0;   // the last job's number
     uint64_t RunningJob = 0; // the number of the job running, 0 for none
     bool Ending = false;
@@ -122,7 +121,6 @@ void TJobThread::Loop(std::shared_ptr<TShared> Shared)
         TJob job = std::move(Shared->Jobs.front().second);
         Shared->RunningJob = Shared->Jobs.front().first;
         Shared->Jobs.pop_front();
-        Shared->Running = true;
         lock.unlock();
         TResult result;
         try {
@@ -132,7 +130,6 @@ void TJobThread::Loop(std::shared_ptr<TShared> Shared)
         }
         job = nullptr;
         lock.lock();
-        Shared->Running = false;
         Shared->RunningJob = 0;
         if (Shared->Ending)
             break; // the result is dropped with this frame
@@ -186,5 +183,5 @@ void TJobThread::Deliver()
 bool TJobThread::Busy() const
 {
     std::lock_guard<std::mutex> lock(FShared->Lock);
-    return FShared->Running || !FShared->Jobs.empty() || !FShared->Results.empty();
+    return FShared->RunningJob != 0 || !FShared->Jobs.empty() || !FShared->Results.empty();
 }

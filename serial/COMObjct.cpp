@@ -238,9 +238,8 @@ void TSerialReceiver::Opened(TOpenOutcome& Outcome, bool Loud)
             FOnPortsListed(Outcome.Present);
     }
     FLastAmbiguityLine.clear();
-    const int state = FAwaited;
+    const int state = FAwaited; // the queue was set to it before reading began
     FAwaited = 0;
-    Queue->Active = state == 2;
     // A device found at another number has said so already.
     if (!Loud && Outcome.Port == before)
         LogEvent(lkPlain, "### Verbindung zu COM" + std::to_string(before) + " wiederhergestellt");
