@@ -8,8 +8,8 @@
 #include "app/ConfigRules.h"
 #include "app/InfoPage_win.h"
 #include "app/PortList.h"
-#include "base/Handles_win.h"
-#include "base/Window_win.h"
+#include "base/system/Handles_win.h"
+#include "base/window/Window_win.h"
 
 #include <array>
 #include <functional>

@@ -1,7 +1,7 @@
 #include "app/ConfigRules.h"
 
-#include "base/Globals.h"
-#include "gidei/KeyParse.h"
+#include "app/Engine.h"
+#include "base/settings/Globals.h"
 #include "logging/Logging.h"
 #include "serial/COMObjct.h"
 
@@ -28,57 +28,59 @@ TConfigEnables ConfigEnables(const TConfigValues& Values, const TConfigTabs& Tab
 
 int RateItemOf(int32_t Rate)
 {
-    for (int item = 0; item < 13; ++item)
+    for (int item = 0; item < static_cast<int>(BaudRates.size()); ++item)
         if (BaudRates[item] == Rate)
             return item;
     return 0;
 }
 
-TConfigValues LoadConfigValues(const TSerialReceiver& Receiver, const TKeyParser& Parser, const TGlobals& Globals,
-                               const TViewLog& ViewLog, TFileLog& FileLog)
+TConfigValues LoadConfigValues(const TEngine& Engine, const TGlobals& Globals, TLoggers& Loggers)
 {
+    const TPortSettings port = Engine.PortSettings();
+    const TTypingSettings typing = Engine.TypingSettings();
     TConfigValues values;
-    values.PortSelected = Receiver.Port() != 0;
-    values.Port = Receiver.Port();
-    values.RateItem = RateItemOf(Receiver.Rate());
-    values.SizeItem = Receiver.ByteSize() - 7;
-    values.ParityItem = Receiver.Parity();
-    values.StopItem = Receiver.StopBits();
+    values.PortSelected = port.Port != 0;
+    values.Port = port.Port;
+    values.RateItem = RateItemOf(port.Rate);
+    values.SizeItem = port.ByteSize - 7;
+    values.ParityItem = port.Parity;
+    values.StopItem = port.StopBits;
     values.AutoStart = Globals.AutoStart;
-    values.LogView = ViewLog.Active();
-    values.LogLines = ViewLog.MaxLines();
-    values.LogFile = FileLog.Active();
-    values.LogFileName = FileLog.FileName();
-    values.Debug = Parser.WaitAfter;
-    values.WaitFor = Parser.WaitFor;
-    values.UseGIDEI = Parser.UseGIDEI;
-    values.UseSound = Globals.UseSound;
-    values.SoundName = Globals.Sound;
+    values.LogView = Loggers.View().Active();
+    values.LogLines = Loggers.View().MaxLines();
+    values.LogFile = Loggers.File().Active();
+    values.LogFileName = Loggers.File().FileName();
+    values.Debug = typing.WaitAfter;
+    values.WaitFor = typing.WaitFor;
+    values.UseGIDEI = typing.UseGIDEI;
+    values.UseSound = Globals.Settings.Start.UseSound;
+    values.SoundName = Globals.Settings.Start.Sound;
     return values;
 }
 
-void ApplyConfigValues(const TConfigValues& Values, TSerialReceiver& Receiver, TKeyParser& Parser,
-                       TGlobals& Globals, TViewLog& ViewLog, TFileLog& FileLog)
+void ApplyConfigValues(const TConfigValues& Values, TEngine& Engine, TGlobals& Globals, TLoggers& Loggers)
 {
-    if (Values.PortSelected)
-        Receiver.SetPort(Values.Port);
-    if (Values.RateItem >= 0 && Values.RateItem < 13)
-        Receiver.SetRate(BaudRates[Values.RateItem]);
-    Receiver.SetByteSize(Values.SizeItem + 7);
-    Receiver.SetParity(Values.ParityItem);
-    Receiver.SetStopBits(Values.StopItem);
     Globals.SetAutoStart(Values.AutoStart);
-    ViewLog.SetActive(Values.LogView);
-    ViewLog.SetMaxLines(Values.LogLines);
+    Loggers.View().SetActive(Values.LogView);
+    Loggers.View().SetMaxLines(Values.LogLines);
     // The name first, with the sink off: switching on opens the new file
     // once, and a refused old name is not tried (and noticed) again.
-    FileLog.SetActive(false);
-    FileLog.SetFileName(Values.LogFileName);
-    FileLog.SetActive(Values.LogFile);
-    Parser.WaitAfter = Values.Debug;
-    Parser.SetWaitFor(Values.WaitFor);
-    Parser.UseGIDEI = Values.UseGIDEI;
-    Globals.UseSound = Values.UseSound;
-    Globals.Sound = Values.SoundName;
-    Receiver.SetState(2);
+    Loggers.File().SetActive(false);
+    Loggers.File().SetFileName(Values.LogFileName);
+    Loggers.File().SetActive(Values.LogFile);
+    Globals.Settings.Start.UseSound = Values.UseSound;
+    Globals.Settings.Start.Sound = Values.SoundName;
+
+    TPortSettings port = Engine.PortSettings();
+    port.Port = Values.PortSelected ? Values.Port : 0;
+    if (Values.RateItem >= 0 && Values.RateItem < static_cast<int>(BaudRates.size()))
+        port.Rate = BaudRates[Values.RateItem];
+    port.ByteSize = Values.SizeItem + 7;
+    port.Parity = Values.ParityItem;
+    port.StopBits = Values.StopItem;
+    TTypingSettings typing = Engine.TypingSettings();
+    typing.WaitAfter = Values.Debug;
+    typing.WaitFor = Values.WaitFor;
+    typing.UseGIDEI = Values.UseGIDEI;
+    Engine.Apply(port, typing);
 }

@@ -8,11 +8,9 @@
 #include <cstdint>
 #include <string>
 
-class TFileLog;
+class TEngine;
 class TGlobals;
-class TKeyParser;
-class TSerialReceiver;
-class TViewLog;
+class TLoggers;
 
 // The controls' contents. List controls hold item indexes.
 struct TConfigValues {
@@ -58,13 +56,10 @@ TConfigEnables ConfigEnables(const TConfigValues& Values, const TConfigTabs& Tab
 int RateItemOf(int32_t Rate);
 
 // The current values of the running objects.
-TConfigValues LoadConfigValues(const TSerialReceiver& Receiver, const TKeyParser& Parser, const TGlobals& Globals,
-                               const TViewLog& ViewLog, TFileLog& FileLog);
+TConfigValues LoadConfigValues(const TEngine& Engine, const TGlobals& Globals, TLoggers& Loggers);
 
-// Hands confirmed values to the running objects: port settings first (a
-// changed one closes the port), then autostart, the log sinks, the parser,
-// the error sound, and last the receiver is made active again, so "OK"
-// always leaves it open and active. Nothing is written to the settings file
-// here.
-void ApplyConfigValues(const TConfigValues& Values, TSerialReceiver& Receiver, TKeyParser& Parser,
-                       TGlobals& Globals, TViewLog& ViewLog, TFileLog& FileLog);
+// Hands confirmed values to the running objects: autostart, the log sinks,
+// the error sound, and last the engine (a changed port setting closes the
+// port, which is then opened and made active again, so "OK" always leaves
+// it open and active). Nothing is written to the settings file here.
+void ApplyConfigValues(const TConfigValues& Values, TEngine& Engine, TGlobals& Globals, TLoggers& Loggers);

@@ -1,6 +1,6 @@
 #include "app/ConsolePrinter_win.h"
 
-#include "base/Messages.h"
+#include "base/window/Messages.h"
 
 #include <cstdio>
 

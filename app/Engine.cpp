@@ -1,21 +1,21 @@
 #include "app/Engine.h"
 
-#include "logging/Logging.h"
+#include "base/system/SystemServices.h"
 
-TEngine::TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents,
-                 int PortOverride, bool StartsAtConsole)
-    : FOnStateChange(OnStateChange), FStateData(Data)
+TEngine::TEngine(const TEngineSetup& Setup, TInputSink& Sink, TLog& Log, TEngineEvents& Events,
+                 TSerialReceiver::TStateCallback OnStateChange, void* Data)
+    : FLog(Log), FLanguage(SystemDefaultInputLanguage() & 0xFFFF), FOnStateChange(OnStateChange), FStateData(Data)
 {
-    FReceiver = std::make_unique<TSerialReceiver>(NamedEvents, pjOwnThread);
+    FReceiver = std::make_unique<TSerialReceiver>(Setup.Port, Log, Events, Setup.NamedEvents, pjOwnThread);
     FReceiver->SetOnStateChange(StateChanged, this);
-    if (PortOverride >= 0)
-        FReceiver->SetPort(PortOverride);
-    if (!StartsAtConsole)
+    if (Setup.PortOverride >= 0)
+        FReceiver->SetPort(Setup.PortOverride);
+    if (!Setup.StartsAtConsole)
         SetAtConsole(false); // the port is wanted, and held until then
     FReceiver->SetState(2);
     FStarting = FReceiver->Opening();
 
-    FParser = std::make_unique<TKeyParser>(Sink, NamedEvents);
+    FParser = std::make_unique<TKeyParser>(Sink, Setup.Typing, Log, Events, FLanguage, Setup.NamedEvents);
     FParser->Queue = FReceiver->Queue.get();
     FReceiver->Queue->SetSignalEvent(FParser->DataEvent.get());
     FParser->Start();
@@ -32,10 +32,16 @@ TEngine::~TEngine()
     FReceiver.reset();
 }
 
-void TEngine::WriteSettings()
+void TEngine::Apply(const TPortSettings& Port, const TTypingSettings& Typing)
 {
-    FReceiver->WriteSettings();
-    FParser->WriteSettings();
+    if (Port.Port != 0)
+        FReceiver->SetPort(Port.Port);
+    FReceiver->SetRate(Port.Rate);
+    FReceiver->SetByteSize(Port.ByteSize);
+    FReceiver->SetParity(Port.Parity);
+    FReceiver->SetStopBits(Port.StopBits);
+    FParser->ApplyTyping(Typing);
+    FReceiver->SetState(2);
 }
 
 void TEngine::StateChanged(void* Data, int State)
@@ -60,7 +66,7 @@ void TEngine::Suspend()
 {
     if (FReceiver->Held() & hrSleep)
         return;
-    LogEvent(lkPlain, "### Ruhezustand: Tasten losgelassen, Port geschlossen");
+    FLog.Log(lkPlain, "### Ruhezustand: Tasten losgelassen, Port geschlossen");
     FMoving = false;
     FReceiver->Hold(hrSleep);
     ReleaseInput();
@@ -72,11 +78,11 @@ void TEngine::SetAtConsole(bool Here)
     if (Here == AtConsole())
         return;
     if (Here) {
-        LogEvent(lkPlain, "### Sitzung wieder an der Konsole");
+        FLog.Log(lkPlain, "### Sitzung wieder an der Konsole");
         FReceiver->Release(hrAway);
         return;
     }
-    LogEvent(lkPlain, "### Sitzung nicht an der Konsole: Tasten losgelassen, Port geschlossen");
+    FLog.Log(lkPlain, "### Sitzung nicht an der Konsole: Tasten losgelassen, Port geschlossen");
     FMoving = false;
     FReceiver->Hold(hrAway);
     ReleaseInput();
@@ -92,7 +98,7 @@ void TEngine::Resume()
 {
     if (!(FReceiver->Held() & hrSleep))
         return;
-    LogEvent(lkPlain, "### Ruhezustand beendet");
+    FLog.Log(lkPlain, "### Ruhezustand beendet");
     FReceiver->Release(hrSleep);
 }
 

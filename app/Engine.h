@@ -4,28 +4,58 @@
 // parser first, so that no input is injected while the port closes.
 #pragma once
 
+#include "base/settings/SettingsRecords.h"
 #include "gidei/KeyParse.h"
+#include "gidei/TyperEvents.h"
+#include "logging/Log.h"
 #include "serial/COMObjct.h"
+#include "serial/ReceiverEvents.h"
 
 #include <atomic>
 #include <memory>
 
+// Everything the engine tells its host, from its worker threads: the host
+// hands each call on to its own thread (the window side posts messages).
+class TEngineEvents : public TReceiverEvents, public TTyperEvents {
+protected:
+    ~TEngineEvents() = default;
+};
+
+// What the engine is made from.
+struct TEngineSetup {
+    TPortSettings Port;
+    TTypingSettings Typing;
+    // Without them the kernel events get no global names (tests run several
+    // engines side by side, the sign-in helper never names its own).
+    bool NamedEvents = true;
+    // 0..255 replaces the stored port before it is opened; -1 keeps it.
+    int PortOverride = -1;
+    // A session started away from the console (see SetAtConsole) does not
+    // touch the port until it comes there.
+    bool StartsAtConsole = true;
+};
+
 class TEngine {
 public:
-    // Globals and Loggers exist already. PortOverride (0..255) replaces the
-    // stored port before it is opened; -1 keeps it. The port opens on the
-    // receiver's job thread: its results come through UM_PORTWORK. A
-    // session started away from the console (see SetAtConsole) does not
-    // touch the port until it comes there.
-    TEngine(TInputSink& Sink, TSerialReceiver::TStateCallback OnStateChange, void* Data, bool NamedEvents = true,
-            int PortOverride = -1, bool StartsAtConsole = true);
+    // The port opens on the receiver's job thread: its results come when
+    // the host, told by PortJobsReady, calls DeliverPortJobs.
+    TEngine(const TEngineSetup& Setup, TInputSink& Sink, TLog& Log, TEngineEvents& Events,
+            TSerialReceiver::TStateCallback OnStateChange, void* Data);
     ~TEngine();
     TEngine(const TEngine&) = delete;
     TEngine& operator=(const TEngine&) = delete;
 
-    // The port's and the typing's settings into the settings file while
-    // everything still runs (they are written again as the engine goes).
-    void WriteSettings();
+    // The port's and the typing's settings as they are saved.
+    TPortSettings PortSettings() const { return FReceiver->Settings(); }
+    TTypingSettings TypingSettings() const { return FParser->Typing(); }
+    // Values confirmed in the dialog: the port's number (when Port is not 0)
+    // and framing (a changed one closes the port), the typing's pauses and
+    // GIDEI answers; then the port is opened and active, so that "OK"
+    // always leaves it so.
+    void Apply(const TPortSettings& Port, const TTypingSettings& Typing);
+
+    // The input language changed (on the host's thread).
+    void SetInputLanguage(uint32_t Language) { FLanguage = Language & 0xFFFF; }
 
     TSerialReceiver& Receiver() { return *FReceiver; }
     TKeyParser& Parser() { return *FParser; }
@@ -33,14 +63,14 @@ public:
     // How often a lost port is tried again.
     static constexpr uint32_t ReconnectIntervalMs = 2000;
 
-    // UM_PORTWORK: the receiver's job thread has results. The state the
+    // PortJobsReady: the receiver's job thread has results. The state the
     // start found is reported once the start's attempt has ended: the state
     // callback hears 2 or 1 when the port opened, and 0 when it did not.
     void DeliverPortJobs();
     // The start's attempt to open the port has not ended yet.
     bool Starting() const { return FStarting; }
 
-    // UM_PORTLOST (with its wParam): the device behind the port is gone.
+    // PortLost (with its opening): the device behind the port is gone.
     // The port is closed and reported as 0; true when the engine now waits
     // for it to come back (the window then calls RetryLostPort every
     // ReconnectIntervalMs, and at once when a port arrives).
@@ -75,9 +105,8 @@ public:
     // held is released and continuous movement stops; the port stays.
     void SessionLocked();
 
-    // UM_MOUSEMOVING: continuous movement was switched on or off.
+    // MovementChanged: continuous movement was switched on or off.
     void SetMouseMoving(bool On) { FMoving = On; }
-    bool MouseMoving() const { return FMoving; }
     // The 100 ms timer: one movement step while movement is on.
     void MouseTimerTick();
 
@@ -89,6 +118,8 @@ private:
     // Units still waiting are dropped and the parser lets go of everything.
     void ReleaseInput();
 
+    TLog& FLog;
+    TInputLanguage FLanguage;
     TSerialReceiver::TStateCallback FOnStateChange;
     void* FStateData;
     std::unique_ptr<TSerialReceiver> FReceiver;

@@ -1,7 +1,7 @@
 #include "app/EngineHost_win.h"
 
-#include "base/Messages.h"
-#include "base/SystemLibrary_win.h"
+#include "base/window/Messages.h"
+#include "base/system/SystemLibrary_win.h"
 
 #include <dbt.h>
 #include <wtsapi32.h>

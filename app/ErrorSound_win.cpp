@@ -1,8 +1,8 @@
 #include "app/ErrorSound_win.h"
 
-#include "base/Globals.h"
-#include "base/NamedFile.h"
-#include "base/SystemLibrary_win.h"
+#include "base/settings/Globals.h"
+#include "base/files/NamedFile.h"
+#include "base/system/SystemLibrary_win.h"
 #include "logging/Logging.h"
 
 #include <string>

@@ -1,8 +1,7 @@
 #include "app/InfoPage_win.h"
 
-#include "base/CommonControls_win.h"
-#include "base/Globals.h"
-#include "base/SystemServices.h"
+#include "base/window/CommonControls_win.h"
+#include "base/system/SystemServices.h"
 #include "logging/Logging.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringIds.h"
@@ -35,7 +34,7 @@ INT_PTR TInfoPage::OnInitDialog()
     SetDlgItemTextA(Handle(), IDC_EMAIL, (LoadResourceText(IDS_EMAIL_CAPTION) + FEmailAddress).c_str());
 
     int major = 0, minor = 0, release = 0, build = 0;
-    GetFileVersion(major, minor, release, build);
+    ReadFileVersion(ProgramFilePath(), major, minor, release, build);
     char version[64];
     std::snprintf(version, sizeof version, LoadResourceText(IDS_VERSION_FORMAT).c_str(), major, minor, release,
                   build);

@@ -4,9 +4,9 @@
 // and pressed with the space bar.
 #pragma once
 
-#include "base/Graphics_win.h"
-#include "base/Handles_win.h"
-#include "base/Window_win.h"
+#include "base/window/Graphics_win.h"
+#include "base/system/Handles_win.h"
+#include "base/window/Window_win.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "app/LastResort_win.h"
 
-#include "base/ExceptionName.h"
+#include "base/system/ExceptionName.h"
 #include "gidei/InputSink.h"
 
 #include <windows.h>

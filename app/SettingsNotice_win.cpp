@@ -1,8 +1,8 @@
 #include "app/SettingsNotice_win.h"
 
-#include "base/Globals.h"
-#include "base/MessageDialog.h"
-#include "base/SystemServices.h"
+#include "base/settings/Globals.h"
+#include "base/window/MessageDialog.h"
+#include "base/system/SystemServices.h"
 #include "logging/Logging.h"
 #include "resources/StringIds.h"
 

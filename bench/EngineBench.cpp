@@ -43,7 +43,7 @@ void BM_Framing(benchmark::State& State)
 {
     TTestEnvironment env(0);
     const std::vector<std::string> chunks = Chunks(RealisticStream());
-    TReceiveQueue queue;
+    TReceiveQueue queue{env.Log()};
     queue.Active = true;
     size_t bytes = 0;
     for (auto _ : State) {
@@ -61,7 +61,8 @@ BENCHMARK(BM_Framing);
 // The queue and the parser thread, wired as the program wires them, on a
 // sink that only counts.
 struct TThreadedEngine {
-    TThreadedEngine()
+    explicit TThreadedEngine(TTestEnvironment& Env)
+        : Queue(Env.Log()), Parser(Sink, Env.Settings.Typing, Env.Log(), Env.Events, Env.Language, false)
     {
         Queue.Active = true;
         Parser.Queue = &Queue;
@@ -76,7 +77,7 @@ struct TThreadedEngine {
     }
     TNullSink Sink;
     TReceiveQueue Queue;
-    TKeyParser Parser{Sink, false};
+    TKeyParser Parser;
 };
 
 // Queue, parser thread and typer with a sink that only counts; no pause
@@ -87,14 +88,14 @@ struct TThreadedEngine {
 // line never comes near that.
 void BM_Engine(benchmark::State& State)
 {
-    TTestEnvironment env(0, "[Debug]\nWait=-1\n");
+    TTestEnvironment env(0);
     std::string stream;
     for (int i = 0; i < 64; ++i)
         stream += RealisticStream();
     const std::vector<std::string> chunks = Chunks(stream);
     const size_t units = UnitsOf(stream);
 
-    TThreadedEngine engine;
+    TThreadedEngine engine(env);
     TNullSink& sink = engine.Sink;
     TReceiveQueue& queue = engine.Queue;
     // Hands the stream over; false when the engine stopped taking it.
@@ -150,9 +151,9 @@ BENCHMARK(BM_Engine)->UseRealTime();
 // the stream handled one after the other.
 void BM_Units(benchmark::State& State)
 {
-    TTestEnvironment env(0, "[Debug]\nWait=-1\n");
+    TTestEnvironment env(0);
     const std::string stream = RealisticStream();
-    TReceiveQueue queue;
+    TReceiveQueue queue{env.Log()};
     queue.Active = true;
     for (const std::string& chunk : Chunks(stream))
         queue.AddBytes(chunk.data(), chunk.size());
@@ -160,7 +161,7 @@ void BM_Units(benchmark::State& State)
     for (std::string unit = queue.Pop(); !unit.empty(); unit = queue.Pop())
         units.push_back(unit);
     TNullSink sink;
-    TKeyParser parser(sink, false);
+    TKeyParser parser(sink, env.Settings.Typing, env.Log(), env.Events, env.Language, false);
     for (auto _ : State) {
         for (const std::string& unit : units)
             parser.HandleUnit(unit);
@@ -175,8 +176,8 @@ BENCHMARK(BM_Units);
 // the real threads and events.
 void BM_Latency(benchmark::State& State)
 {
-    TTestEnvironment env(0, "[Debug]\nWait=-1\n");
-    TThreadedEngine engine;
+    TTestEnvironment env(0);
+    TThreadedEngine engine(env);
     TNullSink& sink = engine.Sink;
     TReceiveQueue& queue = engine.Queue;
 
@@ -206,12 +207,12 @@ BENCHMARK(BM_Latency)->Iterations(1)->UseRealTime();
 void BM_LogLine(benchmark::State& State)
 {
     TTestEnvironment env(0xFFFFFFFF);
-    FileLog->SetFileName(env.Dir.File("bench.log"));
-    FileLog->SetActive(true);
+    env.Log().File().SetFileName(env.Dir.File("bench.log"));
+    env.Log().File().SetActive(true);
     const std::string text = "\x1b,combine,ctrl,alt,del.";
     for (auto _ : State)
-        Loggers->Log(lkSequence, text);
-    FileLog->SetActive(false);
+        env.Log().Log(lkSequence, text);
+    env.Log().File().SetActive(false);
     State.SetItemsProcessed(State.iterations());
 }
 BENCHMARK(BM_LogLine);
@@ -220,11 +221,11 @@ BENCHMARK(BM_LogLine);
 // and parser: resident memory must not grow with its length.
 void BM_MemoryFlat(benchmark::State& State)
 {
-    TTestEnvironment env(0, "[Debug]\nWait=-1\n");
+    TTestEnvironment env(0);
     TNullSink sink;
-    TReceiveQueue queue;
+    TReceiveQueue queue{env.Log()};
     queue.Active = true;
-    TKeyParser parser(sink, false);
+    TKeyParser parser(sink, env.Settings.Typing, env.Log(), env.Events, env.Language, false);
     const std::string noise = "\x1b" + std::string(100000, 'n');
     const std::vector<std::string> chunks = Chunks(RealisticStream() + noise + ".");
     const int64_t megabytes = State.range(0);
@@ -256,7 +257,7 @@ BENCHMARK(BM_MemoryFlat)->Arg(64)->Iterations(1)->UseRealTime()->Unit(benchmark:
 void BM_MemoryParserPaused(benchmark::State& State)
 {
     TTestEnvironment env(0);
-    TReceiveQueue queue;
+    TReceiveQueue queue{env.Log()};
     queue.Active = true;
     const std::vector<std::string> chunks = Chunks(RealisticStream());
     const size_t total = static_cast<size_t>(State.range(0)) << 20;

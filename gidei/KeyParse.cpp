@@ -1,23 +1,18 @@
 #include "gidei/KeyParse.h"
 
-#include "base/Globals.h"
-#include "logging/Logging.h"
+#include "base/system/Text.h"
+#include "serial/EngineEvents.h"
 
-namespace {
-constexpr char Esc = '\x1b';
-}
 
-TKeyParser::TKeyParser(TInputSink& Sink, bool NamedEvents)
+TKeyParser::TKeyParser(TInputSink& Sink, const TTypingSettings& Typing, TLog& Log, TTyperEvents& Events,
+                       const TInputLanguage& Language, bool NamedEvents)
+    : FLog(Log), FEvents(Events), FStored(Typing)
 {
-    StopEvent = std::make_unique<TEvent>(false, NamedEvents ? "vemuUruk" : nullptr);
-    DataEvent = std::make_unique<TEvent>(false, NamedEvents ? "vemuSnaga" : nullptr);
-    TickEvent = std::make_unique<TEvent>(false, NamedEvents ? "vemuSharku" : nullptr);
-    if (Globals) {
-        WaitAfter = Globals->GetBool("Extended", "WaitAfter", false);
-        SetWaitFor(Globals->GetInteger("Extended", "WaitFor", 500));
-        UseGIDEI = Globals->GetBool("GIDEI", "Use", false);
-    }
-    Typer = std::make_unique<TKeyTyper>(*this, Sink);
+    StopEvent = MakeEngineEvent(ParserStopEventName, NamedEvents, Log);
+    DataEvent = MakeEngineEvent(ParserDataEventName, NamedEvents, Log);
+    TickEvent = MakeEngineEvent(ParserTickEventName, NamedEvents, Log);
+    ApplyTyping(Typing);
+    Typer = std::make_unique<TKeyTyper>(*this, Sink, Typing, Log, Events, Language);
 }
 
 TKeyParser::~TKeyParser()
@@ -25,26 +20,34 @@ TKeyParser::~TKeyParser()
     // Only a thread that has ended may lose its events and its typer.
     Stop();
     Join();
-    WriteSettings();
     TickEvent.reset();
     DataEvent.reset();
     StopEvent.reset();
     Typer.reset();
 }
 
-void TKeyParser::WriteSettings()
+TTypingSettings TKeyParser::Typing() const
 {
-    if (Globals) {
-        Globals->PutBool("Extended", "WaitAfter", WaitAfter);
-        Globals->PutInteger("Extended", "WaitFor", WaitFor);
-        Globals->PutBool("GIDEI", "Use", UseGIDEI);
-    }
+    TTypingSettings typing = FStored;
+    typing.WaitAfter = FWaitAfter;
+    typing.WaitFor = FWaitFor;
+    typing.UseGIDEI = FUseGIDEI;
+    return typing;
 }
 
-void TKeyParser::SetWaitFor(int32_t Value)
+void TKeyParser::ApplyTyping(const TTypingSettings& Typing)
 {
-    ClampAndCompare(Value, 50, 9999, WaitFor);
-    WaitFor = Value;
+    int32_t waitFor = Typing.WaitFor;
+    ClampAndCompare(waitFor, 50, 9999, 0);
+    FWaitFor = waitFor;
+    FWaitAfter = Typing.WaitAfter;
+    FUseGIDEI = Typing.UseGIDEI;
+}
+
+void TKeyParser::ReportFailure(TLogKind Kind, const std::string& Text)
+{
+    FEvents.SequenceFailed();
+    FLog.Log(Kind, Text);
 }
 
 void TKeyParser::Stop()
@@ -65,7 +68,7 @@ void TKeyParser::ReleaseAfterCut()
     const uint32_t cuts = FCuts.load();
     FCutsReleased = cuts;
     if (Typer->ReleaseEverything())
-        LogEvent(lkPlain, "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen");
+        FLog.Log(lkPlain, "### Eingabe unterbrochen: alle Tasten und Maustasten losgelassen");
     FCutsDone = cuts;
 }
 
@@ -102,9 +105,9 @@ void TKeyParser::Execute()
                 break;
             }
         } catch (const std::exception& error) {
-            LogEvent(lkError, error.what());
+            FLog.Log(lkError, error.what());
         } catch (...) {
-            LogEvent(lkError, "unknown exception");
+            FLog.Log(lkError, "unknown exception");
         }
     }
 }
@@ -138,9 +141,9 @@ void TKeyParser::Drain()
             HandleUnit(unit);
             PauseAfter();
         } catch (const std::exception& error) {
-            LogEvent(lkError, error.what());
+            FLog.Log(lkError, error.what());
         } catch (...) {
-            LogEvent(lkError, "unknown exception");
+            FLog.Log(lkError, "unknown exception");
         }
     }
 }
@@ -169,12 +172,12 @@ void TKeyParser::HandleUnit(const std::string& Unit)
 
 bool TKeyParser::CheckCharacters()
 {
-    if (!UseGIDEI)
+    if (!FUseGIDEI)
         return true;
     for (size_t i = 0; i < Text.size(); ++i) {
         const unsigned char byte = static_cast<unsigned char>(Text[i]);
         if (byte < 32 || byte > 126) {
-            ReportError(lkGideiProblem, Text);
+            ReportFailure(lkGideiProblem, Text);
             TypeFrom(static_cast<int>(i) + 1);
             return false;
         }
@@ -200,13 +203,13 @@ std::optional<TTokenList> TKeyParser::SplitTokens()
             repeated = repeated || SameNoCase(earlier, token);
         // Numbers may repeat (",move,10,10."); names may not.
         if (repeated && !(token[0] == '+' || token[0] == '-' || (token[0] >= '0' && token[0] <= '9'))) {
-            LogEvent(lkParameterError, "Double token name \"" + token + "\"");
+            FLog.Log(lkParameterError, "Double token name \"" + token + "\"");
             return std::nullopt;
         }
         tokens.push_back(token);
     }
     if (tokens.empty() || tokens.size() > MaxTokens) {
-        ReportError(lkProtocol, Text);
+        ReportFailure(lkProtocol, Text);
         return std::nullopt;
     }
     return tokens;
@@ -219,7 +222,7 @@ void TKeyParser::ProcessCommand()
         return;
     Typer->Sequence = Text;
     const int32_t position = Typer->ExecuteCommand(*tokens);
-    if (UseGIDEI && position > 0)
+    if (FUseGIDEI && position > 0)
         TypeFrom(position);
 }
 
@@ -229,10 +232,10 @@ void TKeyParser::ProcessKeyName()
     if (!tokens)
         return;
     if (tokens->size() >= 2) {
-        ReportError(lkProtocol, Text);
+        ReportFailure(lkProtocol, Text);
         return;
     }
-    if (!Typer->TypeKeyName(tokens->front()) && UseGIDEI)
+    if (!Typer->TypeKeyName(tokens->front()) && FUseGIDEI)
         TypeFrom(1);
 }
 
@@ -250,9 +253,9 @@ void TKeyParser::TypeFrom(int Position)
 
 void TKeyParser::PauseAfter()
 {
-    if (!WaitAfter)
+    if (!FWaitAfter)
         return;
     const uint32_t start = TickCount();
-    while (!Interrupted() && TickCount() - start < static_cast<uint32_t>(WaitFor.load()))
+    while (!Interrupted() && TickCount() - start < static_cast<uint32_t>(FWaitFor.load()))
         SleepMs(10);
 }

@@ -3,7 +3,7 @@
 // continuous mouse movement one step per tick and paces the output.
 #pragma once
 
-#include "base/Sync.h"
+#include "base/threads/Sync.h"
 #include "gidei/KeyType.h"
 #include "serial/ReceiveQ.h"
 
@@ -19,15 +19,20 @@ public:
     // Created suspended: the owner sets Queue, hands DataEvent to the queue
     // and then calls Start. Without NamedEvents the events get no global
     // names (tests run several parsers side by side).
-    explicit TKeyParser(TInputSink& Sink, bool NamedEvents = true);
-    // The owner has stopped the thread (Stop, WaitFor) before.
+    TKeyParser(TInputSink& Sink, const TTypingSettings& Typing, TLog& Log, TTyperEvents& Events,
+               const TInputLanguage& Language, bool NamedEvents = true);
+    // Stops the thread and waits for its end.
     ~TKeyParser() override;
 
-    // The typing settings into the settings file (also done when the
-    // parser goes).
-    void WriteSettings();
+    // The typing settings as they are saved.
+    TTypingSettings Typing() const;
+    // WaitAfter, WaitFor (clamped to 50..9999) and UseGIDEI from the main
+    // thread; the parser reads them on each use.
+    void ApplyTyping(const TTypingSettings& Typing);
+    bool WaitAfter() const { return FWaitAfter; }
+    int32_t WaitFor() const { return FWaitFor; }
+    bool UseGIDEI() const { return FUseGIDEI; }
 
-    void SetWaitFor(int32_t Value);
     void Stop();
     bool IsTerminated() const override { return Terminated(); }
     // On the main thread, whenever the receiver leaves state 2 (the port
@@ -49,10 +54,6 @@ public:
     std::unique_ptr<TEvent> DataEvent;
     std::unique_ptr<TEvent> TickEvent;
     TReceiveQueue* Queue = nullptr;
-    // Written by the main thread, read by the parser on each use.
-    std::atomic<int32_t> WaitFor{500};
-    std::atomic<bool> WaitAfter{false};
-    std::atomic<bool> UseGIDEI{false};
     std::unique_ptr<TKeyTyper> Typer;
 
     // The steps of one unit, open to tests that drive the parser without its
@@ -76,6 +77,8 @@ private:
     void ProcessKeyName();
     void TypeFrom(int Position);
     void PauseAfter();
+    // Tells the host that the unit failed, then logs it.
+    void ReportFailure(TLogKind Kind, const std::string& Text);
 
     // Cuts asked for, and the cuts the parser has released after: counts,
     // so that a cut that comes while the last one is being released is
@@ -83,5 +86,12 @@ private:
     std::atomic<uint32_t> FCuts{0};
     std::atomic<uint32_t> FCutsReleased{0};
     std::atomic<uint32_t> FCutsDone{0}; // the releases finished
+
+    TLog& FLog;
+    TTyperEvents& FEvents;
+    const TTypingSettings FStored; // what the typer was made with
+    std::atomic<int32_t> FWaitFor{500};
+    std::atomic<bool> FWaitAfter{false};
+    std::atomic<bool> FUseGIDEI{false};
 
 };

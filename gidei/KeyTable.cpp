@@ -1,30 +1,9 @@
 #include "gidei/KeyTable.h"
 
-#include "base/Globals.h"
 #include "gidei/ResourceReader.h"
-#include "logging/Logging.h"
+#include "base/system/SystemServices.h"
 
 #include <algorithm>
-
-namespace {
-
-unsigned char Fold(unsigned char C) { return (C >= 'A' && C <= 'Z') ? static_cast<unsigned char>(C - 'A' + 'a') : C; }
-
-} // namespace
-
-int CompareNoCase(const std::string& A, const std::string& B)
-{
-    const size_t common = std::min(A.size(), B.size());
-    for (size_t i = 0; i < common; ++i) {
-        unsigned char a = Fold(static_cast<unsigned char>(A[i]));
-        unsigned char b = Fold(static_cast<unsigned char>(B[i]));
-        if (a != b)
-            return a < b ? -1 : 1;
-    }
-    return A.size() == B.size() ? 0 : (A.size() < B.size() ? -1 : 1);
-}
-
-bool SameNoCase(const std::string& A, const std::string& B) { return A.size() == B.size() && CompareNoCase(A, B) == 0; }
 
 uint32_t TKeyList::Value(int Index) const
 {
@@ -73,9 +52,16 @@ bool TKeyDataSortedList::Find(const std::string& Name, int& Index) const { retur
 
 // Table ---------------------------------------------------------------------
 
-TKeyTable::TKeyTable() : TKeyTable(LoadResourceCopy(KeyTableResourceId)) {}
+TKeyTable::TKeyTable(const TInputLanguage& Language, TLog& Log)
+    : TKeyTable(LoadResourceBytes(KeyTableResourceId), Language, Log)
+{
+}
 
-TKeyTable::TKeyTable(const std::vector<uint8_t>& Resource) : TKeyDataSortedList(true) { Load(Resource); }
+TKeyTable::TKeyTable(const std::vector<uint8_t>& Resource, const TInputLanguage& Language, TLog& Log)
+    : TKeyDataSortedList(true), FLanguage(Language)
+{
+    Load(Resource, Log);
+}
 
 bool TKeyTable::Find(const std::string& Name, int& Index) const
 {
@@ -99,7 +85,7 @@ bool TKeyTable::AnyKeyActive() const { return FActiveKeys > 0; }
 
 bool TKeyTable::LanguageSupported() const
 {
-    const uint32_t language = Globals ? Globals->InputLanguage.load() : 0;
+    const uint32_t language = FLanguage.load();
     for (auto id = FLanguageIds.rbegin(); id != FLanguageIds.rend(); ++id)
         if (*id == language)
             return true;
@@ -114,11 +100,11 @@ uint32_t TKeyTable::LanguageId(int Index) const
 // Blocks of entries, each made for some input languages; the first block
 // that fits the current language is kept, else the last one. A damaged
 // resource is read up to the damage and reported once.
-void TKeyTable::Load(const std::vector<uint8_t>& Resource)
+void TKeyTable::Load(const std::vector<uint8_t>& Resource, TLog& Log)
 {
     if (Resource.empty())
         return;
-    TResourceReader reader(Resource);
+    TResourceReader reader(Resource, Log);
     uint32_t blocks = 0;
     if (!reader.U32(blocks)) {
         reader.ReportDamage("Key table");

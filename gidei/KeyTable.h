@@ -3,8 +3,12 @@
 // virtual-key code and the input languages the table was made for.
 #pragma once
 
+#include "base/system/Numbers.h"
+#include "logging/Log.h"
+
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -27,9 +31,9 @@ constexpr uint8_t ksLocked = 3;
 
 constexpr int KeyTableResourceId = 234;
 
-// ASCII case folding, used alike for sorting and for looking names up.
-int CompareNoCase(const std::string& A, const std::string& B);
-bool SameNoCase(const std::string& A, const std::string& B);
+// The language id of the current input language (the low 16 bits of its
+// layout): rewritten by the host's thread on each change, read by others.
+using TInputLanguage = std::atomic<uint32_t>;
 
 // Binary search in (name, value) pairs sorted with CompareNoCase: Index is
 // where Name stands or would stand; true when it is there.
@@ -107,10 +111,11 @@ public:
 
 class TKeyTable : public TKeyDataSortedList {
 public:
-    // Loads resource 234 of the program.
-    TKeyTable();
+    // Loads resource 234 of the program: the first block made for the
+    // current input language, else the last; damage is reported in Log.
+    TKeyTable(const TInputLanguage& Language, TLog& Log);
     // Loads the given resource bytes (tests feed damaged copies).
-    explicit TKeyTable(const std::vector<uint8_t>& Resource);
+    TKeyTable(const std::vector<uint8_t>& Resource, const TInputLanguage& Language, TLog& Log);
     ~TKeyTable() override = default;
 
     // Present and not flagged unavailable; Index is set in both cases.
@@ -127,9 +132,10 @@ public:
     uint32_t LanguageId(int Index) const;
 
 private:
-    void Load(const std::vector<uint8_t>& Resource);
+    void Load(const std::vector<uint8_t>& Resource, TLog& Log);
 
     std::array<uint8_t, 256> FKeyStates{};
     int FActiveKeys = 0; // number of non-zero states
     std::vector<uint32_t> FLanguageIds;
+    const TInputLanguage& FLanguage;
 };

@@ -2,40 +2,19 @@
 // (pressed, held, locked), characters, key names and the key commands.
 #include "gidei/KeyType.h"
 
-#include "base/Cp1252.h"
-#include "base/Globals.h"
-#include "logging/Logging.h"
+#include "base/system/Cp1252.h"
+#include "base/system/SystemServices.h"
+#include "base/threads/Sync.h"
 
-bool ParseDecimal(const std::string& Text, int32_t& Value)
+TKeyTyper::TKeyTyper(TKeyTyperOwner& Parser, TInputSink& Sink, const TTypingSettings& Typing, TLog& Log,
+                     TTyperEvents& Events, const TInputLanguage& Language)
+    : FParser(Parser), FSink(Sink), FLog(Log), FEvents(Events), FWait(Typing.Wait), FMouseDelta(Typing.MouseDelta)
 {
-    size_t i = 0;
-    bool negative = false;
-    if (i < Text.size() && (Text[i] == '+' || Text[i] == '-'))
-        negative = Text[i++] == '-';
-    if (i == Text.size())
-        return false;
-    int64_t value = 0;
-    for (; i < Text.size(); ++i) {
-        if (Text[i] < '0' || Text[i] > '9')
-            return false;
-        value = value * 10 + (Text[i] - '0');
-        if (value > 2147483648LL)
-            return false;
-    }
-    value = negative ? -value : value;
-    if (value > INT32_MAX)
-        return false;
-    Value = static_cast<int32_t>(value);
-    return true;
-}
-
-TKeyTyper::TKeyTyper(TKeyTyperOwner& Parser, TInputSink& Sink) : FParser(Parser), FSink(Sink)
-{
-    FWait = Globals ? Globals->GetInteger("Debug", "Wait", 0) : 0;
     ClampAndCompare(FWait, -1, 999, 0);
+    ClampAndCompare(FMouseDelta, 1, 1000, 0);
     FPosMem = std::make_unique<TMousePosMem>();
-    FKeyTable = std::make_unique<TKeyTable>();
-    FMouseTable = std::make_unique<TMouseTable>();
+    FKeyTable = std::make_unique<TKeyTable>(Language, Log);
+    FMouseTable = std::make_unique<TMouseTable>(Log);
     FMouseDir = std::make_unique<TMouseDir>();
 }
 
@@ -61,7 +40,7 @@ void TKeyTyper::Pause()
 void TKeyTyper::PressKey(int Vk)
 {
     if (FKeyTable->KeyState(Vk) != ksUp) {
-        LogEvent(lkKeyCollision, Sequence);
+        FLog.Log(lkKeyCollision, Sequence);
         return;
     }
     SendKey(Vk, 0, 0);
@@ -72,7 +51,7 @@ void TKeyTyper::PressKey(int Vk)
 void TKeyTyper::ReleaseKey(int Vk)
 {
     if (FKeyTable->KeyState(Vk) == ksUp) {
-        LogEvent(lkKeyCollision, Sequence);
+        FLog.Log(lkKeyCollision, Sequence);
         return;
     }
     SendKey(Vk, 0, KEYEVENTF_KEYUP_FLAG);
@@ -137,7 +116,7 @@ void TKeyTyper::TypeChar(uint8_t Code)
     if (FKeyTable->Find(name, index))
         StrokeKey(FKeyTable->KeyData(index)->Group(0));
     else
-        LogEvent(lkParameterError, name);
+        FLog.Log(lkParameterError, name);
 }
 
 bool TKeyTyper::TypeKeyName(const std::string& Name)
@@ -149,7 +128,7 @@ bool TKeyTyper::TypeKeyName(const std::string& Name)
     int index;
     const bool known = FKeyTable->Find(Name, index);
     if (!known) {
-        LogEvent(lkParameterError, Name);
+        FLog.Log(lkParameterError, Name);
     } else {
         const TKeyData& entry = *FKeyTable->KeyData(index);
         if (FKeyTable->AnyKeyActive() || !entry.HasChar())
@@ -192,7 +171,7 @@ int32_t TKeyTyper::ReportParamError(const TTokenList* Tokens, int Index)
 
 std::string TKeyTyper::SystemErrorText(const std::string& ErrorText) const { return FCommand + ": " + ErrorText; }
 
-void TKeyTyper::LogSystemError() { LogEvent(lkSystem, SystemErrorText(SysErrorText(FSink.LastError()))); }
+void TKeyTyper::LogSystemError() { FLog.Log(lkSystem, SystemErrorText(SysErrorText(FSink.LastError()))); }
 
 void TKeyTyper::BeginUnit()
 {
@@ -217,7 +196,7 @@ void TKeyTyper::ReportRefused()
     FRefusalReported = true;
     const std::string subject =
         FSubjectChar >= 0 ? std::string(1, static_cast<char>(FSubjectChar)) : FSubjectName ? *FSubjectName : FCommand;
-    LogEvent(lkSystem, subject + ": " + SysErrorText(code));
+    FLog.Log(lkSystem, subject + ": " + SysErrorText(code));
 }
 
 // Key commands ----------------------------------------------------------------
@@ -280,13 +259,19 @@ int32_t TKeyTyper::GIDEIascii(const TTokenList& Tokens)
 {
     int32_t value = 0;
     if (Tokens.size() != 2 || !ParseDecimal(Tokens[1], value) || value < 32 || value > 255) {
-        LogEvent(lkParameterError, Sequence);
+        FLog.Log(lkParameterError, Sequence);
         return 0;
     }
     if (FKeyTable->AnyKeyActive()) {
-        LogEvent(lkModifierCollision, Sequence);
+        FLog.Log(lkModifierCollision, Sequence);
         return 0;
     }
     TypeCharCode(static_cast<uint8_t>(value));
     return 0;
+}
+
+void TKeyTyper::ReportError(TLogKind Kind, const std::string& Text)
+{
+    FEvents.SequenceFailed();
+    FLog.Log(Kind, Text);
 }

@@ -3,9 +3,12 @@
 // key and button it has put down.
 #pragma once
 
+#include "base/system/Numbers.h"
+#include "base/settings/SettingsRecords.h"
 #include "gidei/InputSink.h"
 #include "gidei/KeyTable.h"
 #include "gidei/MouseTables.h"
+#include "gidei/TyperEvents.h"
 
 #include <atomic>
 #include <cstdint>
@@ -29,7 +32,10 @@ public:
 
 class TKeyTyper {
 public:
-    TKeyTyper(TKeyTyperOwner& Parser, TInputSink& Sink);
+    // Wait and MouseDelta come from Typing; the key table is checked
+    // against Language; the typer logs in Log and tells Events.
+    TKeyTyper(TKeyTyperOwner& Parser, TInputSink& Sink, const TTypingSettings& Typing, TLog& Log,
+              TTyperEvents& Events, const TInputLanguage& Language);
     // Releases every key and button the typer still holds down, so that
     // leaving the program never leaves a modifier or a button stuck.
     ~TKeyTyper();
@@ -143,9 +149,15 @@ private:
     int32_t GIDEIcombine(const TTokenList& Tokens);
     int32_t HoldOrLock(const TTokenList& Tokens, uint8_t State);
 
+    // Tells the host that the unit failed, then logs it.
+    void ReportError(TLogKind Kind, const std::string& Text);
+
     TKeyTyperOwner& FParser;
     TInputSink& FSink;
+    TLog& FLog;
+    TTyperEvents& FEvents;
     int32_t FWait = 0;
+    int32_t FMouseDelta = 100;
     int32_t FPending = 0;
     std::unique_ptr<TMousePosMem> FPosMem;
     std::unique_ptr<TKeyTable> FKeyTable;
@@ -167,5 +179,3 @@ private:
     bool FRefusalReported = false;
 };
 
-// A token as a signed 32-bit decimal number (an optional sign, then digits).
-bool ParseDecimal(const std::string& Text, int32_t& Value);

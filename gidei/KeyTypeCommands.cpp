@@ -1,8 +1,8 @@
 // Command lookup, wait, baudrate, the reset and the layout check.
 #include "gidei/KeyType.h"
 
-#include "base/Globals.h"
-#include "logging/Logging.h"
+#include "base/threads/Sync.h"
+
 
 const TKeyTyper::TCommand TKeyTyper::Commands[19] = {
     {"GIDEIbaudrate", &TKeyTyper::GIDEIbaudrate}, {"GIDEIwait", &TKeyTyper::GIDEIwait},
@@ -51,7 +51,7 @@ int32_t TKeyTyper::GIDEIwait(const TTokenList& Tokens)
     while (TickCount() - start < static_cast<uint32_t>(time)) {
         if (FParser.IsTerminated() || FParser.InputCut()) {
             // One garbled digit can ask for weeks: say that it was cut.
-            LogEvent(lkPlain, "### Warten abgebrochen: " + Sequence);
+            FLog.Log(lkPlain, "### Warten abgebrochen: " + Sequence);
             break;
         }
         SleepMs(10);
@@ -85,7 +85,7 @@ bool TKeyTyper::LetGo(bool PointerToCorner)
         ReleaseButtons();
         if (FMoving) {
             FMoving = false;
-            ReportMoving(false);
+            FEvents.MovementChanged(false);
         }
     }
     ReleaseAllKeys();

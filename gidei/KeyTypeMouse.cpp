@@ -2,8 +2,8 @@
 // movement.
 #include "gidei/KeyType.h"
 
-#include "base/Globals.h"
-#include "logging/Logging.h"
+#include "base/threads/Sync.h"
+
 
 #include <algorithm>
 #include <utility>
@@ -28,7 +28,7 @@ bool TKeyTyper::MoveMouse(int32_t X, int32_t Y, bool Absolute)
     return FSink.SendMouse(record) >= 1;
 }
 
-void TKeyTyper::LogButton(uint8_t Kind, const std::string& Name) { LogEvent(Kind, Sequence + " " + Name); }
+void TKeyTyper::LogButton(uint8_t Kind, const std::string& Name) { FLog.Log(Kind, Sequence + " " + Name); }
 
 bool TKeyTyper::FindButton(const std::string& Name, int& Index, int32_t& Result)
 {
@@ -107,7 +107,7 @@ void TKeyTyper::ResetMouse()
 {
     ReleaseButtons();
     FMoving = false;
-    ReportMoving(false);
+    FEvents.MovementChanged(false);
     if (!MoveMouse(0, 0, true))
         ReportRefused();
 }
@@ -190,7 +190,7 @@ void TKeyTyper::MouseTick()
     if (!FMoving)
         return;
     BeginUnit();
-    const int32_t delta = Globals ? Globals->MouseDelta : 100;
+    const int32_t delta = FMouseDelta;
     // Wide arithmetic: a large MouseDelta must not overflow the remainder.
     const int64_t total = static_cast<int64_t>(FRemainder) + static_cast<int64_t>(delta) * FSpeed;
     const int64_t steps = total / 100;
@@ -270,7 +270,7 @@ int32_t TKeyTyper::GIDEIdblclick(const TTokenList& Tokens)
 int32_t TKeyTyper::GIDEImoulock(const TTokenList& Tokens)
 {
     if (int duplicate = FindDuplicateButton(Tokens)) {
-        LogEvent(lkDoubleKey, Sequence + " " + std::to_string(duplicate));
+        FLog.Log(lkDoubleKey, Sequence + " " + std::to_string(duplicate));
         return 0;
     }
     if (Tokens.size() == 1)
@@ -287,7 +287,7 @@ int32_t TKeyTyper::GIDEImoulock(const TTokenList& Tokens)
 int32_t TKeyTyper::GIDEImourel(const TTokenList& Tokens)
 {
     if (int duplicate = FindDuplicateButton(Tokens)) {
-        LogEvent(lkDoubleKey, Sequence + " " + std::to_string(duplicate));
+        FLog.Log(lkDoubleKey, Sequence + " " + std::to_string(duplicate));
         return 0;
     }
     if (Tokens.size() == 1) {
@@ -323,7 +323,7 @@ int32_t TKeyTyper::GIDEImougo(const TTokenList& Tokens)
     FDirY = delta.Y;
     FSpeed = speed;
     FMoving = true;
-    ReportMoving(true);
+    FEvents.MovementChanged(true);
     return 0;
 }
 
@@ -333,7 +333,7 @@ int32_t TKeyTyper::GIDEImoustop(const TTokenList& Tokens)
         return ReportParamError(&Tokens, 1);
     if (FMoving) {
         FMoving = false;
-        ReportMoving(false);
+        FEvents.MovementChanged(false);
     }
     return 0;
 }

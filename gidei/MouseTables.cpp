@@ -1,6 +1,6 @@
 #include "gidei/MouseTables.h"
 
-#include "base/Globals.h"
+#include "base/system/SystemServices.h"
 #include "gidei/KeyTable.h"
 #include "gidei/ResourceReader.h"
 
@@ -13,9 +13,9 @@ namespace {
 }
 
 
-TMouseTable::TMouseTable() : TMouseTable(LoadResourceCopy(MouseTableResourceId)) {}
+TMouseTable::TMouseTable(TLog& Log) : TMouseTable(LoadResourceBytes(MouseTableResourceId), Log) {}
 
-TMouseTable::TMouseTable(const std::vector<uint8_t>& Resource) { Load(Resource); }
+TMouseTable::TMouseTable(const std::vector<uint8_t>& Resource, TLog& Log) { Load(Resource, Log); }
 
 void TMouseTable::Append(const std::string& Name, const std::string& Canonical)
 {
@@ -26,7 +26,7 @@ void TMouseTable::Append(const std::string& Name, const std::string& Canonical)
 
 // Every button is named by its number and by "but" and its number; the
 // resource adds the flags of the buttons that have them, and another name.
-void TMouseTable::Load(const std::vector<uint8_t>& Resource)
+void TMouseTable::Load(const std::vector<uint8_t>& Resource, TLog& Log)
 {
     if (Resource.empty())
         return;
@@ -35,7 +35,7 @@ void TMouseTable::Load(const std::vector<uint8_t>& Resource)
     for (int n = 1; n <= 5; ++n)
         Append("but" + std::to_string(n), "but" + std::to_string(n));
 
-    TResourceReader reader(Resource);
+    TResourceReader reader(Resource, Log);
     for (;;) {
         uint32_t button = 0, down = 0, up = 0;
         if (!reader.U32(button)) {

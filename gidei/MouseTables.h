@@ -2,6 +2,8 @@
 // movement and the 36 remembered pointer positions (anchors).
 #pragma once
 
+#include "logging/Log.h"
+
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -20,8 +22,9 @@ struct TMouseData {
 class TMouseTable {
 public:
     // Builds the table from resource 235 of the program.
-    TMouseTable();
-    explicit TMouseTable(const std::vector<uint8_t>& Resource);
+    // Damage is reported in Log.
+    explicit TMouseTable(TLog& Log);
+    TMouseTable(const std::vector<uint8_t>& Resource, TLog& Log);
 
     bool Find(const std::string& Name, int& Index) const;
     int Count() const { return static_cast<int>(FItems.size()); }
@@ -36,7 +39,7 @@ public:
     void SetButtonState(int Index, uint8_t State);
 
 private:
-    void Load(const std::vector<uint8_t>& Resource);
+    void Load(const std::vector<uint8_t>& Resource, TLog& Log);
     void Append(const std::string& Name, const std::string& Canonical);
     const TMouseData& Data(int Index) const { return *FItems.at(static_cast<size_t>(Index)).second; }
 

@@ -1,6 +1,5 @@
 #include "gidei/ResourceReader.h"
 
-#include "logging/Logging.h"
 
 #include <cstring>
 
@@ -48,6 +47,5 @@ bool TResourceReader::Fits(uint32_t Count, size_t Size) const
 
 void TResourceReader::ReportDamage(const char* What) const
 {
-    if (Loggers)
-        Loggers->Log(lkError, std::string(What) + " resource damaged at byte " + std::to_string(FPosition));
+    FLog.Log(lkError, std::string(What) + " resource damaged at byte " + std::to_string(FPosition));
 }

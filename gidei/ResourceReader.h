@@ -3,13 +3,16 @@
 // line.
 #pragma once
 
+#include "logging/Log.h"
+
 #include <cstdint>
 #include <string>
 #include <vector>
 
 class TResourceReader {
 public:
-    explicit TResourceReader(const std::vector<uint8_t>& Bytes) : FBytes(Bytes) {}
+    // The damage is reported in Log.
+    TResourceReader(const std::vector<uint8_t>& Bytes, TLog& Log) : FBytes(Bytes), FLog(Log) {}
 
     bool U32(uint32_t& Value);
     bool Peek(uint8_t& Byte) const;
@@ -22,5 +25,6 @@ public:
 
 private:
     const std::vector<uint8_t>& FBytes;
+    TLog& FLog;
     size_t FPosition = 0;
 };

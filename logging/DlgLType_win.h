@@ -2,7 +2,7 @@
 // check box each.
 #pragma once
 
-#include "base/Window_win.h"
+#include "base/window/Window_win.h"
 
 #include <cstdint>
 #include <vector>

@@ -1,11 +1,11 @@
 #include "logging/FormLog_win.h"
 
-#include "base/Globals.h"
-#include "base/Graphics_win.h"
-#include "base/Messages.h"
-#include "base/ScreenPlacement.h"
-#include "base/SystemServices.h"
-#include "base/Text.h"
+#include "base/settings/Globals.h"
+#include "base/window/Graphics_win.h"
+#include "base/window/Messages.h"
+#include "base/window/ScreenPlacement.h"
+#include "base/system/SystemServices.h"
+#include "base/system/Text.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringIds.h"
 

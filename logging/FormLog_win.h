@@ -3,8 +3,8 @@
 // reaches it through TLogFormLink.
 #pragma once
 
-#include "base/Handles_win.h"
-#include "base/Window_win.h"
+#include "base/system/Handles_win.h"
+#include "base/window/Window_win.h"
 #include "logging/LogView.h"
 #include "logging/Logging.h"
 #include "logging/WakeGate.h"

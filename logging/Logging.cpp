@@ -1,14 +1,11 @@
 #include "logging/Logging.h"
 
-#include "base/SharedFile.h"
-#include "base/Messages.h"
-#include "base/SystemServices.h"
+#include "base/files/SharedFile.h"
+#include "base/system/Numbers.h"
+#include "base/system/Text.h"
+#include "base/system/SystemServices.h"
 
 #include <cstdio>
-
-TLoggers* Loggers = nullptr;
-TViewLog* ViewLog = nullptr;
-TFileLog* FileLog = nullptr;
 
 namespace {
 
@@ -44,7 +41,7 @@ std::string EscapeText(const std::string& Text)
     std::string escaped;
     escaped.reserve(Text.size());
     for (char c : Text) {
-        if (c == '\x1b')
+        if (c == Esc)
             escaped += "<esc>";
         else
             escaped += c;
@@ -141,8 +138,8 @@ void TViewLog::SetActive(bool On)
             FWindow->Close();
         }
     }
-    if (Globals)
-        Globals->PostToMain(UM_LOGVIEW, On ? 1 : 0, 0);
+    if (FHost)
+        FHost->LogViewSwitched(On);
 }
 
 // File sink ------------------------------------------------------------------
@@ -159,12 +156,12 @@ void TFileLog::SetFileName(const std::string& Name)
     // Any user may write the name into the shared settings file: the file
     // is taken only when it is safe for the user (the opener's rules), and
     // a refusal says why before the usual notice.
-    const TFileRefusal refusal = FFile.Open(TNamedFileUse::AppendLog, Name, Globals ? Globals->AppPath : std::string());
+    const TFileRefusal refusal = FFile.Open(TNamedFileUse::AppendLog, Name, FAppPath);
     if (refusal != TFileRefusal::None)
-        LogEvent(lkError, std::string("### Log-Datei abgelehnt, ") + RefusalReason(refusal) + ": " + Name);
+        FLog.Log(lkError, std::string("### Log-Datei abgelehnt, ") + RefusalReason(refusal) + ": " + Name);
     if (!FFile.IsOpen()) {
-        if (Globals)
-            Globals->PostToMain(UM_LOGFILEERROR, 0, 0);
+        if (FHost)
+            FHost->LogFileRefused();
         return;
     }
     // A log begins with the start line, also one switched on later in the
@@ -216,9 +213,8 @@ void TFileLog::Write(TLogKind, const std::string& Line)
 
 // Error sink -----------------------------------------------------------------
 
-TErrorLog::TErrorLog()
-    : FFileName((Globals ? Globals->AppPath : std::string()) + "Errors.log"),
-      FOldFileName((Globals ? Globals->AppPath : std::string()) + "Errors.old.log")
+TErrorLog::TErrorLog(const std::string& AppPath)
+    : FFileName(AppPath + "Errors.log"), FOldFileName(AppPath + "Errors.old.log")
 {
 }
 
@@ -259,34 +255,32 @@ bool TErrorLog::BeginAfresh(TSharedFile& File)
 
 // Dispatcher -----------------------------------------------------------------
 
-TLoggers::TLoggers()
+TLoggers::TLoggers(const TLogSettings& Settings, const std::string& AppPath)
+    : FFile(*this, AppPath), FErrors(AppPath)
 {
-    SetLogEvents(static_cast<uint32_t>(Globals ? Globals->GetInteger("Extended", "LogEvents", 0) : 0));
-    auto view = std::make_unique<TViewLog>();
-    auto file = std::make_unique<TFileLog>();
-    ViewLog = view.get();
-    FileLog = file.get();
-    FLogs.push_back(std::move(view));
-    FLogs.push_back(std::move(file));
-    FLogs.push_back(std::make_unique<TErrorLog>());
+    SetLogEvents(Settings.LogEvents);
+    FView.SetMaxLines(Settings.ViewMax);
+    FFile.SetFileName(Settings.FileName);
+    FFile.SetActive(Settings.FileLog);
 }
 
-TLoggers::~TLoggers()
+TLoggers::~TLoggers() = default;
+
+void TLoggers::SetHost(TLogHost* Host)
 {
-    if (Globals)
-        Globals->IniFile->SetNoteSink(nullptr);
-    WriteSettings();
-    if (ViewLog == FLogs[0].get())
-        ViewLog = nullptr;
-    if (FileLog == FLogs[1].get())
-        FileLog = nullptr;
-    FLogs.clear();
+    FView.SetHost(Host);
+    FFile.SetHost(Host);
 }
 
-void TLoggers::WriteSettings()
+TLogSettings TLoggers::Settings()
 {
-    if (Globals)
-        Globals->PutInteger("Extended", "LogEvents", static_cast<int32_t>(FLogEvents.load()));
+    TLogSettings settings;
+    settings.ViewLog = FView.Active();
+    settings.ViewMax = FView.MaxLines();
+    settings.FileLog = FFile.Active();
+    settings.FileName = FFile.FileName();
+    settings.LogEvents = FLogEvents;
+    return settings;
 }
 
 void TLoggers::Log(TLogKind Kind, const std::string& Text)
@@ -296,34 +290,17 @@ void TLoggers::Log(TLogKind Kind, const std::string& Text)
         return;
     const uint32_t stamp = (TickCount() - FStartTick.load()) / 10;
     const std::string line = FormatLogLine(Kind, stamp, Text);
-    for (auto& sink : FLogs)
-        sink->LockedWrite(Kind, line);
-}
-
-void TLoggers::LogHex(TLogKind Kind, const std::string& Prefix, const std::string& Data)
-{
-    if (!Enabled(Kind))
-        return;
-    static const char Digits[] = "0123456789ABCDEF";
-    std::string text = Prefix;
-    text.reserve(Prefix.size() + Data.size() * 2);
-    for (unsigned char byte : Data) {
-        text += Digits[byte >> 4];
-        text += Digits[byte & 15];
-    }
-    Log(Kind, text);
+    FView.LockedWrite(Kind, line);
+    FFile.LockedWrite(Kind, line);
+    FErrors.LockedWrite(Kind, line);
 }
 
 void TLoggers::LogStart()
 {
     const std::string line = std::string(LogStartMark) + " " + LocalDateTimeText();
-    static_cast<TFileLog*>(FLogs[1].get())->SetStartLine(line);
+    FFile.SetStartLine(line);
     Log(lkPlain, line);
     FStartTick = TickCount();
-    // A settings file that could not be read before the loggers existed is
-    // said now, one that cannot be read later at once.
-    if (Globals)
-        Globals->IniFile->SetNoteSink([](const std::string& Line) { LogEvent(lkError, Line); });
 }
 
 void TLoggers::LogEnd() { Log(lkPlain, "<<< End " + LocalDateTimeText()); }

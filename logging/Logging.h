@@ -2,8 +2,10 @@
 // file the user chose, and "Errors.log" beside the program.
 #pragma once
 
-#include "base/Globals.h"
-#include "base/NamedFile.h"
+#include "base/files/NamedFile.h"
+#include "base/settings/SettingsRecords.h"
+#include "base/threads/Lockable.h"
+#include "logging/Log.h"
 
 #include <atomic>
 #include <cstdint>
@@ -13,31 +15,24 @@
 #include <thread>
 #include <vector>
 
-using TLogKind = uint8_t;
-
-constexpr TLogKind lkPlain = 0;
-constexpr TLogKind lkGeneral = 1;
-constexpr TLogKind lkReceived = 2;
-constexpr TLogKind lkSequence = 3;
-constexpr TLogKind lkIncomplete = 4;
-constexpr TLogKind lkGideiProblem = 5;
-constexpr TLogKind lkProtocol = 6;
-constexpr TLogKind lkUnsupportedCommand = 7;
-constexpr TLogKind lkUnsupportedParameter = 8;
-constexpr TLogKind lkParameterError = 9;
-constexpr TLogKind lkKeyCollision = 10;
-constexpr TLogKind lkDoubleKey = 11;
-constexpr TLogKind lkSystem = 12;
-constexpr TLogKind lkDebug = 13;
-constexpr TLogKind lkModifierCollision = 14;
-constexpr TLogKind lkError = 30;
-
 // Kinds the user can choose, with the names the event selection lists.
 constexpr int SelectableLogKinds = 14;
 const char* LogKindName(TLogKind Kind); // "" for kinds without a name
 
 // The line of one event: the kind's format with the stamp and the text.
 std::string FormatLogLine(TLogKind Kind, uint32_t Stamp, const std::string& Text);
+
+// What the loggers tell the program's window: the log window was switched
+// on or off, a log file could not be taken. Called on the thread that made
+// the change.
+class TLogHost {
+public:
+    virtual void LogViewSwitched(bool On) = 0;
+    virtual void LogFileRefused() = 0;
+
+protected:
+    ~TLogHost() = default;
+};
 
 class TBaseLog : public TLockableObject {
 public:
@@ -79,6 +74,7 @@ public:
         TObjectLock lock(*this);
         FWindow = Window;
     }
+    void SetHost(TLogHost* Host) { FHost = Host; }
 
 private:
     bool OnOwnerThread() const { return std::this_thread::get_id() == FThreadId; }
@@ -86,11 +82,16 @@ private:
     std::deque<std::string> FLines;
     std::thread::id FThreadId;
     TLogWindowLink* FWindow = nullptr;
+    TLogHost* FHost = nullptr;
 };
 
 class TFileLog : public TBaseLog {
 public:
+    // A refusal of a file is said in Log; a relative name is taken in
+    // AppPath (the program's folder, with its trailing delimiter).
+    TFileLog(TLog& Log, std::string AppPath) : FLog(Log), FAppPath(std::move(AppPath)) {}
     ~TFileLog() override;
+    void SetHost(TLogHost* Host) { FHost = Host; }
     void SetActive(bool On) override;
     void Write(TLogKind Kind, const std::string& Line) override;
     void SetFileName(const std::string& Name);
@@ -102,6 +103,9 @@ public:
     void SetStartLine(const std::string& Line);
 
 private:
+    TLog& FLog;
+    const std::string FAppPath;
+    TLogHost* FHost = nullptr;
     TNamedFile FFile;
     std::string FFileName;
     std::string FStartLine;
@@ -116,7 +120,8 @@ public:
     // file begins afresh, both in place.
     static constexpr uint64_t MaxFileSize = 1024 * 1024;
 
-    TErrorLog();
+    // The files "Errors.log" and "Errors.old.log" in AppPath.
+    explicit TErrorLog(const std::string& AppPath);
     void Write(TLogKind Kind, const std::string& Line) override;
     const std::string& FileName() const { return FFileName; }
     const std::string& OldFileName() const { return FOldFileName; }
@@ -128,44 +133,39 @@ private:
     std::string FOldFileName;
 };
 
-class TLoggers {
+// The dispatcher: every line goes to the three sinks, once its kind is
+// chosen. Made from the log settings: the events chosen, the view's length,
+// the log file and whether it is on; the view itself is switched on by its
+// window's owner.
+class TLoggers : public TLog {
 public:
     // Bits that are always set: the plain lines and the error lines.
     static constexpr uint32_t ForcedKinds = (1u << lkPlain) | (1u << lkError);
 
-    TLoggers();
-    ~TLoggers();
-
-    // Which events are logged, into the settings file (also done when the
-    // loggers go).
-    void WriteSettings();
+    TLoggers(const TLogSettings& Settings, const std::string& AppPath);
+    ~TLoggers() override;
     TLoggers(const TLoggers&) = delete;
     TLoggers& operator=(const TLoggers&) = delete;
 
-    void Log(TLogKind Kind, const std::string& Text);
-    void LogHex(TLogKind Kind, const std::string& Prefix, const std::string& Data);
+    // Where the sinks say that the view was switched or a file refused;
+    // nullptr for nowhere.
+    void SetHost(TLogHost* Host);
+    // The current choices, as they are saved.
+    TLogSettings Settings();
+
+    void Log(TLogKind Kind, const std::string& Text) override;
+    bool Enabled(TLogKind Kind) const override { return Kind < 32 && (FLogEvents.load() >> Kind) & 1u; }
     void LogStart();
     void LogEnd();
     void SetLogEvents(uint32_t Mask) { FLogEvents = Mask | ForcedKinds; }
     uint32_t LogEvents() const { return FLogEvents; }
-    bool Enabled(TLogKind Kind) const { return Kind < 32 && (FLogEvents.load() >> Kind) & 1u; }
-    TBaseLog* Logs(int Index) const { return FLogs.at(static_cast<size_t>(Index)).get(); }
-    int Count() const { return static_cast<int>(FLogs.size()); }
+    TViewLog& View() { return FView; }
+    TFileLog& File() { return FFile; }
 
 private:
-    std::vector<std::unique_ptr<TBaseLog>> FLogs;
+    TViewLog FView;
+    TFileLog FFile;
+    TErrorLog FErrors;
     std::atomic<uint32_t> FStartTick{0};
     std::atomic<uint32_t> FLogEvents{ForcedKinds};
 };
-
-extern TLoggers* Loggers;
-extern TViewLog* ViewLog;
-extern TFileLog* FileLog;
-
-// Loggers.Log for code that may run before the loggers exist or after they
-// are gone (tables built in tests, a typer released at exit).
-inline void LogEvent(TLogKind Kind, const std::string& Text)
-{
-    if (Loggers)
-        Loggers->Log(Kind, Text);
-}

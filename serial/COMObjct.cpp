@@ -1,15 +1,14 @@
 #include "serial/COMObjct.h"
 
-#include "base/Globals.h"
-#include "logging/Logging.h"
+#include "base/system/Error.h"
+#include "base/system/Numbers.h"
 #include "serial/DeviceText.h"
+#include "serial/EngineEvents.h"
 #include "serial/EnumCOM.h"
 #include "serial/PortOpening.h"
 
-const int32_t BaudRates[13] = {110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
-
-TWorkThread::TWorkThread(bool NamedEvents)
-    : TermEvent(std::make_unique<TEvent>(false, NamedEvents ? "vemuTermEvt" : nullptr))
+TWorkThread::TWorkThread(TLog& Log, TReceiverEvents& Events, bool NamedEvents)
+    : TermEvent(MakeEngineEvent(ReadStopEventName, NamedEvents, Log)), FLog(Log), FEvents(Events)
 {
 }
 
@@ -28,8 +27,7 @@ void TWorkThread::Stop()
 void TWorkThread::Deliver(const char* Bytes, size_t Count)
 {
     // The log shows every byte received, zero bytes included.
-    if (Loggers)
-        Loggers->LogHex(lkReceived, " ", std::string(Bytes, Count));
+    FLog.LogHex(lkReceived, " ", std::string(Bytes, Count));
     Queue->AddBytes(Bytes, Count);
 }
 
@@ -38,30 +36,28 @@ void TWorkThread::ReportLost(const std::string& Why)
     // Stopping ends reads with errors too; they mean nothing then.
     if (Terminated())
         return;
-    LogEvent(lkError, "Serial Comm Error: " + Why);
-    if (Globals)
-        Globals->PostToMain(UM_PORTLOST, Opening, 0);
+    FLog.Log(lkError, "Serial Comm Error: " + Why);
+    FEvents.PortLost(Opening);
 }
 
-TSerialReceiver::TSerialReceiver(bool NamedEvents, TPortJobs Jobs) : FNamedEvents(NamedEvents)
+TSerialReceiver::TSerialReceiver(const TPortSettings& Settings, TLog& Log, TReceiverEvents& Events,
+                                 bool NamedEvents, TPortJobs Jobs)
+    : FLog(Log), FEvents(Events), FNamedEvents(NamedEvents)
 {
-    if (Globals) {
-        SetPort(Globals->GetInteger("Port", "Port", 0));
-        SetRate(Globals->GetInteger("Port", "Rate", 300));
-        SetByteSize(Globals->GetInteger("Port", "Bytesize", 8));
-        SetParity(Globals->GetInteger("Port", "Parity", 0));
-        SetStopBits(Globals->GetInteger("Port", "Stopbits", 0));
-        SetQInSize(Globals->GetInteger("Port", "QInSize", 0));
-        SetQOutSize(Globals->GetInteger("Port", "QOutSize", 0));
-        // After the port number, whose change forgets the identity.
-        FIdentity.Device = CleanDeviceText(Globals->GetString("Port", "Device", ""), MaxDeviceIdLength);
-        FIdentity.Model = CleanDeviceText(Globals->GetString("Port", "DeviceModel", ""), MaxDeviceIdLength);
-    }
-    Queue = std::make_unique<TReceiveQueue>();
+    SetPort(Settings.Port);
+    SetRate(Settings.Rate);
+    SetByteSize(Settings.ByteSize);
+    SetParity(Settings.Parity);
+    SetStopBits(Settings.StopBits);
+    SetQInSize(Settings.QInSize);
+    SetQOutSize(Settings.QOutSize);
+    // After the port number, whose change forgets the identity.
+    FIdentity.Device = CleanDeviceText(Settings.Device, MaxDeviceIdLength);
+    FIdentity.Model = CleanDeviceText(Settings.DeviceModel, MaxDeviceIdLength);
+    Queue = std::make_unique<TReceiveQueue>(Log);
     Queue->Active = false;
-    TMessageTarget* window = Globals ? Globals->MainWindow : nullptr;
-    if (Jobs == pjOwnThread && window)
-        FJobs = std::make_unique<TJobThread>([window] { window->Post(UM_PORTWORK, 0, 0); });
+    if (Jobs == pjOwnThread)
+        FJobs = std::make_unique<TJobThread>([&Events] { Events.PortJobsReady(); });
     else
         FJobs = std::make_unique<TJobThread>();
 }
@@ -72,20 +68,14 @@ TSerialReceiver::~TSerialReceiver()
     FJobs.reset(); // an opening that hangs is given up; what it opened is closed
     Close();
     Queue.reset();
-    WriteSettings();
 }
 
-void TSerialReceiver::WriteSettings()
+TPortSettings TSerialReceiver::Settings() const
 {
-    if (Globals) {
-        Globals->PutInteger("Port", "Port", FSettings.Port);
-        Globals->PutInteger("Port", "Rate", FSettings.Rate);
-        Globals->PutInteger("Port", "Bytesize", FSettings.ByteSize);
-        Globals->PutInteger("Port", "Parity", FSettings.Parity);
-        Globals->PutInteger("Port", "Stopbits", FSettings.StopBits);
-        Globals->PutString("Port", "Device", FIdentity.Device);
-        Globals->PutString("Port", "DeviceModel", FIdentity.Model);
-    }
+    TPortSettings settings = FSettings;
+    settings.Device = FIdentity.Device;
+    settings.DeviceModel = FIdentity.Model;
+    return settings;
 }
 
 int TSerialReceiver::State() const
@@ -203,13 +193,13 @@ void TSerialReceiver::Attempted(uintptr_t Attempt, bool Loud, TOpenOutcome& Outc
     // An attempt the user asked for says why; the quiet ones repeat it
     // every 2 seconds and say nothing.
     if (Loud)
-        LogEvent(lkError, "### Fehler: " + error);
+        FLog.Log(lkError, "### Fehler: " + error);
 }
 
 bool TSerialReceiver::StartReading(TPortHandle Handle, std::string& Error)
 {
     try {
-        FThread = std::make_unique<TWorkThread>(FNamedEvents);
+        FThread = std::make_unique<TWorkThread>(FLog, FEvents, FNamedEvents);
         FThread->Handle = Handle;
         FThread->Queue = Queue.get();
         FThread->Opening = ++FOpenings;
@@ -229,7 +219,7 @@ void TSerialReceiver::Opened(TOpenOutcome& Outcome, bool Loud)
     const int32_t before = FSettings.Port;
     if (Outcome.Port != before) {
         FSettings.Port = Outcome.Port;
-        LogEvent(lkPlain, "### Ger\xe4t an COM" + std::to_string(Outcome.Port) + " gefunden (vorher COM" +
+        FLog.Log(lkPlain, "### Ger\xe4t an COM" + std::to_string(Outcome.Port) + " gefunden (vorher COM" +
                               std::to_string(before) + ")");
     }
     if (Outcome.Listed) {
@@ -242,7 +232,7 @@ void TSerialReceiver::Opened(TOpenOutcome& Outcome, bool Loud)
     FAwaited = 0;
     // A device found at another number has said so already.
     if (!Loud && Outcome.Port == before)
-        LogEvent(lkPlain, "### Verbindung zu COM" + std::to_string(before) + " wiederhergestellt");
+        FLog.Log(lkPlain, "### Verbindung zu COM" + std::to_string(before) + " wiederhergestellt");
     Notify(state);
 }
 
@@ -257,7 +247,7 @@ void TSerialReceiver::ReportAmbiguity(const TPortSearchResult& Search)
                              ports + " passen): bitte im Einstellungsdialog w\xe4hlen";
     // A retry every 2 seconds finds the same: said once.
     if (text != FLastAmbiguityLine)
-        LogEvent(lkPlain, text);
+        FLog.Log(lkPlain, text);
     FLastAmbiguityLine = text;
 }
 

@@ -3,11 +3,15 @@
 // connection state it reports to the main window.
 #pragma once
 
-#include "base/JobThread.h"
-#include "base/Sync.h"
+#include "base/settings/SettingsRecords.h"
+#include "base/threads/JobThread.h"
+#include "logging/Log.h"
+#include "base/threads/Sync.h"
 #include "serial/PortIdentity.h"
 #include "serial/ReceiveQ.h"
+#include "serial/ReceiverEvents.h"
 
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -15,21 +19,12 @@
 #include <vector>
 
 // The selectable data rates, ascending.
-extern const int32_t BaudRates[13];
+inline constexpr std::array<int32_t, 13> BaudRates{110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
 // A port handle: the Windows HANDLE or the POSIX descriptor; -1 when closed.
 using TPortHandle = intptr_t;
 constexpr TPortHandle InvalidPortHandle = -1;
 
-struct TPortSettings {
-    int32_t Port = 0;
-    int32_t Rate = 300;
-    int32_t ByteSize = 8;
-    int32_t Parity = 0;   // 0 none, 1 odd, 2 even
-    int32_t StopBits = 0; // 0 one, 1 one and a half, 2 two
-    int32_t QInSize = 0;
-    int32_t QOutSize = 0;
-};
 
 // Opens and configures the port in five steps; a failing step raises
 // EvemuError "Serial Init Error (step): system text", the port closed again.
@@ -38,19 +33,19 @@ void CloseSerialPort(TPortHandle Handle);
 
 // Waits for received characters, reads them in chunks of up to 64 bytes,
 // logs them and hands them to the queue. It ends on Stop, or by itself when
-// the device is gone: then it logs one error line and posts UM_PORTLOST to
-// the main window, which closes the port (the thread never closes it).
+// the device is gone: then it logs one error line and tells the host, which
+// has the receiver close the port (the thread never closes it).
 class TWorkThread : public TThread {
 public:
-    explicit TWorkThread(bool NamedEvents = true);
+    TWorkThread(TLog& Log, TReceiverEvents& Events, bool NamedEvents);
     ~TWorkThread() override;
     void Stop();
 
     std::unique_ptr<TEvent> TermEvent;
     TPortHandle Handle = InvalidPortHandle;
     TReceiveQueue* Queue = nullptr;
-    // Which opening of the port the thread reads; UM_PORTLOST carries it, so
-    // that a late notice never closes a port opened after it.
+    // Which opening of the port the thread reads; the lost port's notice
+    // carries it, so that a late notice never closes a port opened after it.
     uintptr_t Opening = 0;
 
 protected:
@@ -60,6 +55,9 @@ private:
     void Deliver(const char* Bytes, size_t Count);
     // The port can no longer be read: Why is the system's text for it.
     void ReportLost(const std::string& Why);
+
+    TLog& FLog;
+    TReceiverEvents& FEvents;
 };
 
 struct TOpenOutcome;
@@ -67,8 +65,7 @@ struct TOpenOutcome;
 // Where the receiver opens its port and lists the system's devices: on the
 // calling thread, or on a job thread of its own (the program's, so that its
 // window never waits while a Bluetooth device that is away is being
-// connected); then the results come back when the window hears UM_PORTWORK
-// and calls DeliverJobs.
+// connected); then the host hears PortJobsReady and calls DeliverJobs.
 enum TPortJobs { pjInline, pjOwnThread };
 
 // Why the port is given up for a while: the computer sleeps, or this
@@ -80,15 +77,17 @@ public:
     using TStateCallback = void (*)(void* Data, int State);
     using TPortsListed = std::function<void(const std::vector<TPortDevice>& Present)>;
 
-    // Reads the port settings; the port stays closed.
-    explicit TSerialReceiver(bool NamedEvents = true, TPortJobs Jobs = pjInline);
-    // Closes the port without a callback and writes the settings back; an
-    // opening still under way is given up.
+    // Takes the port settings (clamped as the setters clamp them); the port
+    // stays closed. Without NamedEvents the read thread's stop event gets no
+    // global name.
+    TSerialReceiver(const TPortSettings& Settings, TLog& Log, TReceiverEvents& Events, bool NamedEvents = true,
+                    TPortJobs Jobs = pjInline);
+    // Closes the port without a callback; an opening still under way is
+    // given up.
     ~TSerialReceiver();
 
-    // The port's settings and its device into the settings file (also done
-    // when the receiver goes).
-    void WriteSettings();
+    // The port's settings and its device, as they are saved.
+    TPortSettings Settings() const;
     TSerialReceiver(const TSerialReceiver&) = delete;
     TSerialReceiver& operator=(const TSerialReceiver&) = delete;
 
@@ -106,7 +105,7 @@ public:
     void Close();
     void InjectByte(uint8_t Byte);
 
-    // UM_PORTLOST (its wParam is Opening): the read thread found the device
+    // The host's answer to PortLost: the read thread found the device
     // gone and ended. The port is closed (state 0 is reported) and the state
     // it had becomes the state to come back to. A notice about an opening
     // that has been closed since is ignored.
@@ -131,7 +130,8 @@ public:
     void Release(THoldReason Reason);
     uint8_t Held() const { return FHeld; }
 
-    // UM_PORTWORK: applies what the job thread has done, in order.
+    // The host's answer to PortJobsReady: applies what the job thread has
+    // done, in order.
     void DeliverJobs() { FJobs->Deliver(); }
     // Work is waiting on the job thread or for DeliverJobs.
     bool JobsBusy() const { return FJobs->Busy(); }
@@ -229,7 +229,7 @@ private:
     bool FAttemptLoud = false;
     bool FLeftBehindWanted = false;
     bool FRelearnWanted = false;
-    TPortSettings FSettings;
+    TPortSettings FSettings; // the framing; the device is FIdentity
     TPortIdentity FIdentity;
     // Instance ids of the device's model seen beside it or while it was away,
     // gathered over the session (never stored): none of them is the device.
@@ -239,6 +239,8 @@ private:
     void* FOnStateChangeData = nullptr;
     TPortsListed FOnPortsListed;
     std::unique_ptr<TWorkThread> FThread;
+    TLog& FLog;
+    TReceiverEvents& FEvents;
     bool FNamedEvents;
     std::unique_ptr<TJobThread> FJobs;
 };

@@ -3,7 +3,8 @@
 // /dev/ttyS(N-1) without one.
 #include "serial/COMObjct.h"
 
-#include "base/Globals.h"
+#include "base/system/Error.h"
+#include "base/system/SystemServices.h"
 #include "logging/Logging.h"
 #include "serial/SerialDevices.h"
 
@@ -114,7 +115,7 @@ void TWorkThread::Execute()
                 if (count < 0 && DeviceGone(errno))
                     lost = SysErrorText(static_cast<uint32_t>(errno));
                 else if (count < 0 && errno != EAGAIN && errno != EWOULDBLOCK && errno != EINTR)
-                    LogEvent(lkError, "Serial Comm Error: " + SysErrorText(static_cast<uint32_t>(errno)));
+                    FLog.Log(lkError, "Serial Comm Error: " + SysErrorText(static_cast<uint32_t>(errno)));
                 break;
             }
             // A device that hung up (the far end of a pty closed, a USB

@@ -1,6 +1,7 @@
 #include "serial/COMObjct.h"
 
-#include "base/Globals.h"
+#include "base/system/Error.h"
+#include "base/system/SystemServices.h"
 #include "logging/Logging.h"
 
 #include <windows.h>
@@ -91,7 +92,7 @@ namespace {
 // The port's one overlapped record, shared by its wait and its reads, with
 // what a pending operation writes into: it must outlive that operation.
 struct TReadState {
-    explicit TReadState(HANDLE Handle) : Port(Handle) { Overlapped.hEvent = Received.NativeHandle(); }
+    TReadState(HANDLE Handle, TLog& Log_) : Port(Handle), Log(Log_) { Overlapped.hEvent = Received.NativeHandle(); }
     TReadState(const TReadState&) = delete;
     TReadState& operator=(const TReadState&) = delete;
 
@@ -106,6 +107,7 @@ struct TReadState {
     }
 
     HANDLE Port;
+    TLog& Log;
     TEvent Received{true};
     OVERLAPPED Overlapped{};
     DWORD Mask = 0;
@@ -168,7 +170,7 @@ DWORD ReadChunk(TReadState& State, TEvent& Stop, bool& Stopped)
     if (DeviceGone(error))
         State.Lost = SysErrorText(error);
     else
-        LogEvent(lkError, "Serial Comm Error: " + SysErrorText(error));
+        State.Log.Log(lkError, "Serial Comm Error: " + SysErrorText(error));
     return 0;
 }
 
@@ -187,7 +189,7 @@ void EndReading(TReadState& State)
 
 void TWorkThread::Execute()
 {
-    TReadState state(AsHandle(Handle));
+    TReadState state(AsHandle(Handle), FLog);
     try {
         while (!Terminated() && state.Lost.empty()) {
             if (!AwaitCharacters(state, *TermEvent))

@@ -1,6 +1,6 @@
 #include "serial/DeviceText.h"
 
-#include "base/Text.h"
+#include "base/system/Text.h"
 
 #include <algorithm>
 

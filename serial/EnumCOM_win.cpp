@@ -4,7 +4,7 @@
 // that does not fit counts as missing.
 #include "serial/EnumCOM.h"
 
-#include "base/SystemLibrary_win.h"
+#include "base/system/SystemLibrary_win.h"
 #include "serial/DeviceText.h"
 
 #include <windows.h>

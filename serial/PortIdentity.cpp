@@ -1,6 +1,6 @@
 #include "serial/PortIdentity.h"
 
-#include "base/Text.h"
+#include "base/system/Text.h"
 
 #include <algorithm>
 #include <cctype>

@@ -1,6 +1,7 @@
 #include "serial/PortOpening.h"
 
-#include "base/Globals.h"
+#include "base/system/Error.h"
+#include "base/system/SystemServices.h"
 #include "serial/EnumCOM.h"
 
 #include <atomic>

@@ -1,7 +1,5 @@
 #include "serial/ReceiveQ.h"
 
-#include "logging/Logging.h"
-
 #include <algorithm>
 
 void TReceiveQueue::AddBytes(const char* Bytes, size_t Count)
@@ -49,8 +47,8 @@ void TReceiveQueue::AddByte(char Byte)
         return;
     }
     if (Byte == Esc) {
-        if (!FDiscarding && Loggers)
-            Loggers->Log(lkIncomplete, FCurrent);
+        if (!FDiscarding)
+            FLog.Log(lkIncomplete, FCurrent);
         FCurrent.assign(1, Esc);
         FDiscarding = false;
         return;
@@ -67,8 +65,7 @@ void TReceiveQueue::AddByte(char Byte)
     if (Byte == ' ')
         return;
     if (FCurrent.size() >= MaxSequenceLength) {
-        if (Loggers)
-            Loggers->Log(lkIncomplete, FCurrent);
+        FLog.Log(lkIncomplete, FCurrent);
         FCurrent.clear();
         FDiscarding = true;
         if (Byte == '.') {
@@ -87,8 +84,8 @@ void TReceiveQueue::CompleteUnit()
     FInSequence = false;
     if (FRoom == 0) {
         FCurrent.clear();
-        if (!FOverflowing && Loggers)
-            Loggers->Log(lkError, "### Fehler: Empfangspuffer voll (" + std::to_string(MaxUnits) +
+        if (!FOverflowing)
+            FLog.Log(lkError, "### Fehler: Empfangspuffer voll (" + std::to_string(MaxUnits) +
                                       " Einheiten), weitere Eingaben werden verworfen");
         FOverflowing = true;
         return;
@@ -97,8 +94,8 @@ void TReceiveQueue::CompleteUnit()
     --FRoom;
     FSequences.push_back(std::move(FCurrent));
     FCurrent.clear();
-    if (Loggers && Loggers->Enabled(lkSequence))
-        Loggers->Log(lkSequence, FSequences.back());
+    if (FLog.Enabled(lkSequence))
+        FLog.Log(lkSequence, FSequences.back());
 }
 
 void TReceiveQueue::SetSignalEvent(TEvent* Event)

@@ -3,7 +3,9 @@
 // the parser thread pops units.
 #pragma once
 
-#include "base/Globals.h"
+#include "base/system/Text.h"
+#include "base/threads/Lockable.h"
+#include "logging/Log.h"
 
 #include <atomic>
 #include <cstdint>
@@ -23,9 +25,9 @@ public:
     // dropped, with one error line each time the queue runs full.
     static constexpr size_t MaxUnits = 10000;
 
-    static constexpr char Esc = '\x1b';
-
-    TReceiveQueue() = default;
+    // Incomplete sequences, the sequences framed and a full queue are said
+    // in Log.
+    explicit TReceiveQueue(TLog& Log = NoLog()) : FLog(Log) {}
 
     // Frames Count bytes (none is safe). A zero byte is line noise, not
     // input: it is dropped and the bytes after it are framed as usual.
@@ -60,6 +62,7 @@ public:
     std::atomic<bool> Active{false};
 
 private:
+    TLog& FLog;
     TEvent* SignalEvent = nullptr;
     void AddByte(char Byte);
     void CompleteUnit();

@@ -15,11 +15,11 @@ namespace {
 
 TEST(EngineThreads, ReadThreadInjectedBytesAndTicksMeetInTheParser)
 {
-    TTestEnvironment env(0xFFFFFFFF, "[Debug]\nWait=-1\n");
+    TTestEnvironment env(0xFFFFFFFF);
     TRecordingSink sink;
-    TReceiveQueue queue;
+    TReceiveQueue queue{env.Log()};
     queue.Active = true;
-    auto parser = std::make_unique<TKeyParser>(sink, false);
+    auto parser = std::make_unique<TKeyParser>(sink, env.Settings.Typing, env.Log(), env.Events, env.Language, false);
     parser->Queue = &queue;
     queue.SetSignalEvent(parser->DataEvent.get());
     parser->Start();

@@ -1,7 +1,7 @@
 // Names from the shared settings file: only ordinary files are opened.
-#include "base/FilePaths.h"
+#include "base/files/FilePaths.h"
 
-#include "base/NamedFile.h"
+#include "base/files/NamedFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

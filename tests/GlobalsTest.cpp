@@ -1,130 +1,222 @@
-#include "base/Globals.h"
+#include "base/settings/Globals.h"
 
-#include "base/MessageDialog.h"
-#include "base/SystemServices.h"
+#include "app/Program.h"
+#include "base/system/Numbers.h"
+#include "base/system/SystemServices.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <map>
+
+#ifdef __linux__
+#include <sys/inotify.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
-struct TGlobalsScope {
-    explicit TGlobalsScope(TGlobals* Object) { Globals = Object; }
-    ~TGlobalsScope() { Globals = nullptr; }
-};
+std::string Exe(const TTempDir& Dir) { return Dir.File("vemuKeys.exe"); }
 
 TEST(Globals, PathsComeFromTheExecutable)
 {
     TTempDir dir;
-    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+    TGlobals globals(Exe(dir));
     EXPECT_EQ(globals.AppPath, dir.Path());
-    EXPECT_EQ(globals.ExeName, dir.File("vemuKeys.exe"));
-    EXPECT_EQ(globals.IniFile->FileName(), dir.File("vemuKeys.set"));
+    EXPECT_EQ(globals.ExeName, Exe(dir));
+    EXPECT_EQ(globals.IniFile().FileName(), dir.File("vemuKeys.set"));
 }
 
-TEST(Globals, StartupSettingsHaveTheirDefaults)
+TEST(SettingsTable, WithoutAFileEverySettingHasItsDefault)
 {
     TTempDir dir;
-    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
-    EXPECT_TRUE(globals.CheckPort);
-    EXPECT_FALSE(globals.Tray);
-    EXPECT_FALSE(globals.ExtendedUI);
-    EXPECT_FALSE(globals.GIDEIUI);
-    EXPECT_FALSE(globals.UseSound);
-    EXPECT_EQ(globals.Sound, "");
-    EXPECT_EQ(globals.MouseDelta, 100);
-    EXPECT_FALSE(globals.LogfileInfo);
+    const TGlobals globals(Exe(dir));
+    EXPECT_EQ(globals.Settings, TSettingsRecords());
+    // The defaults the program has always started with.
+    EXPECT_TRUE(globals.Settings.Start.CheckPort);
+    EXPECT_EQ(globals.Settings.Port.Rate, 300);
+    EXPECT_EQ(globals.Settings.Port.ByteSize, 8);
+    EXPECT_EQ(globals.Settings.Typing.WaitFor, 500);
+    EXPECT_EQ(globals.Settings.Typing.MouseDelta, 100);
+    EXPECT_EQ(globals.Settings.Log.ViewMax, 200);
+    EXPECT_EQ(globals.Settings.Start.Left, 100);
+    EXPECT_EQ(globals.Settings.Start.LogView.Left, 10);
 }
 
-TEST(Globals, TrayNeedsAPort)
+// Every key is spelt alike for reading and writing: values unlike their
+// defaults written by one program are what the next one reads.
+TEST(SettingsTable, EveryWrittenSettingReadsBackAsItWasSaved)
 {
-    struct Case {
-        const char* Settings;
-        bool Tray;
-    } cases[] = {
-        {"[Start]\nTray=1\n", false},
-        {"[Start]\nTray=1\n[Port]\nPort=0\n", false},
-        {"[Start]\nTray=1\n[Port]\nPort=3\n", true},
-        {"[Start]\nTray=0\n[Port]\nPort=3\n", false},
-    };
-    for (const Case& c : cases) {
+    TSettingsRecords saved;
+    saved.Port = {7, 9600, 7, 2, 1, 0, 0, "USB\\VID_1234&PID_5678\\1", "VID_1234&PID_5678"};
+    saved.Typing.WaitAfter = true;
+    saved.Typing.WaitFor = 1234;
+    saved.Typing.UseGIDEI = true;
+    saved.Log = {true, 333, true, "C:\\log.txt", 0x40000009u};
+    saved.Start.Tray = true;
+    saved.Start.ExpandPort = true;
+    saved.Start.Left = -20;
+    saved.Start.Top = 40;
+    saved.Start.UseSound = true;
+    saved.Start.Sound = "ding.wav";
+    saved.Start.LogfileInfo = true;
+    saved.Start.LogView = {1, 2, 300, 400};
+    TTempDir dir;
+    {
+        TGlobals globals(Exe(dir));
+        globals.Settings = saved;
+        ASSERT_TRUE(globals.SaveChanged(TrayProgramGroups(true)));
+    }
+    EXPECT_EQ(TGlobals(Exe(dir)).Settings, saved);
+}
+
+TEST(SettingsTable, ValuesAreReadWithinTheirBoundsAndBadOnesGiveTheDefault)
+{
+    const auto delta = [](const TSettingsRecords& S) { return S.Typing.MouseDelta; };
+    const auto wait = [](const TSettingsRecords& S) { return S.Typing.Wait; };
+    const auto port = [](const TSettingsRecords& S) { return S.Port.Port; };
+    const auto rate = [](const TSettingsRecords& S) { return S.Port.Rate; };
+    const auto tray = [](const TSettingsRecords& S) { return int32_t{S.Start.Tray}; };
+    const std::vector<std::pair<std::string, std::pair<std::function<int32_t(const TSettingsRecords&)>, int32_t>>>
+        cases = {
+            {"[Debug]\nMouseDelta=0x32\n", {delta, 50}},
+            {"[Debug]\nMouseDelta=-50\n", {delta, 1}},
+            {"[Debug]\nMouseDelta=0\n", {delta, 1}},
+            {"[Debug]\nMouseDelta=2147483647\n", {delta, 1000}},
+            {"[Debug]\nMouseDelta=\n", {delta, 100}},
+            {"[Debug]\nMouseDelta=viel\n", {delta, 100}},
+            {"[Debug]\nWait=5000\n", {wait, 999}},
+            {"[Debug]\nWait=-7\n", {wait, -1}},
+            {"[Port]\nPort=0x0A\n", {port, 10}},
+            {"[Port]\nPort=300\n", {port, 255}},
+            {"[Port]\nRate=4294967296\n", {rate, 300}},
+            {"[Start]\nTray=1\n", {tray, 0}},
+            {"[Start]\nTray=1\n[Port]\nPort=0\n", {tray, 0}},
+            {"[Start]\nTray=1\n[Port]\nPort=3\n", {tray, 1}},
+            {"[Start]\nTray=0\n[Port]\nPort=3\n", {tray, 0}},
+        };
+    for (const auto& [stored, check] : cases) {
         TTempDir dir;
-        WriteFileText(dir.File("vemuKeys.set"), c.Settings);
-        TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
-        EXPECT_EQ(globals.Tray, c.Tray) << c.Settings;
+        WriteFileText(dir.File("vemuKeys.set"), stored);
+        EXPECT_EQ(check.first(TGlobals(Exe(dir)).Settings), check.second) << stored;
     }
 }
 
-TEST(Globals, ReadsStoredStartupSettings)
+TEST(SettingsTable, SettingsOnlyEverReadAreNeverWritten)
 {
     TTempDir dir;
     WriteFileText(dir.File("vemuKeys.set"), "[Extended]\nCheckPort=0\n[Start]\nExtendedUI=1\nGIDEIUI=1\n"
-                                            "[GIDEI]\nUseSound=1\nSound=C:\\ding.wav\n[Debug]\nMouseDelta=0x32\n"
-                                            "[Show]\nLogfileInfo=1\n");
-    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
-    EXPECT_FALSE(globals.CheckPort);
-    EXPECT_TRUE(globals.ExtendedUI);
-    EXPECT_TRUE(globals.GIDEIUI);
-    EXPECT_TRUE(globals.UseSound);
-    EXPECT_EQ(globals.Sound, "C:\\ding.wav");
-    EXPECT_EQ(globals.MouseDelta, 50);
-    EXPECT_TRUE(globals.LogfileInfo);
+                                            "[Debug]\nMouseDelta=50\nWait=-1\n[Port]\nQInSize=100\n");
+    TGlobals globals(Exe(dir));
+    EXPECT_FALSE(globals.Settings.Start.CheckPort);
+    EXPECT_TRUE(globals.Settings.Start.ExtendedUI);
+    EXPECT_TRUE(globals.Settings.Start.GIDEIUI);
+    EXPECT_EQ(globals.Settings.Typing.MouseDelta, 50);
+    EXPECT_EQ(globals.Settings.Port.QInSize, 100);
+    globals.Settings.Start.CheckPort = true;
+    globals.Settings.Typing.MouseDelta = 1;
+    globals.Settings.Port.QInSize = 5;
+    ASSERT_TRUE(globals.SaveChanged(TrayProgramGroups(true)));
+    const std::string text = ReadFileText(dir.File("vemuKeys.set"));
+    for (const char* kept : {"CheckPort=0", "ExtendedUI=1", "MouseDelta=50", "Wait=-1", "QInSize=100"})
+        EXPECT_NE(text.find(kept), std::string::npos) << kept;
 }
 
-TEST(Globals, MouseDeltaStaysWithinItsBounds)
+// A file written afresh keeps the order the programs have always written
+// it in: the tray program's, and the console's, which owns fewer groups.
+TEST(SettingsTable, AFreshFileHasEachProgramsOrder)
 {
-    for (const auto& [stored, bounded] : {std::pair{"-50", 1}, {"0", 1}, {"1000", 1000}, {"2147483647", 1000}}) {
-        TTempDir dir;
-        WriteFileText(dir.File("vemuKeys.set"), std::string("[Debug]\nMouseDelta=") + stored + "\n");
-        EXPECT_EQ(TGlobals(nullptr, dir.File("vemuKeys.exe")).MouseDelta, bounded) << stored;
-    }
+    TTempDir tray, console;
+    ASSERT_TRUE(TGlobals(Exe(tray)).SaveChanged(TrayProgramGroups(false)));
+    EXPECT_EQ(ReadFileText(tray.File("vemuKeys.set")),
+              "[Start]\r\nTray=0\r\nExpandPort=0\r\nLeft=100\r\nTop=100\r\n"
+              "[Port]\r\nPort=0\r\nRate=300\r\nBytesize=8\r\nParity=0\r\nStopbits=0\r\nDevice=\r\nDeviceModel=\r\n"
+              "[Extended]\r\nWaitAfter=0\r\nWaitFor=500\r\nViewLog=0\r\nViewMax=200\r\nFileLog=0\r\nFileName=\r\n"
+              "LogEvents=0\r\n[GIDEI]\r\nUse=0\r\nUseSound=0\r\nSound=\r\n[Show]\r\nLogfileInfo=0\r\n");
+    ASSERT_TRUE(TGlobals(Exe(console)).SaveChanged(ConsoleProgramGroups()));
+    const std::string text = ReadFileText(console.File("vemuKeys.set"));
+    EXPECT_EQ(text.rfind("[Extended]\r\nWaitAfter=0\r\nWaitFor=500\r\nViewLog=0\r\n", 0), 0u) << text;
+    EXPECT_LT(text.find("[GIDEI]\r\nUse=0\r\nUseSound=0"), text.find("[Port]"));
+    EXPECT_EQ(text.find("[Start]"), std::string::npos);
 }
 
-TEST(Globals, DestructorWritesTheValuesTheDialogChanges)
+// Two programs ending together each keep their change: only the values a
+// program changed since it read them are written, and nothing at all when
+// it changed none.
+TEST(SettingsTable, OnlyChangedValuesAreWrittenAndCountAsReadAfterwards)
 {
     TTempDir dir;
-    {
-        TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
-        globals.UseSound = true;
-        globals.Sound = "fehler.wav";
-        globals.LogfileInfo = true;
-    }
-    TIniFile ini(dir.File("vemuKeys.set"));
-    EXPECT_EQ(ini.ReadString("GIDEI", "UseSound", ""), "1");
-    EXPECT_EQ(ini.ReadString("GIDEI", "Sound", "-"), "fehler.wav");
-    EXPECT_EQ(ini.ReadString("Show", "LogfileInfo", ""), "1");
+    const std::string path = dir.File("vemuKeys.set");
+    WriteFileText(path, "; by hand\r\n[Port]\r\nPort=0x07\r\nRate=9600\r\n");
+    TGlobals first(Exe(dir));
+    TGlobals second(Exe(dir));
+    const std::string untouched = ReadFileText(path);
+    first.Settings.Port.Rate = 19200;
+    second.Settings.Port.Port = 9;
+    ASSERT_TRUE(first.SaveChanged({TSettingGroup::Port}));
+    ASSERT_TRUE(second.SaveChanged({TSettingGroup::Port}));
+    const std::string text = ReadFileText(path);
+    EXPECT_NE(text.find("Port=9\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Rate=19200\r\n"), std::string::npos) << text;
+    EXPECT_EQ(text.rfind("; by hand\r\n", 0), 0u);
+
+    WriteFileText(path, untouched);
+    ASSERT_TRUE(first.SaveChanged({TSettingGroup::Port})) << "saved already: nothing to write";
+    EXPECT_EQ(ReadFileText(path), untouched);
 }
 
-TEST(Globals, PutReportsAFailedWriteAsFalse)
+TEST(SettingsTable, AFailedSaveIsFalseAndRemembered)
 {
     TTempDir dir;
-    TGlobals globals(nullptr, dir.File("no-such-folder/vemuKeys.exe"));
+    TGlobals globals(dir.File("no-such-folder/vemuKeys.exe"));
     EXPECT_FALSE(globals.SaveFailed());
-    EXPECT_FALSE(globals.PutString("Start", "Left", "1"));
-    EXPECT_FALSE(globals.PutInteger("Start", "Left", 1));
-    EXPECT_FALSE(globals.PutBool("Start", "Tray", true));
+    globals.Settings.Start.Left = 1;
+    EXPECT_FALSE(globals.SaveChanged(TrayProgramGroups(false)));
     EXPECT_TRUE(globals.SaveFailed()) << "remembered for the message at the end";
-    EXPECT_EQ(globals.GetInteger("Start", "Left", 100), 100);
 }
 
-TEST(Globals, PostToMainReachesTheTargetOnlyWhenThereIsOne)
+#ifdef __linux__
+// The end of a session writes the settings file once, however many values
+// changed: one hold, one journal, one write.
+TEST(SettingsTable, AnExitWithThreeChangedValuesWritesTheFileOnce)
 {
     TTempDir dir;
-    TRecordingTarget target;
-    TGlobals withTarget(&target, dir.File("vemuKeys.exe"));
-    withTarget.PostToMain(UM_GIDEIERROR, 1, 2);
-    EXPECT_EQ(target.Messages(), (std::vector<TPostedMessage>{{UM_GIDEIERROR, 1, 2}}));
-    TGlobals withoutTarget(nullptr, dir.File("vemuKeys.exe"));
-    withoutTarget.PostToMain(UM_GIDEIERROR, 0, 0); // must not crash
+    const std::string path = dir.File("vemuKeys.set");
+    WriteFileText(path, "[Port]\r\nPort=3\r\n");
+    TProgram program(Exe(dir), TProgramKind::Tray);
+    TSettingsRecords& settings = program.Globals().Settings;
+    settings.Start.Left = 5;
+    settings.Start.UseSound = true;
+    settings.Start.Sound = "ding.wav";
+    // What a first save writes of the defaults does not count here.
+    ASSERT_TRUE(program.SaveSettings());
+    settings.Start.Left = 6;
+    settings.Start.Top = 7;
+    settings.Start.Sound = "gong.wav";
+
+    const int watch = inotify_init1(IN_NONBLOCK);
+    ASSERT_GE(watch, 0);
+    ASSERT_GE(inotify_add_watch(watch, path.c_str(), IN_CLOSE_WRITE), 0);
+    ASSERT_TRUE(program.SaveSettings());
+    int writes = 0;
+    alignas(inotify_event) char buffer[4096];
+    for (ssize_t got; (got = read(watch, buffer, sizeof buffer)) > 0;)
+        for (char* at = buffer; at < buffer + got; at += sizeof(inotify_event) + reinterpret_cast<inotify_event*>(at)->len)
+            ++writes;
+    close(watch);
+    EXPECT_EQ(writes, 1);
+    const std::string text = ReadFileText(path);
+    EXPECT_NE(text.find("Left=6\r\nTop=7\r\n"), std::string::npos) << text;
+    EXPECT_NE(text.find("Sound=gong.wav\r\n"), std::string::npos) << text;
 }
+#endif
 
 #ifndef _WIN32
 TEST(Globals, WithoutARegistryAutostartCannotBeChanged)
 {
     TTempDir dir;
-    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+    TGlobals globals(Exe(dir));
     EXPECT_FALSE(globals.AutoStartChangeable);
     EXPECT_FALSE(globals.AutoStart);
     globals.SetAutoStart(true);
@@ -183,7 +275,7 @@ TEST_F(AutoStartDecision, AValueTheUserMayNotChangeIsShownAsItIsAndLeftAlone)
 {
     Registry.Writable = false;
     Registry.Values["vemuKeys"] = "C:\\Programme\\Vemu Keys\\vemuKeys.exe";
-    TGlobals globals(nullptr, Exe());
+    TGlobals globals(Exe());
     EXPECT_TRUE(globals.AutoStart) << "the program does start with Windows";
     EXPECT_FALSE(globals.AutoStartChangeable);
     globals.SetAutoStart(false);
@@ -197,7 +289,7 @@ TEST_F(AutoStartDecision, AValueTheUserMayNotChangeIsShownAsItIsAndLeftAlone)
 
 TEST_F(AutoStartDecision, AWritableKeyIsChangedAndReadBack)
 {
-    TGlobals globals(nullptr, Exe());
+    TGlobals globals(Exe());
     EXPECT_FALSE(globals.AutoStart);
     EXPECT_TRUE(globals.AutoStartChangeable);
     globals.SetAutoStart(true);
@@ -213,7 +305,7 @@ TEST_F(AutoStartDecision, AWritableKeyIsChangedAndReadBack)
 
 TEST_F(AutoStartDecision, AFailedChangeLeavesTheRealState)
 {
-    TGlobals globals(nullptr, Exe());
+    TGlobals globals(Exe());
     Registry.WritesFail = true;
     globals.SetAutoStart(true);
     EXPECT_FALSE(globals.AutoStart);
@@ -233,22 +325,6 @@ TEST(ClampAndCompare, ClampsAndComparesWithTheCurrentValue)
     EXPECT_EQ(value, 300);
 }
 
-TEST(Helpers, ReportErrorPostsTheErrorSignalThenLogs)
-{
-    TTestEnvironment env;
-    ReportError(lkProtocol, ",a,b,c,d,e,f,g.");
-    EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_GIDEIERROR, 0, 0}}));
-    EXPECT_EQ(env.TakeUnstampedLines(), std::vector<std::string>{"? # Protocol >,a,b,c,d,e,f,g.<"});
-}
-
-TEST(Helpers, ReportMovingPostsOneOrZero)
-{
-    TTestEnvironment env;
-    ReportMoving(true);
-    ReportMoving(false);
-    EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_MOUSEMOVING, 1, 0}, {UM_MOUSEMOVING, 0, 0}}));
-}
-
 TEST(Helpers, SysErrorTextKnowsSystemErrors)
 {
     EXPECT_FALSE(SysErrorText(2).empty());
@@ -265,20 +341,18 @@ TEST(Helpers, SysErrorTextKnowsSystemErrors)
 #endif
 }
 
-TEST(Helpers, LoadResourceCopyFindsTheTablesAndNothingElse)
+TEST(Helpers, LoadResourceBytesFindsTheTablesAndNothingElse)
 {
-    EXPECT_EQ(LoadResourceCopy(234).size(), 6405u);
-    EXPECT_EQ(LoadResourceCopy(235).size(), 39u);
-    EXPECT_TRUE(LoadResourceCopy(999).empty());
+    EXPECT_EQ(LoadResourceBytes(234).size(), 6405u);
+    EXPECT_EQ(LoadResourceBytes(235).size(), 39u);
+    EXPECT_TRUE(LoadResourceBytes(999).empty());
 }
 
-TEST(Helpers, GetFileVersionLeavesTheValuesWithoutAVersionBlock)
+TEST(Helpers, ReadFileVersionLeavesTheValuesWithoutAVersionBlock)
 {
     TTempDir dir;
-    TGlobals globals(nullptr, dir.File("vemuKeys.exe")); // no such file
-    TGlobalsScope scope(&globals);
     int major = 7, minor = 8, release = 9, build = 10;
-    GetFileVersion(major, minor, release, build);
+    EXPECT_FALSE(ReadFileVersion(Exe(dir), major, minor, release, build)); // no such file
     EXPECT_EQ(major, 7);
     EXPECT_EQ(minor, 8);
     EXPECT_EQ(release, 9);

@@ -63,7 +63,8 @@ void ExpectBlockLists(const std::string& Block, const Names& Accepted)
 TEST(GuideTables, KeyNamesAreThoseOfTheKeyTable)
 {
     TTestEnvironment env;
-    TKeyTable table;
+    env.Language = 0x0407;
+    TKeyTable table(env.Language, env.Log());
     Names available, unavailable;
     for (int i = 0; i < table.Count(); ++i) {
         int index;
@@ -77,7 +78,7 @@ TEST(GuideTables, KeyNamesAreThoseOfTheKeyTable)
 TEST(GuideTables, MouseButtonNamesAreThoseOfTheButtonTable)
 {
     TTestEnvironment env;
-    TMouseTable table;
+    TMouseTable table(env.Log());
     Names supported, unsupported;
     for (int i = 0; i < table.Count(); ++i)
         (table.DownFlags(i) != 0 ? supported : unsupported).insert(table.Name(i));

@@ -1,8 +1,8 @@
-#include "base/IniFile.h"
+#include "base/settings/IniFile.h"
 
-#include "base/FileSystem.h"
-#include "base/SettingsJournal.h"
-#include "base/SharedFile.h"
+#include "base/files/FileSystem.h"
+#include "base/settings/SettingsJournal.h"
+#include "base/files/SharedFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>

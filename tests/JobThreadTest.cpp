@@ -1,9 +1,9 @@
 // The job thread's end does not wait for a call that never returns, and a
 // cancel ends the call of the job it names only (their order and delivery
 // show in the receiver's tests).
-#include "base/JobThread.h"
+#include "base/threads/JobThread.h"
 
-#include "base/Sync.h"
+#include "base/threads/Sync.h"
 
 #include <gtest/gtest.h>
 

@@ -17,9 +17,9 @@ const std::string ESC = "\x1b";
 // A parser whose units are handed over directly, without its thread.
 class ParserUnits : public ::testing::Test {
 protected:
-    TTestEnvironment Env{0xFFFFFFFF, "[Debug]\nWait=-1\n"};
+    TTestEnvironment Env{0xFFFFFFFF};
     TRecordingSink Sink;
-    TKeyParser Parser{Sink, false};
+    TKeyParser Parser{Sink, Env.Settings.Typing, Env.Log(), Env.Events, Env.Language, false};
 
     Strings Events() { return Sink.Take(); }
     Strings Lines() { return Env.TakeUnstampedLines(); }
@@ -90,7 +90,9 @@ TEST_F(ParserUnits, NumbersMayRepeatNamesMayNot)
     Unit(ESC + ",move,-3,-3.");
     EXPECT_EQ(Events(), Strings{"move -3 -3"});
     Env.Target.Clear();
-    Parser.UseGIDEI = true;
+    TTypingSettings answering = Env.Settings.Typing;
+    answering.UseGIDEI = true;
+    Parser.ApplyTyping(answering);
     Unit(ESC + ",combine,shift,SHIFT.");
     EXPECT_TRUE(Events().empty()) << "nothing is typed, even with the GIDEI error behaviour";
     EXPECT_EQ(Lines(), Strings{"? # Parameter error >Double token name \"SHIFT\"<"});
@@ -111,7 +113,9 @@ TEST_F(ParserUnits, EmptyTokensAreSkipped)
 
 TEST_F(ParserUnits, WithGideiErrorBehaviourAFaultySequenceIsTyped)
 {
-    Parser.UseGIDEI = true;
+    TTypingSettings answering = Env.Settings.Typing;
+    answering.UseGIDEI = true;
+    Parser.ApplyTyping(answering);
     Unit(ESC + "xyz.");
     EXPECT_EQ(Events(), Chars("xyz."));
     EXPECT_EQ(Lines(), Strings{"? # Parameter error >xyz<"});
@@ -148,34 +152,32 @@ TEST_F(ParserUnits, TheTyperGetsTheSequenceText)
     EXPECT_EQ(Lines(), Strings{"? # Key collision ,hold,shift."});
 }
 
-TEST(ParserSettings, PauseLengthIsClamped)
+TEST(ParserSettings, MadeFromTheRecordAndHandedBackWithThePauseClamped)
 {
     TTestEnvironment env;
     TRecordingSink sink;
-    TKeyParser parser(sink, false);
-    parser.SetWaitFor(20);
-    EXPECT_EQ(parser.WaitFor, 50);
-    parser.SetWaitFor(20000);
-    EXPECT_EQ(parser.WaitFor, 9999);
-    parser.SetWaitFor(700);
-    EXPECT_EQ(parser.WaitFor, 700);
-}
-
-TEST(ParserSettings, ReadAtCreationAndWrittenBackAtTheEnd)
-{
-    TTestEnvironment env(0, "[Extended]\nWaitAfter=1\nWaitFor=20\n[GIDEI]\nUse=1\n");
-    TRecordingSink sink;
-    {
-        TKeyParser parser(sink, false);
-        EXPECT_TRUE(parser.WaitAfter);
-        EXPECT_EQ(parser.WaitFor, 50);
-        EXPECT_TRUE(parser.UseGIDEI);
-        parser.UseGIDEI = false;
-        parser.SetWaitFor(1234);
+    TTypingSettings typing = env.Settings.Typing;
+    typing.WaitAfter = true;
+    typing.WaitFor = 20;
+    typing.UseGIDEI = true;
+    TKeyParser parser(sink, typing, env.Log(), env.Events, env.Language, false);
+    EXPECT_TRUE(parser.WaitAfter());
+    EXPECT_EQ(parser.WaitFor(), 50);
+    EXPECT_TRUE(parser.UseGIDEI());
+    for (const auto& [asked, kept] : {std::pair{20000, 9999}, {700, 700}, {49, 50}}) {
+        typing.WaitFor = asked;
+        typing.UseGIDEI = false;
+        parser.ApplyTyping(typing);
+        EXPECT_EQ(parser.WaitFor(), kept);
+        EXPECT_FALSE(parser.UseGIDEI());
     }
-    EXPECT_EQ(Globals->GetString("Extended", "WaitAfter", ""), "1");
-    EXPECT_EQ(Globals->GetString("Extended", "WaitFor", ""), "1234");
-    EXPECT_EQ(Globals->GetString("GIDEI", "Use", ""), "0");
+    // What it was made with and what was applied since, as it is saved.
+    const TTypingSettings saved = parser.Typing();
+    EXPECT_TRUE(saved.WaitAfter);
+    EXPECT_EQ(saved.WaitFor, 50);
+    EXPECT_FALSE(saved.UseGIDEI);
+    EXPECT_EQ(saved.Wait, typing.Wait);
+    EXPECT_EQ(saved.MouseDelta, typing.MouseDelta);
 }
 
 // A sink that holds the parser at one record until the test lets it go:
@@ -224,10 +226,10 @@ private:
 // The parser with its thread, fed through the queue as the read thread does.
 class ParserThread : public ::testing::Test {
 protected:
-    TTestEnvironment Env{0xFFFFFFFF, "[Debug]\nWait=-1\n"};
+    TTestEnvironment Env{0xFFFFFFFF};
     TGateSink Sink;
-    TReceiveQueue Queue;
-    std::unique_ptr<TKeyParser> Parser = std::make_unique<TKeyParser>(Sink, false);
+    TReceiveQueue Queue{Env.Log()};
+    std::unique_ptr<TKeyParser> Parser = std::make_unique<TKeyParser>(Sink, Env.Settings.Typing, Env.Log(), Env.Events, Env.Language, false);
 
     ParserThread()
     {
@@ -275,8 +277,10 @@ TEST_F(ParserThread, ManyUnitsSignalledTogetherAreAllHandled)
 // no event: the parser takes them all the same once the pause is over.
 TEST_F(ParserThread, UnitsThatArriveWhileTheParserPausesAreAllHandled)
 {
-    Parser->WaitAfter = true;
-    Parser->SetWaitFor(50);
+    TTypingSettings pausing = Env.Settings.Typing;
+    pausing.WaitAfter = true;
+    pausing.WaitFor = 50;
+    Parser->ApplyTyping(pausing);
     AddChunk(Queue, "a");
     EXPECT_EQ(AwaitEvents(2), (Strings{"char 61 down", "char 61 up"}));
     for (char byte : std::string("bcd"))
@@ -307,8 +311,10 @@ TEST_F(ParserThread, TicksRunContinuousMovement)
 TEST_F(ParserThread, ThePauseSpacesUnitsAndEndsWithTheStop)
 {
     TFakeClock clock(1000);
-    Parser->WaitAfter = true;
-    Parser->SetWaitFor(500);
+    TTypingSettings pausing = Env.Settings.Typing;
+    pausing.WaitAfter = true;
+    pausing.WaitFor = 500;
+    Parser->ApplyTyping(pausing);
     AddChunk(Queue, "ab");
     EXPECT_EQ(AwaitEvents(2), (Strings{"char 61 down", "char 61 up"}));
     SleepMs(50);

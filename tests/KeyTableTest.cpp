@@ -54,7 +54,7 @@ std::vector<TRawEntry> ParseRaw(const std::vector<uint8_t>& Bytes, uint32_t& Ent
 
 TEST(KeyTableResource, HasTheShippedLayout)
 {
-    std::vector<uint8_t> bytes = LoadResourceCopy(KeyTableResourceId);
+    std::vector<uint8_t> bytes = LoadResourceBytes(KeyTableResourceId);
     ASSERT_EQ(bytes.size(), 6405u);
     EXPECT_EQ(U32At(bytes, 0), 1u) << "one block";
     uint32_t entryCount = 0;
@@ -150,7 +150,7 @@ const std::vector<TRow> NamedRows = {
 class KeyTableTest : public ::testing::Test {
 protected:
     TTestEnvironment Env;
-    TKeyTable Table;
+    TKeyTable Table{Env.Language, Env.Log()};
 
     const TKeyData& Entry(const std::string& Name)
     {
@@ -269,11 +269,11 @@ TEST_F(KeyTableTest, AnyKeyActiveFollowsEveryStateChange)
 
 TEST_F(KeyTableTest, TheLanguageCheckFollowsTheInputLanguage)
 {
-    Globals->InputLanguage = 0x0407;
+    Env.Language = 0x0407;
     EXPECT_TRUE(Table.LanguageSupported());
-    Globals->InputLanguage = 0x0C07;
+    Env.Language = 0x0C07;
     EXPECT_TRUE(Table.LanguageSupported());
-    Globals->InputLanguage = 0x0409;
+    Env.Language = 0x0409;
     EXPECT_FALSE(Table.LanguageSupported());
     EXPECT_EQ(Table.Count(), 323);
 }
@@ -295,8 +295,8 @@ TEST(KeyTableBlocks, TheBlockThatFitsTheInputLanguageIsLoaded)
         {0x0410, "deutsch", "english", false}, // no fit: the last block stays
     };
     for (const Case& c : cases) {
-        Globals->InputLanguage = c.Language;
-        TKeyTable table(TwoBlocks());
+        env.Language = c.Language;
+        TKeyTable table(TwoBlocks(), env.Language, env.Log());
         EXPECT_TRUE(table.Find(c.Present, index)) << std::hex << c.Language;
         EXPECT_FALSE(table.Find(c.Absent, index)) << std::hex << c.Language;
         EXPECT_TRUE(table.Find("a", index));
@@ -309,7 +309,7 @@ TEST(KeyTableBlocks, TheBlockThatFitsTheInputLanguageIsLoaded)
 TEST(KeyTableDamage, WithoutAResourceTheTableIsEmpty)
 {
     TTestEnvironment env;
-    TKeyTable table{std::vector<uint8_t>()};
+    TKeyTable table{std::vector<uint8_t>(), env.Language, env.Log()};
     int index;
     EXPECT_EQ(table.Count(), 0);
     EXPECT_FALSE(table.Find("a", index));
@@ -319,10 +319,11 @@ TEST(KeyTableDamage, WithoutAResourceTheTableIsEmpty)
 TEST(KeyTableDamage, ACopyCutAnywhereIsReadUpToTheCut)
 {
     // Without loggers: only the reading itself is under test here.
-    const std::vector<uint8_t> whole = LoadResourceCopy(KeyTableResourceId);
+    const TInputLanguage german{0x0407};
+    const std::vector<uint8_t> whole = LoadResourceBytes(KeyTableResourceId);
     int previous = 0;
     for (size_t length = 0; length < whole.size(); ++length) {
-        TKeyTable table(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(length)));
+        TKeyTable table(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(length)), german, NoLog());
         EXPECT_LE(table.Count(), 323);
         EXPECT_GE(table.Count(), previous) << "at length " << length;
         previous = table.Count();
@@ -333,35 +334,35 @@ TEST(KeyTableDamage, ACopyCutAnywhereIsReadUpToTheCut)
 TEST(KeyTableDamage, DamageStopsTheLoadingWithOneErrorLine)
 {
     TTestEnvironment env;
-    std::vector<uint8_t> bytes = LoadResourceCopy(KeyTableResourceId);
+    std::vector<uint8_t> bytes = LoadResourceBytes(KeyTableResourceId);
     const size_t secondEntry = 20 + 26; // after header and the 26 bytes of "0"
 
     std::vector<uint8_t> groups = bytes;
     groups[secondEntry + 2 + 4] = 3; // "1": a group count above 2
-    TKeyTable badGroups(groups);
+    TKeyTable badGroups(groups, env.Language, env.Log());
     EXPECT_EQ(badGroups.Count(), 1);
     int index;
     EXPECT_TRUE(badGroups.Find("0", index));
 
     std::vector<uint8_t> values = bytes;
     values[secondEntry + 2 + 8 + 3] = 0x7F; // "1": a value count far past the end
-    TKeyTable badValues(values);
+    TKeyTable badValues(values, env.Language, env.Log());
     EXPECT_EQ(badValues.Count(), 1);
 
     std::vector<uint8_t> blocks = bytes;
     blocks[0] = 2; // a second block that is not there
-    Globals->InputLanguage = 0x0409;
-    TKeyTable missingBlock(blocks);
+    env.Language = 0x0409;
+    TKeyTable missingBlock(blocks, env.Language, env.Log());
     EXPECT_EQ(missingBlock.Count(), 323) << "the first block stays when the second cannot be read";
 
     std::vector<uint8_t> languages = bytes;
     languages[11] = 0x7F; // language count past the end
-    TKeyTable badLanguages(languages);
+    TKeyTable badLanguages(languages, env.Language, env.Log());
     EXPECT_EQ(badLanguages.Count(), 0);
 
     std::vector<uint8_t> unterminated(bytes.begin(), bytes.begin() + static_cast<long>(secondEntry) + 1);
     unterminated.push_back('1'); // a name without its zero byte
-    TKeyTable badName(unterminated);
+    TKeyTable badName(unterminated, env.Language, env.Log());
     EXPECT_EQ(badName.Count(), 1);
 
     std::vector<std::string> lines = env.TakeLines();
@@ -373,7 +374,8 @@ TEST(KeyTableDamage, DamageStopsTheLoadingWithOneErrorLine)
 
 TEST(KeyDataList, AReferenceListLeavesTheEntriesToTheirOwner)
 {
-    TKeyTable table;
+    const TInputLanguage german{0x0407};
+    TKeyTable table(german, NoLog());
     int index;
     ASSERT_TRUE(table.Find("shift", index));
     {

@@ -155,9 +155,9 @@ TEST_F(TyperCommands, AFailedMoveDuringTheResetNamesTheLastCommand)
 
 TEST_F(TyperCommands, TheLayoutFollowsTheInputLanguage)
 {
-    Globals->InputLanguage = 0x0C07;
+    T.Env.Language = 0x0C07;
     EXPECT_TRUE(T.Typer->LayoutSupported());
-    Globals->InputLanguage = 0x0409;
+    T.Env.Language = 0x0409;
     EXPECT_FALSE(T.Typer->LayoutSupported());
 }
 
@@ -229,7 +229,7 @@ TEST(TyperNoStuckInput, RandomInputNeverLeavesAKeyOrButtonDown)
     for (unsigned seed : {1u, 2u, 3u, 4u, 5u, 42u, 1234u, 99991u}) {
         SCOPED_TRACE("seed " + std::to_string(seed));
         TTyperHarness t;
-        Loggers->SetLogEvents(0);
+        t.Env.Log().SetLogEvents(0);
         std::mt19937 random(seed);
         TInputModel model;
         for (int step = 0; step < 1500; ++step) {

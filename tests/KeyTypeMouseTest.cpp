@@ -257,7 +257,9 @@ TEST_F(TyperMouse, EachTickMovesBySpeedUnits)
 
 TEST(TyperMouseTicks, FractionsCarryFromTickToTick)
 {
-    TTyperHarness t("[Debug]\nWait=-1\nMouseDelta=50\n");
+    TTypingSettings typing = TTestEnvironment::QuickSettings().Typing;
+    typing.MouseDelta = 50;
+    TTyperHarness t(typing);
     t.Cmd(",mougo,up,3.");
     for (int i = 0; i < 4; ++i)
         t.Typer->MouseTick();
@@ -266,7 +268,9 @@ TEST(TyperMouseTicks, FractionsCarryFromTickToTick)
 
 TEST(TyperMouseTicks, ASmallDeltaSendsEmptyMovesUntilAPixelIsDue)
 {
-    TTyperHarness t("[Debug]\nWait=-1\nMouseDelta=30\n");
+    TTypingSettings typing = TTestEnvironment::QuickSettings().Typing;
+    typing.MouseDelta = 30;
+    TTyperHarness t(typing);
     t.Cmd(",mougo,right,1.");
     for (int i = 0; i < 4; ++i)
         t.Typer->MouseTick();

@@ -6,12 +6,13 @@ namespace {
 
 using Strings = std::vector<std::string>;
 
-TEST(TyperConstruction, PauseAfterEachEventComesFromTheSettings)
+TEST(TyperConstruction, PauseAfterEachEventComesFromTheSettingsClamped)
 {
-    EXPECT_EQ(TTyperHarness("[Debug]\nWait=5000\n").Typer->Wait(), 999);
-    EXPECT_EQ(TTyperHarness("[Debug]\nWait=-7\n").Typer->Wait(), -1);
-    EXPECT_EQ(TTyperHarness("").Typer->Wait(), 0);
-    EXPECT_EQ(TTyperHarness("[Debug]\nWait=25\n").Typer->Wait(), 25);
+    for (const auto& [stored, kept] : {std::pair{5000, 999}, {-7, -1}, {0, 0}, {25, 25}}) {
+        TTypingSettings typing;
+        typing.Wait = stored;
+        EXPECT_EQ(TTyperHarness(typing).Typer->Wait(), kept) << stored;
+    }
 }
 
 class TyperKeys : public ::testing::Test {

@@ -1,10 +1,12 @@
 #include "logging/Logging.h"
 
+#include "app/Program.h"
+
 #include "tests/support/TestSupport.h"
 
-#include "base/FilePaths.h"
-#include "base/FileSystem.h"
-#include "base/SharedFile.h"
+#include "base/files/FilePaths.h"
+#include "base/files/FileSystem.h"
+#include "base/files/SharedFile.h"
 
 #include <gtest/gtest.h>
 
@@ -66,41 +68,44 @@ protected:
 TEST_F(LoggersTest, WithoutAStoredMaskOnlyPlainAndErrorLinesAreLogged)
 {
     TTestEnvironment env(0);
-    EXPECT_EQ(Loggers->LogEvents(), TLoggers::ForcedKinds);
+    EXPECT_EQ(env.Log().LogEvents(), TLoggers::ForcedKinds);
     for (TLogKind kind = 0; kind <= 31; ++kind)
-        Loggers->Log(kind, "k" + std::to_string(kind));
+        env.Log().Log(kind, "k" + std::to_string(kind));
     EXPECT_EQ(env.TakeLines(), (std::vector<std::string>{"k0", "! ERROR k30"}));
 }
 
-TEST_F(LoggersTest, TheStoredMaskSelectsKindsAndIsWrittenBackWithTheForcedBits)
+TEST_F(LoggersTest, TheStoredChoicesAreTakenAndHandedBackWithTheForcedBits)
 {
     TTempDir dir;
-    WriteFileText(dir.File("vemuKeys.set"), "[Extended]\nLogEvents=8\n");
-    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
-    Globals = &globals;
-    {
-        TLoggers loggers;
-        Loggers = &loggers;
-        EXPECT_EQ(loggers.LogEvents(), 8u | TLoggers::ForcedKinds);
-        loggers.Log(lkSequence, "a");
-        loggers.Log(lkReceived, " 61");
-        std::string line;
-        ASSERT_TRUE(ViewLog->FetchLine(line));
-        EXPECT_EQ(line, "  000000100 Sequence >a<"); // (1000 - 0) / 10
-        EXPECT_FALSE(ViewLog->FetchLine(line));
-        loggers.SetLogEvents(0);
-        Loggers = nullptr;
-    }
-    EXPECT_EQ(globals.GetString("Extended", "LogEvents", ""), "1073741825");
-    Globals = nullptr;
+    TLogSettings stored;
+    stored.LogEvents = 8;
+    stored.ViewMax = 5;
+    stored.FileName = "trace.log";
+    stored.FileLog = true;
+    TLoggers loggers(stored, dir.Path());
+    EXPECT_EQ(loggers.LogEvents(), 8u | TLoggers::ForcedKinds);
+    loggers.Log(lkSequence, "a");
+    loggers.Log(lkReceived, " 61");
+    std::string line;
+    ASSERT_TRUE(loggers.View().FetchLine(line));
+    EXPECT_EQ(line, "  000000100 Sequence >a<"); // (1000 - 0) / 10
+    EXPECT_FALSE(loggers.View().FetchLine(line));
+    EXPECT_TRUE(loggers.File().IsOpen()) << "the stored file, beside the program";
+    loggers.SetLogEvents(0);
+    const TLogSettings saved = loggers.Settings();
+    EXPECT_EQ(saved.LogEvents, 1073741825u);
+    EXPECT_EQ(saved.ViewMax, 10) << "clamped";
+    EXPECT_TRUE(saved.FileLog);
+    EXPECT_EQ(saved.FileName, "trace.log");
+    EXPECT_FALSE(saved.ViewLog);
 }
 
 TEST_F(LoggersTest, KindsAbove31AreNeverLogged)
 {
     TTestEnvironment env(0xFFFFFFFF);
-    Loggers->Log(32, "x");
-    Loggers->Log(200, "x");
-    Loggers->Log(255, "x");
+    env.Log().Log(32, "x");
+    env.Log().Log(200, "x");
+    env.Log().Log(255, "x");
     EXPECT_TRUE(env.TakeLines().empty());
 }
 
@@ -108,38 +113,38 @@ TEST_F(LoggersTest, StampsCountHundredthsSinceTheStartLineAcrossTheTickWrap)
 {
     TTestEnvironment env;
     Clock.Set(0xFFFFFF00u);
-    Loggers->LogStart();
-    Loggers->Log(lkSequence, "a");
+    env.Log().LogStart();
+    env.Log().Log(lkSequence, "a");
     Clock.Set(0x00000100u); // wrapped: 512 ms later
-    Loggers->Log(lkSequence, "b");
+    env.Log().Log(lkSequence, "b");
     std::vector<std::string> lines = env.TakeLines();
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].rfind(">>> Start ", 0), 0u);
     EXPECT_EQ(lines[1], "  000000000 Sequence >a<");
     EXPECT_EQ(lines[2], "  000000051 Sequence >b<");
-    Loggers->LogEnd();
+    env.Log().LogEnd();
     EXPECT_EQ(env.TakeLines().at(0).rfind("<<< End ", 0), 0u);
 }
 
 TEST_F(LoggersTest, LogHexWritesTwoUpperCaseDigitsPerByte)
 {
     TTestEnvironment env;
-    Loggers->LogHex(lkReceived, " ", "\x1b&");
-    Loggers->LogHex(lkReceived, " ", std::string("\0\xff\x0a", 3));
-    Loggers->LogHex(lkReceived, " ", "");
+    env.Log().LogHex(lkReceived, " ", "\x1b&");
+    env.Log().LogHex(lkReceived, " ", std::string("\0\xff\x0a", 3));
+    env.Log().LogHex(lkReceived, " ", "");
     EXPECT_EQ(env.TakeUnstampedLines(),
               (std::vector<std::string>{"  # Received: 1B26", "  # Received: 00FF0A", "  # Received: "}));
-    Loggers->SetLogEvents(0);
-    Loggers->LogHex(lkReceived, " ", "a");
+    env.Log().SetLogEvents(0);
+    env.Log().LogHex(lkReceived, " ", "a");
     EXPECT_TRUE(env.TakeLines().empty());
 }
 
 TEST_F(LoggersTest, ViewBufferKeepsTheNewestLinesUpToTheLimitPlusOne)
 {
     TTestEnvironment env;
-    ViewLog->SetMaxLines(10);
+    env.Log().View().SetMaxLines(10);
     for (int i = 0; i < 30; ++i)
-        Loggers->Log(lkPlain, std::to_string(i));
+        env.Log().Log(lkPlain, std::to_string(i));
     std::vector<std::string> lines = env.TakeLines();
     ASSERT_EQ(lines.size(), 11u);
     EXPECT_EQ(lines.front(), "19");
@@ -149,16 +154,16 @@ TEST_F(LoggersTest, ViewBufferKeepsTheNewestLinesUpToTheLimitPlusOne)
 TEST_F(LoggersTest, ViewLimitIsClampedAndChangedOnlyByTheOwnerThread)
 {
     TTestEnvironment env;
-    ViewLog->SetMaxLines(5);
-    EXPECT_EQ(ViewLog->MaxLines(), 10);
-    ViewLog->SetMaxLines(5000);
-    EXPECT_EQ(ViewLog->MaxLines(), 999);
-    std::thread([] {
-        ViewLog->SetMaxLines(50);
-        ViewLog->SetActive(true);
+    env.Log().View().SetMaxLines(5);
+    EXPECT_EQ(env.Log().View().MaxLines(), 10);
+    env.Log().View().SetMaxLines(5000);
+    EXPECT_EQ(env.Log().View().MaxLines(), 999);
+    std::thread([&env] {
+        env.Log().View().SetMaxLines(50);
+        env.Log().View().SetActive(true);
     }).join();
-    EXPECT_EQ(ViewLog->MaxLines(), 999);
-    EXPECT_FALSE(ViewLog->Active());
+    EXPECT_EQ(env.Log().View().MaxLines(), 999);
+    EXPECT_FALSE(env.Log().View().Active());
 }
 
 class TFakeLogWindow : public TLogWindowLink {
@@ -177,27 +182,27 @@ TEST_F(LoggersTest, ViewSinkOpensAndWakesTheLogWindow)
 {
     TTestEnvironment env;
     TFakeLogWindow window;
-    ViewLog->SetWindow(&window);
-    Loggers->Log(lkPlain, "while closed");
+    env.Log().View().SetWindow(&window);
+    env.Log().Log(lkPlain, "while closed");
     EXPECT_EQ(window.Sent + window.Posted, 0);
 
-    ViewLog->SetActive(true);
+    env.Log().View().SetActive(true);
     EXPECT_TRUE(window.Opened);
     EXPECT_EQ(window.Posted, 1) << "the window fetches what was buffered while it was closed";
     EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGVIEW, 1, 0}}));
 
-    Loggers->Log(lkPlain, "main thread");
+    env.Log().Log(lkPlain, "main thread");
     EXPECT_EQ(window.Sent, 1);
-    std::thread([] { Loggers->Log(lkPlain, "other thread"); }).join();
+    std::thread([&env] { env.Log().Log(lkPlain, "other thread"); }).join();
     EXPECT_EQ(window.Posted, 2);
 
-    ViewLog->SetMaxLines(20);
+    env.Log().View().SetMaxLines(20);
     EXPECT_EQ(window.Trimmed, 20);
 
-    ViewLog->SetActive(false);
+    env.Log().View().SetActive(false);
     EXPECT_FALSE(window.Opened);
     EXPECT_EQ(env.Target.Messages().back(), (TPostedMessage{UM_LOGVIEW, 0, 0}));
-    ViewLog->SetWindow(nullptr);
+    env.Log().View().SetWindow(nullptr);
 }
 
 TEST_F(LoggersTest, FileSinkAppendsLinesWithCrLfWhileActive)
@@ -205,32 +210,32 @@ TEST_F(LoggersTest, FileSinkAppendsLinesWithCrLfWhileActive)
     TTestEnvironment env;
     const std::string path = env.Dir.File("trace.log");
     WriteFileText(path, ">>> Start old\r\n");
-    FileLog->SetFileName("trace.log");
-    FileLog->SetActive(true);
-    EXPECT_TRUE(FileLog->IsOpen());
-    Loggers->Log(lkPlain, "one");
-    Loggers->Log(25, "ignored text"); // kinds without a format give empty lines
-    FileLog->SetActive(false);
-    Loggers->Log(lkPlain, "not written");
+    env.Log().File().SetFileName("trace.log");
+    env.Log().File().SetActive(true);
+    EXPECT_TRUE(env.Log().File().IsOpen());
+    env.Log().Log(lkPlain, "one");
+    env.Log().Log(25, "ignored text"); // kinds without a format give empty lines
+    env.Log().File().SetActive(false);
+    env.Log().Log(lkPlain, "not written");
     EXPECT_EQ(ReadFileText(path), ">>> Start old\r\none\r\n\r\n");
 }
 
 TEST_F(LoggersTest, FileSinkWithoutANameOpensNothingAndSaysNothing)
 {
     TTestEnvironment env;
-    FileLog->SetActive(true);
-    EXPECT_FALSE(FileLog->IsOpen());
-    Loggers->Log(lkPlain, "dropped");
+    env.Log().File().SetActive(true);
+    EXPECT_FALSE(env.Log().File().IsOpen());
+    env.Log().Log(lkPlain, "dropped");
     EXPECT_TRUE(env.Target.Messages().empty());
 }
 
 TEST_F(LoggersTest, FileSinkThatCannotOpenItsFileTellsTheMainWindow)
 {
     TTestEnvironment env;
-    FileLog->SetActive(true);
-    FileLog->SetFileName("missing-folder/trace.log");
-    EXPECT_FALSE(FileLog->IsOpen());
-    EXPECT_TRUE(FileLog->Active());
+    env.Log().File().SetActive(true);
+    env.Log().File().SetFileName("missing-folder/trace.log");
+    EXPECT_FALSE(env.Log().File().IsOpen());
+    EXPECT_TRUE(env.Log().File().Active());
     EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}}));
 }
 
@@ -240,22 +245,22 @@ TEST_F(LoggersTest, FileSinkThatCannotOpenItsFileTellsTheMainWindow)
 TEST_F(LoggersTest, FileSinkRefusesDevicesAndTakesRelativeNamesBesideTheProgram)
 {
     TTestEnvironment env;
-    FileLog->SetActive(true);
+    env.Log().File().SetActive(true);
     for (const char* name : {"COM8.log", "\\\\.\\COM8", "\\\\server\\share\\vemu.log", "\\??\\GLOBALROOT\\Device\\Serial0",
                              "\\??\\UNC\\server\\share\\vemu.log"}) {
         env.Target.Clear();
         env.TakeLines();
-        FileLog->SetFileName(name);
-        EXPECT_FALSE(FileLog->IsOpen()) << name;
+        env.Log().File().SetFileName(name);
+        EXPECT_FALSE(env.Log().File().IsOpen()) << name;
         EXPECT_EQ(env.TakeLines(), std::vector<std::string>{std::string("! ERROR ### Log-Datei abgelehnt, keine "
                                                                          "gew\xf6hnliche Datei: ") + name});
         EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}})) << "the usual notice";
-        EXPECT_EQ(FileLog->FileName(), name) << "the stored name stays as it is";
+        EXPECT_EQ(env.Log().File().FileName(), name) << "the stored name stays as it is";
     }
-    FileLog->SetFileName("trace.log");
-    EXPECT_TRUE(FileLog->IsOpen());
-    Loggers->Log(lkPlain, "beside the program");
-    FileLog->SetActive(false);
+    env.Log().File().SetFileName("trace.log");
+    EXPECT_TRUE(env.Log().File().IsOpen());
+    env.Log().Log(lkPlain, "beside the program");
+    env.Log().File().SetActive(false);
     EXPECT_EQ(ReadFileText(env.Dir.File("trace.log")), "beside the program\r\n");
 }
 
@@ -277,10 +282,10 @@ TEST_F(LoggersTest, FileSinkRefusesWhatOpensAsADevice)
     const std::string why = "keine gew\xf6hnliche Datei";
 #endif
     ASSERT_TRUE(IsPlainFilePath(name));
-    FileLog->SetActive(true);
+    env.Log().File().SetActive(true);
     env.TakeLines();
-    FileLog->SetFileName(name);
-    EXPECT_FALSE(FileLog->IsOpen());
+    env.Log().File().SetFileName(name);
+    EXPECT_FALSE(env.Log().File().IsOpen());
     EXPECT_EQ(env.TakeLines(), std::vector<std::string>{"! ERROR ### Log-Datei abgelehnt, " + why + ": " + name});
     EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}}));
 }
@@ -291,16 +296,16 @@ TEST_F(LoggersTest, FileSinkRefusesWhatOpensAsADevice)
 TEST_F(LoggersTest, FileSinkMakesOnlyLogsAndBeginsThemWithTheStartLine)
 {
     TTestEnvironment env;
-    Loggers->LogStart();
+    env.Log().LogStart();
     const std::string start = env.TakeLines().at(0);
-    FileLog->SetActive(true);
-    FileLog->SetFileName("run.hta");
+    env.Log().File().SetActive(true);
+    env.Log().File().SetFileName("run.hta");
     EXPECT_EQ(env.TakeLines(), std::vector<std::string>{"! ERROR ### Log-Datei abgelehnt, Name endet nicht auf .log "
                                                         "oder .txt: run.hta"});
     EXPECT_FALSE(std::filesystem::exists(env.Dir.File("run.hta")));
-    FileLog->SetFileName("later.log");
-    Loggers->Log(lkPlain, "typed");
-    FileLog->SetActive(false);
+    env.Log().File().SetFileName("later.log");
+    env.Log().Log(lkPlain, "typed");
+    env.Log().File().SetActive(false);
     EXPECT_EQ(ReadFileText(env.Dir.File("later.log")), start + "\r\ntyped\r\n");
 }
 
@@ -319,32 +324,26 @@ TEST_F(LoggersTest, SettingsUnreadableAtTheStartAreSaidAndNeverOverwritten)
     WriteFileText(path, before);
     const TSeam noPauses(SetRetryPause, NoPause);
     {
-        TRecordingTarget target;
-        std::unique_ptr<TGlobals> globals;
-        std::unique_ptr<TLoggers> loggers;
+        std::unique_ptr<TProgram> program;
         {
             const TSeam held(SetFileFaults, [&](const std::string& Path, TFileAccess) {
                 return Path == path ? TFileFault::Held : TFileFault::None;
             });
-            globals = std::make_unique<TGlobals>(&target, dir.File("vemuKeys.exe"));
-            Globals = globals.get();
-            loggers = std::make_unique<TLoggers>();
-            Loggers = loggers.get();
+            program = std::make_unique<TProgram>(dir.File("vemuKeys.exe"), TProgramKind::Tray);
         }
-        Loggers->LogStart();
+        program->StartLog();
         std::vector<std::string> lines;
-        for (std::string line; ViewLog->FetchLine(line);)
+        for (std::string line; program->Loggers().View().FetchLine(line);)
             lines.push_back(line);
         EXPECT_EQ(lines.size(), 2u) << "the start line and the failure, once";
         lines.resize(2);
         EXPECT_EQ(lines[0].rfind(">>> Start", 0), 0u);
         EXPECT_EQ(lines[1], "! ERROR ### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung werden "
                             "nicht gespeichert: " + path);
-        EXPECT_FALSE(Globals->PutInteger("Port", "Port", 0));
-        Loggers = nullptr;
-        loggers.reset();
-        Globals = nullptr;
-        globals.reset();
+        program->Globals().Settings.Port.Port = 3;
+        EXPECT_FALSE(program->SaveSettings());
+        EXPECT_TRUE(program->Globals().SaveFailed());
+        program.reset();
     }
     EXPECT_EQ(ReadFileText(path), before);
 }
@@ -360,9 +359,9 @@ TEST_F(LoggersTest, ErrorsLogIsKeptBelowItsLimitWithOneOlderFile)
     // Both stay the files they were: links made to them see the new lines.
     std::filesystem::create_hard_link(errors, env.Dir.File("errors.link"));
     std::filesystem::create_hard_link(old, env.Dir.File("old.link"));
-    Loggers->Log(lkError, "still fits");
+    env.Log().Log(lkError, "still fits");
     EXPECT_EQ(ReadFileText(old), "oldest\r\n");
-    Loggers->Log(lkError, "new file");
+    env.Log().Log(lkError, "new file");
     EXPECT_EQ(ReadFileText(errors), "! ERROR new file\r\n");
     const std::string previous = ReadFileText(old);
     EXPECT_EQ(previous.size(), TErrorLog::MaxFileSize - 1 + std::string("! ERROR still fits\r\n").size());
@@ -382,8 +381,8 @@ TEST_F(LoggersTest, ErrorsLogBeginsAfreshWhenTheOlderFileCannotBeReplaced)
     std::filesystem::create_directory(old);
     WriteFileText(old + "/keep", "x");
     WriteFileText(errors, std::string(TErrorLog::MaxFileSize, 'x'));
-    Loggers->Log(lkError, "eins");
-    Loggers->Log(lkError, "zwei");
+    env.Log().Log(lkError, "eins");
+    env.Log().Log(lkError, "zwei");
     EXPECT_EQ(ReadFileText(errors), "! ERROR ### Errors.old.log nicht ersetzbar, Errors.log neu begonnen\r\n"
                                     "! ERROR eins\r\n! ERROR zwei\r\n");
     EXPECT_TRUE(std::filesystem::is_directory(old));
@@ -393,10 +392,10 @@ TEST_F(LoggersTest, ErrorLinesAreOnDiskInErrorsLogRightAway)
 {
     TTestEnvironment env;
     const std::string errors = env.Dir.File("Errors.log");
-    Loggers->Log(lkSequence, "not an error");
-    Loggers->Log(lkError, "### Fehler: eins");
+    env.Log().Log(lkSequence, "not an error");
+    env.Log().Log(lkError, "### Fehler: eins");
     EXPECT_EQ(ReadFileText(errors), "! ERROR ### Fehler: eins\r\n");
-    Loggers->Log(lkError, "zwei");
+    env.Log().Log(lkError, "zwei");
     EXPECT_EQ(ReadFileText(errors), "! ERROR ### Fehler: eins\r\n! ERROR zwei\r\n");
     // The error line reaches the view buffer as well.
     std::vector<std::string> lines = env.TakeLines();
@@ -407,16 +406,16 @@ TEST_F(LoggersTest, LinesFromSeveralThreadsAreNeverInterleaved)
 {
     TTestEnvironment env;
     const std::string path = env.Dir.File("threads.log");
-    FileLog->SetFileName("threads.log");
-    FileLog->SetActive(true);
-    auto writer = [](char letter) {
+    env.Log().File().SetFileName("threads.log");
+    env.Log().File().SetActive(true);
+    auto writer = [&env](char letter) {
         for (int i = 0; i < 200; ++i)
-            Loggers->Log(lkPlain, std::string(50, letter));
+            env.Log().Log(lkPlain, std::string(50, letter));
     };
     std::thread a(writer, 'a'), b(writer, 'b');
     a.join();
     b.join();
-    FileLog->SetActive(false);
+    env.Log().File().SetActive(false);
     std::string text = ReadFileText(path);
     ASSERT_EQ(text.size(), 400u * 52u);
     for (size_t at = 0; at < text.size(); at += 52) {

@@ -17,14 +17,14 @@ TEST(MouseTableResource, HasTheShippedBytes)
         5, 0, 0, 0, 0x08, 0, 0, 0, 0x10, 0, 0, 0, 'r', 'i', 'g', 'h', 't', 0,
         0, 0, 0, 0,
     };
-    std::vector<uint8_t> bytes = LoadResourceCopy(MouseTableResourceId);
+    std::vector<uint8_t> bytes = LoadResourceBytes(MouseTableResourceId);
     ASSERT_EQ(bytes.size(), sizeof expected);
     EXPECT_EQ(std::memcmp(bytes.data(), expected, sizeof expected), 0);
 }
 
 class MouseTableTest : public ::testing::Test {
 protected:
-    TMouseTable Table;
+    TMouseTable Table{NoLog()};
 
     int Index(const std::string& Name)
     {
@@ -87,7 +87,7 @@ TEST_F(MouseTableTest, AllNamesOfAButtonShareOneState)
 
 TEST(MouseTableDamage, WithoutAResourceThereAreNoNames)
 {
-    TMouseTable table{std::vector<uint8_t>()};
+    TMouseTable table{std::vector<uint8_t>(), NoLog()};
     int index;
     EXPECT_EQ(table.Count(), 0);
     EXPECT_FALSE(table.Find("1", index));
@@ -97,7 +97,7 @@ TEST(MouseTableDamage, WithoutAResourceThereAreNoNames)
 TEST(MouseTableDamage, AButtonNumberOutsideOneToFiveHasNoState)
 {
     const std::vector<uint8_t> bytes = {7, 0, 0, 0, 0x20, 0, 0, 0, 0x40, 0, 0, 0, 'x', 0, 0, 0, 0, 0};
-    TMouseTable table(bytes);
+    TMouseTable table(bytes, NoLog());
     int index;
     ASSERT_TRUE(table.Find("x", index));
     EXPECT_EQ(table.ButtonName(index), "but7");
@@ -109,9 +109,9 @@ TEST(MouseTableDamage, AButtonNumberOutsideOneToFiveHasNoState)
 TEST(MouseTableDamage, ACopyCutShortKeepsTheRecordsBeforeTheCut)
 {
     TTestEnvironment env;
-    const std::vector<uint8_t> whole = LoadResourceCopy(MouseTableResourceId);
+    const std::vector<uint8_t> whole = LoadResourceBytes(MouseTableResourceId);
     for (size_t length = 1; length < whole.size(); ++length) {
-        TMouseTable table(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(length)));
+        TMouseTable table(std::vector<uint8_t>(whole.begin(), whole.begin() + static_cast<long>(length)), env.Log());
         int index;
         const bool leftKnown = length >= 17;
         EXPECT_EQ(table.Find("left", index), leftKnown) << length;

@@ -1,8 +1,9 @@
 // In an installed folder users may create nothing: the files the program
 // writes beside itself must be exactly those the installer creates and lets
 // users write (its DataFiles list), or every user's save fails there.
-#include "base/SettingsJournal.h"
+#include "base/settings/SettingsJournal.h"
 #include "logging/Logging.h"
+#include "base/settings/Globals.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -43,9 +44,10 @@ std::set<std::string> InstallerDataFiles()
 TEST(ProgramFolder, UsersMayWriteExactlyTheFilesTheProgramWrites)
 {
     TTestEnvironment env;
-    const TErrorLog errors;
-    const std::set<std::string> written = {NameOf(Globals->IniFile->FileName()),
-                                           NameOf(JournalName(Globals->IniFile->FileName())),
+    TGlobals globals(env.Dir.File("vemuKeys.exe"));
+    const TErrorLog errors(env.Dir.Path());
+    const std::set<std::string> written = {NameOf(globals.IniFile().FileName()),
+                                           NameOf(JournalName(globals.IniFile().FileName())),
                                            NameOf(errors.FileName()), NameOf(errors.OldFileName())};
     EXPECT_EQ(InstallerDataFiles(), written);
 }

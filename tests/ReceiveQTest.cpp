@@ -14,7 +14,7 @@ const std::string ESC = "\x1b";
 class ReceiveQueueTest : public ::testing::Test {
 protected:
     TTestEnvironment Env;
-    TReceiveQueue Queue;
+    TReceiveQueue Queue{Env.Log()};
     TEvent Signal;
 
     ReceiveQueueTest()
@@ -136,7 +136,7 @@ TEST_F(ReceiveQueueTest, ZeroBytesAreDroppedAndTheBytesAfterThemFramed)
 // sending: the queue stops growing at its limit and says so once per episode.
 TEST_F(ReceiveQueueTest, AFullQueueDropsFurtherUnitsWithOneErrorLinePerEpisode)
 {
-    Loggers->SetLogEvents(0);
+    Env.Log().SetLogEvents(0);
     AddChunk(Queue, std::string(TReceiveQueue::MaxUnits - 1, 'a'));
     AddChunk(Queue, "b");
     EXPECT_TRUE(Env.TakeLines().empty()) << "the limit itself still fits";
@@ -222,7 +222,7 @@ TEST_F(ReceiveQueueTest, ClearedSignalEventIsNoLongerSet)
 TEST_F(ReceiveQueueTest, ProducersAndAConsumerOnThreeThreads)
 {
     Env.TakeLines();
-    Loggers->SetLogEvents(0);
+    Env.Log().SetLogEvents(0);
     constexpr int Sequences = 2000;
     constexpr int Injected = 2000;
     std::atomic<bool> producing{true};

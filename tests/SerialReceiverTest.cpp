@@ -16,7 +16,7 @@ namespace {
 class ReceiverSettings : public ::testing::Test {
 protected:
     TTestEnvironment Env;
-    TSerialReceiver Receiver{false};
+    TSerialReceiver Receiver{Env.Settings.Port, Env.Log(), Env.Events, false};
 };
 
 TEST_F(ReceiverSettings, DefaultsWhenNothingIsStored)
@@ -77,48 +77,52 @@ TEST_F(ReceiverSettings, WithoutAPortNothingOpens)
     EXPECT_EQ(Receiver.Queue->Pop(), "") << "a closed port drops injected bytes";
 }
 
-TEST(ReceiverStorage, SettingsAreReadAndWrittenBack)
+TEST(ReceiverStorage, TakenClampedAndHandedBackAsTheyAreSaved)
 {
-    TTestEnvironment env(0, "[Port]\nPort=0x0A\nRate=1000\nBytesize=7\nParity=2\nStopbits=1\nQInSize=100\nQOutSize=200\n");
-    {
-        TSerialReceiver receiver(false);
-        EXPECT_EQ(receiver.Port(), 10);
-        EXPECT_EQ(receiver.Rate(), 600);
-        EXPECT_EQ(receiver.ByteSize(), 7);
-        EXPECT_EQ(receiver.Parity(), 2);
-        EXPECT_EQ(receiver.StopBits(), 1);
-        EXPECT_EQ(receiver.QInSize(), 100);
-        EXPECT_EQ(receiver.QOutSize(), 200);
-        receiver.SetPort(4);
-        receiver.SetQInSize(5);
-    }
-    EXPECT_EQ(Globals->GetString("Port", "Port", ""), "4");
-    EXPECT_EQ(Globals->GetString("Port", "Rate", ""), "600");
-    EXPECT_EQ(Globals->GetString("Port", "Bytesize", ""), "7");
-    EXPECT_EQ(Globals->GetString("Port", "Parity", ""), "2");
-    EXPECT_EQ(Globals->GetString("Port", "Stopbits", ""), "1");
-    EXPECT_EQ(Globals->GetString("Port", "QInSize", ""), "100") << "the queue sizes are never written";
+    TTestEnvironment env(0);
+    TPortSettings stored;
+    stored.Port = 10;
+    stored.Rate = 1000; // between two rates of the table: the lower one
+    stored.ByteSize = 9;
+    stored.Parity = 2;
+    stored.StopBits = 1;
+    stored.QInSize = 100;
+    stored.QOutSize = 20000;
+    TSerialReceiver receiver(stored, env.Log(), env.Events, false);
+    EXPECT_EQ(receiver.Port(), 10);
+    EXPECT_EQ(receiver.Rate(), 600);
+    EXPECT_EQ(receiver.ByteSize(), 8);
+    EXPECT_EQ(receiver.Parity(), 2);
+    EXPECT_EQ(receiver.StopBits(), 1);
+    EXPECT_EQ(receiver.QInSize(), 100);
+    EXPECT_EQ(receiver.QOutSize(), 9999);
+    receiver.SetPort(4);
+    const TPortSettings saved = receiver.Settings();
+    EXPECT_EQ(saved.Port, 4);
+    EXPECT_EQ(saved.Rate, 600);
+    EXPECT_EQ(saved.ByteSize, 8);
+    EXPECT_EQ(saved.Parity, 2);
+    EXPECT_EQ(saved.StopBits, 1);
 }
 
 // The identity of the port's device is kept beside its number; it is only
 // compared with what the system lists, so a damaged one merely never fits.
 TEST(ReceiverStorage, TheDeviceIdentityIsKeptBesideTheNumberAndGoesWithIt)
 {
-    TTestEnvironment env(0, "[Port]\nPort=10\nDevice=USB\\VID_1234&PID_5678\\5&2\x1b[2J\nDeviceModel=VID_1234&PID_5678\n");
-    {
-        TSerialReceiver receiver(false);
-        EXPECT_EQ(receiver.Identity(), (TPortIdentity{"USB\\VID_1234&PID_5678\\5&2 [2J", "VID_1234&PID_5678"}));
-    }
-    EXPECT_EQ(Globals->GetString("Port", "DeviceModel", ""), "VID_1234&PID_5678");
-    {
-        TSerialReceiver receiver(false);
-        receiver.SetPort(10);
-        EXPECT_FALSE(receiver.Identity().Empty()) << "the same number keeps it";
-        receiver.SetPort(4);
-        EXPECT_TRUE(receiver.Identity().Empty()) << "it described the device at the old number";
-    }
-    EXPECT_EQ(Globals->GetString("Port", "Device", "<none>"), "");
-    EXPECT_EQ(Globals->GetString("Port", "DeviceModel", "<none>"), "");
+    TTestEnvironment env(0);
+    TPortSettings stored;
+    stored.Port = 10;
+    stored.Device = "USB\\VID_1234&PID_5678\\5&2\x1b[2J";
+    stored.DeviceModel = "VID_1234&PID_5678";
+    TSerialReceiver receiver(stored, env.Log(), env.Events, false);
+    EXPECT_EQ(receiver.Identity(), (TPortIdentity{"USB\\VID_1234&PID_5678\\5&2 [2J", "VID_1234&PID_5678"}));
+    EXPECT_EQ(receiver.Settings().DeviceModel, "VID_1234&PID_5678");
+    receiver.SetPort(10);
+    EXPECT_FALSE(receiver.Identity().Empty()) << "the same number keeps it";
+    receiver.SetPort(4);
+    EXPECT_TRUE(receiver.Identity().Empty()) << "it described the device at the old number";
+    EXPECT_EQ(receiver.Settings().Device, "");
+    EXPECT_EQ(receiver.Settings().DeviceModel, "");
 }
 
 TEST(ReceiverOpening, APortThatDoesNotExistLogsOneErrorAndStaysClosed)
@@ -127,7 +131,7 @@ TEST(ReceiverOpening, APortThatDoesNotExistLogsOneErrorAndStaysClosed)
 #ifndef _WIN32
     const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
 #endif
-    TSerialReceiver receiver(false);
+    TSerialReceiver receiver(env.Settings.Port, env.Log(), env.Events, false);
     TStateLog log;
     receiver.SetOnStateChange(TStateLog::Record, &log);
     receiver.SetPort(250);
@@ -158,7 +162,7 @@ TEST(ReceiverOpening, AnOpeningThatThrowsIsAFailedOneAndTheNextStillRuns)
 #endif
     OpeningsTried = 0;
     const TSeam throwing(SetOpeningDelay, FirstOpeningThrows);
-    TSerialReceiver receiver(false);
+    TSerialReceiver receiver(env.Settings.Port, env.Log(), env.Events, false);
     receiver.SetPort(250);
     receiver.SetState(2);
     EXPECT_EQ(env.TakeLines(), std::vector<std::string>{"! ERROR ### Fehler: <unbekannt>"});

@@ -1,10 +1,10 @@
 // The settings file's journal and its limits: what counts as a complete
 // journal, what a start takes up from it, how long a write waits for
 // another program, and a file too large to be read.
-#include "base/FileSystem.h"
-#include "base/Globals.h"
-#include "base/SettingsJournal.h"
-#include "base/SharedFile.h"
+#include "base/files/FileSystem.h"
+#include "base/settings/Globals.h"
+#include "base/settings/SettingsJournal.h"
+#include "base/files/SharedFile.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -77,12 +77,12 @@ TEST(SettingsJournal, AWriteCutOffInPlaceIsCompletedAtTheNextStart)
     }
     ASSERT_EQ(ReadFileText(path).find("Port=7"), std::string::npos) << "cut off half way";
 
-    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
-    EXPECT_EQ(globals.GetInteger("Port", "Rate", 300), 9600);
+    TGlobals globals(dir.File("vemuKeys.exe"));
+    EXPECT_EQ(globals.Settings.Port.Rate, 9600);
     EXPECT_EQ(ReadFileText(path), "; by hand\r\n[Port]\r\nPort=7\r\nRate=9600\r\n");
     EXPECT_EQ(ReadFileText(JournalName(path)), "");
     std::vector<std::string> notes;
-    globals.IniFile->SetNoteSink([&](const std::string& Line) { notes.push_back(Line); });
+    globals.IniFile().SetNoteSink([&](const std::string& Line) { notes.push_back(Line); });
     EXPECT_EQ(notes, std::vector<std::string>{"### Unterbrochene Speicherung der Einstellungen aus dem Journal "
                                               "nachgeholt: " + path});
 }

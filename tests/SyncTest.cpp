@@ -1,4 +1,4 @@
-#include "base/Sync.h"
+#include "base/threads/Sync.h"
 
 #include "tests/support/TestSupport.h"
 

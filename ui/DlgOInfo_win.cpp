@@ -1,6 +1,6 @@
 #include "ui/DlgOInfo_win.h"
 
-#include "base/Text.h"
+#include "base/system/Text.h"
 #include "resources/ResourceIds.h"
 
 TOwnInfoDialog::TOwnInfoDialog(std::string Text) : TDialog(IDD_OWNINFO), FText(std::move(Text)) {}

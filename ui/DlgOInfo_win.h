@@ -1,7 +1,7 @@
 // A notice with a warning icon and "Meldung nicht mehr anzeigen".
 #pragma once
 
-#include "base/Window_win.h"
+#include "base/window/Window_win.h"
 
 #include <string>
 

@@ -1,6 +1,6 @@
 #include "ui/DlgSplsh_win.h"
 
-#include "base/SystemServices.h"
+#include "base/system/SystemServices.h"
 #include "resources/ResourceIds.h"
 #include "resources/StringIds.h"
 

@@ -2,9 +2,9 @@
 // progress, each step text held long enough to be read.
 #pragma once
 
-#include "base/Graphics_win.h"
-#include "base/Handles_win.h"
-#include "base/Window_win.h"
+#include "base/window/Graphics_win.h"
+#include "base/system/Handles_win.h"
+#include "base/window/Window_win.h"
 #include "ui/SplashTiming.h"
 
 #include <string>

@@ -1,6 +1,6 @@
 #include "ui/SplashTiming.h"
 
-#include "base/Sync.h"
+#include "base/threads/Sync.h"
 
 TSplashTiming::TSplashTiming(std::function<void()> Pause) : FPause(std::move(Pause)) { Start(); }
 

@@ -1,10 +1,10 @@
 #include "ui/SysTray_win.h"
 
-#include "base/Globals.h"
-#include "base/Graphics_win.h"
-#include "base/Messages.h"
-#include "base/SystemLibrary_win.h"
-#include "base/SystemServices.h"
+#include "base/settings/Globals.h"
+#include "base/window/Graphics_win.h"
+#include "base/window/Messages.h"
+#include "base/system/SystemLibrary_win.h"
+#include "base/system/SystemServices.h"
 #include "resources/ResourceIds.h"
 
 #include <shellapi.h>

@@ -3,8 +3,8 @@
 // messages on.
 #pragma once
 
-#include "base/Handles_win.h"
-#include "base/Window_win.h"
+#include "base/system/Handles_win.h"
+#include "base/window/Window_win.h"
 #include "ui/TrayIcon.h"
 #include "ui/TrayMenu.h"
 

@@ -4,7 +4,7 @@
 // the window they worked in, never a hidden window of this program.
 #pragma once
 
-#include "base/ScreenPlacement.h"
+#include "base/window/ScreenPlacement.h"
 
 #include <cstdint>
 #include <optional>

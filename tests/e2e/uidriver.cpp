@@ -50,7 +50,7 @@
 //   foreground                   the foreground window's class and title
 //   focus                        the keyboard focus of the foreground window's thread: class and control id
 //   quit
-#include "base/Handles_win.h"
+#include "base/system/Handles_win.h"
 #include "tests/support/TestSupport_win.h"
 
 #include <windows.h>

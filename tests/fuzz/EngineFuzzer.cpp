@@ -22,13 +22,15 @@ struct TFuzzEngine {
     TFuzzEngine()
     {
         SetTickSource(LeapingTicks);
-        Environment = std::make_unique<TTestEnvironment>(0xFFFFFFFF, "[Debug]\nWait=-1\n");
-        Parser = std::make_unique<TKeyParser>(Sink, false);
-        Queue.Active = true;
+        Environment = std::make_unique<TTestEnvironment>(0xFFFFFFFF);
+        TTestEnvironment& env = *Environment;
+        Queue = std::make_unique<TReceiveQueue>(env.Log());
+        Parser = std::make_unique<TKeyParser>(Sink, env.Settings.Typing, env.Log(), env.Events, env.Language, false);
+        Queue->Active = true;
     }
     std::unique_ptr<TTestEnvironment> Environment;
     TRecordingSink Sink;
-    TReceiveQueue Queue;
+    std::unique_ptr<TReceiveQueue> Queue;
     std::unique_ptr<TKeyParser> Parser;
     std::set<unsigned> Keys;
     std::set<unsigned> Buttons;
@@ -66,8 +68,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
     static TFuzzEngine engine;
     // Chunks as the read thread hands them over: up to 64 bytes.
     for (size_t at = 0; at < Size; at += 64)
-        engine.Queue.AddBytes(reinterpret_cast<const char*>(Data + at), std::min<size_t>(64, Size - at));
-    for (std::string unit = engine.Queue.Pop(); !unit.empty(); unit = engine.Queue.Pop()) {
+        engine.Queue->AddBytes(reinterpret_cast<const char*>(Data + at), std::min<size_t>(64, Size - at));
+    for (std::string unit = engine.Queue->Pop(); !unit.empty(); unit = engine.Queue->Pop()) {
         engine.Parser->HandleUnit(unit);
         if (engine.Parser->Typer->Moving())
             engine.Parser->Typer->MouseTick();
@@ -86,8 +88,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* Data, size_t Size)
         Fail("a button is still down after the reset", "");
     // A sequence cut short by the input stays in the queue: end it so that
     // the next input starts clean.
-    engine.Queue.AddBytes("\x1b.", 2);
-    while (!engine.Queue.Pop().empty()) {
+    engine.Queue->AddBytes("\x1b.", 2);
+    while (!engine.Queue->Pop().empty()) {
     }
     engine.Parser->HandleUnit("\x1b.");
     engine.Sink.Take();

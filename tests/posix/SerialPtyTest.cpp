@@ -39,7 +39,7 @@ uintptr_t AwaitPortLostNotice(TTestEnvironment& Env)
 
 class ReceiverOnPty : public ::testing::Test {
 protected:
-    TTestEnvironment Env{0xFFFFFFFF, "[Debug]\nWait=-1\n"};
+    TTestEnvironment Env{0xFFFFFFFF};
     const TSeam Devices{SetSerialDeviceDirectory, Env.Dir.Path()};
     TPtyPort Pty{Env.Dir.Path(), 7};
     std::unique_ptr<TSerialReceiver> Receiver;
@@ -47,7 +47,7 @@ protected:
 
     ReceiverOnPty()
     {
-        Receiver = std::make_unique<TSerialReceiver>(false);
+        Receiver = std::make_unique<TSerialReceiver>(Env.Settings.Port, Env.Log(), Env.Events, false);
         Receiver->SetOnStateChange(TStateLog::Record, &States);
         Receiver->SetPort(7);
     }
@@ -103,7 +103,7 @@ TEST_F(ReceiverOnPty, ZeroBytesAreLoggedButNeitherFramedNorAllowedToSwallowTheRe
 
 TEST_F(ReceiverOnPty, LongInputArrivesInChunksOfAtMost64Bytes)
 {
-    Loggers->SetLogEvents(1u << lkReceived);
+    Env.Log().SetLogEvents(1u << lkReceived);
     Receiver->SetState(2);
     const std::string text(1000, 'z');
     Pty.Write(text);
@@ -181,7 +181,7 @@ TEST_F(ReceiverOnPty, InjectedBytesJoinTheStreamWhileThePortIsOpen)
 
 TEST_F(ReceiverOnPty, ClosingWhileBytesArriveNeverHangs)
 {
-    Loggers->SetLogEvents(0);
+    Env.Log().SetLogEvents(0);
     for (int round = 0; round < 20; ++round) {
         Receiver->SetState(2);
         Pty.Write(std::string(500, 'x'));
@@ -367,7 +367,7 @@ TEST_F(ReceiverOnPty, ALateNoticeLeavesAPortOpenedSinceAlone)
 TEST_F(ReceiverOnPty, BytesOnThePortBecomeInput)
 {
     TRecordingSink sink;
-    auto parser = std::make_unique<TKeyParser>(sink, false);
+    auto parser = std::make_unique<TKeyParser>(sink, Env.Settings.Typing, Env.Log(), Env.Events, Env.Language, false);
     parser->Queue = Receiver->Queue.get();
     Receiver->Queue->SetSignalEvent(parser->DataEvent.get());
     parser->Start();
@@ -402,18 +402,21 @@ protected:
     TStateLog States;
 
     TPortIdentity OtherAdapter(int Socket) const { return {AdapterInSocket(Socket), Model}; }
-    // A receiver that starts with these [Port] settings.
-    void Start(const std::string& PortSettings)
+    // A receiver that starts at COM7 with this stored device.
+    void Start(const TPortIdentity& Device = TPortIdentity())
     {
-        Env = std::make_unique<TTestEnvironment>(0xFFFFFFFF, "[Debug]\nWait=-1\n[Port]\n" + PortSettings);
+        Env = std::make_unique<TTestEnvironment>(0xFFFFFFFF);
+        Env->Settings.Port.Port = 7;
+        Env->Settings.Port.Device = Device.Device;
+        Env->Settings.Port.DeviceModel = Device.Model;
         Devices = std::make_unique<TSeam>(SetSerialDeviceDirectory, Env->Dir.Path());
-        Receiver = std::make_unique<TSerialReceiver>(false);
+        Receiver = std::make_unique<TSerialReceiver>(Env->Settings.Port, Env->Log(), Env->Events, false);
         Receiver->SetOnStateChange(TStateLog::Record, &States);
     }
     // A receiver whose stored device is Device at COM7.
     void StartStored(const TPortIdentity& Device)
     {
-        Start("Port=7\nDevice=" + Device.Device + "\nDeviceModel=" + Device.Model + "\n");
+        Start(Device);
     }
     const std::string& Dir() const { return Env->Dir.Path(); }
     Strings Lines() { return Env->TakeUnstampedLines(); }
@@ -423,12 +426,8 @@ protected:
         Device.Disconnect();
         Receiver->PortLost(AwaitPortLostNotice(*Env));
     }
-    // Ends the receiver; the settings it wrote, as the next start reads them.
-    std::string Stored(const std::string& Key)
-    {
-        Receiver.reset();
-        return Globals->GetString("Port", Key, "<none>");
-    }
+    // The receiver's port settings as they are saved at the end.
+    TPortSettings Stored() const { return Receiver->Settings(); }
 
     ~FollowingDevice() override { Receiver.reset(); }
 };
@@ -438,7 +437,7 @@ protected:
 // number and identity are stored.
 TEST_F(FollowingDevice, AnAdapterInAnotherSocketIsFollowedToItsNewNumber)
 {
-    Start("Port=7\n");
+    Start();
     auto socket1 = std::make_unique<TPtyPort>(Dir(), 7, Adapter, "USB Serial Adapter (COM7)");
     Receiver->SetState(2);
     EXPECT_EQ(Receiver->Identity(), Adapter) << "learnt when the port opened";
@@ -457,9 +456,9 @@ TEST_F(FollowingDevice, AnAdapterInAnotherSocketIsFollowedToItsNewNumber)
     EXPECT_EQ(States.States, (std::vector<int>{2, 0, 2}));
     socket2.Write("b");
     AwaitLogLine(*Env, "Sequence >b<");
-    EXPECT_EQ(Stored("Port"), "9");
-    EXPECT_EQ(Globals->GetString("Port", "Device", ""), socket2Adapter.Device);
-    EXPECT_EQ(Globals->GetString("Port", "DeviceModel", ""), Model);
+    EXPECT_EQ(Stored().Port, 9);
+    EXPECT_EQ(Stored().Device, socket2Adapter.Device);
+    EXPECT_EQ(Stored().DeviceModel, Model);
 }
 
 // A device found at another number but busy (another program has its port)
@@ -527,7 +526,7 @@ TEST_F(FollowingDevice, AtTheStartTheOnlyAdapterOfTheModelIsTakenForTheDevice)
     Pull(*socket3);
     EXPECT_FALSE(Receiver->Reconnect()) << "present when the device went: another device";
     EXPECT_EQ(Receiver->Port(), 8);
-    EXPECT_EQ(Stored("Device"), AdapterInSocket(3));
+    EXPECT_EQ(Stored().Device, AdapterInSocket(3));
 }
 
 // A device with a serial number has the same instance id in every socket:
@@ -536,7 +535,7 @@ TEST_F(FollowingDevice, AtTheStartTheOnlyAdapterOfTheModelIsTakenForTheDevice)
 TEST_F(FollowingDevice, ADeviceWithASerialNumberIsFollowedOnlyByItsId)
 {
     const TPortIdentity own{"USB\\VID_1234&PID_5678\\A50285BI", Model};
-    Start("Port=7\n");
+    Start();
     auto device = std::make_unique<TPtyPort>(Dir(), 7, own);
     Receiver->SetState(2);
     Pull(*device);
@@ -579,7 +578,7 @@ TEST_F(FollowingDevice, TwoAdaptersOfTheSameModelChooseNothingAndSaySoOnce)
 // port opens.
 TEST_F(FollowingDevice, WithoutAStoredIdentityTheNumberIsAwaitedAsBefore)
 {
-    Start("Port=7\n");
+    Start();
     TPtyPort elsewhere(Dir(), 9, OtherAdapter(2));
     Receiver->SetState(2);
     EXPECT_EQ(Receiver->State(), 0);
@@ -596,7 +595,7 @@ TEST_F(FollowingDevice, WithoutAStoredIdentityTheNumberIsAwaitedAsBefore)
 // device that comes back at its own number is simply opened again.
 TEST_F(FollowingDevice, ASecondAdapterSeenBesideIsNeverTakenForTheDevice)
 {
-    Start("Port=7\n");
+    Start();
     auto device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
     Receiver->SetState(2);
     TPtyPort other(Dir(), 8, OtherAdapter(3));
@@ -623,7 +622,7 @@ TEST_F(FollowingDevice, ASecondAdapterSeenBesideIsNeverTakenForTheDevice)
 // notice of its arrival came.
 TEST_F(FollowingDevice, OtherAdaptersStayKnownForTheSession)
 {
-    Start("Port=7\n");
+    Start();
     auto device = std::make_unique<TPtyPort>(Dir(), 7, Adapter);
     Receiver->SetState(2);
     auto beside = std::make_unique<TPtyPort>(Dir(), 8, OtherAdapter(3));
@@ -657,14 +656,14 @@ uint32_t AwaitGo(int32_t)
 // nothing; the port asked for since opens after it.
 TEST(ReceiverOnJobThread, AnAttemptGivenUpMeanwhileLeavesNothingOpen)
 {
-    TTestEnvironment env(0, "[Debug]\nWait=-1\n");
+    TTestEnvironment env(0);
     const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
     TPtyPort first(env.Dir.Path(), 7);
     TPtyPort second(env.Dir.Path(), 8);
     TStateLog states;
     const TSeam slowOpenings(SetOpeningDelay, AwaitGo);
     {
-        TSerialReceiver receiver(false, pjOwnThread);
+        TSerialReceiver receiver(env.Settings.Port, env.Log(), env.Events, false, pjOwnThread);
         receiver.SetOnStateChange(TStateLog::Record, &states);
         receiver.SetPort(7);
         receiver.SetState(2);
@@ -713,13 +712,16 @@ bool RetryAndSettle(TEngine& Engine)
 
 TEST(EngineOnPty, WiresReceiverAndParserAndShutsDownWhileBytesArrive)
 {
-    TTestEnvironment env(0, "[Port]\nPort=3\n[Debug]\nWait=-1\n");
+    TTestEnvironment env(0);
+    env.Settings.Port.Port = 3;
     const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
     TPtyPort pty(env.Dir.Path(), 9);
     TRecordingSink sink;
     TStateLog states;
     {
-        TEngine engine(sink, TStateLog::Record, &states, false, 9);
+        TEngineSetup setup = env.Setup();
+        setup.PortOverride = 9;
+        TEngine engine(setup, sink, env.Log(), env.Events, TStateLog::Record, &states);
         ASSERT_TRUE(Settle(engine));
         EXPECT_EQ(engine.Receiver().Port(), 9);
         EXPECT_EQ(engine.Receiver().State(), 2);
@@ -738,21 +740,22 @@ TEST(EngineOnPty, WiresReceiverAndParserAndShutsDownWhileBytesArrive)
         pty.Write("\x1b,lock,shift.");
         ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 1; }));
         pty.Write(std::string(2000, 'k'));
+        EXPECT_EQ(engine.PortSettings().Port, 9) << "the port given replaces the stored one";
     }
     EXPECT_EQ(sink.Take().back(), "up 10") << "the parser releases what it holds on the way out";
-    EXPECT_EQ(Globals->GetString("Port", "Port", ""), "9");
 }
 
 // The start's opening reports its outcome when it ends: 0 when no port
 // opened, which the console prints and the tray shows with its notice.
 TEST(EngineOnPty, AStartThatFindsNoPortSaysSoWhenItsAttemptEnds)
 {
-    TTestEnvironment env(0, "[Port]\nPort=5\n[Debug]\nWait=-1\n");
+    TTestEnvironment env(0);
+    env.Settings.Port.Port = 5;
     const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
     TRecordingSink sink;
     TStateLog states;
     {
-        TEngine engine(sink, TStateLog::Record, &states, false);
+        TEngine engine(env.Setup(), sink, env.Log(), env.Events, TStateLog::Record, &states);
         EXPECT_TRUE(engine.Starting());
         EXPECT_TRUE(states.States.empty()) << "nothing known yet";
         ASSERT_TRUE(Settle(engine));
@@ -766,12 +769,15 @@ TEST(EngineOnPty, AStartThatFindsNoPortSaysSoWhenItsAttemptEnds)
 // the port to it until it comes to the console itself.
 TEST(EngineOnPty, ASessionStartedAwayFromTheConsoleOpensThePortOnlyThere)
 {
-    TTestEnvironment env(0, "[Port]\nPort=5\n[Debug]\nWait=-1\n");
+    TTestEnvironment env(0);
+    env.Settings.Port.Port = 5;
     const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
     TPtyPort pty(env.Dir.Path(), 5);
     TRecordingSink sink;
     TStateLog states;
-    TEngine engine(sink, TStateLog::Record, &states, false, -1, false);
+    TEngineSetup setup = env.Setup();
+    setup.StartsAtConsole = false;
+    TEngine engine(setup, sink, env.Log(), env.Events, TStateLog::Record, &states);
     ASSERT_TRUE(Settle(engine));
     EXPECT_EQ(engine.Receiver().State(), 0);
     EXPECT_TRUE(states.States.empty());
@@ -784,13 +790,14 @@ TEST(EngineOnPty, ASessionStartedAwayFromTheConsoleOpensThePortOnlyThere)
 // without a restart, and the states seen are 2, 0, 2.
 TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
 {
-    TTestEnvironment env(0, "[Port]\nPort=5\n[Debug]\nWait=-1\n");
+    TTestEnvironment env(0);
+    env.Settings.Port.Port = 5;
     const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
     TRecordingSink sink;
     TStateLog states;
     {
         auto pty = std::make_unique<TPtyPort>(env.Dir.Path(), 5);
-        TEngine engine(sink, TStateLog::Record, &states, false);
+        TEngine engine(env.Setup(), sink, env.Log(), env.Events, TStateLog::Record, &states);
         ASSERT_TRUE(Settle(engine));
         pty->Write("a");
         ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 2; }));
@@ -812,7 +819,7 @@ TEST(EngineOnPty, TypesAgainAfterTheAdapterIsPluggedInAgain)
 // line, and a wait that was running ends at once.
 class EngineInputCut : public ::testing::Test {
 protected:
-    TTestEnvironment Env{0xFFFFFFFF, "[Port]\nPort=6\n[Debug]\nWait=-1\n"};
+    TTestEnvironment Env{0xFFFFFFFF};
     const TSeam Devices{SetSerialDeviceDirectory, Env.Dir.Path()};
     TRecordingSink Sink;
     TStateLog States;
@@ -822,7 +829,8 @@ protected:
     EngineInputCut()
     {
         Pty = std::make_unique<TPtyPort>(Env.Dir.Path(), 6);
-        Engine = std::make_unique<TEngine>(Sink, TStateLog::Record, &States, false);
+        Env.Settings.Port.Port = 6;
+        Engine = std::make_unique<TEngine>(Env.Setup(), Sink, Env.Log(), Env.Events, TStateLog::Record, &States);
         EXPECT_TRUE(Settle(*Engine));
     }
     ~EngineInputCut() override { Engine.reset(); }

@@ -1,7 +1,7 @@
 // A settings write that fails half way, for real: a child process with a
 // file size limit writes more than the limit allows.
-#include "base/IniFile.h"
-#include "base/SettingsJournal.h"
+#include "base/settings/IniFile.h"
+#include "base/settings/SettingsJournal.h"
 
 #include "tests/support/TestSupport.h"
 

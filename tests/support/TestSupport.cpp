@@ -1,6 +1,6 @@
 #include "tests/support/TestSupport.h"
 
-#include "base/FilePaths.h"
+#include "base/files/FilePaths.h"
 #include "serial/ReceiveQ.h"
 
 #include <atomic>
@@ -78,31 +78,38 @@ TFakeClock::~TFakeClock() { SetTickSource(nullptr); }
 void TFakeClock::Set(uint32_t Ticks) { FakeTicks = Ticks; }
 void TFakeClock::Advance(uint32_t Ms) { FakeTicks += Ms; }
 
-TTestEnvironment::TTestEnvironment(uint32_t LogEvents, const std::string& Settings)
+TSettingsRecords TTestEnvironment::QuickSettings()
 {
-    if (!Settings.empty())
-        WriteFileText(Dir.File("vemuKeys.set"), Settings);
-    FGlobals = std::make_unique<TGlobals>(&Target, Dir.File("vemuKeys.exe"));
-    Globals = FGlobals.get();
-    FLoggers = std::make_unique<TLoggers>();
-    Loggers = FLoggers.get();
-    Loggers->SetLogEvents(LogEvents);
-    ViewLog->SetMaxLines(999);
+    TSettingsRecords settings;
+    settings.Typing.Wait = -1;
+    return settings;
 }
 
-TTestEnvironment::~TTestEnvironment()
+TTestEnvironment::TTestEnvironment(uint32_t LogEvents)
 {
-    Loggers = nullptr;
-    FLoggers.reset();
-    Globals = nullptr;
-    FGlobals.reset();
+    TLogSettings log;
+    log.LogEvents = LogEvents;
+    log.ViewMax = 999;
+    FLoggers = std::make_unique<TLoggers>(log, Dir.Path());
+    FLoggers->SetHost(&Events);
+}
+
+TTestEnvironment::~TTestEnvironment() { FLoggers.reset(); }
+
+TEngineSetup TTestEnvironment::Setup() const
+{
+    TEngineSetup setup;
+    setup.Port = Settings.Port;
+    setup.Typing = Settings.Typing;
+    setup.NamedEvents = false;
+    return setup;
 }
 
 std::vector<std::string> TTestEnvironment::TakeLines()
 {
     std::vector<std::string> lines;
     std::string line;
-    while (ViewLog && ViewLog->FetchLine(line))
+    while (FLoggers->View().FetchLine(line))
         lines.push_back(line);
     return lines;
 }

@@ -1,10 +1,14 @@
 // Shared pieces of the tests: a scratch folder, a recorder for posted
 // messages, a settable clock, guards for the seams tests set, and an
-// environment with the settings store and the loggers wired as the program
-// wires them. What needs windows.h is in TestSupport_win.h.
+// environment with loggers and an engine host that records what it hears.
+// What needs windows.h is in TestSupport_win.h.
 #pragma once
 
-#include "base/Globals.h"
+#include "app/Engine.h"
+#include "base/settings/SettingsRecords.h"
+#include "base/system/Error.h"
+#include "base/system/SystemServices.h"
+#include "base/window/Messages.h"
 #include "logging/Logging.h"
 
 #include <atomic>
@@ -87,11 +91,28 @@ public:
     void Advance(uint32_t Ms);
 };
 
-// Globals and Loggers as the main window creates them, in a scratch folder.
+// What the engine and the loggers tell their host, recorded as the
+// messages the program's window would get.
+class TRecordingEvents : public TEngineEvents, public TLogHost {
+public:
+    explicit TRecordingEvents(TMessageTarget& Target) : FTarget(Target) {}
+    void PortLost(uintptr_t Opening) override { FTarget.Post(UM_PORTLOST, Opening, 0); }
+    void PortJobsReady() override { FTarget.Post(UM_PORTWORK, 0, 0); }
+    void SequenceFailed() override { FTarget.Post(UM_GIDEIERROR, 0, 0); }
+    void MovementChanged(bool On) override { FTarget.Post(UM_MOUSEMOVING, On ? 1 : 0, 0); }
+    void LogViewSwitched(bool On) override { FTarget.Post(UM_LOGVIEW, On ? 1 : 0, 0); }
+    void LogFileRefused() override { FTarget.Post(UM_LOGFILEERROR, 0, 0); }
+
+private:
+    TMessageTarget& FTarget;
+};
+
+// Loggers as the program makes them (Errors.log in a scratch folder), the
+// records the objects under test are made from, and a host that records.
 // The view sink keeps up to 999 lines so tests can read what was logged.
 class TTestEnvironment {
 public:
-    explicit TTestEnvironment(uint32_t LogEvents = 0xFFFFFFFF, const std::string& Settings = "");
+    explicit TTestEnvironment(uint32_t LogEvents = 0xFFFFFFFF);
     ~TTestEnvironment();
 
     // The lines logged since the last call, oldest first.
@@ -99,11 +120,20 @@ public:
     // The same lines with their nine-digit stamps replaced by "#".
     std::vector<std::string> TakeUnstampedLines();
 
+    TLoggers& Log() { return *FLoggers; }
+    // The engine's setup from Settings, without global names.
+    TEngineSetup Setup() const;
+
     TTempDir Dir;
     TRecordingTarget Target;
+    TRecordingEvents Events{Target};
+    // No pause after injected input, unless a test asks for one.
+    TSettingsRecords Settings = QuickSettings();
+    TInputLanguage Language{0};
+
+    static TSettingsRecords QuickSettings();
 
 private:
-    std::unique_ptr<TGlobals> FGlobals;
     std::unique_ptr<TLoggers> FLoggers;
 };
 

@@ -18,9 +18,9 @@ TTokenList CommandTokens(const std::string& Text)
     return tokens;
 }
 
-TTyperHarness::TTyperHarness(const std::string& Settings) : Env(0xFFFFFFFF, Settings)
+TTyperHarness::TTyperHarness(const TTypingSettings& Typing)
 {
-    Typer = std::make_unique<TKeyTyper>(Owner, Sink);
+    Typer = std::make_unique<TKeyTyper>(Owner, Sink, Typing, Env.Log(), Env.Events, Env.Language);
 }
 
 TTyperHarness::~TTyperHarness() { Typer.reset(); }

@@ -23,8 +23,8 @@ TTokenList CommandTokens(const std::string& Text);
 
 class TTyperHarness {
 public:
-    // Settings: the settings file's text; by default no pause after events.
-    explicit TTyperHarness(const std::string& Settings = "[Debug]\nWait=-1\n");
+    // The typer is made from Typing: by default no pause after events.
+    explicit TTyperHarness(const TTypingSettings& Typing = TTestEnvironment::QuickSettings().Typing);
     ~TTyperHarness();
 
     int32_t Cmd(const std::string& Text);

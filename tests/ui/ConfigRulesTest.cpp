@@ -2,6 +2,8 @@
 // loaded from and applied to the running objects.
 #include "app/ConfigRules.h"
 
+#include "app/Engine.h"
+#include "base/settings/Globals.h"
 #include "gidei/KeyParse.h"
 #include "serial/COMObjct.h"
 #include "serial/EnumCOM.h"
@@ -14,6 +16,8 @@
 #endif
 
 #include <gtest/gtest.h>
+
+#include <filesystem>
 
 namespace {
 
@@ -86,21 +90,43 @@ TEST(ConfigLists, Rates)
     EXPECT_EQ(RateItemOf(1000), 0) << "not in the table";
 }
 
+// The engine and the settings as the dialog finds them at a start with
+// these values stored.
+TEngineSetup StoredSetup(TTestEnvironment& Env)
+{
+    TPortSettings& port = Env.Settings.Port;
+    port.Rate = 9600;
+    port.ByteSize = 7;
+    port.Parity = 2;
+    port.StopBits = 1;
+    TTypingSettings& typing = Env.Settings.Typing;
+    typing.WaitAfter = true;
+    typing.WaitFor = 700;
+    typing.UseGIDEI = true;
+    return Env.Setup();
+}
+
 class ConfigValues : public ::testing::Test {
 protected:
-    TTestEnvironment Env{0, "[Port]\nPort=0\nRate=9600\nBytesize=7\nParity=2\nStopbits=1\n"
-                            "[Extended]\nWaitAfter=1\nWaitFor=700\n[GIDEI]\nUse=1\nUseSound=1\nSound=ding.wav\n"
-                            "[Debug]\nWait=-1\n"};
+    ConfigValues()
+    {
+        Globals.Settings.Start.UseSound = true;
+        Globals.Settings.Start.Sound = "ding.wav";
+    }
+
+    TTestEnvironment Env{0};
+    TGlobals Globals{Env.Dir.File("vemuKeys.exe")};
     TRecordingSink Sink;
-    TSerialReceiver Receiver{false};
-    TKeyParser Parser{Sink, false};
+    TEngine Engine{StoredSetup(Env), Sink, Env.Log(), Env.Events, nullptr, nullptr};
+    TSerialReceiver& Receiver = Engine.Receiver();
+    TKeyParser& Parser = Engine.Parser();
 };
 
 TEST_F(ConfigValues, LoadShowsTheRunningObjects)
 {
-    ViewLog->SetMaxLines(77);
-    FileLog->SetFileName(Env.Dir.File("a.log"));
-    const TConfigValues values = LoadConfigValues(Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    Env.Log().View().SetMaxLines(77);
+    Env.Log().File().SetFileName(Env.Dir.File("a.log"));
+    const TConfigValues values = LoadConfigValues(Engine, Globals, Env.Log());
     EXPECT_FALSE(values.PortSelected);
     EXPECT_EQ(values.RateItem, 6);
     EXPECT_EQ(values.SizeItem, 0);
@@ -119,8 +145,7 @@ TEST_F(ConfigValues, LoadShowsTheRunningObjects)
 
 TEST_F(ConfigValues, ApplyHandsEveryValueOnWithoutWritingTheSettings)
 {
-    const std::string before = ReadFileText(Env.Dir.File("vemuKeys.set"));
-    TConfigValues values = LoadConfigValues(Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    TConfigValues values = LoadConfigValues(Engine, Globals, Env.Log());
     values.PortSelected = true;
     values.Port = 250; // no such device: the port stays closed
     values.RateItem = 12;
@@ -135,26 +160,26 @@ TEST_F(ConfigValues, ApplyHandsEveryValueOnWithoutWritingTheSettings)
     values.UseGIDEI = false;
     values.UseSound = false;
     values.SoundName = "";
-    ApplyConfigValues(values, Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    ApplyConfigValues(values, Engine, Globals, Env.Log());
     EXPECT_EQ(Receiver.Port(), 250);
     EXPECT_EQ(Receiver.Rate(), 115200);
     EXPECT_EQ(Receiver.ByteSize(), 8);
     EXPECT_EQ(Receiver.Parity(), 0);
     EXPECT_EQ(Receiver.StopBits(), 2);
-    EXPECT_EQ(ViewLog->MaxLines(), 999);
-    EXPECT_TRUE(FileLog->Active());
-    EXPECT_TRUE(FileLog->IsOpen());
-    EXPECT_FALSE(Parser.WaitAfter);
-    EXPECT_EQ(Parser.WaitFor, 50);
-    EXPECT_FALSE(Parser.UseGIDEI);
-    EXPECT_FALSE(Globals->UseSound);
-    EXPECT_EQ(Globals->Sound, "");
+    EXPECT_EQ(Env.Log().View().MaxLines(), 999);
+    EXPECT_TRUE(Env.Log().File().Active());
+    EXPECT_TRUE(Env.Log().File().IsOpen());
+    EXPECT_FALSE(Parser.WaitAfter());
+    EXPECT_EQ(Parser.WaitFor(), 50);
+    EXPECT_FALSE(Parser.UseGIDEI());
+    EXPECT_FALSE(Globals.Settings.Start.UseSound);
+    EXPECT_EQ(Globals.Settings.Start.Sound, "");
     EXPECT_EQ(Receiver.State(), 0);
-    EXPECT_EQ(ReadFileText(Env.Dir.File("vemuKeys.set")), before);
+    EXPECT_FALSE(std::filesystem::exists(Env.Dir.File("vemuKeys.set")));
     // No selected port keeps the receiver's.
     values.PortSelected = false;
     values.Port = 9;
-    ApplyConfigValues(values, Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    ApplyConfigValues(values, Engine, Globals, Env.Log());
     EXPECT_EQ(Receiver.Port(), 250);
 }
 
@@ -162,13 +187,13 @@ TEST_F(ConfigValues, ApplyHandsEveryValueOnWithoutWritingTheSettings)
 // so its notice does not come back.
 TEST_F(ConfigValues, ANewLogNameIsOpenedWithoutTryingTheOldOne)
 {
-    FileLog->SetActive(true);
-    FileLog->SetFileName("run.hta");
+    Env.Log().File().SetActive(true);
+    Env.Log().File().SetFileName("run.hta");
     Env.Target.Clear();
-    TConfigValues values = LoadConfigValues(Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    TConfigValues values = LoadConfigValues(Engine, Globals, Env.Log());
     values.LogFileName = "vemu.log";
-    ApplyConfigValues(values, Receiver, Parser, *Globals, *ViewLog, *FileLog);
-    EXPECT_TRUE(FileLog->IsOpen());
+    ApplyConfigValues(values, Engine, Globals, Env.Log());
+    EXPECT_TRUE(Env.Log().File().IsOpen());
     for (const TPostedMessage& message : Env.Target.Messages())
         EXPECT_NE(message.Msg, UM_LOGFILEERROR);
 }
@@ -181,15 +206,21 @@ TEST_F(ConfigValues, OKLeavesTheReceiverOpenAndActive)
     Receiver.SetPort(7);
     Receiver.SetRate(9600);
     Receiver.SetState(1);
-    ASSERT_EQ(Receiver.State(), 1);
-    TConfigValues values = LoadConfigValues(Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    ASSERT_TRUE(WaitUntil([&] {
+        Engine.DeliverPortJobs();
+        return Receiver.State() == 1;
+    }));
+    TConfigValues values = LoadConfigValues(Engine, Globals, Env.Log());
     values.PortSelected = true;
-    ApplyConfigValues(values, Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    ApplyConfigValues(values, Engine, Globals, Env.Log());
     EXPECT_EQ(Receiver.State(), 2);
     values.ParityItem = 1; // a changed setting closes the port; OK opens it again
-    ApplyConfigValues(values, Receiver, Parser, *Globals, *ViewLog, *FileLog);
+    ApplyConfigValues(values, Engine, Globals, Env.Log());
     EXPECT_EQ(Receiver.Parity(), 1);
-    EXPECT_EQ(Receiver.State(), 2);
+    EXPECT_TRUE(WaitUntil([&] {
+        Engine.DeliverPortJobs();
+        return Receiver.State() == 2;
+    }));
     Receiver.Close();
 }
 #endif

@@ -29,17 +29,17 @@ protected:
     void LogLines(int From, int To)
     {
         for (int i = From; i <= To; ++i)
-            Loggers->Log(lkPlain, "line " + std::to_string(i));
+            Env.Log().Log(lkPlain, "line " + std::to_string(i));
     }
 };
 
 TEST_F(LogView, ARunningWindowKeepsTheLimitPlusOneNewestLines)
 {
     EXPECT_EQ(View.StartStop(), IDS_LOG_STOP) << "a new window starts running";
-    ViewLog->SetMaxLines(10);
+    Env.Log().View().SetMaxLines(10);
     for (int i = 1; i <= 50; ++i) {
-        Loggers->Log(lkPlain, "line " + std::to_string(i));
-        View.DrainLines(*ViewLog);
+        Env.Log().Log(lkPlain, "line " + std::to_string(i));
+        View.DrainLines(Env.Log().View());
     }
     ASSERT_EQ(List.Lines.size(), 11u);
     EXPECT_EQ(List.Lines.front(), "line 40");
@@ -51,23 +51,23 @@ TEST_F(LogView, APausedWindowDropsLinesAndStartResumesWithTheNext)
 {
     View.StartStop();
     LogLines(1, 2);
-    View.DrainLines(*ViewLog);
+    View.DrainLines(Env.Log().View());
     EXPECT_EQ(View.StartStop(), IDS_LOG_START);
     LogLines(3, 4);
-    View.DrainLines(*ViewLog);
+    View.DrainLines(Env.Log().View());
     EXPECT_EQ(View.StartStop(), IDS_LOG_STOP);
     LogLines(5, 5);
-    View.DrainLines(*ViewLog);
+    View.DrainLines(Env.Log().View());
     EXPECT_EQ(List.Lines, (std::vector<std::string>{"line 1", "line 2", "line 5"}));
     std::string left;
-    EXPECT_FALSE(ViewLog->FetchLine(left)) << "paused lines are taken and dropped, not kept";
+    EXPECT_FALSE(Env.Log().View().FetchLine(left)) << "paused lines are taken and dropped, not kept";
 }
 
 TEST_F(LogView, LoweringTheLimitCutsTheListAtOnceOnlyWhileRunning)
 {
     View.StartStop();
     LogLines(1, 100);
-    View.DrainLines(*ViewLog);
+    View.DrainLines(Env.Log().View());
     ASSERT_EQ(List.Lines.size(), 100u);
     View.TrimLines(10);
     ASSERT_EQ(List.Lines.size(), 10u);

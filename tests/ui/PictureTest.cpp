@@ -1,8 +1,8 @@
 // The pictures decode from the program's resources; damaged or truncated
 // data gives no picture and one log line, never a crash.
-#include "base/Picture.h"
+#include "base/window/Picture.h"
 
-#include "base/Globals.h"
+#include "base/settings/Globals.h"
 #include "resources/ResourceIds.h"
 #include "tests/support/TestSupport.h"
 
@@ -34,7 +34,7 @@ TEST(Picture, TheSplashAndInfoPicturesDecodeAtTheirSizes)
 
 TEST(Picture, TruncatedDataGivesNoPicture)
 {
-    const std::vector<uint8_t> data = LoadResourceCopy(IDR_INFO_PICTURE);
+    const std::vector<uint8_t> data = LoadResourceBytes(IDR_INFO_PICTURE);
     ASSERT_GT(data.size(), 1000u);
     for (size_t length : {size_t(0), size_t(1), size_t(2), size_t(100), data.size() / 2, data.size() - 2}) {
         TPicture picture;
@@ -47,7 +47,7 @@ TEST(Picture, TruncatedDataGivesNoPicture)
 
 TEST(Picture, DamagedDataGivesNoPictureAndOneFailureLine)
 {
-    const std::vector<uint8_t> data = LoadResourceCopy(IDR_INFO_PICTURE);
+    const std::vector<uint8_t> data = LoadResourceBytes(IDR_INFO_PICTURE);
     std::mt19937 random(7);
     int refused = 0;
     for (int round = 0; round < 40; ++round) {
@@ -77,7 +77,7 @@ TEST(Picture, DamagedDataGivesNoPictureAndOneFailureLine)
 
 TEST(Picture, AHeaderClaimingAHugePictureIsRefusedBeforeAllocating)
 {
-    std::vector<uint8_t> data = LoadResourceCopy(IDR_INFO_PICTURE);
+    std::vector<uint8_t> data = LoadResourceBytes(IDR_INFO_PICTURE);
     // The baseline frame header (FF C0): height and width follow its length
     // and precision.
     for (size_t i = 0; i + 8 < data.size(); ++i) {

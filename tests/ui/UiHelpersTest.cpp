@@ -1,10 +1,10 @@
 // Helpers of the windows: splash timing, text conversions, placement on the
 // monitors, the hidden mode and the exception text.
 #include "app/Lifecycle.h"
-#include "base/ExceptionName.h"
-#include "base/Globals.h"
-#include "base/ScreenPlacement.h"
-#include "base/Text.h"
+#include "base/system/ExceptionName.h"
+#include "base/settings/Globals.h"
+#include "base/window/ScreenPlacement.h"
+#include "base/system/Text.h"
 #include "ui/SplashTiming.h"
 
 #include "tests/support/TestSupport.h"

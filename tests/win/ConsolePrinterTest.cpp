@@ -2,7 +2,7 @@
 // that thread alone, never a thread that logs.
 #include "app/ConsolePrinter_win.h"
 
-#include "base/Window_win.h"
+#include "base/window/Window_win.h"
 #include "tests/support/TestSupport.h"
 
 #include <gtest/gtest.h>
@@ -56,16 +56,16 @@ TEST(ConsolePrinter, ABlockedConsoleNeverStallsTheThreadsThatLog)
         TPrinterWindow window;
         TConsolePrinter printer(window.Handle(), BlockingPrint);
         window.Printer = &printer;
-        ViewLog->SetWindow(&printer);
-        ViewLog->SetActive(true);
-        Loggers->Log(lkGeneral, "main");
+        env.Log().View().SetWindow(&printer);
+        env.Log().View().SetActive(true);
+        env.Log().Log(lkGeneral, "main");
         EXPECT_TRUE(Printed.empty()) << "logging on the main thread does not print on the spot";
 
-        std::thread logger([] {
+        std::thread logger([&env] {
             if (WaitForSingleObject(PrintingStarted, 10000) != WAIT_OBJECT_0)
                 return;
             for (int i = 0; i < Lines; ++i)
-                Loggers->Log(lkGeneral, std::to_string(i));
+                env.Log().Log(lkGeneral, std::to_string(i));
             SetEvent(LoggerDone);
         });
         const bool allPrinted = WaitUntil([&] {
@@ -75,7 +75,7 @@ TEST(ConsolePrinter, ABlockedConsoleNeverStallsTheThreadsThatLog)
             return Printed.size() >= Lines + 1;
         }, 20000);
         logger.join();
-        ViewLog->SetWindow(nullptr);
+        env.Log().View().SetWindow(nullptr);
 
         EXPECT_TRUE(allPrinted) << Printed.size() << " lines printed";
         EXPECT_TRUE(LoggerDoneWhileBlocked) << "the logging thread waited for the console";

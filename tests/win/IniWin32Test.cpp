@@ -1,6 +1,6 @@
 // The settings file must read the same through the system's private-profile
 // functions as through our own reader, both ways round.
-#include "base/IniFile.h"
+#include "base/settings/IniFile.h"
 
 #include "tests/support/TestSupport.h"
 

@@ -1,8 +1,8 @@
 // The program's message box: caption "Vemu Keys" and German buttons, read
 // from the box on the screen by a second thread, which then answers it.
-#include "base/MessageDialog.h"
+#include "base/window/MessageDialog.h"
 
-#include "base/Globals.h"
+#include "base/settings/Globals.h"
 #include "tests/support/TestSupport.h"
 
 #include <windows.h>

@@ -1,6 +1,6 @@
 // The string table holds the program's German texts byte for byte in
 // Windows-1252, as the user reads them.
-#include "base/SystemServices.h"
+#include "base/system/SystemServices.h"
 #include "resources/StringIds.h"
 
 #include <gtest/gtest.h>

@@ -1,9 +1,9 @@
 // The helpers that reach the Windows registry, the program file and the
 // error sound's file.
 #include "app/ErrorSound_win.h"
-#include "base/FilePaths.h"
-#include "base/Globals.h"
-#include "base/SystemServices.h"
+#include "base/files/FilePaths.h"
+#include "base/settings/Globals.h"
+#include "base/system/SystemServices.h"
 
 #include "tests/support/TestSupport.h"
 

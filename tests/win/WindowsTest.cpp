@@ -2,9 +2,9 @@
 // messages: the tray icon in Wine's notification area and its menu, the
 // splash window, the information dialog, the log window, the event
 // selection dialog, and the keys a hidden dialog must not take.
-#include "base/Globals.h"
-#include "base/Messages.h"
-#include "base/SystemServices.h"
+#include "base/settings/Globals.h"
+#include "base/window/Messages.h"
+#include "base/system/SystemServices.h"
 #include "logging/DlgLType_win.h"
 #include "logging/FormLog_win.h"
 #include "logging/Logging.h"

@@ -1,4 +1,0 @@
-#include "base/FilePaths.h"
-
-// No drive letters here: whatever a name says, it is this computer's.
-TDriveKind SystemDriveKind(char) { return TDriveKind::Local; }

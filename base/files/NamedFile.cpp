@@ -1,0 +1,110 @@
+#include "base/files/NamedFile.h"
+
+#include "base/files/FilePaths.h"
+#include "base/system/Text.h"
+
+namespace {
+
+bool EndsWith(const std::string& Text, const char* Tail)
+{
+    const std::string tail(Tail);
+    return Text.size() >= tail.size() && Text.compare(Text.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TFileRefusal JudgeLog(const TOpenedFileFacts& Facts)
+{
+    // The name the file really has: a short name ("LOG~1.LOG") may stand
+    // for one of another kind.
+    if (!IsLogFileName(Facts.FinalName))
+        return TFileRefusal::WrongName;
+    // Rights belong to the file, not to a name: another name may lie in a
+    // folder where others see it.
+    if (Facts.Names != 1)
+        return TFileRefusal::SecondName;
+    if (!Facts.KeepsRights)
+        return TFileRefusal::NoRights;
+    if (!Facts.OwnedByUser)
+        return TFileRefusal::ForeignOwner;
+    // The user's own documents are left alone as well.
+    if (Facts.Size != 0 && Facts.Head != LogStartMark)
+        return TFileRefusal::NotALog;
+    return TFileRefusal::None;
+}
+
+} // namespace
+
+TFileRefusal JudgeOpenedFile(TNamedFileUse Use, const TOpenedFileFacts& Facts)
+{
+    if (!Facts.Disk || Facts.Directory)
+        return TFileRefusal::NotAFile;
+    if (Facts.Reparse.LeadsElsewhere())
+        return TFileRefusal::Link;
+    if (Use == TNamedFileUse::AppendLog)
+        return JudgeLog(Facts);
+    return Facts.Size > MaxSoundSize ? TFileRefusal::TooLarge : TFileRefusal::None;
+}
+
+const char* RefusalReason(TFileRefusal Refusal)
+{
+    switch (Refusal) {
+    case TFileRefusal::None:
+        return "";
+    case TFileRefusal::NotAFile:
+        return "keine gew\xf6hnliche Datei";
+    case TFileRefusal::WrongName:
+        return "Name endet nicht auf .log oder .txt";
+    case TFileRefusal::Link:
+        return "Verkn\xfcpfung statt Datei";
+    case TFileRefusal::SecondName:
+        return "Datei hat einen weiteren Namen";
+    case TFileRefusal::NoRights:
+        return "Laufwerk ohne Zugriffsrechte (FAT, exFAT)";
+    case TFileRefusal::ForeignOwner:
+        return "Datei geh\xf6rt einem anderen Benutzer";
+    case TFileRefusal::NotALog:
+        return "keine Log-Datei von Vemu Keys";
+    case TFileRefusal::TooLarge:
+        return "gr\xf6\xdf"
+               "er als 16 MB";
+    case TFileRefusal::RightsNotSet:
+        return "Zugriffsrechte nicht setzbar";
+    }
+    return "";
+}
+
+bool IsLogFileName(const std::string& Name)
+{
+    const std::string upper = AsciiUpper(Name);
+    return EndsWith(upper, ".LOG") || EndsWith(upper, ".TXT");
+}
+
+TFileRefusal TNamedFile::Open(TNamedFileUse Use, const std::string& Name, const std::string& Folder)
+{
+    Close();
+    FWasEmpty = false;
+    // The name first: a device or another computer is never opened, and a
+    // log file of another kind is never even made.
+    if (!IsPlainFilePath(Name))
+        return TFileRefusal::NotAFile;
+    const bool log = Use == TNamedFileUse::AppendLog;
+    if (log && !IsLogFileName(Name))
+        return TFileRefusal::WrongName;
+    const std::string path = BesideProgram(Folder, Name);
+    TOpenedFileFacts facts;
+    bool described = OpenAndDescribe(Use, path, facts);
+    TFileRefusal refusal = described ? JudgeOpenedFile(Use, facts) : TFileRefusal::None;
+    if (described && refusal == TFileRefusal::None && log) {
+        if (!facts.Created && !MakePrivate())
+            refusal = TFileRefusal::RightsNotSet;
+        else
+            described = SeekToEnd();
+    }
+    if (!described || refusal != TFileRefusal::None) {
+        if (facts.Created)
+            Discard(path);
+        Close();
+        return refusal;
+    }
+    FWasEmpty = facts.Size == 0;
+    return TFileRefusal::None;
+}

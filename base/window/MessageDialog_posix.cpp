@@ -1,0 +1,15 @@
+// The host build has no desktop: a message goes to standard error and the
+// dialog answers with its first button.
+#include "base/window/MessageDialog.h"
+
+#include <cstdio>
+
+int MessageDialog(const std::string& Text, TMsgDlgType, unsigned Buttons, int)
+{
+    std::fprintf(stderr, "Vemu Keys: %s\n", Text.c_str());
+    if (Buttons & mbOK)
+        return mrOk;
+    if (Buttons & (mbYes | mbYesToAll))
+        return mrYes;
+    return (Buttons & mbCancel) ? mrCancel : mrNone;
+}

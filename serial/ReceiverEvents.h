@@ -1,0 +1,17 @@
+// What the receiver tells its host, from its worker threads: the host
+// hands each call on to its own thread and answers there.
+#pragma once
+
+#include <cstdint>
+
+class TReceiverEvents {
+public:
+    // The read thread found the device of opening number Opening gone; the
+    // host calls the receiver's PortLost with it.
+    virtual void PortLost(uintptr_t Opening) = 0;
+    // The job thread has results; the host calls DeliverJobs.
+    virtual void PortJobsReady() = 0;
+
+protected:
+    ~TReceiverEvents() = default;
+};
