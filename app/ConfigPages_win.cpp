@@ -2,7 +2,6 @@
 
 #include "app/PortField_win.h"
 #include "base/files/FilePaths.h"
-#include "base/settings/Globals.h"
 #include "base/window/Graphics_win.h"
 #include "base/window/MessageDialog.h"
 #include "base/system/SystemLibrary_win.h"
@@ -42,11 +41,11 @@ void AddItem(HWND Combo, const std::string& Text)
 
 // Runs a file dialog; the chosen path, or nothing when the user cancelled.
 bool PickFile(HWND Owner, bool Save, int TitleId, int FilterId, const char* Extension, DWORD Options,
-              std::string& Path)
+              const std::string& AppPath, std::string& Path)
 {
     const std::string title = LoadResourceText(TitleId);
     const std::string filter = FileDialogFilter(LoadResourceText(FilterId));
-    const std::string folder = DialogStartFolder(Path, Globals ? Globals->AppPath : std::string());
+    const std::string folder = DialogStartFolder(Path, AppPath);
     char file[MAX_PATH] = "";
     OPENFILENAMEA dialog{};
     dialog.lStructSize = sizeof dialog;
@@ -79,9 +78,11 @@ bool TConfigPage::HandleMessage(UINT Msg, WPARAM, LPARAM LParam, INT_PTR& Result
 // The pages ----------------------------------------------------------------
 
 void TConfigPages::Create(HWND Window, const TConfigTabs& Tabs, bool CheckPort, bool PortExpanded,
-                          TChoiceValid OnChoiceValid)
+                          TChoiceValid OnChoiceValid, TLoggers& Loggers, const std::string& AppPath)
 {
     FWindow = Window;
+    FLoggers = &Loggers;
+    FAppPath = AppPath;
     FTabs = Tabs;
     FCheckPort = CheckPort;
     FOnChoiceValid = std::move(OnChoiceValid);
@@ -107,7 +108,7 @@ void TConfigPages::CreatePages()
         FGideiPage = std::make_unique<TConfigPage>(IDD_PAGE_GIDEI, *this);
         FTabPages.push_back(FGideiPage.get());
     }
-    FInfoPage = std::make_unique<TInfoPage>();
+    FInfoPage = std::make_unique<TInfoPage>(*FLoggers);
     FTabPages.push_back(FInfoPage.get());
 
     // Themed page backgrounds where the system draws tabs with a theme.
@@ -482,20 +483,20 @@ void TConfigPages::UpdateControls()
 void TConfigPages::PickInto(int EditId, bool Save, int TitleId, int FilterId, const char* Extension, unsigned Options)
 {
     std::string path = ControlText(EditId);
-    if (PickFile(FWindow, Save, TitleId, FilterId, Extension, Options, path))
+    if (PickFile(FWindow, Save, TitleId, FilterId, Extension, Options, FAppPath, path))
         SetWindowTextA(Control(EditId), path.c_str());
     UpdateControls(); // also after cancelling
 }
 
 void TConfigPages::ChooseEvents()
 {
-    if (!Loggers)
+    if (!FLoggers)
         return;
     TLogTypeDialog dialog;
-    dialog.SetMask(Loggers->LogEvents());
+    dialog.SetMask(FLoggers->LogEvents());
     // In force at once, whatever the main dialog's own OK or Abbrechen.
     if (dialog.ShowModal(FWindow) == 1)
-        Loggers->SetLogEvents(dialog.GetMask());
+        FLoggers->SetLogEvents(dialog.GetMask());
 }
 
 void TConfigPages::Command(int Id, int Code)
@@ -516,7 +517,7 @@ void TConfigPages::Command(int Id, int Code)
         ChooseEvents();
         break;
     case IDC_RUNINFO:
-        MessageBoxOK(LoadResourceText(IDS_AUTOSTART_INFO), mtInformation, 0);
+        MessageBoxOK(LoadResourceText(IDS_AUTOSTART_INFO), mtInformation);
         break;
     case IDC_PORT:
         if (Code == CBN_SELCHANGE)

@@ -18,6 +18,7 @@
 #include <vector>
 
 class TConfigPages;
+class TLoggers;
 class TSerialReceiver;
 
 // A tab page: its controls' notifications go to the pages; it draws the
@@ -49,8 +50,10 @@ public:
     // Creates the pages in the tab control of Window (only the tabs Tabs
     // shows), fills the lists and opens or closes the port group. With
     // CheckPort the port list offers the ports present, otherwise every
-    // number.
-    void Create(HWND Window, const TConfigTabs& Tabs, bool CheckPort, bool PortExpanded, TChoiceValid OnChoiceValid);
+    // number. The events chosen are the loggers'; the file pickers begin
+    // in AppPath when no name is there yet.
+    void Create(HWND Window, const TConfigTabs& Tabs, bool CheckPort, bool PortExpanded, TChoiceValid OnChoiceValid,
+                TLoggers& Loggers, const std::string& AppPath);
     // The receiver whose port the port list shows (null: none); its job
     // thread lists the ports present, and so does its opening of a port.
     void SetReceiver(TSerialReceiver* Receiver);
@@ -114,6 +117,8 @@ private:
     bool FCheckPort = false;
     TChoiceValid FOnChoiceValid;
     TSerialReceiver* FReceiver = nullptr;
+    TLoggers* FLoggers = nullptr;
+    std::string FAppPath;
 
     std::unique_ptr<TConfigPage> FSetupPage;
     std::unique_ptr<TConfigPage> FExtendedPage;

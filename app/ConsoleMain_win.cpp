@@ -1,9 +1,10 @@
 // vemuKeysCon: the engine without the user interface, for trying a device on
-// a COM port and for the end-to-end tests. It wires the settings store, the
-// loggers, the receiver and the parser exactly as the main window does, hosts
+// a COM port and for the end-to-end tests. Its program context wires the
+// settings, the loggers and the engine as the tray program's does; it hosts
 // the engine's timers and lost-port retries as the main window does, prints
 // every log line on its main thread, and ends on Ctrl+C or when standard
-// input closes.
+// input closes. It shows the events asked for on its command line without
+// changing the stored choices.
 #include "app/ConsolePrinter_win.h"
 #include "app/Engine.h"
 #include "app/EngineHost_win.h"
@@ -11,7 +12,9 @@
 #include "app/LastResort_win.h"
 #include "app/Lifecycle.h"
 #include "app/PortList.h"
-#include "base/settings/Globals.h"
+#include "app/PostedEvents.h"
+#include "app/Program.h"
+#include "app/SingleInstance_win.h"
 #include "base/system/SystemLibrary_win.h"
 #include "base/system/SystemServices.h"
 #include "base/window/WindowTarget_win.h"
@@ -45,6 +48,7 @@ public:
     TConsoleWindow() { CreateHandle(ConsoleWindowClass, "", 0, 0, HWND_MESSAGE); }
     TEngineHost* Host = nullptr;
     TConsolePrinter* Printer = nullptr;
+    TErrorSound* Sound = nullptr;
 
 protected:
     bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, LRESULT& Result) override
@@ -58,7 +62,8 @@ protected:
                 Printer->Drain();
             return true;
         case UM_GIDEIERROR:
-            PlayErrorSound();
+            if (Sound)
+                Sound->Play();
             return true;
         case WM_CLOSE:
             PostQuitMessage(0);
@@ -71,6 +76,8 @@ protected:
 
 HWND MainWindow = nullptr;
 HANDLE Finished = nullptr;
+// For the last resort, which has no other way to the program.
+TProgram* TheProgram = nullptr;
 
 BOOL WINAPI ConsoleControl(DWORD Event)
 {
@@ -120,23 +127,6 @@ private:
 };
 
 // Holds the single-instance mutex for the life of the process.
-class TInstanceMutex {
-public:
-    TInstanceMutex() : FMutex(CreateMutexA(nullptr, FALSE, "Celeborn")), FFirst(GetLastError() != ERROR_ALREADY_EXISTS) {}
-    ~TInstanceMutex()
-    {
-        if (FMutex)
-            CloseHandle(FMutex);
-    }
-    TInstanceMutex(const TInstanceMutex&) = delete;
-    TInstanceMutex& operator=(const TInstanceMutex&) = delete;
-    bool First() const { return FMutex && FFirst; }
-
-private:
-    HANDLE FMutex;
-    bool FFirst;
-};
-
 struct TOptions {
     int Port = -1;
     std::optional<uint32_t> Events;
@@ -202,83 +192,21 @@ int ListPorts()
 {
     const std::string line = "### Exception " + ClassName;
     std::fprintf(stderr, "%s\n", line.c_str());
-    if (Loggers)
-        Loggers->Log(lkError, line);
+    if (TheProgram)
+        TheProgram->Loggers().Log(lkError, line);
     EndProcessWithNothingDown(1);
-}
-
-// The settings store and the loggers, made and ended as the main window
-// makes and ends them. The console shows the events asked for on its
-// command line and its own log lines, without changing the stored choices.
-class TConsoleLogging {
-public:
-    TConsoleLogging(TMessageTarget& Target, const std::string& ExeName, const TOptions& Options,
-                    TConsolePrinter& Printer);
-    ~TConsoleLogging();
-    TConsoleLogging(const TConsoleLogging&) = delete;
-    TConsoleLogging& operator=(const TConsoleLogging&) = delete;
-
-private:
-    TConsolePrinter& FPrinter;
-    std::unique_ptr<TGlobals> FGlobals;
-    std::unique_ptr<TLoggers> FLoggers;
-    uint32_t FStoredEvents = 0;
-    bool FStoredViewLog = false;
-};
-
-TConsoleLogging::TConsoleLogging(TMessageTarget& Target, const std::string& ExeName, const TOptions& Options,
-                                 TConsolePrinter& Printer)
-    : FPrinter(Printer)
-{
-    FGlobals = std::make_unique<TGlobals>(&Target, ExeName);
-    Globals = FGlobals.get();
-    FLoggers = std::make_unique<TLoggers>();
-    Loggers = FLoggers.get();
-    FStoredEvents = Loggers->LogEvents();
-    if (Options.Events)
-        Loggers->SetLogEvents(*Options.Events);
-    FStoredViewLog = Globals->GetBool("Extended", "ViewLog", false);
-    ViewLog->SetMaxLines(Globals->GetInteger("Extended", "ViewMax", 200));
-    FileLog->SetFileName(Globals->GetString("Extended", "FileName", ""));
-    FileLog->SetActive(Globals->GetBool("Extended", "FileLog", false));
-    Loggers->LogStart();
-    ViewLog->SetWindow(&Printer);
-}
-
-TConsoleLogging::~TConsoleLogging()
-{
-    // The last lines (the engine's, and the end line below) are printed
-    // here, the message loop being over.
-    Globals->PutBool("Extended", "ViewLog", FStoredViewLog);
-    Globals->PutInteger("Extended", "ViewMax", ViewLog->MaxLines());
-    Globals->PutBool("Extended", "FileLog", FileLog->Active());
-    Globals->PutString("Extended", "FileName", FileLog->FileName());
-    // The stored choice of events goes back; the lines below are of kinds
-    // that are always logged.
-    Loggers->SetLogEvents(FStoredEvents);
-    Loggers->WriteSettings();
-    Globals->WriteOwnSettings();
-    // The engine's settings are written already: a failed write of the
-    // session is said on the console and in Errors.log.
-    if (Globals->SaveFailed())
-        Loggers->Log(lkError, Globals->NotSavedLine());
-    Loggers->LogEnd();
-    FPrinter.Drain();
-    ViewLog->SetWindow(nullptr);
-    Loggers = nullptr;
-    FLoggers.reset();
-    Globals = nullptr;
-    FGlobals.reset();
 }
 
 // The engine on its port until the window is closed (Ctrl+C, the console
 // closed, standard input ended).
-void RunEngine(TConsoleWindow& Window, TConsolePrinter& Printer, int PortOverride)
+void RunEngine(TProgram& Program, TConsoleWindow& Window, TConsolePrinter& Printer, TPostedEvents& Events,
+               int PortOverride)
 {
-    TEngine engine(SystemInputSink(), PrintState, &Printer, true, PortOverride, SessionAtConsole());
+    TEngine& engine = Program.StartEngine(SystemInputSink(), Events, PrintState, &Printer, PortOverride,
+                                          SessionAtConsole());
     TEngineHost host(Window.Handle(), engine);
     Window.Host = &host;
-    ViewLog->SetActive(true);
+    Program.Loggers().View().SetActive(true);
     // A port still opening reports its state when it is known.
     if (!engine.Starting() && engine.Receiver().State() == 0)
         PrintState(&Printer, 0);
@@ -294,6 +222,19 @@ void RunEngine(TConsoleWindow& Window, TConsolePrinter& Printer, int PortOverrid
         DispatchMessageA(&message);
     }
     Window.Host = nullptr;
+    Program.StopEngine();
+}
+
+// The end, as the tray program ends: the settings that changed saved, a
+// failed save said on the console and in Errors.log, the end line, and
+// every line printed before the printer goes.
+void EndProgram(TProgram& Program, TConsolePrinter& Printer)
+{
+    if (!Program.SaveSettings())
+        Program.Loggers().Log(lkError, Program.Globals().NotSavedLine());
+    Program.EndLog();
+    Printer.Drain();
+    Program.Loggers().View().SetWindow(nullptr);
 }
 
 } // namespace
@@ -314,18 +255,28 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "%s\n", LoadResourceText(IDS_CONSOLE_RUNNING).c_str());
         return 1;
     }
-    char exeName[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, exeName, sizeof exeName);
     Finished = CreateEventA(nullptr, TRUE, FALSE, nullptr);
-
     TConsoleWindow window;
     MainWindow = window.Handle();
     TWindowTarget target(window.Handle());
-    TConsolePrinter printer(window.Handle());
-    window.Printer = &printer;
+    TPostedEvents events(target);
     {
-        const TConsoleLogging logging(target, exeName, options, printer);
-        RunEngine(window, printer, options.Port);
+        TProgram program(ProgramFilePath(), TProgramKind::Console);
+        TheProgram = &program;
+        TConsolePrinter printer(window.Handle(), program.Loggers().View());
+        window.Printer = &printer;
+        TErrorSound sound(program.Globals().Settings.Start, program.Globals().AppPath, program.Loggers());
+        window.Sound = &sound;
+        program.Loggers().SetHost(&events);
+        if (options.Events)
+            program.Loggers().SetLogEvents(*options.Events);
+        program.StartLog();
+        program.Loggers().View().SetWindow(&printer);
+        RunEngine(program, window, printer, events, options.Port);
+        EndProgram(program, printer);
+        window.Sound = nullptr;
+        window.Printer = nullptr;
+        TheProgram = nullptr;
     }
     SetEvent(Finished);
     return 0;

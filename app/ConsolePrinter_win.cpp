@@ -22,7 +22,7 @@ void PrintConsoleLine(const std::string& Line)
     std::fflush(stdout);
 }
 
-TConsolePrinter::TConsolePrinter(HWND Window, TPrint Print) : FWindow(Window), FPrint(Print) {}
+TConsolePrinter::TConsolePrinter(HWND Window, TViewLog& View, TPrint Print) : FWindow(Window), FView(View), FPrint(Print) {}
 
 void TConsolePrinter::Wake()
 {
@@ -34,6 +34,6 @@ void TConsolePrinter::Drain()
 {
     FWake.Arrived();
     std::string line;
-    while (ViewLog && ViewLog->FetchLine(line))
+    while (FView.FetchLine(line))
         FPrint(line);
 }

@@ -21,8 +21,9 @@ class TConsolePrinter : public TLogWindowLink {
 public:
     using TPrint = void (*)(const std::string& Line);
 
-    // Window receives UM_LOGVIEW and calls Drain for it.
-    explicit TConsolePrinter(HWND Window, TPrint Print = PrintConsoleLine);
+    // Window receives UM_LOGVIEW and calls Drain for it; the lines come
+    // from View.
+    TConsolePrinter(HWND Window, TViewLog& View, TPrint Print = PrintConsoleLine);
 
     bool Exists() const override { return FOpen; }
     void Open() override { FOpen = true; }
@@ -41,6 +42,7 @@ private:
     void Wake();
 
     HWND FWindow;
+    TViewLog& FView;
     TPrint FPrint;
     std::atomic<bool> FOpen{false};
     // One wake-up on its way is enough: the main thread's message queue

@@ -1,5 +1,5 @@
 // What every window that hosts the engine does on the main thread with the
-// messages the engine's threads post to it (through Globals->PostToMain):
+// messages the engine's threads post to it (through TPostedEvents):
 // - UM_PORTWORK: the receiver's job thread has opened the port, failed to,
 //   or listed the ports: the results are applied (state callbacks follow);
 // - UM_MOUSEMOVING: a 100 ms timer paces continuous mouse movement; it runs
@@ -17,9 +17,10 @@
 //   one that leaves gives it up until it is back, and a locked session lets
 //   go of every key and button.
 //
-// Use: create it after the engine, with the window that Globals posts to;
-// call HandleMessage first from that window's procedure; destroy it before
-// the engine. The window must not use the two timer ids below itself.
+// Use: create it after the engine, with the window the engine's events are
+// posted to; call HandleMessage first from that window's procedure; destroy
+// it before the engine. The window must not use the three timer ids below
+// itself.
 #pragma once
 
 #include "app/Engine.h"
@@ -43,14 +44,14 @@ public:
     // changes of this session; gives up the port when another session is at
     // the console.
     TEngineHost(HWND Window, TEngine& Engine);
-    // Stops both timers and the reports.
+    // Stops its timers and the reports.
     ~TEngineHost();
     TEngineHost(const TEngineHost&) = delete;
     TEngineHost& operator=(const TEngineHost&) = delete;
 
     // Starts the 2-second attempts when the engine awaits its port (one that
     // could not be opened); the window calls it after it asked the receiver
-    // to open the port. The constructor calls it for the start.
+    // to open the port; the constructor calls it for the start.
     void WatchPort();
 
     // True when the message was the host's (UM_PORTWORK, UM_MOUSEMOVING,

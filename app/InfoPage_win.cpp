@@ -24,7 +24,7 @@ void Open(const std::string& Target)
 
 } // namespace
 
-TInfoPage::TInfoPage() : TDialog(IDD_PAGE_INFO) {}
+TInfoPage::TInfoPage(TLog& Log) : TDialog(IDD_PAGE_INFO), FLog(Log) {}
 
 INT_PTR TInfoPage::OnInitDialog()
 {
@@ -60,7 +60,7 @@ void TInfoPage::UpdatePicture()
     } else if (FPicture.Empty()) {
         FPicture.Load(IDR_INFO_PICTURE, IDR_INFO_PICTURE_2X);
         for (const std::string& failure : FPicture.TakeFailures())
-            LogEvent(lkError, failure);
+            FLog.Log(lkError, failure);
     }
     FBackground.Reset();
     RedrawWindow(Handle(), nullptr, nullptr, RDW_INVALIDATE | RDW_ERASE | RDW_ALLCHILDREN);

@@ -4,6 +4,8 @@
 // and pressed with the space bar.
 #pragma once
 
+#include "logging/Log.h"
+
 #include "base/window/Graphics_win.h"
 #include "base/system/Handles_win.h"
 #include "base/window/Window_win.h"
@@ -12,7 +14,8 @@
 
 class TInfoPage : public TDialog {
 public:
-    TInfoPage();
+    // A picture that cannot be shown is said in Log.
+    explicit TInfoPage(TLog& Log);
     ~TInfoPage() override { Destroy(); }
 
 protected:
@@ -21,6 +24,7 @@ protected:
     bool HandleMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR& Result) override;
 
 private:
+    TLog& FLog;
     static LRESULT CALLBACK LinkProc(HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam, UINT_PTR Id,
                                      DWORD_PTR Data);
     void SetHot(int Id, bool Hot);

@@ -14,7 +14,9 @@
 #include "ui/DlgOInfo_win.h"
 
 TvemuCfgDlg::TvemuCfgDlg(TProgramParts Parts)
-    : TDialog(IDD_CONFIG), FParts(std::move(Parts))
+    : TDialog(IDD_CONFIG), FParts(std::move(Parts)), FProgram(*FParts.Program), FGlobals(FProgram.Globals()),
+      FLogLink(FProgram.Loggers().View(), FGlobals.Settings.Start.LogView),
+      FSound(FGlobals.Settings.Start, FGlobals.AppPath, FProgram.Loggers())
 {
 }
 
@@ -43,15 +45,16 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
 {
     SendMessageA(Handle(), WM_SETICON, ICON_BIG, reinterpret_cast<LPARAM>(FProgramIcon.Get()));
     SendMessageA(Handle(), WM_SETICON, ICON_SMALL, reinterpret_cast<LPARAM>(FProgramIconSmall.Get()));
-    CreateLoggers();
+    ConnectLogs();
 
     TSplashDialog* splash = FParts.Splash;
     if (splash) {
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_PORTS), 250);
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_INTERFACES), 500);
     }
-    FPages.Create(Handle(), TConfigTabs{Globals->ExtendedUI, Globals->GIDEIUI}, Globals->CheckPort,
-                  Globals->GetBool("Start", "ExpandPort", false), [this](bool Valid) { EnableItem(IDOK, Valid); });
+    const TStartSettings& start = FGlobals.Settings.Start;
+    FPages.Create(Handle(), TConfigTabs{start.ExtendedUI, start.GIDEIUI}, start.CheckPort, start.ExpandPort,
+                  [this](bool Valid) { EnableItem(IDOK, Valid); }, FProgram.Loggers(), FGlobals.AppPath);
     PlaceWindow();
 
     if (splash)
@@ -60,27 +63,23 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
 
     if (splash)
         splash->ShowProgress(LoadResourceText(IDS_SPLASH_START), 250);
-    ViewLog->SetActive(Globals->GetBool("Extended", "ViewLog", false));
+    FProgram.Loggers().View().SetActive(FGlobals.Settings.Log.ViewLog);
     LoadControls();
     PostMessageA(Handle(), UM_STARTED, 0, 0);
     return TRUE;
 }
 
-void TvemuCfgDlg::CreateLoggers()
+void TvemuCfgDlg::ConnectLogs()
 {
     FTarget = std::make_unique<TWindowTarget>(Handle());
-    *FParts.Globals = std::make_unique<TGlobals>(FTarget.get(), FParts.ExeName);
-    Globals = FParts.Globals->get();
-    FLoggers = std::make_unique<TLoggers>();
-    Loggers = FLoggers.get();
-    ViewLog->SetWindow(&FLogLink);
-    ViewLog->SetMaxLines(Globals->GetInteger("Extended", "ViewMax", 200));
-    FileLog->SetFileName(Globals->GetString("Extended", "FileName", ""));
-    FileLog->SetActive(Globals->GetBool("Extended", "FileLog", false));
-    Loggers->LogStart();
+    FEvents = std::make_unique<TPostedEvents>(*FTarget);
+    TLoggers& loggers = FProgram.Loggers();
+    loggers.SetHost(FEvents.get());
+    loggers.View().SetWindow(&FLogLink);
+    FProgram.StartLog();
     if (FParts.Splash)
         for (const std::string& failure : FParts.Splash->TakePictureFailures())
-            Loggers->Log(lkError, failure);
+            loggers.Log(lkError, failure);
 }
 
 void TvemuCfgDlg::PlaceWindow()
@@ -91,14 +90,14 @@ void TvemuCfgDlg::PlaceWindow()
     const int width = window.right - window.left;
     const int height = window.bottom - window.top;
     const TScreenRect place = PlaceOnScreen(
-        {Globals->GetInteger("Start", "Left", 100), Globals->GetInteger("Start", "Top", 100), width, height}, width,
+        {FGlobals.Settings.Start.Left, FGlobals.Settings.Start.Top, width, height}, width,
         height);
     SetWindowPos(Handle(), nullptr, place.Left, place.Top, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void TvemuCfgDlg::CreateEngine()
 {
-    FEngine = std::make_unique<TEngine>(SystemInputSink(), ReceiverStateChanged, this, true, -1, SessionAtConsole());
+    FEngine = &FProgram.StartEngine(SystemInputSink(), *FEvents, ReceiverStateChanged, this, -1, SessionAtConsole());
     FEngineHost = std::make_unique<TEngineHost>(Handle(), *FEngine);
     // Listed once the receiver is there: its port stays listed even when
     // it is absent. The ports present follow from the receiver's job thread.
@@ -110,22 +109,21 @@ void TvemuCfgDlg::CreateEngine()
 
 TConfigValues TvemuCfgDlg::CurrentValues() const
 {
-    if (!FEngine || !Globals || !ViewLog || !FileLog)
+    if (!FEngine)
         return TConfigValues();
-    return LoadConfigValues(FEngine->Receiver(), FEngine->Parser(), *Globals, *ViewLog, *FileLog);
+    return LoadConfigValues(*FEngine, FGlobals, FProgram.Loggers());
 }
 
 void TvemuCfgDlg::LoadControls()
 {
-    if (FEngine && Globals)
-        FPages.Show(CurrentValues(), Globals->AutoStartChangeable);
+    if (FEngine)
+        FPages.Show(CurrentValues(), FGlobals.AutoStartChangeable);
 }
 
 void TvemuCfgDlg::ApplySettings()
 {
-    if (FEngine && Globals && ViewLog && FileLog)
-        ApplyConfigValues(FPages.Chosen(CurrentValues()), FEngine->Receiver(), FEngine->Parser(), *Globals, *ViewLog,
-                          *FileLog);
+    if (FEngine)
+        ApplyConfigValues(FPages.Chosen(CurrentValues()), *FEngine, FGlobals, FProgram.Loggers());
 }
 
 void TvemuCfgDlg::ApplyAndHide()
@@ -136,7 +134,7 @@ void TvemuCfgDlg::ApplyAndHide()
         FEngineHost->WatchPort();
     // Said while the dialog still has the keyboard, which goes back where it
     // was when the dialog hides.
-    SayIfSettingsNotSaved(FCloseReason);
+    FParts.Notice->Say(FCloseReason);
     CloseWindow();
 }
 
@@ -209,66 +207,56 @@ void TvemuCfgDlg::CloseWindow()
 void TvemuCfgDlg::StoreAndShutDown()
 {
     // Exiting from the tray (window hidden) starts in the tray next time.
-    // Every setting is written, and a failed write said, while the port
-    // still types: the person answers the message with the device.
-    if (Globals) {
-        Globals->PutBool("Start", "Tray", FTray && FTray->IconShown());
-        if (FEngine)
-            FEngine->WriteSettings();
-        StoreWindowAndLogs();
-        if (Loggers)
-            Loggers->WriteSettings();
-        Globals->WriteOwnSettings();
-        SayIfSettingsNotSaved(FCloseReason);
-    }
+    // The settings are saved, and a failed save said, while the port still
+    // types: the person answers the message with the device.
+    SaveSettings();
+    FParts.Notice->Say(FCloseReason);
     DestroyWindow(Handle());
+}
+
+void TvemuCfgDlg::SaveSettings()
+{
+    FSettingsSaved = true;
+    TStartSettings& start = FGlobals.Settings.Start;
+    start.Tray = FTray && FTray->IconShown();
+    RECT place;
+    if (GetWindowRect(Handle(), &place)) {
+        start.Left = place.left;
+        start.Top = place.top;
+    }
+    start.ExpandPort = FPages.PortExpanded();
+    FLogLink.StorePlace();
+    FProgram.SaveSettings(FLogLink.Placed());
 }
 
 void TvemuCfgDlg::OnDestroy()
 {
-    // The shutdown order: no input while the port closes, then the
-    // settings, the end line, the loggers.
+    // The shutdown order: no input while the port closes, then the end
+    // line. A window destroyed without the usual end (an exception ended
+    // the message loop) saves the settings here.
     if (FShutDown)
         return;
     FShutDown = true;
     FPages.SetReceiver(nullptr);
     FEngineHost.reset(); // the timers stop
-    FEngine.reset();
-    StoreWindowAndLogs();
+    if (!FSettingsSaved)
+        SaveSettings();
+    FEngine = nullptr;
+    FProgram.StopEngine();
     // The log window goes with the program, the view sink stays on for the
     // next start.
-    if (ViewLog)
-        ViewLog->SetWindow(nullptr);
+    FProgram.Loggers().View().SetWindow(nullptr);
     FLogLink.Close();
-    if (Loggers)
-        Loggers->LogEnd();
+    FProgram.EndLog();
+    FProgram.Loggers().SetHost(nullptr);
     SetWindowExceptionHandler(nullptr);
-    Loggers = nullptr;
-    FLoggers.reset();
     PostQuitMessage(0);
-}
-
-void TvemuCfgDlg::StoreWindowAndLogs()
-{
-    if (Globals) {
-        RECT place;
-        GetWindowRect(Handle(), &place);
-        Globals->PutBool("Start", "ExpandPort", FPages.PortExpanded());
-        Globals->PutInteger("Start", "Left", place.left);
-        Globals->PutInteger("Start", "Top", place.top);
-    }
-    if (Globals && ViewLog && FileLog) {
-        Globals->PutBool("Extended", "ViewLog", ViewLog->Active());
-        Globals->PutInteger("Extended", "ViewMax", ViewLog->MaxLines());
-        Globals->PutBool("Extended", "FileLog", FileLog->Active());
-        Globals->PutString("Extended", "FileName", FileLog->FileName());
-    }
 }
 
 void TvemuCfgDlg::Started()
 {
-    if (!Globals->IsNT5) {
-        MessageBoxOK(LoadResourceText(IDS_NEEDS_NT5), mtWarning, 0);
+    if (!FGlobals.IsNT5) {
+        MessageBoxOK(LoadResourceText(IDS_NEEDS_NT5), mtWarning);
         FCloseReason = crExit;
         CloseWindow();
     }
@@ -278,20 +266,18 @@ void TvemuCfgDlg::Started()
     if (FTray)
         FTray->SetLayoutOK(supported);
     if (!supported && !(FTray && FTray->IconShown()))
-        MessageBoxOK(LoadResourceText(IDS_LAYOUT_TEXT), mtInformation, 0);
+        MessageBoxOK(LoadResourceText(IDS_LAYOUT_TEXT), mtInformation);
     // The movement timer is the engine host's: it runs only while the
     // pointer moves, so an idle program is never woken.
 }
 
 void TvemuCfgDlg::ShowLogFileNotice()
 {
-    if (FNoticeShown || !Globals)
+    if (FNoticeShown)
         return; // one notice at a time
     FNoticeShown = true;
-    const bool suppress = ShowInfoOnce(LoadResourceText(IDS_LOGFILE_ERROR), Globals->LogfileInfo);
-    // A logoff handled while the notice was open has freed the settings.
-    if (Globals)
-        Globals->LogfileInfo = suppress;
+    const bool suppress = ShowInfoOnce(LoadResourceText(IDS_LOGFILE_ERROR), FGlobals.Settings.Start.LogfileInfo);
+    FGlobals.Settings.Start.LogfileInfo = suppress;
     FNoticeShown = false;
 }
 
@@ -337,7 +323,7 @@ bool TvemuCfgDlg::HandleProgramMessage(UINT Msg, WPARAM WParam)
         Started();
         return true;
     case UM_GIDEIERROR:
-        PlayErrorSound();
+        FSound.Play();
         if (FTray)
             FTray->FlashError();
         return true;
@@ -374,8 +360,8 @@ bool TvemuCfgDlg::HandleSystemMessage(UINT Msg, WPARAM WParam, LPARAM LParam, IN
 {
     switch (Msg) {
     case WM_INPUTLANGCHANGE:
-        if (Globals)
-            Globals->InputLanguage = static_cast<uint32_t>(LParam & 0xFFFF);
+        if (FEngine)
+            FEngine->SetInputLanguage(static_cast<uint32_t>(LParam & 0xFFFF));
         if (FTray && FEngine)
             FTray->SetLayoutOK(FEngine->Parser().LayoutSupported());
         return false; // and the default handling

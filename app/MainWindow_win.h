@@ -1,6 +1,7 @@
 // The main window "TvemuCfgDlg": the configuration dialog with its tabs and
-// the buttons "OK", "Abbrechen" and "Beenden". Its creation wires the
-// program (settings, loggers, engine), it answers the messages that worker
+// the buttons "OK", "Abbrechen" and "Beenden". Its creation connects the
+// program's loggers to its log window and starts the program's engine on
+// it, it answers the messages that worker
 // threads, the tray and other programs post to it, it hides to the
 // notification area or ends the program when it is closed, and its
 // destruction shuts everything down in order. The pages in its tabs
@@ -12,8 +13,11 @@
 #include "app/ConfigRules.h"
 #include "app/Engine.h"
 #include "app/EngineHost_win.h"
+#include "app/ErrorSound_win.h"
 #include "app/Lifecycle.h"
-#include "base/settings/Globals.h"
+#include "app/PostedEvents.h"
+#include "app/Program.h"
+#include "app/SettingsNotice_win.h"
 #include "base/system/Handles_win.h"
 #include "base/window/WindowTarget_win.h"
 #include "base/window/Window_win.h"
@@ -27,10 +31,10 @@
 
 // What the main window needs of the program around it.
 struct TProgramParts {
-    std::unique_ptr<TGlobals>* Globals = nullptr; // filled by the window's creation
+    TProgram* Program = nullptr;
+    TSettingsNotice* Notice = nullptr;
     TSplashDialog* Splash = nullptr;
     bool HiddenMode = false;
-    std::string ExeName;
     // Ends what the program owns besides the window (the tray form, the
     // settings), for a logoff or shutdown: Windows ends the process as soon
     // as the window has answered it.
@@ -45,7 +49,7 @@ public:
     ~TvemuCfgDlg() override;
 
     // Registers the dialog class and creates the (hidden) window; its
-    // creation wires the program.
+    // creation starts the engine.
     bool Create();
     // The tray form, created after the window.
     void SetTray(TSysTrayForm* Tray) { FTray = Tray; }
@@ -75,7 +79,7 @@ protected:
     void OnDestroy() override;
 
 private:
-    void CreateLoggers();
+    void ConnectLogs();
     void PlaceWindow();
     void CreateEngine();
     // The values of the running objects; the defaults before they exist.
@@ -86,7 +90,8 @@ private:
     void ApplyAndHide();
     void Started();
     void StoreAndShutDown();
-    void StoreWindowAndLogs();
+    // The window's own settings into the program's, then one save.
+    void SaveSettings();
     void ShowLogFileNotice();
     bool HandleProgramMessage(UINT Msg, WPARAM WParam);
     bool HandleSystemMessage(UINT Msg, WPARAM WParam, LPARAM LParam, INT_PTR& Result);
@@ -95,13 +100,17 @@ private:
     static void ReceiverStateChanged(void* Data, int State);
 
     TProgramParts FParts;
+    TProgram& FProgram;
+    TGlobals& FGlobals;
     TCloseReason FCloseReason = crHide;
     bool FShutDown = false;
+    bool FSettingsSaved = false;
     bool FNoticeShown = false;
     std::unique_ptr<TWindowTarget> FTarget;
-    std::unique_ptr<TLoggers> FLoggers;
+    std::unique_ptr<TPostedEvents> FEvents;
     TLogFormLink FLogLink;
-    std::unique_ptr<TEngine> FEngine;
+    TErrorSound FSound;
+    TEngine* FEngine = nullptr;
     // The engine's timers (movement, lost-port retries) on this window.
     std::unique_ptr<TEngineHost> FEngineHost;
     TSysTrayForm* FTray = nullptr;

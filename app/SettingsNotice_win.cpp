@@ -1,34 +1,18 @@
 #include "app/SettingsNotice_win.h"
 
-#include "base/settings/Globals.h"
-#include "base/window/MessageDialog.h"
+#include "app/Program.h"
 #include "base/system/SystemServices.h"
-#include "logging/Logging.h"
+#include "base/window/MessageDialog.h"
 #include "resources/StringIds.h"
 
-namespace {
-
-bool Said = false;
-
-} // namespace
-
-void SayIfSettingsNotSaved(TCloseReason Reason)
+void TSettingsNotice::Say(TCloseReason Reason)
 {
-    if (!Globals)
-        return;
-    const TNotSavedNotice notice = NotSavedNotice(Globals->SaveFailed(), Said, Reason);
+    const TNotSavedNotice notice = NotSavedNotice(FProgram.Globals().SaveFailed(), FSaid, Reason);
     if (notice == TNotSavedNotice::Nothing)
         return;
-    Said = true;
-    if (notice == TNotSavedNotice::Message) {
-        MessageBoxOK(LoadResourceText(IDS_SETTINGS_NOT_SAVED), mtWarning, 0);
-        return;
-    }
-    const std::string text = Globals->NotSavedLine();
-    // At the end of a logoff the loggers are gone: the error file is
-    // written on its own.
-    if (Loggers)
-        Loggers->Log(lkError, text);
+    FSaid = true;
+    if (notice == TNotSavedNotice::Message)
+        MessageBoxOK(LoadResourceText(IDS_SETTINGS_NOT_SAVED), mtWarning);
     else
-        TErrorLog().LockedWrite(lkError, FormatLogLine(lkError, 0, text));
+        FProgram.Loggers().Log(lkError, FProgram.Globals().NotSavedLine());
 }

@@ -1,14 +1,16 @@
 // vemuKeys: the program a user runs. One copy at a time; it starts with its
-// splash window, wires the program in the main window's creation, lives in
-// the notification area (or with its dialog shown) and ends in order, also
-// at a logoff or shutdown.
+// splash window, builds the program's context (settings, loggers) before
+// the main window, whose creation starts the engine, lives in the
+// notification area (or with its dialog shown) and ends in order, also at a
+// logoff or shutdown.
 #include "app/LastResort_win.h"
 #include "app/Lifecycle.h"
 #include "app/MainWindow_win.h"
+#include "app/Program.h"
 #include "app/SettingsNotice_win.h"
+#include "app/SingleInstance_win.h"
 #include "base/window/CommonControls_win.h"
 #include "base/system/ExceptionName.h"
-#include "base/settings/Globals.h"
 #include "base/window/MessageDialog.h"
 #include "base/window/Messages.h"
 #include "base/system/SystemLibrary_win.h"
@@ -29,14 +31,15 @@
 
 namespace {
 
-// The program's objects: the main window owns the engine and the loggers,
-// Globals outlives them all.
-std::unique_ptr<TGlobals> TheGlobals;
+// The program's objects: the context outlives the windows. The exception
+// handlers, which have no other way to them, reach them here.
+std::unique_ptr<TProgram> TheProgram;
+std::unique_ptr<TSettingsNotice> Notice;
 std::unique_ptr<TvemuCfgDlg> MainWindow;
 std::unique_ptr<TSysTrayForm> SysTrayForm;
 
 // The single-instance mutex, kept for the life of the process.
-HANDLE InstanceMutex = nullptr;
+std::unique_ptr<TInstanceMutex> Instance;
 
 BOOL CALLBACK FindOtherInstance(HWND Window, LPARAM Found)
 {
@@ -66,7 +69,7 @@ void AnswerOtherInstance()
         if (found)
             return;
         if (FindWindowExA(HWND_MESSAGE, nullptr, ConsoleWindowClass, nullptr)) {
-            MessageBoxOK(LoadResourceText(IDS_RUNS_IN_CONSOLE), mtInformation, 0);
+            MessageBoxOK(LoadResourceText(IDS_RUNS_IN_CONSOLE), mtInformation);
             return;
         }
         Sleep(100);
@@ -75,12 +78,8 @@ void AnswerOtherInstance()
 
 bool CheckSingleInstance()
 {
-    InstanceMutex = CreateMutexA(nullptr, FALSE, "Celeborn");
-    // A mutex that exists but may not be opened is another user's copy in
-    // this session (an administrator's, started with raised rights): it
-    // runs all the same, and two copies must never share the device.
-    const DWORD error = GetLastError();
-    if ((InstanceMutex && error == ERROR_ALREADY_EXISTS) || (!InstanceMutex && error == ERROR_ACCESS_DENIED)) {
+    Instance = std::make_unique<TInstanceMutex>();
+    if (!Instance->First()) {
         AnswerOtherInstance();
         return false;
     }
@@ -89,9 +88,9 @@ bool CheckSingleInstance()
 
 void ShowException(const std::string& ClassName)
 {
-    MessageBoxOK(ExceptionMessageText(LoadResourceText(IDS_EXCEPTION), ClassName), mtError, 0);
-    if (Loggers)
-        Loggers->Log(lkError, "### Exception " + ClassName);
+    MessageBoxOK(ExceptionMessageText(LoadResourceText(IDS_EXCEPTION), ClassName), mtError);
+    if (TheProgram)
+        TheProgram->Loggers().Log(lkError, "### Exception " + ClassName);
 }
 
 // An exception that reached the message loop (a window procedure): the
@@ -112,27 +111,15 @@ void AppException(const std::string& ClassName)
     EndProcessWithNothingDown(1);
 }
 
-// The settings and the tray form go last; at a logoff this runs inside the
-// main window's WM_ENDSESSION, before Windows ends the process: the
-// settings are written first, before the call to a shell that may be
-// ending too. After the settings store's own values, the last written,
-// the program knows whether every write of the session went through.
+// The tray form goes last; at a logoff this runs inside the main window's
+// WM_ENDSESSION, before Windows ends the process: the settings were saved
+// by the window before the call to a shell that may be ending too. A save
+// that failed is said (at a logoff as an error line only).
 void EndProgram(TCloseReason Reason)
 {
-    if (TheGlobals) {
-        TheGlobals->WriteOwnSettings();
-        SayIfSettingsNotSaved(Reason);
-    }
-    Globals = nullptr;
-    TheGlobals.reset();
+    if (Notice)
+        Notice->Say(Reason);
     SysTrayForm.reset();
-}
-
-std::string ExecutablePath()
-{
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    return path;
 }
 
 std::string FirstArgument()
@@ -162,19 +149,21 @@ int Run()
     auto splash = std::make_unique<TSplashDialog>();
     splash->Show();
 
+    TheProgram = std::make_unique<TProgram>(ProgramFilePath(), TProgramKind::Tray);
+    Notice = std::make_unique<TSettingsNotice>(*TheProgram);
     TProgramParts parts;
-    parts.Globals = &TheGlobals;
+    parts.Program = TheProgram.get();
+    parts.Notice = Notice.get();
     parts.Splash = splash.get();
     parts.HiddenMode = IsHiddenModeArgument(FirstArgument());
-    parts.ExeName = ExecutablePath();
     parts.EndProgram = [] { EndProgram(crEndSession); };
     MainWindow = std::make_unique<TvemuCfgDlg>(std::move(parts));
-    if (!MainWindow->Create() || !Globals)
+    if (!MainWindow->Create())
         return 1;
     SysTrayForm = std::make_unique<TSysTrayForm>(*MainWindow);
     MainWindow->SetTray(SysTrayForm.get());
 
-    const bool tray = Globals->Tray;
+    const bool tray = TheProgram->Globals().Settings.Start.Tray;
     if (!tray)
         MainWindow->Show();
     // A port still opening (a Bluetooth device takes seconds) reports its
@@ -198,6 +187,8 @@ int Run()
     const TCloseReason reason = MainWindow->CloseReason();
     MainWindow.reset();
     EndProgram(reason);
+    Notice.reset();
+    TheProgram.reset();
     return 0;
 }
 
@@ -219,7 +210,6 @@ int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
     }
     if (SUCCEEDED(com))
         CoUninitialize();
-    if (InstanceMutex)
-        CloseHandle(InstanceMutex);
+    Instance.reset();
     return result;
 }

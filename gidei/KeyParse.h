@@ -56,16 +56,20 @@ public:
     TReceiveQueue* Queue = nullptr;
     std::unique_ptr<TKeyTyper> Typer;
 
-    // The steps of one unit, open to tests that drive the parser without its
-    // thread.
+    // One unit carried out on the calling thread, as the parser thread
+    // does it (the fuzzer and the benchmarks drive the parser so).
     void HandleUnit(const std::string& Unit);
-    std::optional<TTokenList> SplitTokens();
-    std::string Text;
 
 protected:
     void Execute() override;
 
 private:
+    friend class TKeyParserPeer; // the tests' look at the tokens
+    // The tokens of Text between its ',' and its final '.'; none (after a
+    // logged error) when a name repeats or there are none or too many.
+    std::optional<TTokenList> SplitTokens();
+    std::string Text; // the unit in hand, without its ESC
+
     // Work of the parser thread: nothing in hand is finished once input
     // was cut or the thread is told to end.
     bool Interrupted() const { return Terminated() || CutPending(); }

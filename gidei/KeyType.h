@@ -66,7 +66,7 @@ public:
     // The sequence being executed (without ESC, from ',' to '.').
     std::string Sequence;
 
-    // Read access for the engine's checks.
+    // Read access for checks of the typer's state (the tests').
     const TKeyTable& KeyTable() const { return *FKeyTable; }
     const TMouseTable& MouseTable() const { return *FMouseTable; }
     bool Moving() const { return FMoving; }

@@ -196,11 +196,6 @@ void TKeyTyper::MouseTick()
     const int64_t steps = total / 100;
     FRemainder = static_cast<int32_t>(total % 100);
     const int32_t step = static_cast<int32_t>(std::clamp<int64_t>(steps, INT32_MIN, INT32_MAX));
-    TPointObj position;
-    if (!FSink.GetCursorPos(position)) {
-        LogSystemError();
-        return;
-    }
     if (!MoveMouse(FDirX * step, FDirY * step, false))
         ReportRefused();
 }
@@ -214,10 +209,8 @@ int32_t TKeyTyper::GIDEImove(const TTokenList& Tokens)
     int32_t dx, dy;
     if (!ParseDecimal(Tokens[1], dx) || !ParseDecimal(Tokens[2], dy))
         return ReportParamError(&Tokens, 1);
-    TPointObj position;
-    if (!FSink.GetCursorPos(position))
-        LogSystemError();
-    else if (!MoveMouse(dx, dy, false))
+    // A relative move needs no position of its own.
+    if (!MoveMouse(dx, dy, false))
         ReportRefused();
     return 0;
 }

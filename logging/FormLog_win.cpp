@@ -1,6 +1,6 @@
 #include "logging/FormLog_win.h"
 
-#include "base/settings/Globals.h"
+#include "base/settings/SettingsRecords.h"
 #include "base/window/Graphics_win.h"
 #include "base/window/Messages.h"
 #include "base/window/ScreenPlacement.h"
@@ -42,7 +42,10 @@ bool PutClipboard(UINT Format, const void* Data, size_t Size)
 
 // Window ----------------------------------------------------------------------
 
-TLogForm::TLogForm(TWakeGate* Wake) : TDialog(IDD_LOGFORM), FWake(Wake), FView(*this) {}
+TLogForm::TLogForm(TViewLog& View, TLogViewPlace& Place, TWakeGate* Wake)
+    : TDialog(IDD_LOGFORM), FLines(View), FPlace(Place), FWake(Wake), FView(*this)
+{
+}
 
 INT_PTR TLogForm::OnInitDialog()
 {
@@ -65,10 +68,10 @@ INT_PTR TLogForm::OnInitDialog()
     // Position and size as the user left them; back on a monitor when that
     // one is gone.
     TStoredPlace stored;
-    stored.Left = Globals ? Globals->GetInteger("LogView", "Left", 10) : 10;
-    stored.Top = Globals ? Globals->GetInteger("LogView", "Top", 10) : 10;
-    stored.Width = Globals ? Globals->GetInteger("LogView", "Width", ScaleForDpi(210)) : ScaleForDpi(210);
-    stored.Height = Globals ? Globals->GetInteger("LogView", "Height", ScaleForDpi(210)) : ScaleForDpi(210);
+    stored.Left = FPlace.Left;
+    stored.Top = FPlace.Top;
+    stored.Width = FPlace.Width > 0 ? FPlace.Width : ScaleForDpi(210);
+    stored.Height = FPlace.Height > 0 ? FPlace.Height : ScaleForDpi(210);
     const TScreenRect rect = PlaceOnScreen(stored, ScaleForDpi(MinWidth), ScaleForDpi(MinHeight));
     SetWindowPos(Handle(), nullptr, rect.Left, rect.Top, rect.Width(), rect.Height(), SWP_NOZORDER | SWP_NOACTIVATE);
 
@@ -77,15 +80,13 @@ INT_PTR TLogForm::OnInitDialog()
     return TRUE;
 }
 
-void TLogForm::OnDestroy()
+void TLogForm::OnDestroy() { StorePlace(); }
+
+void TLogForm::StorePlace()
 {
     RECT rect;
-    if (Globals && GetWindowRect(Handle(), &rect)) {
-        Globals->PutInteger("LogView", "Left", rect.left);
-        Globals->PutInteger("LogView", "Top", rect.top);
-        Globals->PutInteger("LogView", "Width", rect.right - rect.left);
-        Globals->PutInteger("LogView", "Height", rect.bottom - rect.top);
-    }
+    if (Handle() && GetWindowRect(Handle(), &rect))
+        FPlace = {rect.left, rect.top, rect.right - rect.left, rect.bottom - rect.top};
 }
 
 void TLogForm::Layout()
@@ -105,8 +106,7 @@ void TLogForm::Close()
 {
     // Switching the sink off closes and destroys this window, and the
     // configuration dialog's "Anzeigen:" box follows.
-    if (ViewLog)
-        ViewLog->SetActive(false);
+    FLines.SetActive(false);
 }
 
 void TLogForm::StartStop()
@@ -120,8 +120,7 @@ void TLogForm::DrainLines()
 {
     if (FWake)
         FWake->Arrived();
-    if (ViewLog)
-        FView.DrainLines(*ViewLog);
+    FView.DrainLines(FLines);
 }
 
 int TLogForm::Count() const
@@ -228,11 +227,12 @@ TLogFormLink::~TLogFormLink() { Close(); }
 void TLogFormLink::Open()
 {
     if (!FForm) {
-        auto form = std::make_unique<TLogForm>(&FWake);
+        auto form = std::make_unique<TLogForm>(FView, FPlace, &FWake);
         if (!form->CreateModeless(nullptr))
             return;
         FForm = std::move(form);
         FWindow = FForm->Handle();
+        FPlaced = true;
     }
     ShowWindow(FForm->Handle(), SW_SHOWNOACTIVATE);
 }
@@ -243,6 +243,12 @@ void TLogFormLink::Close()
     FForm.reset(); // destroys the window; it stores its place first
     // A wake-up posted to that window went with it.
     FWake.Arrived();
+}
+
+void TLogFormLink::StorePlace()
+{
+    if (FForm)
+        FForm->StorePlace();
 }
 
 void TLogFormLink::SendWake()

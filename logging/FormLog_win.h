@@ -14,11 +14,15 @@
 
 class TLogForm : public TDialog, private TLogList {
 public:
-    // Wake is the gate of the link that posts its wake-ups.
-    explicit TLogForm(TWakeGate* Wake = nullptr);
+    // Shows the lines of View where Place says (a place off every monitor
+    // is brought back onto one); Wake is the gate of the link that posts
+    // its wake-ups.
+    TLogForm(TViewLog& View, TLogViewPlace& Place, TWakeGate* Wake = nullptr);
     // Destroys the window while this is still a log form, so it stores its
     // place.
     ~TLogForm() override { Destroy(); }
+    // The window's place into Place.
+    void StorePlace();
     // Takes all pending lines (UM_LOGVIEW).
     void DrainLines();
     void TrimLines(int32_t Max) { FView.TrimLines(Max); }
@@ -39,6 +43,8 @@ private:
     void CopySelection();
     void Layout();
 
+    TViewLog& FLines;
+    TLogViewPlace& FPlace;
     TWakeGate* FWake;
     TLogView FView;
     TFontHandle FFont;
@@ -52,7 +58,13 @@ private:
 // only post the wake-up.
 class TLogFormLink : public TLogWindowLink {
 public:
+    // The window shows the lines of View; its place is kept in Place.
+    TLogFormLink(TViewLog& View, TLogViewPlace& Place) : FView(View), FPlace(Place) {}
     ~TLogFormLink() override;
+    // An open window's place into the settings; Placed: a window was there
+    // this session, so the place is worth saving.
+    void StorePlace();
+    bool Placed() const { return FPlaced; }
     bool Exists() const override { return FWindow.load() != nullptr; }
     void Open() override;
     void Close() override;
@@ -62,6 +74,9 @@ public:
     HWND Window() const { return FWindow.load(); }
 
 private:
+    TViewLog& FView;
+    TLogViewPlace& FPlace;
+    bool FPlaced = false;
     std::unique_ptr<TLogForm> FForm;
     std::atomic<HWND> FWindow{nullptr};
     // Other threads post one wake-up at a time, however much they log.

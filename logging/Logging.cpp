@@ -162,6 +162,8 @@ void TFileLog::SetFileName(const std::string& Name)
     if (!FFile.IsOpen()) {
         if (FHost)
             FHost->LogFileRefused();
+        else
+            FRefusalUntold = true;
         return;
     }
     // A log begins with the start line, also one switched on later in the
@@ -169,6 +171,15 @@ void TFileLog::SetFileName(const std::string& Name)
     // again next time.
     if (FFile.WasEmpty() && !FStartLine.empty())
         Write(lkPlain, FStartLine);
+}
+
+void TFileLog::SetHost(TLogHost* Host)
+{
+    FHost = Host;
+    if (FHost && FRefusalUntold) {
+        FRefusalUntold = false;
+        FHost->LogFileRefused();
+    }
 }
 
 void TFileLog::SetActive(bool On)

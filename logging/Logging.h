@@ -91,7 +91,9 @@ public:
     // AppPath (the program's folder, with its trailing delimiter).
     TFileLog(TLog& Log, std::string AppPath) : FLog(Log), FAppPath(std::move(AppPath)) {}
     ~TFileLog() override;
-    void SetHost(TLogHost* Host) { FHost = Host; }
+    // A refusal from before there was a host (the stored file, taken when
+    // the loggers are made) is told to the first one.
+    void SetHost(TLogHost* Host);
     void SetActive(bool On) override;
     void Write(TLogKind Kind, const std::string& Line) override;
     void SetFileName(const std::string& Name);
@@ -106,6 +108,7 @@ private:
     TLog& FLog;
     const std::string FAppPath;
     TLogHost* FHost = nullptr;
+    bool FRefusalUntold = false;
     TNamedFile FFile;
     std::string FFileName;
     std::string FStartLine;

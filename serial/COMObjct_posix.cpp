@@ -5,7 +5,7 @@
 
 #include "base/system/Error.h"
 #include "base/system/SystemServices.h"
-#include "logging/Logging.h"
+#include "logging/Log.h"
 #include "serial/SerialDevices.h"
 
 #include <cerrno>

@@ -2,7 +2,7 @@
 
 #include "base/system/Error.h"
 #include "base/system/SystemServices.h"
-#include "logging/Logging.h"
+#include "logging/Log.h"
 
 #include <windows.h>
 

@@ -9,6 +9,16 @@
 #include <condition_variable>
 #include <mutex>
 
+// The parser's tokens of a unit text (without its ESC).
+class TKeyParserPeer {
+public:
+    static std::optional<TTokenList> Tokens(TKeyParser& Parser, const std::string& Text)
+    {
+        Parser.Text = Text;
+        return Parser.SplitTokens();
+    }
+};
+
 namespace {
 
 using Strings = std::vector<std::string>;
@@ -101,12 +111,10 @@ TEST_F(ParserUnits, NumbersMayRepeatNamesMayNot)
 
 TEST_F(ParserUnits, EmptyTokensAreSkipped)
 {
-    Parser.Text = ",,hold,,shift,.";
-    EXPECT_EQ(Parser.SplitTokens(), (std::optional<TTokenList>{{"hold", "shift"}}));
-    Parser.Text = "a.";
-    EXPECT_EQ(Parser.SplitTokens(), (std::optional<TTokenList>{{"a"}}));
-    Parser.Text = ",hold,shift";  // no '.': the last byte is never part of a token
-    EXPECT_EQ(Parser.SplitTokens(), (std::optional<TTokenList>{{"hold", "shif"}}));
+    EXPECT_EQ(TKeyParserPeer::Tokens(Parser, ",,hold,,shift,."), (std::optional<TTokenList>{{"hold", "shift"}}));
+    EXPECT_EQ(TKeyParserPeer::Tokens(Parser, "a."), (std::optional<TTokenList>{{"a"}}));
+    // No '.': the last byte is never part of a token.
+    EXPECT_EQ(TKeyParserPeer::Tokens(Parser, ",hold,shift"), (std::optional<TTokenList>{{"hold", "shif"}}));
     Unit(ESC + ",,hold,,shift,.");
     EXPECT_EQ(Events(), Strings{"down 10"});
 }

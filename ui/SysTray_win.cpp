@@ -1,6 +1,5 @@
 #include "ui/SysTray_win.h"
 
-#include "base/settings/Globals.h"
 #include "base/window/Graphics_win.h"
 #include "base/window/Messages.h"
 #include "base/system/SystemLibrary_win.h"
@@ -193,8 +192,7 @@ TTrayChoice TSysTrayForm::TrackMenu(HMENU Popup, TTrayAction Opened)
     }
     const UINT command = static_cast<UINT>(
         TrackPopupMenuEx(Popup, flags, anchor.X, anchor.Y, Handle(), anchor.BesideIcon ? &params : nullptr));
-    if (Globals)
-        Globals->PostToMain(WM_NULL, 0, 0);
+    PostMessageA(FOwner.MainWindowHandle(), WM_NULL, 0, 0);
     return command == IDM_TRAY_ACTIVE ? TTrayChoice::Active
            : command == IDM_TRAY_SETUP ? TTrayChoice::Setup
            : command == IDM_TRAY_EXIT  ? TTrayChoice::Exit
@@ -225,8 +223,7 @@ void TSysTrayForm::CarryOut(TTrayChoice Choice)
 {
     switch (Choice) {
     case TTrayChoice::Active:
-        if (Globals)
-            Globals->PostToMain(UM_TOGGLEACTIVE, 0, 0);
+        PostMessageA(FOwner.MainWindowHandle(), UM_TOGGLEACTIVE, 0, 0);
         break;
     case TTrayChoice::Setup:
         FOwner.ShowMainWindow();

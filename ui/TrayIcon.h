@@ -69,7 +69,6 @@ public:
 
     bool IconShown() const { return FIconShown; }
     uint8_t State() const { return FState; }
-    bool LayoutOK() const { return FLayoutOK; }
     bool Flashing() const { return FFlashing; }
     const TTrayRecord& Record() const { return FRecord; }
 

@@ -27,20 +27,10 @@ private:
     std::unique_ptr<TImpl> FImpl;
 };
 
-class TCriticalSectionGuard {
-public:
-    explicit TCriticalSectionGuard(TCriticalSection& Section) : FSection(Section) { FSection.Enter(); }
-    ~TCriticalSectionGuard() { FSection.Leave(); }
-    TCriticalSectionGuard(const TCriticalSectionGuard&) = delete;
-    TCriticalSectionGuard& operator=(const TCriticalSectionGuard&) = delete;
-
-private:
-    TCriticalSection& FSection;
-};
-
 // An event in the Win32 sense: auto-reset events wake one waiter and clear
 // themselves, manual-reset events stay set until Reset. A name makes the event
-// a global kernel object on Windows; elsewhere it is ignored.
+// a kernel object in the session's own namespace on Windows; elsewhere it is
+// ignored.
 class TEvent {
 public:
     // A named event is always a new one: when another process holds an

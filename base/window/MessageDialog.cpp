@@ -1,6 +1,6 @@
 #include "base/window/MessageDialog.h"
 
-int MessageBoxOK(const std::string& Text, TMsgDlgType Kind, int HelpContext)
+int MessageBoxOK(const std::string& Text, TMsgDlgType Kind)
 {
-    return MessageDialog(Text, Kind, mbOK, HelpContext);
+    return MessageDialog(Text, Kind, mbOK);
 }

@@ -4,12 +4,12 @@
 
 #include <cstdio>
 
-int MessageDialog(const std::string& Text, TMsgDlgType, unsigned Buttons, int)
+int MessageDialog(const std::string& Text, TMsgDlgType, unsigned Buttons)
 {
     std::fprintf(stderr, "Vemu Keys: %s\n", Text.c_str());
     if (Buttons & mbOK)
         return mrOk;
-    if (Buttons & (mbYes | mbYesToAll))
+    if (Buttons & mbYes)
         return mrYes;
     return (Buttons & mbCancel) ? mrCancel : mrNone;
 }

@@ -1,6 +1,5 @@
 #include "base/window/MessageDialog.h"
 
-#include "base/settings/Globals.h"
 #include "base/system/SystemServices.h"
 #include "resources/StringIds.h"
 
@@ -38,7 +37,7 @@ LRESULT CALLBACK RenameButtons(int Code, WPARAM WParam, LPARAM LParam)
 
 UINT ButtonStyle(unsigned Buttons)
 {
-    const bool yes = Buttons & (mbYes | mbYesToAll);
+    const bool yes = Buttons & mbYes;
     const bool no = Buttons & mbNo;
     const bool cancel = Buttons & mbCancel;
     if (yes && no)
@@ -61,14 +60,11 @@ UINT IconStyle(TMsgDlgType Kind)
 
 } // namespace
 
-int MessageDialog(const std::string& Text, TMsgDlgType Kind, unsigned Buttons, int HelpContext)
+int MessageDialog(const std::string& Text, TMsgDlgType Kind, unsigned Buttons)
 {
     UINT style = ButtonStyle(Buttons) | IconStyle(Kind) | MB_SETFOREGROUND;
-    if (HelpContext != 0)
-        style |= MB_HELP;
-    const char* caption = Globals ? "Vemu Keys" : nullptr;
     CaptionHook = SetWindowsHookExA(WH_CALLWNDPROCRET, RenameButtons, nullptr, GetCurrentThreadId());
-    int result = MessageBoxA(nullptr, Text.c_str(), caption, style);
+    int result = MessageBoxA(nullptr, Text.c_str(), "Vemu Keys", style);
     if (CaptionHook) {
         UnhookWindowsHookEx(CaptionHook);
         CaptionHook = nullptr;

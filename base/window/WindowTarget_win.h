@@ -1,4 +1,4 @@
-// PostToMain's target on Windows: a window handle that messages are posted to.
+// A window handle that messages are posted to.
 #pragma once
 
 #include "base/window/Messages.h"

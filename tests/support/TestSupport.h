@@ -5,6 +5,7 @@
 #pragma once
 
 #include "app/Engine.h"
+#include "app/PostedEvents.h"
 #include "base/settings/SettingsRecords.h"
 #include "base/system/Error.h"
 #include "base/system/SystemServices.h"
@@ -91,22 +92,6 @@ public:
     void Advance(uint32_t Ms);
 };
 
-// What the engine and the loggers tell their host, recorded as the
-// messages the program's window would get.
-class TRecordingEvents : public TEngineEvents, public TLogHost {
-public:
-    explicit TRecordingEvents(TMessageTarget& Target) : FTarget(Target) {}
-    void PortLost(uintptr_t Opening) override { FTarget.Post(UM_PORTLOST, Opening, 0); }
-    void PortJobsReady() override { FTarget.Post(UM_PORTWORK, 0, 0); }
-    void SequenceFailed() override { FTarget.Post(UM_GIDEIERROR, 0, 0); }
-    void MovementChanged(bool On) override { FTarget.Post(UM_MOUSEMOVING, On ? 1 : 0, 0); }
-    void LogViewSwitched(bool On) override { FTarget.Post(UM_LOGVIEW, On ? 1 : 0, 0); }
-    void LogFileRefused() override { FTarget.Post(UM_LOGFILEERROR, 0, 0); }
-
-private:
-    TMessageTarget& FTarget;
-};
-
 // Loggers as the program makes them (Errors.log in a scratch folder), the
 // records the objects under test are made from, and a host that records.
 // The view sink keeps up to 999 lines so tests can read what was logged.
@@ -126,7 +111,7 @@ public:
 
     TTempDir Dir;
     TRecordingTarget Target;
-    TRecordingEvents Events{Target};
+    TPostedEvents Events{Target};
     // No pause after injected input, unless a test asks for one.
     TSettingsRecords Settings = QuickSettings();
     TInputLanguage Language{0};

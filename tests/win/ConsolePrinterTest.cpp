@@ -54,7 +54,7 @@ TEST(ConsolePrinter, ABlockedConsoleNeverStallsTheThreadsThatLog)
     {
         TTestEnvironment env(0xFFFFFFFF);
         TPrinterWindow window;
-        TConsolePrinter printer(window.Handle(), BlockingPrint);
+        TConsolePrinter printer(window.Handle(), env.Log().View(), BlockingPrint);
         window.Printer = &printer;
         env.Log().View().SetWindow(&printer);
         env.Log().View().SetActive(true);

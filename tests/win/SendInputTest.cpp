@@ -129,9 +129,10 @@ TEST(SendInputSink, TheDesktopSeesTheTypersRecords)
 {
     TObserver observer;
     ASSERT_TRUE(observer.Hooked());
-    TTestEnvironment env(0xFFFFFFFF, "[Debug]\nWait=0\n");
+    TTestEnvironment env(0xFFFFFFFF);
     TStubOwner owner;
-    TKeyTyper typer(owner, SystemInputSink());
+    const TTypingSettings typing; // the pause after each event as shipped
+    TKeyTyper typer(owner, SystemInputSink(), typing, env.Log(), env.Events, env.Language);
 
     typer.TypeChar(0xE4);
     EXPECT_EQ(AwaitSeen(2), (std::vector<std::string>{"key E7 E4 down", "key E7 E4 up"}));

@@ -54,7 +54,7 @@ protected:
 
 TEST_F(AutoStart, TheRunValueHoldsThePlainProgramPath)
 {
-    TGlobals globals(nullptr, Dir.File("vemuKeys.exe"));
+    TGlobals globals(Dir.File("vemuKeys.exe"));
     ASSERT_TRUE(globals.AutoStartChangeable);
     EXPECT_FALSE(globals.AutoStart);
     globals.SetAutoStart(true);
@@ -68,7 +68,7 @@ TEST_F(AutoStart, TheRunValueHoldsThePlainProgramPath)
 TEST_F(AutoStart, TheRegistryDecides)
 {
     StoreRunValue("");
-    TGlobals globals(nullptr, Dir.File("vemuKeys.exe"));
+    TGlobals globals(Dir.File("vemuKeys.exe"));
     EXPECT_FALSE(globals.AutoStart) << "an empty value counts as absent";
     StoreRunValue("C:\\anything.exe");
     EXPECT_TRUE(globals.ReadAutoStart());
@@ -86,11 +86,9 @@ TEST(FileVersion, ComesFromTheVersionBlockOfTheProgram)
 {
     char path[MAX_PATH];
     GetModuleFileNameA(nullptr, path, sizeof path);
-    TGlobals globals(nullptr, path);
-    Globals = &globals;
     int major = -1, minor = -1, release = -1, build = -1;
-    GetFileVersion(major, minor, release, build);
-    Globals = nullptr;
+    EXPECT_TRUE(ReadFileVersion(path, major, minor, release, build));
+    EXPECT_EQ(ProgramFilePath(), path);
     EXPECT_EQ(major, 1);
     EXPECT_EQ(minor, 0);
     EXPECT_EQ(release, 0);
@@ -100,13 +98,11 @@ TEST(FileVersion, ComesFromTheVersionBlockOfTheProgram)
 TEST(SystemFacts, TheSystemIsOfTheNtFamily)
 {
     TTempDir dir;
-    TGlobals globals(nullptr, dir.File("vemuKeys.exe"));
+    TGlobals globals(dir.File("vemuKeys.exe"));
     EXPECT_TRUE(globals.IsNT5);
-    EXPECT_LE(globals.InputLanguage.load(), 0xFFFFu);
     // A system that keeps no default input language (Wine) still has the
     // keyboard layout it starts the program with.
-    EXPECT_EQ(globals.InputLanguage.load(), SystemDefaultInputLanguage());
-    EXPECT_NE(globals.InputLanguage.load(), 0u) << "the input language is always known";
+    EXPECT_NE(SystemDefaultInputLanguage() & 0xFFFF, 0u) << "the input language is always known";
 }
 
 // The sound's name comes from the shared settings file: it is played only
@@ -114,22 +110,24 @@ TEST(SystemFacts, TheSystemIsOfTheNtFamily)
 TEST(ErrorSound, OnlyAFileOnADiskIsPlayed)
 {
     TTestEnvironment env(0xFFFFFFFF);
-    Globals->UseSound = true;
+    TStartSettings settings;
+    settings.UseSound = true;
+    TErrorSound sound(settings, env.Dir.Path(), env.Log());
     const std::string refused = "! ERROR ### Fehler-Sound abgelehnt, keine gew\xf6hnliche Datei: ";
     {
         const TEveryDriveLocal drives;
         for (const char* name : {"Z:\\dev\\null", "\\??\\C:\\ding.wav"}) {
-            Globals->Sound = name;
+            settings.Sound = name;
             env.TakeLines();
-            PlayErrorSound();
-            PlayErrorSound();
+            sound.Play();
+            sound.Play();
             EXPECT_EQ(env.TakeLines(), std::vector<std::string>{refused + name});
         }
     }
     WriteFileText(env.Dir.File("ding.wav"), "RIFF");
     for (const char* name : {"ding.wav", "missing.wav"}) {
-        Globals->Sound = name;
-        PlayErrorSound();
+        settings.Sound = name;
+        sound.Play();
         EXPECT_TRUE(env.TakeLines().empty()) << name;
     }
 }

@@ -2,7 +2,7 @@
 // messages: the tray icon in Wine's notification area and its menu, the
 // splash window, the information dialog, the log window, the event
 // selection dialog, and the keys a hidden dialog must not take.
-#include "base/settings/Globals.h"
+#include "base/settings/SettingsRecords.h"
 #include "base/window/Messages.h"
 #include "base/system/SystemServices.h"
 #include "logging/DlgLType_win.h"
@@ -121,6 +121,22 @@ TEST(TrayForm, TheMenuShowsTheStateAndItsItemsReachTheOwnerAndTheMainWindow)
 {
     TTestEnvironment env(0);
     TStubTrayOwner owner;
+    // A message-only window stands in for the main window and counts the
+    // WM_NULL it gets.
+    static int nulls = 0;
+    nulls = 0;
+    WNDCLASSA counting{};
+    counting.lpfnWndProc = [](HWND Window, UINT Msg, WPARAM WParam, LPARAM LParam) -> LRESULT {
+        if (Msg == WM_NULL)
+            ++nulls;
+        return DefWindowProcA(Window, Msg, WParam, LParam);
+    };
+    counting.hInstance = GetModuleHandleA(nullptr);
+    counting.lpszClassName = "TCountingMainWindow";
+    RegisterClassA(&counting);
+    owner.MainWindow = CreateWindowExA(0, counting.lpszClassName, "", 0, 0, 0, 0, 0, HWND_MESSAGE, nullptr,
+                                       counting.hInstance, nullptr);
+    ASSERT_NE(owner.MainWindow, nullptr);
     TSysTrayForm tray(owner);
     tray.SetState(2);
     // A second thread reads the open menu and picks "Beenden" (the last item).
@@ -146,9 +162,8 @@ TEST(TrayForm, TheMenuShowsTheStateAndItsItemsReachTheOwnerAndTheMainWindow)
     EXPECT_EQ(items.load(), 5) << "Aktiv, separator, Einstellungen..., separator, Beenden";
     EXPECT_TRUE(checked.load());
     // WM_NULL goes to the main window after the menu closed.
-    const auto posted = env.Target.Messages();
-    ASSERT_FALSE(posted.empty());
-    EXPECT_EQ(posted.front().Msg, static_cast<uint32_t>(WM_NULL));
+    EXPECT_TRUE(PumpUntil([&] { return nulls > 0; }));
+    DestroyWindow(owner.MainWindow);
 }
 
 // Opens the tray menu with a right click, lets Act do what the user does
@@ -345,12 +360,13 @@ TEST(InfoDialog, ShowsTheNoticeOnTwoLinesWithTheGermanBox)
 class LogWindow : public ::testing::Test {
 protected:
     TTestEnvironment Env{0xFFFFFFFF};
-    TLogFormLink Link;
+    TLogViewPlace Place;
+    TLogFormLink Link{Env.Log().View(), Place};
 
-    LogWindow() { ViewLog->SetWindow(&Link); }
+    LogWindow() { Env.Log().View().SetWindow(&Link); }
     ~LogWindow() override
     {
-        ViewLog->SetWindow(nullptr);
+        Env.Log().View().SetWindow(nullptr);
         Link.Close();
     }
 
@@ -366,9 +382,9 @@ protected:
 
 TEST_F(LogWindow, LinesArriveFromEveryThreadAndTheListKeepsItsLimit)
 {
-    Loggers->Log(lkPlain, "before the window");
-    ViewLog->SetMaxLines(10);
-    ViewLog->SetActive(true);
+    Env.Log().Log(lkPlain, "before the window");
+    Env.Log().View().SetMaxLines(10);
+    Env.Log().View().SetActive(true);
     ASSERT_TRUE(Link.Exists());
     EXPECT_TRUE(PumpUntil([&] { return Count() >= 1; })) << "buffered lines shown when the window opens";
     EXPECT_EQ(Line(0).substr(0, 17), "before the window");
@@ -378,11 +394,11 @@ TEST_F(LogWindow, LinesArriveFromEveryThreadAndTheListKeepsItsLimit)
     EXPECT_TRUE(IsWindowEnabled(GetDlgItem(Link.Window(), IDC_LOG_COPY)));
     EXPECT_TRUE(GetWindowLongA(Link.Window(), GWL_EXSTYLE) & WS_EX_TOPMOST);
 
-    Loggers->Log(lkPlain, "main thread");
+    Env.Log().Log(lkPlain, "main thread");
     EXPECT_EQ(Line(Count() - 1), "main thread") << "in the list when Log returns";
-    std::thread worker([] {
+    std::thread worker([this] {
         for (int i = 0; i < 30; ++i)
-            Loggers->Log(lkPlain, "worker " + std::to_string(i));
+            Env.Log().Log(lkPlain, "worker " + std::to_string(i));
     });
     worker.join();
     EXPECT_TRUE(PumpUntil([&] { return Line(Count() - 1) == "worker 29"; }));
@@ -395,13 +411,13 @@ TEST_F(LogWindow, LinesArriveFromEveryThreadAndTheListKeepsItsLimit)
 // messages that matter, and the window still gets every line.
 TEST_F(LogWindow, AFloodFromAnotherThreadPostsOneWakeUp)
 {
-    ViewLog->SetMaxLines(999);
-    ViewLog->SetActive(true);
+    Env.Log().View().SetMaxLines(999);
+    Env.Log().View().SetActive(true);
     ASSERT_TRUE(Link.Exists());
     PumpUntil([&] { return false; }, 100);
-    std::thread worker([] {
+    std::thread worker([this] {
         for (int i = 0; i < 12000; ++i)
-            Loggers->Log(lkPlain, "flood " + std::to_string(i));
+            Env.Log().Log(lkPlain, "flood " + std::to_string(i));
     });
     worker.join();
     MSG message;
@@ -413,18 +429,18 @@ TEST_F(LogWindow, AFloodFromAnotherThreadPostsOneWakeUp)
     EXPECT_EQ(wakeUps, 1);
     EXPECT_EQ(Line(Count() - 1), "flood 11999");
     // Once it has been taken, the next line wakes the window again.
-    std::thread([] { Loggers->Log(lkPlain, "after"); }).join();
+    std::thread([this] { Env.Log().Log(lkPlain, "after"); }).join();
     EXPECT_TRUE(PumpUntil([&] { return Line(Count() - 1) == "after"; }));
 }
 
 TEST_F(LogWindow, CopyPutsTheSelectedLinesOnTheClipboardAsUnicodeAndAnsiText)
 {
-    ViewLog->SetActive(true);
+    Env.Log().View().SetActive(true);
     ASSERT_TRUE(Link.Exists());
     ASSERT_TRUE(PumpQueued()) << "the lines the window was woken for";
     SendMessageA(List(), LB_RESETCONTENT, 0, 0);
     for (const char* text : {"eins \xe4", "zwei \x80", "drei \xdf"})
-        Loggers->Log(lkPlain, text);
+        Env.Log().Log(lkPlain, text);
     ASSERT_EQ(Count(), 3);
     SendMessageA(List(), LB_SETSEL, TRUE, 2);
     SendMessageA(List(), LB_SETSEL, TRUE, 0);
@@ -443,7 +459,7 @@ TEST_F(LogWindow, CopyPutsTheSelectedLinesOnTheClipboardAsUnicodeAndAnsiText)
 
 TEST_F(LogWindow, PausingDropsLinesAndTheCloseBoxSwitchesTheSinkOff)
 {
-    ViewLog->SetActive(true);
+    Env.Log().View().SetActive(true);
     ASSERT_TRUE(Link.Exists());
     ASSERT_TRUE(PumpQueued());
     SendMessageA(Link.Window(), WM_COMMAND, MAKEWPARAM(IDC_LOG_STARTSTOP, BN_CLICKED), 0);
@@ -451,7 +467,7 @@ TEST_F(LogWindow, PausingDropsLinesAndTheCloseBoxSwitchesTheSinkOff)
     GetDlgItemTextA(Link.Window(), IDC_LOG_STARTSTOP, caption, sizeof caption);
     EXPECT_STREQ(caption, "Start");
     const int before = Count();
-    Loggers->Log(lkPlain, "while paused");
+    Env.Log().Log(lkPlain, "while paused");
     EXPECT_EQ(Count(), before);
 
     Env.Target.Clear();
@@ -462,20 +478,18 @@ TEST_F(LogWindow, PausingDropsLinesAndTheCloseBoxSwitchesTheSinkOff)
     SendMessageA(window, WM_CLOSE, 0, 0);
     EXPECT_FALSE(IsWindow(window));
     EXPECT_FALSE(Link.Exists());
-    EXPECT_FALSE(ViewLog->Active());
+    EXPECT_FALSE(Env.Log().View().Active());
     const auto posted = Env.Target.Messages();
     ASSERT_EQ(posted.size(), 1u);
     EXPECT_EQ(posted[0], (TPostedMessage{UM_LOGVIEW, 0, 0})) << "the dialog's Anzeigen box follows";
-    // Its place is kept for the next window.
-    EXPECT_EQ(Globals->GetInteger("LogView", "Left", -1), place.left);
-    EXPECT_EQ(Globals->GetInteger("LogView", "Top", -1), place.top);
-    EXPECT_EQ(Globals->GetInteger("LogView", "Width", -1), place.right - place.left);
-    EXPECT_EQ(Globals->GetInteger("LogView", "Height", -1), place.bottom - place.top);
+    // Its place is kept for the next window, and saved at the end.
+    EXPECT_EQ(Place, (TLogViewPlace{place.left, place.top, place.right - place.left, place.bottom - place.top}));
+    EXPECT_TRUE(Link.Placed());
 }
 
 TEST_F(LogWindow, EscInTheListClosesTheWindowAndSwitchesTheSinkOff)
 {
-    ViewLog->SetActive(true);
+    Env.Log().View().SetActive(true);
     ASSERT_TRUE(Link.Exists());
     ASSERT_TRUE(PumpQueued());
     Env.Target.Clear();
@@ -485,17 +499,14 @@ TEST_F(LogWindow, EscInTheListClosesTheWindowAndSwitchesTheSinkOff)
     PostMessageA(List(), WM_KEYDOWN, VK_ESCAPE, 0);
     EXPECT_TRUE(PumpUntil([&] { return !IsWindow(window); }));
     EXPECT_FALSE(Link.Exists());
-    EXPECT_FALSE(ViewLog->Active());
+    EXPECT_FALSE(Env.Log().View().Active());
     EXPECT_EQ(Env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGVIEW, 0, 0}}));
 }
 
 TEST_F(LogWindow, APlaceOnNoMonitorIsMovedOntoTheScreen)
 {
-    Globals->PutInteger("LogView", "Left", 30000);
-    Globals->PutInteger("LogView", "Top", -30000);
-    Globals->PutInteger("LogView", "Width", 250);
-    Globals->PutInteger("LogView", "Height", 220);
-    ViewLog->SetActive(true);
+    Place = {30000, -30000, 250, 220};
+    Env.Log().View().SetActive(true);
     ASSERT_TRUE(Link.Exists());
     RECT rect;
     GetWindowRect(Link.Window(), &rect);
@@ -503,9 +514,9 @@ TEST_F(LogWindow, APlaceOnNoMonitorIsMovedOntoTheScreen)
     EXPECT_EQ(rect.bottom - rect.top, 220);
     EXPECT_NE(MonitorFromRect(&rect, MONITOR_DEFAULTTONULL), nullptr) << rect.left << "," << rect.top;
     // Below the smallest size it grows to it.
-    ViewLog->SetActive(false);
-    Globals->PutInteger("LogView", "Width", 50);
-    ViewLog->SetActive(true);
+    Env.Log().View().SetActive(false);
+    Place.Width = 50;
+    Env.Log().View().SetActive(true);
     GetWindowRect(Link.Window(), &rect);
     EXPECT_GE(rect.right - rect.left, 200);
 }

@@ -1,0 +1,23 @@
+// What the engine and the loggers tell the program's window, as the
+// messages that window answers on its own thread: the one place that turns
+// the engine's calls into message numbers.
+#pragma once
+
+#include "app/Engine.h"
+#include "base/window/Messages.h"
+#include "logging/Logging.h"
+
+class TPostedEvents final : public TEngineEvents, public TLogHost {
+public:
+    explicit TPostedEvents(TMessageTarget& Window) : FWindow(Window) {}
+
+    void PortLost(uintptr_t Opening) override { FWindow.Post(UM_PORTLOST, Opening, 0); }
+    void PortJobsReady() override { FWindow.Post(UM_PORTWORK, 0, 0); }
+    void SequenceFailed() override { FWindow.Post(UM_GIDEIERROR, 0, 0); }
+    void MovementChanged(bool On) override { FWindow.Post(UM_MOUSEMOVING, On ? 1 : 0, 0); }
+    void LogViewSwitched(bool On) override { FWindow.Post(UM_LOGVIEW, On ? 1 : 0, 0); }
+    void LogFileRefused() override { FWindow.Post(UM_LOGFILEERROR, 0, 0); }
+
+private:
+    TMessageTarget& FWindow;
+};
