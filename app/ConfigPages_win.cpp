@@ -1,5 +1,7 @@
 #include "app/ConfigPages_win.h"
 
+#include "base/system/WidePath_win.h"
+
 #include "app/PortField_win.h"
 #include "base/files/FilePaths.h"
 #include "base/window/Graphics_win.h"
@@ -43,23 +45,30 @@ void AddItem(HWND Combo, const std::string& Text)
 bool PickFile(HWND Owner, bool Save, int TitleId, int FilterId, const char* Extension, DWORD Options,
               const std::string& AppPath, std::string& Path)
 {
-    const std::string title = LoadResourceText(TitleId);
-    const std::string filter = FileDialogFilter(LoadResourceText(FilterId));
-    const std::string folder = DialogStartFolder(Path, AppPath);
-    char file[MAX_PATH] = "";
-    OPENFILENAMEA dialog{};
+    // The dialog works in full Unicode (the program's folder may be named
+    // so); the name chosen is stored as the settings file's other texts.
+    const auto wide = [](const std::string& Cp1252) {
+        const std::u16string text = Cp1252ToUtf16(Cp1252);
+        return std::wstring(text.begin(), text.end());
+    };
+    const std::wstring title = wide(LoadResourceText(TitleId));
+    const std::wstring filter = wide(FileDialogFilter(LoadResourceText(FilterId)));
+    const std::wstring folder = WidePath(DialogStartFolder(Utf8FromCp1252(Path), AppPath));
+    const std::wstring extension = wide(Extension ? Extension : "");
+    wchar_t file[MAX_PATH] = L"";
+    OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = Owner;
     dialog.lpstrFilter = filter.c_str();
     dialog.lpstrFile = file;
-    dialog.nMaxFile = sizeof file;
+    dialog.nMaxFile = MAX_PATH;
     dialog.lpstrInitialDir = folder.empty() ? nullptr : folder.c_str();
     dialog.lpstrTitle = title.c_str();
-    dialog.lpstrDefExt = Extension;
+    dialog.lpstrDefExt = Extension ? extension.c_str() : nullptr;
     dialog.Flags = Options | OFN_EXPLORER | OFN_NOCHANGEDIR;
-    const BOOL chosen = Save ? GetSaveFileNameA(&dialog) : GetOpenFileNameA(&dialog);
+    const BOOL chosen = Save ? GetSaveFileNameW(&dialog) : GetOpenFileNameW(&dialog);
     if (chosen)
-        Path = file;
+        Path = Cp1252FromUtf8(PathFromWide(file));
     return chosen != FALSE;
 }
 

@@ -1,6 +1,7 @@
 #include "app/ErrorSound_win.h"
 
 #include "base/files/NamedFile.h"
+#include "base/system/PathText.h"
 #include "base/system/SystemLibrary_win.h"
 
 void TErrorSound::Play()
@@ -11,7 +12,7 @@ void TErrorSound::Play()
     // Played from the bytes of the file that was checked, never opened
     // again by its name. A file that is not there plays nothing, as before.
     TNamedFile file;
-    const TFileRefusal refusal = file.Open(TNamedFileUse::ReadSound, name, FAppPath);
+    const TFileRefusal refusal = file.Open(TNamedFileUse::ReadSound, Utf8FromCp1252(name), FAppPath);
     if (refusal != TFileRefusal::None) {
         if (FRefused != name) {
             FRefused = name;

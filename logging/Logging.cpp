@@ -2,6 +2,7 @@
 
 #include "base/files/SharedFile.h"
 #include "base/system/Numbers.h"
+#include "base/system/PathText.h"
 #include "base/system/Text.h"
 #include "base/system/SystemServices.h"
 
@@ -156,7 +157,7 @@ void TFileLog::SetFileName(const std::string& Name)
     // Any user may write the name into the shared settings file: the file
     // is taken only when it is safe for the user (the opener's rules), and
     // a refusal says why before the usual notice.
-    const TFileRefusal refusal = FFile.Open(TNamedFileUse::AppendLog, Name, FAppPath);
+    const TFileRefusal refusal = FFile.Open(TNamedFileUse::AppendLog, Utf8FromCp1252(Name), FAppPath);
     if (refusal != TFileRefusal::None)
         FLog.Log(lkError, std::string("### Log-Datei abgelehnt, ") + RefusalReason(refusal) + ": " + Name);
     if (!FFile.IsOpen()) {

@@ -1,5 +1,7 @@
 #include "base/files/NamedFile.h"
 
+#include "base/system/WidePath_win.h"
+
 #include "base/system/Handles_win.h"
 #include "base/files/OwnFile_win.h"
 
@@ -71,13 +73,13 @@ bool KeepsRights(HANDLE File)
 // Normalized: every short name in it given in its long form.
 std::string FinalName(HANDLE File)
 {
-    std::vector<char> name(MAX_PATH + 1);
-    DWORD length = GetFinalPathNameByHandleA(File, name.data(), static_cast<DWORD>(name.size()), 0);
+    std::vector<wchar_t> name(MAX_PATH + 1);
+    DWORD length = GetFinalPathNameByHandleW(File, name.data(), static_cast<DWORD>(name.size()), 0);
     if (length >= name.size()) {
         name.resize(length + 1);
-        length = GetFinalPathNameByHandleA(File, name.data(), static_cast<DWORD>(name.size()), 0);
+        length = GetFinalPathNameByHandleW(File, name.data(), static_cast<DWORD>(name.size()), 0);
     }
-    return length > 0 && length < name.size() ? std::string(name.data(), length) : std::string();
+    return length > 0 && length < name.size() ? PathFromWide(std::wstring(name.data(), length).c_str()) : std::string();
 }
 
 std::string ReadHead(HANDLE File)
@@ -116,7 +118,7 @@ bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOp
     if (Use == TNamedFileUse::ReadSound) {
         FHandle = OpenOwnFile(
             [&](DWORD Flags) {
-                return CreateFileA(Path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, Flags, nullptr);
+                return CreateFileW(WidePath(Path).c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING, Flags, nullptr);
             },
             Facts.Reparse);
         return IsOpen() && Describe(AsHandle(FHandle), {}, Facts);
@@ -127,12 +129,14 @@ bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOp
         return false;
     SECURITY_ATTRIBUTES attributes{sizeof attributes, rights.Get(), FALSE};
     const DWORD access = GENERIC_READ | GENERIC_WRITE | READ_CONTROL | WRITE_DAC;
-    HANDLE file = CreateFileA(Path.c_str(), access | DELETE, 0, &attributes, CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT,
+    HANDLE file = CreateFileW(WidePath(Path).c_str(), access | DELETE, 0, &attributes, CREATE_NEW, FILE_FLAG_OPEN_REPARSE_POINT,
                               nullptr);
     Facts.Created = file != INVALID_HANDLE_VALUE;
     if (!Facts.Created && GetLastError() == ERROR_FILE_EXISTS) {
         file = OpenOwnFile(
-            [&](DWORD Flags) { return CreateFileA(Path.c_str(), access, 0, nullptr, OPEN_EXISTING, Flags, nullptr); },
+            [&](DWORD Flags) {
+                return CreateFileW(WidePath(Path).c_str(), access, 0, nullptr, OPEN_EXISTING, Flags, nullptr);
+            },
             Facts.Reparse);
     }
     FHandle = file;

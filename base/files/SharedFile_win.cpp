@@ -1,5 +1,7 @@
 #include "base/files/SharedFile.h"
 
+#include "base/system/WidePath_win.h"
+
 #include "base/files/OwnFile_win.h"
 
 #include <windows.h>
@@ -37,7 +39,7 @@ bool IsWritableFile(HANDLE File, bool Writing)
 
 HANDLE OpenFile(const std::string& Path, bool Writing, DWORD Flags)
 {
-    return CreateFileA(Path.c_str(), Writing ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
+    return CreateFileW(WidePath(Path).c_str(), Writing ? GENERIC_READ | GENERIC_WRITE : GENERIC_READ,
                        Writing ? 0 : FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, Writing ? OPEN_ALWAYS : OPEN_EXISTING,
                        Flags, nullptr);
 }

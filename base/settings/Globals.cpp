@@ -1,5 +1,6 @@
 #include "base/settings/Globals.h"
 
+#include "base/system/PathText.h"
 #include "base/system/SystemServices.h"
 
 namespace {
@@ -67,7 +68,7 @@ std::vector<TSettingGroup> ConsoleProgramGroups()
 
 std::string TGlobals::NotSavedLine() const
 {
-    return "### Die Einstellungen konnten nicht gespeichert werden: " + FIniFile->FileName();
+    return "### Die Einstellungen konnten nicht gespeichert werden: " + Cp1252FromUtf8(FIniFile->FileName());
 }
 
 void SetRunKeyOpener(TRunKeyOpener Opener) { RunKeyOpener = std::move(Opener); }

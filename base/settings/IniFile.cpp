@@ -2,6 +2,7 @@
 
 #include "base/files/FileSystem.h"
 #include "base/system/Numbers.h"
+#include "base/system/PathText.h"
 
 #include <string_view>
 #include <vector>
@@ -386,7 +387,7 @@ bool TIniFile::SeenAlready(const std::string& Section, const std::string& Key, c
 void TIniFile::TakeUpJournal()
 {
     if (FFile.TakeUpJournal() == TSettingsFile::TTakeUp::TakenUp)
-        Note("### Unterbrochene Speicherung der Einstellungen aus dem Journal nachgeholt: " + FileName());
+        Note("### Unterbrochene Speicherung der Einstellungen aus dem Journal nachgeholt: " + Cp1252FromUtf8(FileName()));
 }
 
 void TIniFile::NoteUnreadable(TFileRead Result) const
@@ -395,7 +396,7 @@ void TIniFile::NoteUnreadable(TFileRead Result) const
         return;
     const std::string what = Result == TFileRead::TooLarge ? "### Einstellungsdatei gr\xf6\xdf" "er als 64 KiB"
                                                            : "### Einstellungsdatei nicht lesbar";
-    Note(what + ", die Einstellungen dieser Sitzung werden nicht gespeichert: " + FileName());
+    Note(what + ", die Einstellungen dieser Sitzung werden nicht gespeichert: " + Cp1252FromUtf8(FileName()));
 }
 
 void TIniFile::Note(const std::string& Line) const

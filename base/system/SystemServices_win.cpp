@@ -1,6 +1,7 @@
 #include "base/system/SystemServices.h"
 
 #include "base/system/SystemLibrary_win.h"
+#include "base/system/WidePath_win.h"
 
 #include <windows.h>
 
@@ -59,8 +60,11 @@ public:
 
     bool SetString(const char* Name, const std::string& Data) override
     {
-        return RegSetValueExA(FKey, Name, 0, REG_SZ, reinterpret_cast<const BYTE*>(Data.c_str()),
-                              static_cast<DWORD>(Data.size() + 1)) == ERROR_SUCCESS;
+        // The program's path, in full Unicode.
+        const std::wstring name = WidePath(Name);
+        const std::wstring data = WidePath(Data);
+        return RegSetValueExW(FKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
+                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
     }
 
     bool Delete(const char* Name) override { return RegDeleteValueA(FKey, Name) == ERROR_SUCCESS; }
@@ -96,17 +100,18 @@ std::vector<uint8_t> LoadResourceBytes(int Id)
 
 bool ReadFileVersion(const std::string& FileName, int& Major, int& Minor, int& Release, int& Build)
 {
-    static const auto getSize = SystemFunction<decltype(&GetFileVersionInfoSizeA)>("version.dll", "GetFileVersionInfoSizeA");
-    static const auto getInfo = SystemFunction<decltype(&GetFileVersionInfoA)>("version.dll", "GetFileVersionInfoA");
+    static const auto getSize = SystemFunction<decltype(&GetFileVersionInfoSizeW)>("version.dll", "GetFileVersionInfoSizeW");
+    static const auto getInfo = SystemFunction<decltype(&GetFileVersionInfoW)>("version.dll", "GetFileVersionInfoW");
     static const auto query = SystemFunction<decltype(&VerQueryValueA)>("version.dll", "VerQueryValueA");
     if (!getSize || !getInfo || !query)
         return false;
     DWORD ignored = 0;
-    DWORD size = getSize(FileName.c_str(), &ignored);
+    const std::wstring name = WidePath(FileName);
+    DWORD size = getSize(name.c_str(), &ignored);
     if (size == 0)
         return false;
     std::vector<char> block(size);
-    if (!getInfo(FileName.c_str(), 0, size, block.data()))
+    if (!getInfo(name.c_str(), 0, size, block.data()))
         return false;
     VS_FIXEDFILEINFO* info = nullptr;
     UINT length = 0;
@@ -142,7 +147,11 @@ std::string SysErrorText(uint32_t Code)
 
 std::string ProgramFilePath()
 {
-    char path[MAX_PATH] = "";
-    GetModuleFileNameA(nullptr, path, sizeof path);
-    return path;
+    std::vector<wchar_t> path(MAX_PATH);
+    for (;;) {
+        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
+        if (length < path.size())
+            return PathFromWide(std::wstring(path.data(), length).c_str());
+        path.resize(path.size() * 2);
+    }
 }

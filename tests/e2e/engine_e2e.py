@@ -223,6 +223,21 @@ def scenario_text(build):
     assert any(line.startswith("  ") and "Received: 4772FC" in line for line in run.log.seen), run.log.seen
 
 
+def scenario_unicode_folder(build):
+    """Unpacked under a user name with letters beyond Windows-1252: the
+    program finds its settings there, keeps its log file beside itself and
+    saves there at its end."""
+    folder = "\u0141ukasz \u015eahin"
+    stored = settings("[Extended]\nFileLog=1\nFileName=sitzung.log\n")
+    with Run(build, folder, stored) as run:
+        run.send(b"a")
+        expect(lines_of(run.observer.take(2)), chars(b"a"), "typed from the port the settings name")
+        run.end()
+    text = pathlib.Path(run.work, "sitzung.log").read_bytes().decode("cp1252")
+    assert text.startswith(">>> Start ") and "<<< End " in text, text
+    assert "LogEvents=" in settings_file(run), settings_file(run)
+
+
 def scenario_hold_shift(build):
     with Run(build, "hold_shift", settings()) as run:
         run.send(ESC + b",hold,shift.a")

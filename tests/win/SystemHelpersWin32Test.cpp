@@ -5,6 +5,9 @@
 #include "base/settings/Globals.h"
 #include "base/system/SystemServices.h"
 
+#include "gidei/KeyParse.h"
+#include "serial/EngineEvents.h"
+#include "tests/support/RecordingSink.h"
 #include "tests/support/TestSupport.h"
 
 #include <windows.h>
@@ -130,6 +133,31 @@ TEST(ErrorSound, OnlyAFileOnADiskIsPlayed)
         sound.Play();
         EXPECT_TRUE(env.TakeLines().empty()) << name;
     }
+}
+
+} // namespace
+
+namespace {
+
+// Another program made an object under the parser's name first, set for
+// good: shared, it would wake the parser for ever. The parser takes an
+// event of its own and says so once in Errors.log.
+TEST(EngineEvents, ANameTakenAlreadyIsNeverShared)
+{
+    TTestEnvironment env(0);
+    HANDLE squatter = CreateEventA(nullptr, TRUE, TRUE, ParserStopEventName);
+    ASSERT_NE(squatter, nullptr);
+    {
+        TRecordingSink sink;
+        TKeyParser parser(sink, env.Settings.Typing, env.Log(), env.Events, env.Language, true);
+        EXPECT_TRUE(parser.StopEvent->NameRefused());
+        EXPECT_FALSE(parser.StopEvent->Wait(0)) << "not the other program's set event";
+        EXPECT_FALSE(parser.DataEvent->NameRefused());
+    }
+    CloseHandle(squatter);
+    const std::string line = "! ERROR ### Ereignis \"vemuUruk\" gibt es schon, ein eigenes ohne Namen genommen";
+    EXPECT_EQ(env.TakeLines(), std::vector<std::string>{line});
+    EXPECT_EQ(ReadFileText(env.Dir.File("Errors.log")), line + "\r\n");
 }
 
 } // namespace
