@@ -8,11 +8,12 @@ TEngine::TEngine(const TEngineSetup& Setup, TInputSink& Sink, TLog& Log, TEngine
 {
     FReceiver = std::make_unique<TSerialReceiver>(Setup.Port, Log, Events, Setup.NamedEvents, pjOwnThread);
     FReceiver->SetOnStateChange(StateChanged, this);
+    FReceiver->SetHardwarePortsOnly(Setup.HardwarePortsOnly);
     if (Setup.PortOverride >= 0)
         FReceiver->SetPort(Setup.PortOverride);
     if (!Setup.StartsAtConsole)
         SetAtConsole(false); // the port is wanted, and held until then
-    FReceiver->SetState(2);
+    FReceiver->SetState(rsActive);
     FStarting = FReceiver->Opening();
 
     FParser = std::make_unique<TKeyParser>(Sink, Setup.Typing, Log, Events, FLanguage, Setup.NamedEvents);
@@ -41,13 +42,13 @@ void TEngine::Apply(const TPortSettings& Port, const TTypingSettings& Typing)
     FReceiver->SetParity(Port.Parity);
     FReceiver->SetStopBits(Port.StopBits);
     FParser->ApplyTyping(Typing);
-    FReceiver->SetState(2);
+    FReceiver->SetState(rsActive);
 }
 
 void TEngine::StateChanged(void* Data, int State)
 {
     auto* self = static_cast<TEngine*>(Data);
-    if (State != 2)
+    if (State != rsActive)
         self->ReleaseInput();
     if (self->FOnStateChange)
         self->FOnStateChange(self->FStateData, State);
@@ -110,8 +111,8 @@ void TEngine::DeliverPortJobs()
     FStarting = false;
     // An opening that fails reports nothing by itself: the window learns
     // here that the start found no port.
-    if (FReceiver->State() == 0)
-        StateChanged(this, 0);
+    if (FReceiver->State() == rsClosed)
+        StateChanged(this, rsClosed);
 }
 
 void TEngine::MouseTimerTick()

@@ -33,6 +33,8 @@ struct TEngineSetup {
     // A session started away from the console (see SetAtConsole) does not
     // touch the port until it comes there.
     bool StartsAtConsole = true;
+    // Only ports on a hardware bus are opened (the sign-in helper's rule).
+    bool HardwarePortsOnly = false;
 };
 
 class TEngine {

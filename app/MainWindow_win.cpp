@@ -298,10 +298,10 @@ void TvemuCfgDlg::ToggleActive()
     if (!FEngine)
         return;
     const int state = FEngine->Receiver().State();
-    if (state == 2)
-        FEngine->Receiver().SetState(1);
-    else if (state == 1)
-        FEngine->Receiver().SetState(2);
+    if (state == rsActive)
+        FEngine->Receiver().SetState(rsOpen);
+    else if (state == rsOpen)
+        FEngine->Receiver().SetState(rsActive);
 }
 
 bool TvemuCfgDlg::HandleProgramMessage(UINT Msg, WPARAM WParam)

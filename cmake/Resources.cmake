@@ -64,4 +64,12 @@ if(WIN32)
     add_library(vemu_resources OBJECT "${VEMU_RESOURCE_DIR}/vemuKeys.rc")
     target_include_directories(vemu_resources PRIVATE "${CMAKE_SOURCE_DIR}/resources")
     add_dependencies(vemu_resources vemu_tables)
+
+    # The sign-in programs' script: the tables, the version, a manifest.
+    configure_file("${CMAKE_SOURCE_DIR}/resources/signIn.rc.in" "${VEMU_RESOURCE_DIR}/signIn.rc" @ONLY)
+    configure_file("${CMAKE_SOURCE_DIR}/resources/signIn.manifest.in" "${VEMU_RESOURCE_DIR}/signIn.manifest" @ONLY)
+    set_source_files_properties("${VEMU_RESOURCE_DIR}/signIn.rc" PROPERTIES
+        OBJECT_DEPENDS "${VEMU_KEYTABLE_BIN};${VEMU_MOUSETABLE_BIN};${VEMU_RESOURCE_DIR}/signIn.manifest")
+    add_library(vemu_signin_resources OBJECT "${VEMU_RESOURCE_DIR}/signIn.rc")
+    add_dependencies(vemu_signin_resources vemu_tables)
 endif()

@@ -30,6 +30,15 @@ public:
     virtual bool InputCut() const { return false; }
 };
 
+// What the next character names, after ",anchor." or ",goto." without a
+// name: the anchor to store, or the one to go to.
+enum TPendingPosition : int32_t { ppNone = 0, ppStore = 1, ppGoto = 2 };
+
+// What a command's execution gives: done, a logged button error, or (any
+// other value above 0) the position in the sequence of the ',' before the
+// faulty parameter.
+enum TCommandResult : int32_t { crDone = 0, crButtonError = -1 };
+
 class TKeyTyper {
 public:
     // Wait and MouseDelta come from Typing; the key table is checked
@@ -71,7 +80,7 @@ public:
     const TMouseTable& MouseTable() const { return *FMouseTable; }
     bool Moving() const { return FMoving; }
     int32_t Speed() const { return FSpeed; }
-    int32_t Pending() const { return FPending; }
+    TPendingPosition Pending() const { return FPending; }
     int32_t Wait() const { return FWait; }
 
 private:
@@ -158,7 +167,7 @@ private:
     TTyperEvents& FEvents;
     int32_t FWait = 0;
     int32_t FMouseDelta = 100;
-    int32_t FPending = 0;
+    TPendingPosition FPending = ppNone;
     std::unique_ptr<TMousePosMem> FPosMem;
     std::unique_ptr<TKeyTable> FKeyTable;
     std::unique_ptr<TMouseTable> FMouseTable;

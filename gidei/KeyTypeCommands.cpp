@@ -78,7 +78,7 @@ bool TKeyTyper::LetGo(bool PointerToCorner)
     bool anything = FKeyTable->AnyKeyActive() || FMoving;
     for (int i = 0; i < FMouseTable->Count(); ++i)
         anything = anything || FMouseTable->ButtonState(i) != 0;
-    FPending = 0;
+    FPending = ppNone;
     if (PointerToCorner) {
         ResetMouse();
     } else {

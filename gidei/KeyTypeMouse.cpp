@@ -52,7 +52,7 @@ int32_t TKeyTyper::PressButton(const std::string& Name)
         return result;
     if (FMouseTable->ButtonState(index) != 0) {
         LogButton(lkKeyCollision, Name);
-        return -1;
+        return crButtonError;
     }
     if (FSink.SendMouse({0, 0, FMouseTable->DownFlags(index)}) == 0)
         ReportRefused();
@@ -69,7 +69,7 @@ int32_t TKeyTyper::ReleaseButton(const std::string& Name)
         return result;
     if (FMouseTable->ButtonState(index) == 0) {
         LogButton(lkKeyCollision, Name);
-        return -1;
+        return crButtonError;
     }
     if (FSink.SendMouse({0, 0, FMouseTable->UpFlags(index)}) == 0)
         ReportRefused();
@@ -165,19 +165,19 @@ bool TKeyTyper::MoveToPoint(const TPointObj& Point)
 
 bool TKeyTyper::ConsumePendingPosition(uint8_t Code)
 {
-    if (FPending == 0)
+    if (FPending == ppNone)
         return false;
     // The character completes the pending command: what fails now is the
     // command's failure.
     const int subjectChar = std::exchange(FSubjectChar, -1);
     const std::string* subjectName = std::exchange(FSubjectName, nullptr);
     const char name = static_cast<char>(Code);
-    if (FPending == 2 && GotoAnchor(name) == 0) {
-        FPending = 0;
+    if (FPending == ppGoto && GotoAnchor(name) == 0) {
+        FPending = ppNone;
         return true;
     }
-    if (FPending == 1 && StoreAnchor(name) == 0) {
-        FPending = 0;
+    if (FPending == ppStore && StoreAnchor(name) == 0) {
+        FPending = ppNone;
         return true;
     }
     FSubjectChar = subjectChar;
@@ -220,7 +220,7 @@ int32_t TKeyTyper::GIDEIgoto(const TTokenList& Tokens)
     if (Tokens.size() >= 4)
         return ReportParamError(&Tokens, 3);
     if (Tokens.size() == 1) {
-        FPending = 2;
+        FPending = ppGoto;
         return 0;
     }
     if (Tokens.size() == 2)
@@ -238,7 +238,7 @@ int32_t TKeyTyper::GIDEIanchor(const TTokenList& Tokens)
     if (Tokens.size() > 2)
         return ReportParamError(&Tokens, 2);
     if (Tokens.size() == 1) {
-        FPending = 1;
+        FPending = ppStore;
         return 0;
     }
     if (Tokens[1].size() > 1)

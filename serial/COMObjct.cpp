@@ -51,6 +51,7 @@ TSerialReceiver::TSerialReceiver(const TPortSettings& Settings, TLog& Log, TRece
     SetStopBits(Settings.StopBits);
     SetQInSize(Settings.QInSize);
     SetQOutSize(Settings.QOutSize);
+    FSettings.ControlLines = Settings.ControlLines;
     // After the port number, whose change forgets the identity.
     FIdentity.Device = CleanDeviceText(Settings.Device, MaxDeviceIdLength);
     FIdentity.Model = CleanDeviceText(Settings.DeviceModel, MaxDeviceIdLength);
@@ -81,8 +82,8 @@ TPortSettings TSerialReceiver::Settings() const
 int TSerialReceiver::State() const
 {
     if (FHandle == InvalidPortHandle)
-        return 0;
-    return Queue->Active ? 2 : 1;
+        return rsClosed;
+    return Queue->Active ? rsActive : rsOpen;
 }
 
 void TSerialReceiver::Notify(int S)
@@ -137,7 +138,7 @@ void TSerialReceiver::StartAttempt(bool Loud)
 {
     FJob = jkAttempt;
     const uintptr_t attempt = ++FAttempts;
-    TOpenRequest request{FSettings, FIdentity, FOtherDevices};
+    TOpenRequest request{FSettings, FIdentity, FOtherDevices, FHardwareOnly};
     FAttemptJob = FJobs->Run([this, request, attempt, Loud]() -> TJobThread::TResult {
         auto outcome = std::make_shared<TOpenOutcome>();
         AttemptWithoutThrowing(request, *outcome);
@@ -227,6 +228,9 @@ void TSerialReceiver::Opened(TOpenOutcome& Outcome, bool Loud)
         if (FOnPortsListed)
             FOnPortsListed(Outcome.Present);
     }
+    if (Outcome.LinesRefused)
+        FLog.Log(lkPlain, "### Steuerleitungen DTR/RTS an COM" + std::to_string(Outcome.Port) +
+                              " nicht eingeschaltet: der Treiber l\xe4sst es nicht zu");
     FLastAmbiguityLine.clear();
     const int state = FAwaited; // the queue was set to it before reading began
     FAwaited = 0;
@@ -407,7 +411,7 @@ void TSerialReceiver::SetValue(int32_t& Field, int32_t Value, int32_t Min, int32
 void TSerialReceiver::SetPort(int32_t N)
 {
     const int32_t before = FSettings.Port;
-    SetValue(FSettings.Port, N, 0, 255);
+    SetValue(FSettings.Port, N, PortNumberBounds.Min, PortNumberBounds.Max);
     if (FSettings.Port != before) {
         // The identity belonged to the device at the old number; the new
         // one's is learned when it opens.
@@ -415,32 +419,28 @@ void TSerialReceiver::SetPort(int32_t N)
         FOtherDevices.clear();
     }
 }
-void TSerialReceiver::SetByteSize(int32_t N) { SetValue(FSettings.ByteSize, N, 7, 8); }
-void TSerialReceiver::SetStopBits(int32_t N) { SetValue(FSettings.StopBits, N, 0, 2); }
-void TSerialReceiver::SetParity(int32_t N) { SetValue(FSettings.Parity, N, 0, 2); }
+void TSerialReceiver::SetByteSize(int32_t N) { SetValue(FSettings.ByteSize, N, ByteSizeBounds.Min, ByteSizeBounds.Max); }
+void TSerialReceiver::SetStopBits(int32_t N) { SetValue(FSettings.StopBits, N, StopBitsBounds.Min, StopBitsBounds.Max); }
+void TSerialReceiver::SetParity(int32_t N) { SetValue(FSettings.Parity, N, ParityBounds.Min, ParityBounds.Max); }
 
 void TSerialReceiver::SetRate(int32_t R)
 {
     // The clamped value, not the snapped one, is compared: a rate between two
     // table entries closes the port even when it snaps to the current rate.
-    if (ClampAndCompare(R, 110, 115200, FSettings.Rate))
+    if (ClampAndCompare(R, RateBounds.Min, RateBounds.Max, FSettings.Rate))
         return;
     Close();
-    int32_t snapped = BaudRates[0];
-    for (int32_t rate : BaudRates)
-        if (rate <= R)
-            snapped = rate;
-    FSettings.Rate = snapped;
+    FSettings.Rate = SnappedRate(R);
 }
 
 void TSerialReceiver::SetQInSize(int32_t N)
 {
-    ClampAndCompare(N, 0, 9999, FSettings.QInSize);
+    ClampAndCompare(N, QueueSizeBounds.Min, QueueSizeBounds.Max, FSettings.QInSize);
     FSettings.QInSize = N;
 }
 
 void TSerialReceiver::SetQOutSize(int32_t N)
 {
-    ClampAndCompare(N, 0, 9999, FSettings.QOutSize);
+    ClampAndCompare(N, QueueSizeBounds.Min, QueueSizeBounds.Max, FSettings.QOutSize);
     FSettings.QOutSize = N;
 }

@@ -8,6 +8,7 @@
 #include "logging/Log.h"
 #include "base/threads/Sync.h"
 #include "serial/PortIdentity.h"
+#include "serial/PortSettings.h"
 #include "serial/ReceiveQ.h"
 #include "serial/ReceiverEvents.h"
 
@@ -18,8 +19,6 @@
 #include <string>
 #include <vector>
 
-// The selectable data rates, ascending.
-inline constexpr std::array<int32_t, 13> BaudRates{110, 300, 600, 1200, 2400, 4800, 9600, 14400, 19200, 38400, 56000, 57600, 115200};
 
 // A port handle: the Windows HANDLE or the POSIX descriptor; -1 when closed.
 using TPortHandle = intptr_t;
@@ -30,6 +29,8 @@ constexpr TPortHandle InvalidPortHandle = -1;
 // EvemuError "Serial Init Error (step): system text", the port closed again.
 TPortHandle OpenSerialPort(const TPortSettings& Settings);
 void CloseSerialPort(TPortHandle Handle);
+// Switches DTR and RTS on; false where the driver does not let it.
+bool RaiseControlLines(TPortHandle Handle);
 
 // Waits for received characters, reads them in chunks of up to 64 bytes,
 // logs them and hands them to the queue. It ends on Stop, or by itself when
@@ -71,6 +72,9 @@ enum TPortJobs { pjInline, pjOwnThread };
 // Why the port is given up for a while: the computer sleeps, or this
 // session is not the one at the console.
 enum THoldReason : uint8_t { hrSleep = 1, hrAway = 2 };
+
+// The receiver's state, with the values the program has always reported.
+enum TReceiverState : int { rsClosed = 0, rsOpen = 1, rsActive = 2 };
 
 class TSerialReceiver {
 public:
@@ -129,6 +133,10 @@ public:
     // port (quiet attempts, the device followed to another number).
     void Release(THoldReason Reason);
     uint8_t Held() const { return FHeld; }
+
+    // Opens only a port whose device the system lists on a hardware bus
+    // (for the secure desktop).
+    void SetHardwarePortsOnly(bool On) { FHardwareOnly = On; }
 
     // The host's answer to PortJobsReady: applies what the job thread has
     // done, in order.
@@ -242,5 +250,6 @@ private:
     TLog& FLog;
     TReceiverEvents& FEvents;
     bool FNamedEvents;
+    bool FHardwareOnly = false;
     std::unique_ptr<TJobThread> FJobs;
 };

@@ -88,6 +88,12 @@ TPortHandle OpenSerialPort(const TPortSettings& Settings)
 
 void CloseSerialPort(TPortHandle Handle) { close(static_cast<int>(Handle)); }
 
+bool RaiseControlLines(TPortHandle Handle)
+{
+    int lines = TIOCM_DTR | TIOCM_RTS;
+    return ioctl(static_cast<int>(Handle), TIOCMBIS, &lines) == 0;
+}
+
 void TWorkThread::Execute()
 {
     const int port = static_cast<int>(Handle);

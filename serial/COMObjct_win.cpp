@@ -57,7 +57,8 @@ TPortHandle OpenSerialPort(const TPortSettings& Settings)
             !SetupComm(port, static_cast<DWORD>(Settings.QInSize), static_cast<DWORD>(Settings.QOutSize)))
             Fail(step);
         step = 3;
-        // Binary mode, no parity checking, no flow control, DTR and RTS off.
+        // Binary mode, no parity checking, no flow control, DTR and RTS off
+        // (RaiseControlLines switches them on where the device needs them).
         DCB control{};
         control.DCBlength = sizeof control;
         control.BaudRate = static_cast<DWORD>(Settings.Rate);
@@ -86,6 +87,13 @@ TPortHandle OpenSerialPort(const TPortSettings& Settings)
 }
 
 void CloseSerialPort(TPortHandle Handle) { CloseHandle(AsHandle(Handle)); }
+
+bool RaiseControlLines(TPortHandle Handle)
+{
+    const bool dtr = EscapeCommFunction(AsHandle(Handle), SETDTR) != 0;
+    const bool rts = EscapeCommFunction(AsHandle(Handle), SETRTS) != 0;
+    return dtr && rts;
+}
 
 namespace {
 

@@ -3,6 +3,7 @@
 #include "base/system/Error.h"
 #include "base/system/SystemServices.h"
 #include "serial/EnumCOM.h"
+#include "serial/HardwarePort.h"
 
 #include <atomic>
 
@@ -10,27 +11,41 @@ namespace {
 
 std::atomic<TOpeningDelay> OpeningDelay{nullptr};
 
-// Opens the port Settings name; why it did not goes into Outcome.Error.
-bool TryOpen(const TPortSettings& Settings, TOpenOutcome& Outcome)
-{
-    try {
-        if (const TOpeningDelay delay = OpeningDelay.load())
-            if (const uint32_t givenUp = delay(Settings.Port))
-                throw EvemuError("Serial Init Error (1): " + SysErrorText(givenUp));
-        Outcome.Handle = OpenSerialPort(Settings);
-        Outcome.Port = Settings.Port;
-        return true;
-    } catch (const std::exception& error) {
-        Outcome.Error = error.what();
-        return false;
-    }
-}
-
 void List(TOpenOutcome& Outcome)
 {
     if (!Outcome.Listed)
         GetInstalledPorts(Outcome.Present);
     Outcome.Listed = true;
+}
+
+// Opens the port Settings name; why it did not goes into Outcome.Error.
+bool TryOpen(const TOpenRequest& Request, const TPortSettings& Settings, TOpenOutcome& Outcome)
+{
+    try {
+        if (Request.HardwareOnly) {
+            List(Outcome);
+            CheckHardwarePort(Settings.Port, Outcome.Present);
+        }
+        if (const TOpeningDelay delay = OpeningDelay.load())
+            if (const uint32_t givenUp = delay(Settings.Port))
+                throw EvemuError("Serial Init Error (1): " + SysErrorText(givenUp));
+        Outcome.Handle = OpenSerialPort(Settings);
+        Outcome.Port = Settings.Port;
+        if (Request.HardwareOnly) {
+            // The number may have gone to another device meanwhile.
+            Outcome.Present.clear();
+            GetInstalledPorts(Outcome.Present);
+            CheckHardwarePort(Settings.Port, Outcome.Present);
+        }
+        if (Settings.ControlLines)
+            Outcome.LinesRefused = !RaiseControlLines(Outcome.Handle);
+        return true;
+    } catch (const std::exception& error) {
+        if (Outcome.Handle != InvalidPortHandle)
+            CloseSerialPort(Outcome.Take());
+        Outcome.Error = error.what();
+        return false;
+    }
 }
 
 } // namespace
@@ -50,7 +65,7 @@ TPortHandle TOpenOutcome::Take()
 
 void AttemptOpening(const TOpenRequest& Request, TOpenOutcome& Outcome)
 {
-    if (!TryOpen(Request.Settings, Outcome) && !Request.Identity.Empty()) {
+    if (!TryOpen(Request, Request.Settings, Outcome) && !Request.Identity.Empty()) {
         // The adapter may sit in another socket now, under another number.
         List(Outcome);
         Outcome.Search =
@@ -60,11 +75,18 @@ void AttemptOpening(const TOpenRequest& Request, TOpenOutcome& Outcome)
             moved.Port = Outcome.Search.Port;
             // A device found but busy says why it did not open, not why the
             // stored number did not; the next attempt looks again.
-            TryOpen(moved, Outcome);
+            TryOpen(Request, moved, Outcome);
         }
     }
     if (Outcome.Handle != InvalidPortHandle)
         List(Outcome);
+}
+
+void CheckHardwarePort(int32_t Port, const std::vector<TPortDevice>& Present)
+{
+    const TPortDevice* device = DeviceAt(Port, Present);
+    if (!device || !OnHardwareBus(device->Identity.Device))
+        throw EvemuError("Serial Init Error (1): COM" + std::to_string(Port) + " ist kein Ger\xe4t an einem Bus");
 }
 
 void SetOpeningDelay(TOpeningDelay Delay) { OpeningDelay.store(Delay); }

@@ -13,6 +13,9 @@ struct TOpenRequest {
     TPortSettings Settings;
     TPortIdentity Identity; // the device behind the port, as last known
     std::vector<std::string> OtherDevices;
+    // Only a port whose device the system lists on a hardware bus is opened
+    // (OnHardwareBus), checked before and after the opening.
+    bool HardwareOnly = false;
 };
 
 struct TOpenOutcome {
@@ -25,12 +28,16 @@ struct TOpenOutcome {
     TPortHandle Take();
 
     TPortHandle Handle = InvalidPortHandle;
-    int32_t Port = 0;         // where it opened
-    std::string Error;        // why the port did not open (at the moved device's number when it was found)
-    TPortSearchResult Search; // where its device was looked for
-    bool Listed = false;      // Present holds the system's list
+    int32_t Port = 0;          // where it opened
+    std::string Error;         // why the port did not open (at the moved device's number when it was found)
+    TPortSearchResult Search;  // where its device was looked for
+    bool LinesRefused = false; // the driver would not switch DTR and RTS on
+    bool Listed = false;       // Present holds the system's list
     std::vector<TPortDevice> Present;
 };
+
+// Fails (throws) unless the present device at Port sits on a hardware bus.
+void CheckHardwarePort(int32_t Port, const std::vector<TPortDevice>& Present);
 
 // Opens the port at its number, or, when the number is gone, where its
 // device is now (FindMovedDevice). The present ports are listed when the

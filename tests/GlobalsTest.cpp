@@ -131,7 +131,8 @@ TEST(SettingsTable, AFreshFileHasEachProgramsOrder)
     ASSERT_TRUE(TGlobals(Exe(tray)).SaveChanged(TrayProgramGroups(false)));
     EXPECT_EQ(ReadFileText(tray.File("vemuKeys.set")),
               "[Start]\r\nTray=0\r\nExpandPort=0\r\nLeft=100\r\nTop=100\r\n"
-              "[Port]\r\nPort=0\r\nRate=300\r\nBytesize=8\r\nParity=0\r\nStopbits=0\r\nDevice=\r\nDeviceModel=\r\n"
+              "[Port]\r\nPort=0\r\nRate=300\r\nBytesize=8\r\nParity=0\r\nStopbits=0\r\nControlLines=0\r\nDevice=\r\n"
+              "DeviceModel=\r\n"
               "[Extended]\r\nWaitAfter=0\r\nWaitFor=500\r\nViewLog=0\r\nViewMax=200\r\nFileLog=0\r\nFileName=\r\n"
               "LogEvents=0\r\n[GIDEI]\r\nUse=0\r\nUseSound=0\r\nSound=\r\n[Show]\r\nLogfileInfo=0\r\n");
     ASSERT_TRUE(TGlobals(Exe(console)).SaveChanged(ConsoleProgramGroups()));

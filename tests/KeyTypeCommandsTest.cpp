@@ -110,7 +110,7 @@ TEST_F(TyperCommands, ReleaseEverythingLeavesNothingDownAndThePointerWhereItIs)
     EXPECT_EQ(T.Events(), (Strings{"button 0010", "up 10", "up 11"}));
     EXPECT_EQ(T.Posted(), (std::vector<TPostedMessage>{{UM_MOUSEMOVING, 0, 0}}));
     EXPECT_FALSE(T.Typer->Moving());
-    EXPECT_EQ(T.Typer->Pending(), 0);
+    EXPECT_EQ(T.Typer->Pending(), ppNone);
     EXPECT_FALSE(T.Typer->KeyTable().AnyKeyActive());
     T.Typer->TypeChar('q');
     EXPECT_EQ(T.Events(), (Strings{"char 71 down", "char 71 up"})) << "typed plainly, no anchor taken";
@@ -139,7 +139,7 @@ TEST_F(TyperCommands, ResetReleasesEverythingAndForgetsAPendingGoto)
     EXPECT_EQ(T.Events(), (Strings{"button 0004", "abs 0 0", "up 10", "up A3"}));
     EXPECT_EQ(T.Posted(), (std::vector<TPostedMessage>{{UM_MOUSEMOVING, 0, 0}}));
     EXPECT_FALSE(T.Typer->Moving());
-    EXPECT_EQ(T.Typer->Pending(), 0);
+    EXPECT_EQ(T.Typer->Pending(), ppNone);
     T.Typer->TypeChar('q');
     EXPECT_EQ(T.Events(), (Strings{"char 71 down", "char 71 up"}));
 }

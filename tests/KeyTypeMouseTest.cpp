@@ -133,10 +133,10 @@ TEST_F(TyperMouse, APendingAnchorTakesTheNextCharacter)
 {
     T.Sink.Cursor = {960, 540};
     EXPECT_EQ(T.Cmd(",anchor."), 0);
-    EXPECT_EQ(T.Typer->Pending(), 1);
+    EXPECT_EQ(T.Typer->Pending(), ppStore);
     T.Typer->TypeChar('x');
     EXPECT_TRUE(T.Events().empty()) << "the character names the anchor and is not typed";
-    EXPECT_EQ(T.Typer->Pending(), 0);
+    EXPECT_EQ(T.Typer->Pending(), ppNone);
     T.Sink.Cursor = {0, 0};
     T.Cmd(",goto,X.");
     EXPECT_EQ(T.Events(), Strings{"vabs 32768 32768"});
@@ -148,12 +148,12 @@ TEST_F(TyperMouse, AnInvalidCharacterLeavesTheAnchorPendingAndIsTyped)
     T.Typer->TypeChar('#');
     EXPECT_EQ(T.Events(), (Strings{"char 23 down", "char 23 up"}));
     EXPECT_EQ(T.Lines(), Strings{"? # Parameter error > 1<"});
-    EXPECT_EQ(T.Typer->Pending(), 1);
+    EXPECT_EQ(T.Typer->Pending(), ppStore);
     T.Typer->TypeKeyName("seven");   // a key without character: struck, not offered
     T.Events();
     T.Typer->TypeKeyName("5");       // a key with character: takes the anchor
     EXPECT_TRUE(T.Events().empty());
-    EXPECT_EQ(T.Typer->Pending(), 0);
+    EXPECT_EQ(T.Typer->Pending(), ppNone);
 }
 
 TEST_F(TyperMouse, APendingGotoTakesTheNextCharacterAndAsciiToo)
@@ -163,7 +163,7 @@ TEST_F(TyperMouse, APendingGotoTakesTheNextCharacterAndAsciiToo)
     T.Cmd(",goto.");
     EXPECT_EQ(T.Cmd(",ascii,55."), 0);
     EXPECT_EQ(T.Events(), Strings{"vabs 6554 6554"});
-    EXPECT_EQ(T.Typer->Pending(), 0);
+    EXPECT_EQ(T.Typer->Pending(), ppNone);
 }
 
 TEST_F(TyperMouse, AbsoluteAndRelativeMoves)
@@ -211,7 +211,7 @@ TEST_F(TyperMouse, RefusedButtonsAndMovesAreLoggedOncePerCommand)
     EXPECT_EQ(T.Cmd(",goto."), 0);
     T.Sink.RefuseInput = true;
     T.Typer->TypeChar('x');
-    EXPECT_EQ(T.Typer->Pending(), 0);
+    EXPECT_EQ(T.Typer->Pending(), ppNone);
     T.Sink.RefuseInput = false;
     EXPECT_EQ(T.Cmd(",goto."), 0);
     T.Sink.RefuseInput = true;

@@ -18,6 +18,9 @@ struct TPortSettings {
     // last opened.
     std::string Device;
     std::string DeviceModel;
+    // DTR and RTS on while the port is open, for devices powered from them
+    // or waiting for the computer's ready signal.
+    bool ControlLines = false;
     bool operator==(const TPortSettings&) const = default;
 };
 

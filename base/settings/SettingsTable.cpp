@@ -22,6 +22,7 @@ const std::vector<TSettingDef> Table = {
     {"Port", "Bytesize", G::Port, 7, 8, [](R& S) -> TSettingField { return &S.Port.ByteSize; }},
     {"Port", "Parity", G::Port, 0, 2, [](R& S) -> TSettingField { return &S.Port.Parity; }},
     {"Port", "Stopbits", G::Port, 0, 2, [](R& S) -> TSettingField { return &S.Port.StopBits; }},
+    {"Port", "ControlLines", G::Port, 0, 1, [](R& S) -> TSettingField { return &S.Port.ControlLines; }},
     {"Port", "Device", G::Port, 0, 0, [](R& S) -> TSettingField { return &S.Port.Device; }},
     {"Port", "DeviceModel", G::Port, 0, 0, [](R& S) -> TSettingField { return &S.Port.DeviceModel; }},
     {"Extended", "WaitAfter", G::Typing, 0, 1, [](R& S) -> TSettingField { return &S.Typing.WaitAfter; }},

@@ -1,7 +1,5 @@
 #include "base/system/SystemLibrary_win.h"
 
-#include <mmsystem.h>
-
 #include <string>
 
 void RestrictDllSearch()
@@ -24,18 +22,4 @@ HMODULE LoadSystemLibrary(const char* Name)
         return nullptr;
     const std::string path = std::string(folder) + "\\" + Name;
     return LoadLibraryExA(path.c_str(), nullptr, LOAD_WITH_ALTERED_SEARCH_PATH);
-}
-
-void PlaySoundBytes(std::string Bytes)
-{
-    using TPlaySound = BOOL(WINAPI*)(LPCSTR, HMODULE, DWORD);
-    static const auto play = SystemFunction<TPlaySound>("winmm.dll", "PlaySoundA");
-    // The bytes must outlive the sound: kept until the next one, and never
-    // freed at the end, while the system may still be playing them.
-    static std::string* const playing = new std::string;
-    if (!play)
-        return;
-    play(nullptr, nullptr, 0); // stops the one before, which reads the old bytes
-    *playing = std::move(Bytes);
-    play(playing->data(), nullptr, SND_ASYNC | SND_MEMORY | SND_NODEFAULT);
 }

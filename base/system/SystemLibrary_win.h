@@ -37,4 +37,5 @@ TFunction SystemFunction(const char* Library, const char* Name)
 // A wave file's bytes played asynchronously with winmm's PlaySoundA, from
 // memory (never a system sound alias, a registry entry or a file the system
 // opens by name). Main thread only; a sound still playing is stopped.
+// (base/system/Sound_win.cpp)
 void PlaySoundBytes(std::string Bytes);

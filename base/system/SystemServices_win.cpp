@@ -35,55 +35,6 @@ std::string LocalDateTimeText()
     return std::string(date) + " " + time;
 }
 
-namespace {
-
-const char* const RunKeyPath = "Software\\Microsoft\\Windows\\CurrentVersion\\Run";
-
-class TSystemRunKey : public TRunKey {
-public:
-    explicit TSystemRunKey(HKEY Key) : FKey(Key) {}
-    ~TSystemRunKey() override { RegCloseKey(FKey); }
-    TSystemRunKey(const TSystemRunKey&) = delete;
-    TSystemRunKey& operator=(const TSystemRunKey&) = delete;
-
-    bool Query(const char* Name, std::string& Data) const override
-    {
-        BYTE buffer[260];
-        DWORD size = sizeof buffer;
-        DWORD type = 0;
-        if (RegQueryValueExA(FKey, Name, nullptr, &type, buffer, &size) != ERROR_SUCCESS)
-            return false;
-        Data.assign(reinterpret_cast<const char*>(buffer), size);
-        Data.resize(Data.find('\0') == std::string::npos ? Data.size() : Data.find('\0'));
-        return true;
-    }
-
-    bool SetString(const char* Name, const std::string& Data) override
-    {
-        // The program's path, in full Unicode.
-        const std::wstring name = WidePath(Name);
-        const std::wstring data = WidePath(Data);
-        return RegSetValueExW(FKey, name.c_str(), 0, REG_SZ, reinterpret_cast<const BYTE*>(data.c_str()),
-                              static_cast<DWORD>((data.size() + 1) * sizeof(wchar_t))) == ERROR_SUCCESS;
-    }
-
-    bool Delete(const char* Name) override { return RegDeleteValueA(FKey, Name) == ERROR_SUCCESS; }
-
-private:
-    HKEY FKey;
-};
-
-} // namespace
-
-std::unique_ptr<TRunKey> OpenSystemRunKey(bool Write)
-{
-    HKEY key = nullptr;
-    const REGSAM access = Write ? KEY_READ | KEY_WRITE : KEY_READ;
-    if (RegOpenKeyExA(HKEY_LOCAL_MACHINE, RunKeyPath, 0, access, &key) != ERROR_SUCCESS)
-        return nullptr;
-    return std::make_unique<TSystemRunKey>(key);
-}
-
 std::vector<uint8_t> LoadResourceBytes(int Id)
 {
     HRSRC resource = FindResourceA(nullptr, MAKEINTRESOURCEA(Id), MAKEINTRESOURCEA(10)); // RT_RCDATA
@@ -96,32 +47,6 @@ std::vector<uint8_t> LoadResourceBytes(int Id)
         return {};
     const uint8_t* bytes = static_cast<const uint8_t*>(data);
     return std::vector<uint8_t>(bytes, bytes + size);
-}
-
-bool ReadFileVersion(const std::string& FileName, int& Major, int& Minor, int& Release, int& Build)
-{
-    static const auto getSize = SystemFunction<decltype(&GetFileVersionInfoSizeW)>("version.dll", "GetFileVersionInfoSizeW");
-    static const auto getInfo = SystemFunction<decltype(&GetFileVersionInfoW)>("version.dll", "GetFileVersionInfoW");
-    static const auto query = SystemFunction<decltype(&VerQueryValueA)>("version.dll", "VerQueryValueA");
-    if (!getSize || !getInfo || !query)
-        return false;
-    DWORD ignored = 0;
-    const std::wstring name = WidePath(FileName);
-    DWORD size = getSize(name.c_str(), &ignored);
-    if (size == 0)
-        return false;
-    std::vector<char> block(size);
-    if (!getInfo(name.c_str(), 0, size, block.data()))
-        return false;
-    VS_FIXEDFILEINFO* info = nullptr;
-    UINT length = 0;
-    if (!query(block.data(), "\\", reinterpret_cast<void**>(&info), &length) || !info)
-        return false;
-    Major = HIWORD(info->dwFileVersionMS);
-    Minor = LOWORD(info->dwFileVersionMS);
-    Release = HIWORD(info->dwFileVersionLS);
-    Build = LOWORD(info->dwFileVersionLS);
-    return true;
 }
 
 std::string LoadResourceText(int Id)
@@ -143,15 +68,4 @@ std::string SysErrorText(uint32_t Code)
     while (length > 0 && (buffer[length - 1] == '\r' || buffer[length - 1] == '\n' || buffer[length - 1] == ' '))
         --length;
     return std::string(buffer, length);
-}
-
-std::string ProgramFilePath()
-{
-    std::vector<wchar_t> path(MAX_PATH);
-    for (;;) {
-        const DWORD length = GetModuleFileNameW(nullptr, path.data(), static_cast<DWORD>(path.size()));
-        if (length < path.size())
-            return PathFromWide(std::wstring(path.data(), length).c_str());
-        path.resize(path.size() * 2);
-    }
 }

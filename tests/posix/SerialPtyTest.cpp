@@ -932,3 +932,42 @@ TEST_F(EngineInputCut, APulledAdapterReleasesEverythingAndEndsTheWait)
 }
 
 } // namespace
+
+// The sign-in helper's receiver opens only ports whose device the system
+// lists on a hardware bus: a virtual pair or a port with no device node
+// stays closed, and an adapter on USB opens.
+TEST_F(FollowingDevice, OnlyAPortOnAHardwareBusOpensWhenSoRequired)
+{
+    Start();
+    Receiver->SetHardwarePortsOnly(true);
+    auto port = std::make_unique<TPtyPort>(Dir(), 7);
+    Receiver->SetState(2);
+    EXPECT_EQ(Receiver->State(), 0) << "no device node";
+    port.reset(); // its link goes with it
+    port = std::make_unique<TPtyPort>(Dir(), 7, TPortIdentity{"ROOT\\PORTS\\0000", ""}, "Virtual Pair (COM7)");
+    EXPECT_FALSE(Receiver->Reconnect()) << "a software port";
+    port.reset();
+    port = std::make_unique<TPtyPort>(Dir(), 7, Adapter, "USB Serial Adapter (COM7)");
+    EXPECT_TRUE(Receiver->Reconnect());
+    port->Write("a");
+    AwaitLogLine(*Env, "Sequence >a<");
+}
+
+// Control lines a driver will not switch (a pty has none) are said once;
+// the port opens all the same.
+TEST_F(FollowingDevice, ControlLinesADriverRefusesLeaveThePortOpen)
+{
+    Env = std::make_unique<TTestEnvironment>(0xFFFFFFFF);
+    Env->Settings.Port.Port = 7;
+    Env->Settings.Port.ControlLines = true;
+    Devices = std::make_unique<TSeam>(SetSerialDeviceDirectory, Env->Dir.Path());
+    Receiver = std::make_unique<TSerialReceiver>(Env->Settings.Port, Env->Log(), Env->Events, false);
+    TPtyPort port(Dir(), 7);
+    Lines();
+    Receiver->SetState(2);
+    EXPECT_EQ(Receiver->State(), 2);
+    const Strings lines = Lines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "### Steuerleitungen DTR/RTS an COM7 nicht eingeschaltet: der Treiber l\xe4sst es nicht zu"),
+              1);
+}
