@@ -10,6 +10,7 @@ namespace {
 constexpr const wchar_t* HelperName = L"vemuKeysSignIn.exe";
 
 std::atomic<uint32_t (*)()> SessionSource{nullptr};
+std::atomic<const wchar_t*> Desktop{L"winsta0\\Winlogon"};
 
 // The service's token as a primary token of the session.
 TKernelHandle SessionToken(uint32_t Session)
@@ -59,11 +60,11 @@ TKernelHandle THelperStarter::Start(uint32_t Session) const
     TKernelHandle token = SessionToken(Session);
     if (!token)
         return TKernelHandle();
-    // The one place its desktop is named: the helper itself checks it.
-    wchar_t desktop[] = L"winsta0\\Winlogon";
+    // The helper itself checks where it is.
+    std::wstring desktop = Desktop.load();
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
-    startup.lpDesktop = desktop;
+    startup.lpDesktop = desktop.data();
     std::wstring commandLine = L"\"" + FPath + L"\"";
     // An environment of its own, empty: nothing of the service's reaches it.
     const wchar_t environment[] = L"\0";
@@ -95,3 +96,5 @@ uint32_t ConsoleSession()
 }
 
 void SetConsoleSessionSource(uint32_t (*Source)()) { SessionSource.store(Source); }
+
+void SetHelperDesktop(const wchar_t* Name) { Desktop.store(Name); }

@@ -31,3 +31,8 @@ private:
 // builds may answer instead (Wine has one session).
 uint32_t ConsoleSession();
 void SetConsoleSessionSource(uint32_t (*Source)());
+
+// The desktop the helper starts on: the secure one, "winsta0\Winlogon".
+// Test builds start it on the user's desktop instead, where Wine's desktop
+// shows what it types.
+void SetHelperDesktop(const wchar_t* Desktop);

@@ -47,8 +47,9 @@ class SignIn(VirtualAdapter):
     another port, the machine's key, an adapter behind COM7 and an observer
     on the desktop."""
 
-    def __init__(self, build, name, key, device=adapter_id(1), seams=True, secure="1"):
+    def __init__(self, build, name, key, device=adapter_id(1), seams=True, secure="1", start=True):
         self.build = build
+        self.start = start  # the helper started here, not by its service
         self.key = key
         self.device = device
         self.work = os.path.join(build, "e2e-signin", name)
@@ -89,9 +90,11 @@ class SignIn(VirtualAdapter):
                                               stderr=subprocess.DEVNULL, env=self.env)
         self.observer = Lines(self.observer_proc.stdout, "observer")
         self.observer.until(lambda l: l == "ready", "ready line")
-        self.helper = self.procs.start(["wine", os.path.join(self.work, "vemuKeysSignIn.exe")],
-                                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
-                                       stderr=subprocess.DEVNULL, env=self.env, cwd=self.work)
+        self.helper = None
+        if self.start:
+            self.helper = self.procs.start(["wine", os.path.join(self.work, "vemuKeysSignIn.exe")],
+                                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
+                                           stderr=subprocess.DEVNULL, env=self.env, cwd=self.work)
         return self
 
     def send(self, data):
@@ -109,10 +112,10 @@ class SignIn(VirtualAdapter):
         raise AssertionError("%s: nothing typed" % what)
 
     def __exit__(self, *exc):
-        if self.helper.poll() is None:
+        if self.helper and self.helper.poll() is None:
             self.helper.kill()
-            subprocess.run(["wine", "taskkill", "/f", "/im", "vemuKeysSignIn.exe"], env=self.env, timeout=60,
-                           stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+        if helpers_running():
+            kill_helpers(self.env)
         end_by_input(self.observer_proc)
         regedit(self.env, ["[-%s]" % KEY])
         os.close(self.shared_peer)
@@ -181,6 +184,58 @@ def scenario_refused_key(build):
         nothing_typed(run, b"a", "typed with a refused key")
         expect(run.helper.poll(), None, "the helper still there")
 
+
+def sc(env, *args):
+    return subprocess.run(["wine", "sc"] + list(args), env=env, timeout=60, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.decode("cp1252", "replace")
+
+
+def helpers_running():
+    """Helper processes, as the host sees Wine's processes."""
+    found = subprocess.run(["pgrep", "-fc", "vemuKeysSignIn.exe"], stdout=subprocess.PIPE, text=True).stdout
+    return int(found.strip() or 0)
+
+
+def kill_helpers(env):
+    subprocess.run(["wine", "taskkill", "/f", "/im", "vemuKeysSignIn.exe"], env=env, timeout=60,
+                   stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def await_helpers(count, what):
+    deadline = time.monotonic() + WAIT
+    while helpers_running() != count and time.monotonic() < deadline:
+        time.sleep(0.2)
+    expect(helpers_running(), count, what)
+
+
+def scenario_service(build):
+    """The service under Wine's service manager starts the helper, which
+    types; a helper that ended is started again; stopped, the service ends
+    it; without a valid machine key it starts none. (Wine's services run
+    apart from the user's desktop unless they are interactive; Windows
+    starts the helper on the secure desktop, which needs no such flag.)"""
+    with SignIn(build, "service", machine_key(), start=False) as run:
+        shutil.copy(os.path.join(build, "tests", "vemuKeysSignInServiceSeams.exe"),
+                    os.path.join(run.work, "vemuKeysSignInService.exe"))
+        path = windows_path(os.path.join(run.work, "vemuKeysSignInService.exe"))
+        sc(run.env, "delete", "vemuKeysSignIn")
+        sc(run.env, "create", "vemuKeysSignIn", "binPath=", '"%s"' % path, "start=", "demand", "type=", "own",
+           "type=", "interact")
+        try:
+            sc(run.env, "start", "vemuKeysSignIn")
+            run.typed(b"s", "typed by the helper the service started")
+            expect(helpers_running(), 1, "helpers running")
+            kill_helpers(run.env)
+            run.typed(b"t", "typed by the helper started again")
+            sc(run.env, "stop", "vemuKeysSignIn")
+            await_helpers(0, "helpers after the service stopped")
+            regedit(run.env, machine_key(port=0))
+            sc(run.env, "start", "vemuKeysSignIn")
+            time.sleep(2)
+            expect(helpers_running(), 0, "helpers without a valid key")
+        finally:
+            sc(run.env, "stop", "vemuKeysSignIn")
+            sc(run.env, "delete", "vemuKeysSignIn")
 
 if __name__ == "__main__":
     sys.exit(run_scenarios({name[len("scenario_"):]: fn for name, fn in globals().items()

@@ -9,6 +9,8 @@
 //                        100 ms timer stands for the session's switch event.
 //   console-session.txt  the service finds the session it names at the
 //                        console.
+// The service's test build starts the helper on the user's desktop, where
+// the observer sees what it types (Wine shows its "Winlogon" desktop apart).
 #include "app/HelperStarter_win.h"
 #include "app/SignInPlace_win.h"
 
@@ -67,6 +69,7 @@ const bool Installed = [] {
         Session = static_cast<uint32_t>(session - '0');
         SetConsoleSessionSource(TestSession);
     }
+    SetHelperDesktop(L"winsta0\\Default");
     return true;
 }();
 
