@@ -89,6 +89,21 @@ void TEngine::SetAtConsole(bool Here)
     ReleaseInput();
 }
 
+void TEngine::SetSecureDesktop(bool Secure)
+{
+    if (Secure == AtSecureDesktop())
+        return;
+    if (!Secure) {
+        FLog.Log(lkPlain, "### Zur\xfc" "ck vom sicheren Desktop");
+        FReceiver->Release(hrSecureDesktop);
+        return;
+    }
+    FLog.Log(lkPlain, "### Sicherer Desktop: Tasten losgelassen, Port f\xfcr die Anmeldung freigegeben");
+    FMoving = false;
+    FReceiver->Hold(hrSecureDesktop);
+    ReleaseInput();
+}
+
 void TEngine::SessionLocked()
 {
     FMoving = false;

@@ -103,6 +103,12 @@ public:
     // into the next person's session); back, it opens again as after sleep.
     void SetAtConsole(bool Here);
     bool AtConsole() const { return (FReceiver->Held() & hrAway) == 0; }
+    // The secure desktop takes input and the sign-in helper serves it: the
+    // port is the helper's until this desktop has the input again. Leaving,
+    // the engine lets go of everything and of the port with one log line;
+    // back, it opens again as after sleep.
+    void SetSecureDesktop(bool Secure);
+    bool AtSecureDesktop() const { return (FReceiver->Held() & hrSecureDesktop) != 0; }
     // WTS_SESSION_LOCK: the device cannot reach the lock screen: everything
     // held is released and continuous movement stops; the port stays.
     void SessionLocked();

@@ -52,7 +52,7 @@ bool SessionAtConsole()
 
 void SetConsoleSessionCheck(bool (*Check)()) { ConsoleSessionCheck.store(Check); }
 
-TEngineHost::TEngineHost(HWND Window, TEngine& Engine) : FWindow(Window), FEngine(Engine)
+TEngineHost::TEngineHost(HWND Window, TEngine& Engine) : FWindow(Window), FEngine(Engine), FDesktopWatch(Window)
 {
     // A top-level window hears of arriving ports anyway; a message-only
     // window (the console's) only when it asks. Without the reports the
@@ -137,6 +137,20 @@ void TEngineHost::SessionChanged(WPARAM Event)
     }
 }
 
+void TEngineHost::DesktopSwitched()
+{
+    // Whether the helper is set up is asked only when it matters: on the
+    // way to the secure desktop.
+    const bool secure =
+        DesktopSource().SecureHasInput() && (FEngine.AtSecureDesktop() || DesktopSource().HelperSetUp());
+    if (secure == FEngine.AtSecureDesktop())
+        return;
+    if (secure)
+        StopMovement();
+    FEngine.SetSecureDesktop(secure);
+    WatchPort();
+}
+
 void TEngineHost::PowerChanged(WPARAM Event)
 {
     if (Event == PBT_APMSUSPEND) {
@@ -183,6 +197,10 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
         return true;
     case WM_WTSSESSION_CHANGE:
         SessionChanged(WParam);
+        Result = 0;
+        return true;
+    case UM_DESKTOPSWITCH:
+        DesktopSwitched();
         Result = 0;
         return true;
     case WM_TIMER:

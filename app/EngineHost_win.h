@@ -16,6 +16,9 @@
 // - WM_WTSSESSION_CHANGE: the port belongs to the session at the console;
 //   one that leaves gives it up until it is back, and a locked session lets
 //   go of every key and button.
+// - UM_DESKTOPSWITCH: while the secure desktop has the input and the
+//   sign-in helper is set up, the port is the helper's: the engine lets go
+//   of it until this desktop is back, then opens it as after sleep.
 //
 // Use: create it after the engine, with the window the engine's events are
 // posted to; call HandleMessage first from that window's procedure; destroy
@@ -23,6 +26,7 @@
 // itself.
 #pragma once
 
+#include "app/DesktopWatch_win.h"
 #include "app/Engine.h"
 
 #include <windows.h>
@@ -69,10 +73,12 @@ private:
     void SessionChanged(WPARAM Event);
     void FollowConsole();
     void AskForSessionReports();
+    void DesktopSwitched();
 
     HWND FWindow;
     TEngine& FEngine;
     HDEVNOTIFY FDeviceReports = nullptr;
     HPOWERNOTIFY FPowerReports = nullptr;
     bool FSessionReports = false;
+    TDesktopWatch FDesktopWatch;
 };

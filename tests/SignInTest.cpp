@@ -1,6 +1,7 @@
 // The sign-in helper's rules: the machine's key taken only when every value
 // is one of its list, the ports it may open, and how its service keeps it.
 #include "app/HelperKeeper.h"
+#include "app/SecureDesktop.h"
 #include "app/SignInSettings.h"
 #include "serial/HardwarePort.h"
 
@@ -92,6 +93,18 @@ TEST(HardwarePorts, OnlyHardwareEnumeratorsAreAllowed)
     for (const char* id : {"", "ROOT\\PORTS\\0000", "COM0COM\\PORT\\CNCA0", "SWD\\MMDEVAPI\\x", "USB", "USB\\",
                            "USBX\\VID_1\\2", "\\USB\\VID_1"})
         EXPECT_FALSE(OnHardwareBus(id)) << id;
+}
+
+// The user's programs let go of the port only for a desktop that takes
+// typing for the helper: never for a secure screen saver.
+TEST(SecureDesktop, OnlyTheSignInDesktopOrOneThatCannotBeOpenedCounts)
+{
+    EXPECT_TRUE(SecureDesktopHasInput({false, "", false})) << "the user's program cannot open it";
+    EXPECT_TRUE(SecureDesktopHasInput({true, "Winlogon", false}));
+    EXPECT_TRUE(SecureDesktopHasInput({true, "WINLOGON", false}));
+    EXPECT_FALSE(SecureDesktopHasInput({true, "Default", false}));
+    EXPECT_FALSE(SecureDesktopHasInput({false, "", true})) << "a secure screen saver";
+    EXPECT_FALSE(SecureDesktopHasInput({true, "Screen-saver", true}));
 }
 
 TEST(HelperKeeper, ExactlyOneHelperRunsInTheConsoleSessionWhileTheKeyIsValid)

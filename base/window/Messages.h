@@ -21,6 +21,9 @@ constexpr uint32_t UM_PORTLOST = WM_APP_BASE + 10;
 // The receiver's job thread has done work (a port opened or not, the ports
 // listed): the main window applies it (TSerialReceiver::DeliverJobs).
 constexpr uint32_t UM_PORTWORK = WM_APP_BASE + 11;
+// The input desktop was switched (the sign-in screen, the lock screen's
+// password entry, a question of User Account Control, or back).
+constexpr uint32_t UM_DESKTOPSWITCH = WM_APP_BASE + 12;
 
 // Where PostToMain delivers: the main window on Windows, a recorder in tests.
 class TMessageTarget {

@@ -22,8 +22,8 @@ TOP = os.path.dirname(os.path.dirname(HERE))
 sys.path.insert(0, os.path.join(TOP, "tests", "support"))
 sys.path.insert(0, HERE)
 from wine_testing import (IDC_EXIT, IDCANCEL, IDOK, INSTANCE_MUTEX, MAIN_WINDOW_CLASS, RUN_KEY,  # noqa: E402
-                          RUN_VALUE, STATIC_TEXT, Held, Lines, UiDriver, end_by_input, expect, reg_value,
-                          windows_path, wine_harness)
+                          RUN_VALUE, SIGNIN_SERVICE, STATIC_TEXT, Held, Lines, UiDriver, end_by_input, expect,
+                          machine_key, reg_value, regedit, remove_machine_key, sc, windows_path, wine_harness)
 from engine_e2e import (PORT, ADAPTER_IDS, VirtualAdapter, adapter_id, adapter_name, chars, fault,  # noqa: E402
                         run_scenarios, settings)
 
@@ -635,6 +635,46 @@ def scenario_session(build):
     with open(os.path.join(run.work, log), encoding="cp1252") as f:
         reopened = [l for l in f.read().splitlines() if "wiederhergestellt" in l]
     expect(len(reopened), 1, "openings: only back at the console")
+
+
+def scenario_secure_desktop(build):
+    """The secure desktop takes input (the test build's seam says when):
+    without the sign-in helper set up the program keeps its port as before;
+    with it (its service registered, the machine's key valid) a locked Shift
+    goes up, the port is the helper's, and back on the user's desktop the
+    port opens again by itself."""
+    log = "secure.log"
+    secure = "secure.txt"
+    with Program(build, "secure_desktop", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 observer=True, seams={"VEMU_TEST_SECURE_FILE": secure}) as run:
+        def switch(to_secure):
+            with open(os.path.join(run.work, secure), "w") as f:
+                f.write("1" if to_secure else "0")
+            time.sleep(0.5)  # the switch is heard within 100 ms
+
+        run.wait_tray(1, "icon")
+        switch(True)
+        run.send(b"a")
+        expect([l for _, l in run.observer.take(2)], chars(b"a"), "the port kept without the helper")
+        switch(False)
+        sc(run.env, "delete", SIGNIN_SERVICE)
+        sc(run.env, "create", SIGNIN_SERVICE, "binPath=", '"C:\\Vemu Keys\\vemuKeysSignInService.exe"')
+        regedit(run.env, machine_key())
+        try:
+            run.send(b"\x1b,lock,shift.")
+            expect([l for _, l in run.observer.take(1)], ["key 10 00 down"], "shift locked")
+            switch(True)
+            expect([l for _, l in run.observer.take(1)], ["key 10 00 up"], "released for the secure desktop")
+            await_log(run, log, "### Sicherer Desktop: Tasten losgelassen, Port f\xfcr die Anmeldung freigegeben")
+            run.send(b"x")
+            expect(run.observer.quiet(2.0), [], "typed while the helper has the port")
+            switch(False)
+            await_reconnection(run, log)
+            run.send(b"b")
+            expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed back on the user's desktop")
+        finally:
+            sc(run.env, "delete", SIGNIN_SERVICE)
+            remove_machine_key(run.env)
 
 
 def scenario_hidden_mode(build):

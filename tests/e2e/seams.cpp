@@ -8,7 +8,14 @@
 //                            cancelled CreateFile does.
 //   VEMU_TEST_CONSOLE_FILE=F another session is at the console while the
 //                            file F holds "0" (read each time it is asked).
+//   VEMU_TEST_SECURE_FILE=F  the secure desktop has the input while the
+//                            file F holds "1"; a 100 ms timer stands for
+//                            the session's switch event. Whether the
+//                            sign-in helper is set up is asked of the
+//                            system (Wine's service manager and registry).
+#include "app/DesktopWatch_win.h"
 #include "app/EngineHost_win.h"
+#include "app/SignInSetup_win.h"
 #include "serial/PortOpening.h"
 
 #include <windows.h>
@@ -55,7 +62,32 @@ bool ConsoleFileSaysHere()
     return first != '0';
 }
 
+const char* SecureFile = nullptr;
+
+bool SecureFileSaysInput()
+{
+    FILE* file = std::fopen(SecureFile, "r");
+    if (!file)
+        return false;
+    const int first = std::fgetc(file);
+    std::fclose(file);
+    return first == '1';
+}
+
+HANDLE SwitchTicks()
+{
+    HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
+    LARGE_INTEGER due{};
+    due.QuadPart = -1000000; // 100 ms
+    if (timer)
+        SetWaitableTimer(timer, &due, 100, nullptr, nullptr, FALSE);
+    return timer;
+}
+
 const bool Installed = [] {
+    SecureFile = std::getenv("VEMU_TEST_SECURE_FILE");
+    if (SecureFile)
+        SetDesktopSource({SwitchTicks, SecureFileSaysInput, SignInHelperSetUp});
     ConsoleFile = std::getenv("VEMU_TEST_CONSOLE_FILE");
     if (ConsoleFile)
         SetConsoleSessionCheck(ConsoleFileSaysHere);

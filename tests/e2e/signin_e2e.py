@@ -10,36 +10,16 @@ import os
 import shutil
 import subprocess
 import sys
-import tempfile
 import time
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
 from engine_e2e import (ADAPTER_IDS, ESC, VirtualAdapter, adapter_id, adapter_name, chars,  # noqa: E402
                         lines_of, run_scenarios)
-from wine_testing import WAIT, Lines, end_by_input, expect, windows_path, wine_harness  # noqa: E402
+from wine_testing import (WAIT, Lines, end_by_input, expect, machine_key, regedit, remove_machine_key, sc,  # noqa: E402
+                          windows_path, wine_harness)
 
 PORT = 7
-KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vemu Keys\\SignIn"
-
-
-def regedit(env, lines):
-    with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False, newline="\r\n", encoding="ascii") as f:
-        f.write("REGEDIT4\n\n" + "\n".join(lines) + "\n")
-        path = f.name
-    try:
-        subprocess.run(["wine", "regedit", "/S", windows_path(path)], env=env, check=True, timeout=60,
-                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
-    finally:
-        os.remove(path)
-
-
-def machine_key(port=PORT, device=None, rate=9600, extra=()):
-    lines = ["[-%s]" % KEY, "[%s]" % KEY, '"Port"=dword:%08x' % port, '"Rate"=dword:%08x' % rate,
-             '"ByteSize"=dword:00000008', '"Parity"=dword:00000000', '"StopBits"=dword:00000000']
-    if device:
-        lines.append('"Device"="%s"' % device.replace("\\", "\\\\"))
-    return lines + list(extra)
 
 
 class SignIn(VirtualAdapter):
@@ -117,7 +97,7 @@ class SignIn(VirtualAdapter):
         if helpers_running():
             kill_helpers(self.env)
         end_by_input(self.observer_proc)
-        regedit(self.env, ["[-%s]" % KEY])
+        remove_machine_key(self.env)
         os.close(self.shared_peer)
         self.shared_context.__exit__(None, None, None)
         self.close_session()
@@ -183,11 +163,6 @@ def scenario_refused_key(build):
         time.sleep(1)
         nothing_typed(run, b"a", "typed with a refused key")
         expect(run.helper.poll(), None, "the helper still there")
-
-
-def sc(env, *args):
-    return subprocess.run(["wine", "sc"] + list(args), env=env, timeout=60, stdin=subprocess.DEVNULL,
-                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.decode("cp1252", "replace")
 
 
 def helpers_running():

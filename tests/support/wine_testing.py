@@ -10,6 +10,7 @@ import os
 import queue
 import subprocess
 import sys
+import tempfile
 import threading
 import time
 
@@ -250,3 +251,37 @@ def driver_answer(build, env, command, timeout=60):
         return ""
     words = done.stdout.decode("utf-8", "replace").split()
     return words[-1] if words else ""
+
+
+# The sign-in helper's machine key and service ---------------------------------
+
+SIGNIN_KEY = "HKEY_LOCAL_MACHINE\\SOFTWARE\\Vemu Keys\\SignIn"
+SIGNIN_SERVICE = "vemuKeysSignIn"
+
+
+def regedit(env, lines):
+    with tempfile.NamedTemporaryFile("w", suffix=".reg", delete=False, newline="\r\n", encoding="ascii") as f:
+        f.write("REGEDIT4\n\n" + "\n".join(lines) + "\n")
+        path = f.name
+    try:
+        subprocess.run(["wine", "regedit", "/S", windows_path(path)], env=env, check=True, timeout=60,
+                       stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+    finally:
+        os.remove(path)
+
+
+def machine_key(port=7, device=None, rate=9600, extra=()):
+    lines = ["[-%s]" % SIGNIN_KEY, "[%s]" % SIGNIN_KEY, '"Port"=dword:%08x' % port, '"Rate"=dword:%08x' % rate,
+             '"ByteSize"=dword:00000008', '"Parity"=dword:00000000', '"StopBits"=dword:00000000']
+    if device:
+        lines.append('"Device"="%s"' % device.replace("\\", "\\\\"))
+    return lines + list(extra)
+
+
+def remove_machine_key(env):
+    regedit(env, ["[-%s]" % SIGNIN_KEY])
+
+
+def sc(env, *args):
+    return subprocess.run(["wine", "sc"] + list(args), env=env, timeout=60, stdin=subprocess.DEVNULL,
+                          stdout=subprocess.PIPE, stderr=subprocess.DEVNULL).stdout.decode("cp1252", "replace")

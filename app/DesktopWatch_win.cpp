@@ -1,0 +1,70 @@
+#include "app/DesktopWatch_win.h"
+
+#include "app/SecureDesktop.h"
+#include "app/SignInSetup_win.h"
+#include "base/window/Messages.h"
+
+#include <atomic>
+
+namespace {
+
+HANDLE SessionSwitches() { return OpenEventW(SYNCHRONIZE, FALSE, L"WinSta0_DesktopSwitch"); }
+
+bool SystemSecureHasInput()
+{
+    TInputDesktop desktop;
+    BOOL saver = FALSE;
+    desktop.ScreenSaverRunning = SystemParametersInfoW(SPI_GETSCREENSAVERRUNNING, 0, &saver, 0) && saver;
+    if (HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS)) {
+        wchar_t name[64] = L"";
+        DWORD needed = 0;
+        desktop.Opened = GetUserObjectInformationW(input, UOI_NAME, name, sizeof name - sizeof(wchar_t), &needed);
+        // The name is ASCII wherever it matters ("Default", "Winlogon").
+        for (const wchar_t* c = name; *c; ++c)
+            desktop.Name += *c < 0x80 ? static_cast<char>(*c) : '?';
+        CloseDesktop(input);
+    }
+    return SecureDesktopHasInput(desktop);
+}
+
+const TDesktopSource SystemSource{SessionSwitches, SystemSecureHasInput, SignInHelperSetUp};
+std::atomic<const TDesktopSource*> Current{nullptr};
+TDesktopSource TestSource{};
+
+} // namespace
+
+const TDesktopSource& DesktopSource()
+{
+    const TDesktopSource* source = Current.load();
+    return source ? *source : SystemSource;
+}
+
+void SetDesktopSource(const TDesktopSource& Source)
+{
+    TestSource = Source;
+    Current.store(&TestSource);
+}
+
+TDesktopWatch::TDesktopWatch(HWND Window)
+    : FWindow(Window), FSwitches(DesktopSource().OpenSwitches()), FStop(CreateEventW(nullptr, TRUE, FALSE, nullptr))
+{
+    if (FSwitches && FStop)
+        FThread.Reset(CreateThread(nullptr, 0, Run, this, 0, nullptr));
+}
+
+TDesktopWatch::~TDesktopWatch()
+{
+    if (!FThread)
+        return;
+    SetEvent(FStop.Get());
+    WaitForSingleObject(FThread.Get(), INFINITE);
+}
+
+DWORD WINAPI TDesktopWatch::Run(void* Self)
+{
+    auto* self = static_cast<TDesktopWatch*>(Self);
+    const HANDLE waits[] = {self->FStop.Get(), self->FSwitches.Get()};
+    while (WaitForMultipleObjects(2, waits, FALSE, INFINITE) == WAIT_OBJECT_0 + 1)
+        PostMessageW(self->FWindow, UM_DESKTOPSWITCH, 0, 0);
+    return 0;
+}
