@@ -7,6 +7,7 @@
 // changing the stored choices.
 #include "app/ConsolePrinter_win.h"
 #include "app/Engine.h"
+#include "app/ElevatedWindows_win.h"
 #include "app/EngineHost_win.h"
 #include "app/ErrorSound_win.h"
 #include "app/LastResort_win.h"
@@ -202,7 +203,8 @@ int ListPorts()
 void RunEngine(TProgram& Program, TConsoleWindow& Window, TConsolePrinter& Printer, TPostedEvents& Events,
                int PortOverride)
 {
-    TEngine& engine = Program.StartEngine(SystemInputSink(), Events, PrintState, &Printer, PortOverride,
+    TTargetCheckingSink sink(SystemInputSink(), SystemTargetProbe(), Events);
+    TEngine& engine = Program.StartEngine(sink, Events, PrintState, &Printer, PortOverride,
                                           SessionAtConsole());
     TEngineHost host(Window.Handle(), engine);
     Window.Host = &host;

@@ -104,6 +104,11 @@ void TEngine::SetSecureDesktop(bool Secure)
     ReleaseInput();
 }
 
+void TEngine::InputToElevatedWindow()
+{
+    FLog.Log(lkPlain, "### Fenster mit Administratorrechten: Eingaben vom Ger\xe4t kommen dort nicht an");
+}
+
 void TEngine::SessionLocked()
 {
     FMoving = false;

@@ -113,6 +113,10 @@ public:
     // held is released and continuous movement stops; the port stays.
     void SessionLocked();
 
+    // The device's input went to a window with higher rights for the first
+    // time: said in one log line.
+    void InputToElevatedWindow();
+
     // MovementChanged: continuous movement was switched on or off.
     void SetMouseMoving(bool On) { FMoving = On; }
     // The 100 ms timer: one movement step while movement is on.

@@ -199,6 +199,10 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
         SessionChanged(WParam);
         Result = 0;
         return true;
+    case UM_ELEVATEDTARGET:
+        // Said in the log here; the window may show a notice as well.
+        FEngine.InputToElevatedWindow();
+        return false;
     case UM_DESKTOPSWITCH:
         DesktopSwitched();
         Result = 0;

@@ -19,6 +19,8 @@
 // - UM_DESKTOPSWITCH: while the secure desktop has the input and the
 //   sign-in helper is set up, the port is the helper's: the engine lets go
 //   of it until this desktop is back, then opens it as after sleep.
+// - UM_ELEVATEDTARGET: the device's input went to a window with higher
+//   rights: one log line (left to the window as well, for its notice).
 //
 // Use: create it after the engine, with the window the engine's events are
 // posted to; call HandleMessage first from that window's procedure; destroy

@@ -1,5 +1,6 @@
 #include "app/MainWindow_win.h"
 
+#include "app/ElevatedWindows_win.h"
 #include "app/ErrorSound_win.h"
 #include "app/SettingsNotice_win.h"
 #include "base/window/Graphics_win.h"
@@ -97,7 +98,8 @@ void TvemuCfgDlg::PlaceWindow()
 
 void TvemuCfgDlg::CreateEngine()
 {
-    FEngine = &FProgram.StartEngine(SystemInputSink(), *FEvents, ReceiverStateChanged, this, -1, SessionAtConsole());
+    FSink = std::make_unique<TTargetCheckingSink>(SystemInputSink(), SystemTargetProbe(), *FEvents);
+    FEngine = &FProgram.StartEngine(*FSink, *FEvents, ReceiverStateChanged, this, -1, SessionAtConsole());
     FEngineHost = std::make_unique<TEngineHost>(Handle(), *FEngine);
     // Listed once the receiver is there: its port stays listed even when
     // it is absent. The ports present follow from the receiver's job thread.
@@ -329,6 +331,10 @@ bool TvemuCfgDlg::HandleProgramMessage(UINT Msg, WPARAM WParam)
         return true;
     case UM_LOGFILEERROR:
         ShowLogFileNotice();
+        return true;
+    case UM_ELEVATEDTARGET:
+        if (FTray)
+            FTray->ShowNotice(IDS_ELEVATED_TITLE, IDS_ELEVATED_TEXT);
         return true;
     case UM_SHOWINSTANCE:
         if (IsWindowVisible(Handle()))

@@ -108,6 +108,8 @@ private:
     bool FNoticeShown = false;
     std::unique_ptr<TWindowTarget> FTarget;
     std::unique_ptr<TPostedEvents> FEvents;
+    // The system's sink, looking where the input goes; outlives the engine.
+    std::unique_ptr<TTargetCheckingSink> FSink;
     TLogFormLink FLogLink;
     TErrorSound FSound;
     TEngine* FEngine = nullptr;

@@ -5,9 +5,10 @@
 
 #include "app/Engine.h"
 #include "base/window/Messages.h"
+#include "gidei/TargetCheck.h"
 #include "logging/Logging.h"
 
-class TPostedEvents final : public TEngineEvents, public TLogHost {
+class TPostedEvents final : public TEngineEvents, public TLogHost, public TElevatedTargetEvents {
 public:
     explicit TPostedEvents(TMessageTarget& Window) : FWindow(Window) {}
 
@@ -17,6 +18,7 @@ public:
     void MovementChanged(bool On) override { FWindow.Post(UM_MOUSEMOVING, On ? 1 : 0, 0); }
     void LogViewSwitched(bool On) override { FWindow.Post(UM_LOGVIEW, On ? 1 : 0, 0); }
     void LogFileRefused() override { FWindow.Post(UM_LOGFILEERROR, 0, 0); }
+    void ElevatedTarget(uintptr_t Window) override { FWindow.Post(UM_ELEVATEDTARGET, Window, 0); }
 
 private:
     TMessageTarget& FWindow;

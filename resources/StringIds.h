@@ -84,3 +84,7 @@
 // Accessible names of the picture buttons.
 #define IDS_EXPAND_MORE 1020
 #define IDS_EXPAND_LESS 1021
+
+// The notice for input that a window with administrator rights drops.
+#define IDS_ELEVATED_TITLE 65312
+#define IDS_ELEVATED_TEXT 65313

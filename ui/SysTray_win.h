@@ -34,6 +34,7 @@ public:
     void AwaitState() { FIcon.AwaitState(); }
     void FlashError() { FIcon.FlashError(); }
     void SetLayoutOK(bool OK) { FIcon.SetLayoutOK(OK); }
+    void ShowNotice(int Title, int Text) { FIcon.ShowNotice(Title, Text); }
     bool IconShown() const { return FIcon.IconShown(); }
     const TTrayIcon& Icon() const { return FIcon; }
 

@@ -113,6 +113,18 @@ void TTrayIcon::SetLayoutOK(bool OK)
         FShell.Notify(nimModify, FRecord);
 }
 
+void TTrayIcon::ShowNotice(int Title, int Text)
+{
+    if (!FIconShown)
+        return;
+    TTrayRecord record = FRecord;
+    record.Flags |= nifInfo;
+    record.InfoFlags = niifWarning | niifNoSound;
+    record.InfoTitle = Title;
+    record.InfoText = Text;
+    FShell.Notify(nimModify, record);
+}
+
 void TTrayIcon::TaskbarCreated()
 {
     if (!FIconShown)

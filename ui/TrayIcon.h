@@ -62,6 +62,9 @@ public:
     // The flash timer has run out.
     void FlashTimerElapsed();
     void SetLayoutOK(bool OK);
+    // A warning balloon with the texts (string-table ids), shown at once
+    // when the icon is; dropped while it is hidden.
+    void ShowNotice(int Title, int Text);
     // The taskbar was created again (Explorer restarted): a shown icon is
     // added again, so that a user who reaches the program only through it
     // never loses it.

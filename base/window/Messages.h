@@ -24,6 +24,9 @@ constexpr uint32_t UM_PORTWORK = WM_APP_BASE + 11;
 // The input desktop was switched (the sign-in screen, the lock screen's
 // password entry, a question of User Account Control, or back).
 constexpr uint32_t UM_DESKTOPSWITCH = WM_APP_BASE + 12;
+// The device's input went to a window with higher rights, which takes
+// none of it (wParam: the window), for the first time.
+constexpr uint32_t UM_ELEVATEDTARGET = WM_APP_BASE + 13;
 
 // Where PostToMain delivers: the main window on Windows, a recorder in tests.
 class TMessageTarget {

@@ -677,6 +677,25 @@ def scenario_secure_desktop(build):
             remove_machine_key(run.env)
 
 
+def scenario_elevated_window(build):
+    """Input going to a window with administrator rights (the test build's
+    seam says which ones) is said once per window in the log, however often
+    the device types there; the notice comes from the tray icon."""
+    log = "elevated.log"
+    with Program(build, "elevated_window", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 observer=True, seams={"VEMU_TEST_ELEVATED_CLASS": "VemuObserver"}) as run:
+        run.wait_tray(1, "icon")
+        run.ask("find VemuObserver Observer %d" % int(WAIT * 1000))
+        run.send(b"a")
+        run.observer.take(2)
+        run.send(b"b")
+        run.observer.take(2)
+        line = "### Fenster mit Administratorrechten: Eingaben vom Ger\xe4t kommen dort nicht an"
+        await_log(run, log, line)
+        with open(os.path.join(run.work, log), encoding="cp1252") as f:
+            expect(f.read().count(line), 1, "lines for the one window")
+
+
 def scenario_hidden_mode(build):
     """With MORWENN an injected byte is typed; without it, or beyond a
     byte's range, nothing happens."""

@@ -13,7 +13,10 @@
 //                            the session's switch event. Whether the
 //                            sign-in helper is set up is asked of the
 //                            system (Wine's service manager and registry).
+//   VEMU_TEST_ELEVATED_CLASS=C  windows of class C run with higher rights
+//                            (Wine has no integrity levels).
 #include "app/DesktopWatch_win.h"
+#include "app/ElevatedWindows_win.h"
 #include "app/EngineHost_win.h"
 #include "app/SignInSetup_win.h"
 #include "serial/PortOpening.h"
@@ -22,6 +25,7 @@
 
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 
 namespace {
 
@@ -84,7 +88,19 @@ HANDLE SwitchTicks()
     return timer;
 }
 
+const char* ElevatedClass = nullptr;
+
+bool OfElevatedClass(uintptr_t Window)
+{
+    char name[64] = "";
+    GetClassNameA(reinterpret_cast<HWND>(Window), name, sizeof name);
+    return std::strcmp(name, ElevatedClass) == 0;
+}
+
 const bool Installed = [] {
+    ElevatedClass = std::getenv("VEMU_TEST_ELEVATED_CLASS");
+    if (ElevatedClass)
+        SetElevationCheck(OfElevatedClass);
     SecureFile = std::getenv("VEMU_TEST_SECURE_FILE");
     if (SecureFile)
         SetDesktopSource({SwitchTicks, SecureFileSaysInput, SignInHelperSetUp});

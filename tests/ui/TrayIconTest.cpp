@@ -250,3 +250,28 @@ TEST(TrayIcon, ANewTaskbarGetsAShownIconAgainWithoutRepeatingANotice)
 }
 
 } // namespace
+
+namespace {
+
+// A notice of the moment (input a window with administrator rights drops)
+// is a warning balloon over the current icon, and nothing while hidden.
+TEST(TrayIcon, ANoticeOfTheMomentShowsOverTheCurrentIcon)
+{
+    TRecordingShell shell;
+    TTrayIcon tray(shell);
+    tray.ShowNotice(IDS_ELEVATED_TITLE, IDS_ELEVATED_TEXT);
+    EXPECT_TRUE(shell.Calls.empty()) << "hidden";
+    tray.SetState(2);
+    tray.ShowIcon(true);
+    shell.Take();
+    tray.ShowNotice(IDS_ELEVATED_TITLE, IDS_ELEVATED_TEXT);
+    const auto calls = shell.Take();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].Message, nimModify);
+    EXPECT_EQ(calls[0].Record.Image, TTrayImage::Active);
+    EXPECT_TRUE(calls[0].Record.Flags & nifInfo);
+    EXPECT_EQ(calls[0].Record.InfoFlags, niifWarning | niifNoSound);
+    EXPECT_EQ(calls[0].Record.InfoText, IDS_ELEVATED_TEXT);
+}
+
+} // namespace
