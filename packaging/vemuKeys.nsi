@@ -107,6 +107,17 @@ SetCompressor /SOLID lzma
 !define EXIT_FOREIGN_FOLDER 3
 !define EXIT_FILE 4
 !define EXIT_RIGHTS 5
+!define EXIT_SERVICE 6
+; The sign-in helper's service, and the machine's key its helper reads
+; (written by the program's elevated step).
+!define SIGNIN_SERVICE "vemuKeysSignIn"
+!define SIGNIN_SERVICE_PROGRAM "vemuKeysSignInService.exe"
+!define SIGNIN_DISPLAY "Vemu Keys bei der Anmeldung"
+!define SIGNIN_KEY "SOFTWARE\Vemu Keys\SignIn"
+!define SIGNIN_KEY_PARENT "SOFTWARE\Vemu Keys"
+; How the service is registered: its program by a quoted path in the locked
+; folder, on its own, at every start of Windows, as LocalSystem.
+!define SIGNIN_SERVICE_SETUP 'binPath= "\"$INSTDIR\${SIGNIN_SERVICE_PROGRAM}\"" type= own start= auto obj= LocalSystem DisplayName= "${SIGNIN_DISPLAY}"'
 
 Name "${PRODUCT}"
 OutFile "${OUTFILE}"
@@ -181,6 +192,28 @@ VIAddVersionKey /LANG=${LANG_GERMAN} "LegalCopyright" "${PUBLISHER}"
     DetailPrint `icacls ${ARGUMENTS}: $0`
     StrCpy $RightsFailed 1
   ${EndIf}
+!macroend
+
+; The system's own service tools, by their full paths; net waits until a
+; service has stopped. $0 is the exit code (0 when the service was running
+; and stopped, or was there, for a query).
+!macro ServiceTool TOOL ARGUMENTS
+  nsExec::ExecToLog '"$SYSDIR\${TOOL}.exe" ${ARGUMENTS}'
+  Pop $0
+!macroend
+
+; The sign-in service is stopped, so that its helper lets go of its file
+; and the port; the section "-SignIn" starts it again when it stays.
+!macro StopSignIn
+  !insertmacro ServiceTool net 'stop ${SIGNIN_SERVICE}'
+!macroend
+
+; Stops and removes the sign-in service and the machine's key.
+!macro RemoveSignIn
+  !insertmacro StopSignIn
+  !insertmacro ServiceTool sc 'delete ${SIGNIN_SERVICE}'
+  DeleteRegKey HKLM "${SIGNIN_KEY}"
+  DeleteRegKey /ifempty HKLM "${SIGNIN_KEY_PARENT}"
 !macroend
 
 ; Entries that lead to files which are not there go: the apps entry without
@@ -620,6 +653,7 @@ Section "${PRODUCT}" SecProgram
   ${If} $Foreign != ""
     !insertmacro StopInstallation ${EXIT_FOREIGN_FOLDER} "${FOREIGN_FOLDER_TEXT}"
   ${EndIf}
+  !insertmacro StopSignIn
   Call CheckNothingHeld
 
   SetOutPath "$INSTDIR"
@@ -670,9 +704,40 @@ Section "-Autostart"
   ${EndIf}
 SectionEnd
 
+Section /o "Anmeldung und Benutzerkontensteuerung" SecSignIn
+SectionEnd
+
+; After the files: the service runs the helper of this installation, by a
+; quoted path in the locked folder, as LocalSystem; without the choice it
+; goes, with the machine's key.
+Section "-SignIn"
+  ${If} ${SectionIsSelected} ${SecSignIn}
+    ; Created, or changed when it is there; what cannot be changed (a
+    ; system without "sc config") is made afresh.
+    !insertmacro ServiceTool sc 'create ${SIGNIN_SERVICE} ${SIGNIN_SERVICE_SETUP}'
+    ${If} $0 != 0
+      !insertmacro ServiceTool sc 'config ${SIGNIN_SERVICE} ${SIGNIN_SERVICE_SETUP}'
+    ${EndIf}
+    ${If} $0 != 0
+      !insertmacro ServiceTool sc 'delete ${SIGNIN_SERVICE}'
+      !insertmacro ServiceTool sc 'create ${SIGNIN_SERVICE} ${SIGNIN_SERVICE_SETUP}'
+    ${EndIf}
+    ${If} $0 != 0
+      DetailPrint "Der Dienst ${SIGNIN_SERVICE} konnte nicht eingerichtet werden ($0)."
+      SetErrorLevel ${EXIT_SERVICE}
+    ${Else}
+      !insertmacro ServiceTool sc 'description ${SIGNIN_SERVICE} "Bedienung der Anmeldung und der Rückfragen von Windows mit dem Hilfsmittel"'
+      !insertmacro ServiceTool net 'start ${SIGNIN_SERVICE}'
+    ${EndIf}
+  ${Else}
+    !insertmacro RemoveSignIn
+  ${EndIf}
+SectionEnd
+
 !insertmacro MUI_FUNCTION_DESCRIPTION_BEGIN
-  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "Die Programme ${PRODUCT} und vemuKeysCon mit der Anleitung."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecProgram} "Die Programme ${PRODUCT} und vemuKeysCon, die Hilfe für die Anmeldung und die Anleitung."
   !insertmacro MUI_DESCRIPTION_TEXT ${SecAutostart} "${PRODUCT} startet bei jeder Anmeldung eines Benutzers an diesem Computer."
+  !insertmacro MUI_DESCRIPTION_TEXT ${SecSignIn} "Das Hilfsmittel bedient auch die Anmeldung, den Sperrbildschirm und die Rückfragen der Benutzerkontensteuerung. Der Anschluss wird im Einstellungsdialog gewählt."
 !insertmacro MUI_FUNCTION_DESCRIPTION_END
 
 Function .onInit
@@ -694,6 +759,22 @@ Function .onInit
       !insertmacro SelectSection ${SecAutostart}
     ${Else}
       !insertmacro UnselectSection ${SecAutostart}
+    ${EndIf}
+  ${EndIf}
+  ; The sign-in service stays as it is (an update keeps it); /SIGNIN
+  ; registers it, /SIGNIN=0 removes it.
+  nsExec::Exec '"$SYSDIR\sc.exe" query ${SIGNIN_SERVICE}'
+  Pop $0
+  ${If} $0 == 0
+    !insertmacro SelectSection ${SecSignIn}
+  ${EndIf}
+  ClearErrors
+  ${GetOptions} $1 "/SIGNIN" $0
+  ${IfNot} ${Errors}
+    ${If} $0 == "=0"
+      !insertmacro UnselectSection ${SecSignIn}
+    ${Else}
+      !insertmacro SelectSection ${SecSignIn}
     ${EndIf}
   ${EndIf}
 FunctionEnd
@@ -735,6 +816,8 @@ Section "Uninstall"
   ; anything else of the program does, so that the apps entry can run it
   ; again.
   StrCpy $Unremoved ""
+  ; The service first: its helper holds its file.
+  !insertmacro RemoveSignIn
   !insertmacro VemuFiles RemoveFile
   ${If} $Unremoved == ""
     ${If} $KeepSettings != 1

@@ -2,13 +2,15 @@
 """The installer under Wine through its life, silent as an administrator
 would run it:
 
-1. install with autostart: the files, the Start menu links, the apps entry,
-   the autostart value, and the owner and rights the installer asks icacls
-   for, in their order;
+1. install with autostart and the sign-in service: the files, the Start
+   menu links, the apps entry, the autostart value, the service (LocalSystem,
+   its program by a quoted path in the folder), and the owner and rights the
+   installer asks icacls for, in their order;
 2. start the installed program; while it runs, the uninstaller and the
    installer refuse and change nothing;
-3. uninstall keeping the settings: only the settings file stays, and users
-   may no longer change files in the folder;
+3. uninstall keeping the settings: only the settings file stays, users
+   may no longer change files in the folder, and the service and the
+   machine's key are gone;
 4. a user puts program files into that folder, keeping a link to each; the
    installation again (without the switch) takes the folder, writes new
    files and leaves the user's alone; the settings are still there, no
@@ -38,6 +40,10 @@ from installer import (BUILD, DATA_FILES, EXIT_RUNNING, FOLDER_LEFT, INSTALL_DIR
                        reg_value, run_command_line, uninstall, unix, wine, wine_harness)
 import installer
 from wine_testing import IDC_EXIT, MAIN_WINDOW_CLASS, driver_answer, windows_path
+
+# The sign-in helper's service and the machine's key it reads.
+SIGNIN_SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\vemuKeysSignIn"
+SIGNIN_KEY = r"HKLM\SOFTWARE\Vemu Keys\SignIn"
 
 # The error file that takes the lines of one grown too large.
 OLD_ERROR_FILE = "Errors.old.log"
@@ -195,8 +201,14 @@ def run(version):
     before = traces()
 
     print("installer_test: 1. silent install with autostart")
-    calls = install(setup, "/AUTOSTART=1")
+    calls = install(setup, "/AUTOSTART=1", "/SIGNIN")
     check_installation(version, zip_path, calls)
+    service = SIGNIN_SERVICE_KEY
+    expect_true(reg_value(service, "ImagePath") == ("REG_SZ", '"%s\\vemuKeysSignInService.exe"' % INSTALL_DIR),
+                "the service's program %r" % (reg_value(service, "ImagePath"),))
+    expect_true(reg_value(service, "ObjectName") == ("REG_SZ", "LocalSystem"),
+                "the service runs as %r" % (reg_value(service, "ObjectName"),))
+    expect_true(reg_value(service, "Start") == ("REG_DWORD", "0x2"), "the service does not start with Windows")
     expect_true(reg_value(RUN_KEY, RUN_VALUE) == ("REG_SZ", run_target),
            "autostart value %r, not %s" % (reg_value(RUN_KEY, RUN_VALUE), run_target))
 
@@ -222,7 +234,10 @@ def run(version):
     expect_true(b"[Start]" in settings_text, "the program wrote no settings into %s: %r" % (SETTINGS, settings_text))
 
     print("installer_test: 3. silent uninstall keeping the settings")
+    wine(["reg", "add", SIGNIN_KEY, "/v", "Port", "/t", "REG_DWORD", "/d", "3", "/f"])
     calls = uninstall("/KEEPSETTINGS")
+    expect_true(not reg_key_exists(SIGNIN_SERVICE_KEY), "the sign-in service is still registered")
+    expect_true(not reg_key_exists(SIGNIN_KEY), "the machine's sign-in key is still there")
     expect_true(installed_files() == [SETTINGS], "left in the folder: %s" % installed_files())
     expect_true(calls == [[INSTALL_DIR] + FOLDER_LEFT], "the folder left behind got the rights %s" % calls)
     expect_true(not reg_key_exists(UNINSTALL_KEY), "the apps entry is still there")
@@ -252,6 +267,7 @@ def run(version):
     with open(settings_path, "rb") as settings:
         expect_true(settings.read() == settings_text, "installing again changed the settings")
     expect_true(reg_value(RUN_KEY, RUN_VALUE) is None, "installing without the switch added an autostart value")
+    expect_true(not reg_key_exists(SIGNIN_SERVICE_KEY), "installing without the switch registered the service")
 
     print("installer_test: 5. an update over files users put into the folder")
     for name, kind in PLANTED:
