@@ -26,7 +26,8 @@
 namespace {
 
 const int LowerPortRows[] = {IDC_LABEL_BYTESIZE, IDC_BYTESIZE, IDC_LABEL_PARITY, IDC_PARITY, IDC_LABEL_STOP, IDC_STOP};
-const int StartGroupControls[] = {IDC_GROUP_START, IDC_AUTOSTART, IDC_RUNINFO};
+const int StartGroupControls[] = {IDC_GROUP_START, IDC_AUTOSTART,     IDC_RUNINFO,
+                                  IDC_SIGNIN,      IDC_SIGNIN_SHIELD, IDC_SIGNIN_REASON};
 
 RECT RectIn(HWND Control, HWND Parent)
 {
@@ -163,6 +164,10 @@ void TConfigPages::LoadGlyphs()
         if (HWND button = Control(id))
             SendMessageA(button, BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FFolderGlyph.Get()));
     SendMessageA(Control(IDC_RUNINFO), BM_SETIMAGE, IMAGE_ICON, reinterpret_cast<LPARAM>(FInfoGlyph.Get()));
+    // The system's shield: the box asks for administrator rights.
+    FShieldGlyph = static_cast<HICON>(
+        LoadImageW(nullptr, MAKEINTRESOURCEW(32518) /* IDI_SHIELD */, IMAGE_ICON, glyph, glyph, LR_SHARED));
+    SendMessageA(Control(IDC_SIGNIN_SHIELD), STM_SETICON, reinterpret_cast<WPARAM>(FShieldGlyph), 0);
 }
 
 void TConfigPages::SelectTab(int Index)
@@ -408,6 +413,7 @@ TConfigValues TConfigPages::Chosen(const TConfigValues& Current) const
     values.ParityItem = SelectedItem(IDC_PARITY);
     values.StopItem = SelectedItem(IDC_STOP);
     values.AutoStart = ControlChecked(IDC_AUTOSTART);
+    values.SignIn = ControlChecked(IDC_SIGNIN);
     if (FTabs.Extended) {
         HWND page = FExtendedPage->Handle();
         values.LogView = ControlChecked(IDC_LOGVIEW);
@@ -438,6 +444,7 @@ void TConfigPages::WriteControls(const TConfigValues& Values)
     SendMessageA(Control(IDC_PARITY), CB_SETCURSEL, Values.ParityItem, 0);
     SendMessageA(Control(IDC_STOP), CB_SETCURSEL, Values.StopItem, 0);
     SetControlChecked(IDC_AUTOSTART, Values.AutoStart);
+    SetControlChecked(IDC_SIGNIN, Values.SignIn);
     SetControlChecked(IDC_LOGVIEW, Values.LogView);
     SetControlChecked(IDC_LOGFILE, Values.LogFile);
     SetControlChecked(IDC_DEBUG, Values.Debug);
@@ -452,12 +459,20 @@ void TConfigPages::WriteControls(const TConfigValues& Values)
         SetWindowTextA(Control(IDC_SOUNDNAME), Values.SoundName.c_str());
 }
 
-void TConfigPages::Show(const TConfigValues& Values, bool AutoStartChangeable)
+void TConfigPages::Show(const TConfigValues& Values, bool AutoStartChangeable, int SignInReason)
 {
     WriteControls(Values);
     EnableControl(IDC_AUTOSTART, AutoStartChangeable);
     ShowWindow(Control(IDC_RUNINFO), AutoStartChangeable ? SW_HIDE : SW_SHOWNA);
+    EnableControl(IDC_SIGNIN, SignInReason == 0);
+    SetWindowTextA(Control(IDC_SIGNIN_REASON), SignInReason ? LoadResourceText(SignInReason).c_str() : "");
     UpdateControls();
+}
+
+std::string TConfigPages::PresentDevice(int32_t Port) const
+{
+    const TPortDevice* device = DeviceAt(Port, FPresentPorts);
+    return device ? device->Identity.Device : std::string();
 }
 
 void TConfigPages::SetLogViewTicked(bool Ticked)

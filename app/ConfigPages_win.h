@@ -59,7 +59,11 @@ public:
     void SetReceiver(TSerialReceiver* Receiver);
 
     // The controls show Values; edits not applied are gone.
-    void Show(const TConfigValues& Values, bool AutoStartChangeable);
+    // SignInReason: 0 when the sign-in box can be changed, else the string
+    // id of why not (shown below the greyed box).
+    void Show(const TConfigValues& Values, bool AutoStartChangeable, int SignInReason);
+    // The instance id the system listed for the present port, or "".
+    std::string PresentDevice(int32_t Port) const;
     // What the user chose; the values of the tabs not shown are Current's.
     TConfigValues Chosen(const TConfigValues& Current) const;
     bool PortExpanded() const { return FPortExpanded; }
@@ -129,7 +133,9 @@ private:
     // The port group's geometry, taken from the template (page coordinates).
     RECT FGroupPort{};
     int FCollapseBy = 0;
-    std::array<RECT, 3> FStartGroup{}; // group box, check box, info button
+    // The group box, the autostart box and its info button, the sign-in box,
+    // its shield and its reason.
+    std::array<RECT, 6> FStartGroup{};
     std::vector<TPortDevice> FPresentPorts; // as the system last listed them
     // The port the list selected for the receiver; a selection still equal
     // to it is the receiver's, not the user's.
@@ -138,4 +144,5 @@ private:
     TIconHandle FCollapseGlyph;
     TIconHandle FFolderGlyph;
     TIconHandle FInfoGlyph;
+    HICON FShieldGlyph = nullptr; // the system's, shared: never destroyed
 };

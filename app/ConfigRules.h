@@ -21,6 +21,8 @@ struct TConfigValues {
     int ParityItem = 0; // parity code
     int StopItem = 0;   // stop-bit code
     bool AutoStart = false;
+    // The sign-in helper is set up on this PC (the machine's state).
+    bool SignIn = false;
     bool LogView = false;
     int32_t LogLines = 200;
     bool LogFile = false;

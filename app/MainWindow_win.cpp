@@ -2,6 +2,9 @@
 
 #include "app/ElevatedWindows_win.h"
 #include "app/ErrorSound_win.h"
+#include "app/SignInKey_win.h"
+#include "app/SignInSetup_win.h"
+#include "app/SignInStep_win.h"
 #include "app/SettingsNotice_win.h"
 #include "base/window/Graphics_win.h"
 #include "base/window/MessageDialog.h"
@@ -118,8 +121,15 @@ TConfigValues TvemuCfgDlg::CurrentValues() const
 
 void TvemuCfgDlg::LoadControls()
 {
-    if (FEngine)
-        FPages.Show(CurrentValues(), FGlobals.AutoStartChangeable);
+    if (!FEngine)
+        return;
+    // The sign-in box shows the machine's state, whatever the user's file says.
+    TConfigValues values = CurrentValues();
+    FSignInWasSetUp = SignInHelperSetUp();
+    values.SignIn = FSignInWasSetUp;
+    FSignInReason = 0;
+    SignInPlacementOK(FSignInReason);
+    FPages.Show(values, FGlobals.AutoStartChangeable, FSignInReason);
 }
 
 void TvemuCfgDlg::ApplySettings()
@@ -128,9 +138,32 @@ void TvemuCfgDlg::ApplySettings()
         ApplyConfigValues(FPages.Chosen(CurrentValues()), *FEngine, FGlobals, FProgram.Loggers());
 }
 
+void TvemuCfgDlg::ApplySignIn(bool Ticked)
+{
+    if (!FEngine || FSignInReason != 0)
+        return;
+    std::string refusal;
+    const TPortSettings served = ReadSignInKey(refusal).value_or(TPortSettings());
+    TPortSettings chosen = FEngine->PortSettings();
+    // A port chosen just now has not opened yet: its device is the one the
+    // system lists there.
+    if (chosen.Device.empty() || chosen.Port != served.Port)
+        chosen.Device = FPages.PresentDevice(chosen.Port);
+    const TSignInStep step = SignInStepFor(FSignInWasSetUp, Ticked, served, chosen);
+    if (step == TSignInStep::None)
+        return;
+    const TStepOutcome outcome = RunElevatedSignInStep(Handle(), SignInStepArguments(step, chosen));
+    if (outcome != TStepOutcome::Done)
+        MessageBoxOK(LoadResourceText(outcome == TStepOutcome::Declined ? IDS_SIGNIN_DECLINED : IDS_SIGNIN_FAILED),
+                     mtWarning);
+}
+
 void TvemuCfgDlg::ApplyAndHide()
 {
+    const bool signIn = FPages.Chosen(CurrentValues()).SignIn;
     ApplySettings();
+    // After the port's settings, which it serves.
+    ApplySignIn(signIn);
     // A port that did not open is tried again until it does.
     if (FEngineHost)
         FEngineHost->WatchPort();

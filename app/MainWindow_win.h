@@ -88,6 +88,9 @@ private:
     void LoadControls();
     void ApplySettings();
     void ApplyAndHide();
+    // A changed sign-in box, or a changed port it serves: the program's
+    // elevated step sets the helper up or removes it; a refusal is said.
+    void ApplySignIn(bool Ticked);
     void Started();
     void StoreAndShutDown();
     // The window's own settings into the program's, then one save.
@@ -106,6 +109,10 @@ private:
     bool FShutDown = false;
     bool FSettingsSaved = false;
     bool FNoticeShown = false;
+    // The machine's state when the dialog was shown, and why the box cannot
+    // be changed (a string id, 0 when it can).
+    bool FSignInWasSetUp = false;
+    int FSignInReason = 0;
     std::unique_ptr<TWindowTarget> FTarget;
     std::unique_ptr<TPostedEvents> FEvents;
     // The system's sink, looking where the input goes; outlives the engine.

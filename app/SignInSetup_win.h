@@ -8,3 +8,12 @@ inline constexpr const wchar_t* SignInServiceName = L"vemuKeysSignIn";
 
 bool SignInServiceRegistered();
 bool SignInHelperSetUp();
+
+#include <string>
+
+// Registers the service for the program in Folder (created, or changed
+// when it is there) and starts it afresh, so that it reads the machine's
+// key as it is now. Elevated only.
+bool RegisterSignInService(const std::wstring& Folder);
+// Stops and removes the service; true also when it was not there.
+bool RemoveSignInService();

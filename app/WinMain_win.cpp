@@ -6,6 +6,8 @@
 #include "app/LastResort_win.h"
 #include "app/Lifecycle.h"
 #include "app/MainWindow_win.h"
+#include "app/SignInStep_win.h"
+#include "base/system/WidePath_win.h"
 #include "app/Program.h"
 #include "app/SettingsNotice_win.h"
 #include "app/SingleInstance_win.h"
@@ -122,21 +124,22 @@ void EndProgram(TCloseReason Reason)
     SysTrayForm.reset();
 }
 
-std::string FirstArgument()
+// The command line's arguments after the program's name, in UTF-8.
+std::vector<std::string> Arguments()
 {
     int count = 0;
     LPWSTR* arguments = CommandLineToArgvW(GetCommandLineW(), &count);
-    std::string first;
-    if (arguments && count > 1) {
-        const int length = WideCharToMultiByte(CP_ACP, 0, arguments[1], -1, nullptr, 0, nullptr, nullptr);
-        if (length > 1) {
-            first.resize(static_cast<size_t>(length));
-            WideCharToMultiByte(CP_ACP, 0, arguments[1], -1, first.data(), length, nullptr, nullptr);
-            first.resize(static_cast<size_t>(length - 1));
-        }
-    }
+    std::vector<std::string> result;
+    for (int i = 1; arguments && i < count; ++i)
+        result.push_back(PathFromWide(arguments[i]));
     LocalFree(arguments);
-    return first;
+    return result;
+}
+
+std::string FirstArgument()
+{
+    const std::vector<std::string> arguments = Arguments();
+    return arguments.empty() ? std::string() : arguments.front();
 }
 
 int Run()
@@ -197,6 +200,13 @@ int Run()
 int WINAPI WinMain(HINSTANCE, HINSTANCE, LPSTR, int)
 {
     RestrictDllSearch();
+    // The elevated step for the sign-in helper does its job and ends: no
+    // window, no settings, no other copy to look for.
+    if (std::vector<std::string> arguments = Arguments();
+        !arguments.empty() && arguments.front() == SignInStepSwitch) {
+        arguments.erase(arguments.begin());
+        return RunSignInStep(arguments);
+    }
     InstallLastResort(HandleFatalException);
     // The shell (mail and web links) and the file dialogs want COM.
     const HRESULT com = CoInitializeEx(nullptr, COINIT_APARTMENTTHREADED | COINIT_DISABLE_OLE1DDE);

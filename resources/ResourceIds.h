@@ -65,6 +65,10 @@
 #define IDC_GROUP_START 1022
 #define IDC_AUTOSTART 1023
 #define IDC_RUNINFO 1024
+// The sign-in helper's box, the shield beside it, and why it cannot be changed.
+#define IDC_SIGNIN 1093
+#define IDC_SIGNIN_SHIELD 1094
+#define IDC_SIGNIN_REASON 1095
 
 // Tab "Erweitert".
 #define IDC_GROUP_LOG 1030

@@ -88,3 +88,10 @@
 // The notice for input that a window with administrator rights drops.
 #define IDS_ELEVATED_TITLE 65312
 #define IDS_ELEVATED_TEXT 65313
+
+// The sign-in helper's box: why it cannot be changed, and a step that
+// changed nothing.
+#define IDS_SIGNIN_NOT_INSTALLED 65314
+#define IDS_SIGNIN_FOLDER_OPEN 65315
+#define IDS_SIGNIN_DECLINED 65316
+#define IDS_SIGNIN_FAILED 65317

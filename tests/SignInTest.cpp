@@ -1,7 +1,9 @@
 // The sign-in helper's rules: the machine's key taken only when every value
 // is one of its list, the ports it may open, and how its service keeps it.
+#include "app/FolderRights.h"
 #include "app/HelperKeeper.h"
 #include "app/SecureDesktop.h"
+#include "app/SignInChoice.h"
 #include "app/SignInSettings.h"
 #include "serial/HardwarePort.h"
 
@@ -138,6 +140,106 @@ TEST(HelperKeeper, EarlyEndsWaitLongerAndASteadyRunStartsAgainAtOneSecond)
     EXPECT_EQ(pause.AfterEnd(10), 2000u);
     pause.Reset();
     EXPECT_EQ(pause.AfterEnd(10), 1000u);
+}
+
+} // namespace
+
+namespace {
+
+TPortSettings ServedPort()
+{
+    TPortSettings port;
+    port.Port = 3;
+    port.Rate = 9600;
+    port.Device = "USB\\VID_0403&PID_6001\\5&2A5C9B4&0&2";
+    return port;
+}
+
+TEST(SignInChoice, OkNeedsTheStepOnlyForAChangedBoxOrAChangedServedPort)
+{
+    const TPortSettings before = ServedPort();
+    TPortSettings rate = before;
+    rate.Rate = 19200;
+    TPortSettings lines = before;
+    lines.ControlLines = true;
+    TPortSettings queue = before;
+    queue.QInSize = 100;
+    using S = TSignInStep;
+    EXPECT_EQ(SignInStepFor(false, true, before, before), S::SetUp);
+    EXPECT_EQ(SignInStepFor(true, false, before, rate), S::Remove);
+    EXPECT_EQ(SignInStepFor(true, true, before, rate), S::SetUp);
+    EXPECT_EQ(SignInStepFor(true, true, before, lines), S::SetUp);
+    EXPECT_EQ(SignInStepFor(true, true, before, queue), S::None) << "not a value of the key";
+    EXPECT_EQ(SignInStepFor(false, false, before, rate), S::None);
+    EXPECT_EQ(SignInStepFor(true, true, before, before), S::None);
+}
+
+// What the dialog hands the elevated step comes back the same, and the
+// step refuses what the key would refuse.
+TEST(SignInChoice, TheStepsArgumentsAreCheckedAgainWhereTheyArrive)
+{
+    const TPortSettings port = ServedPort();
+    const auto arguments = SignInStepArguments(TSignInStep::SetUp, port);
+    EXPECT_EQ(SignInStepCommandLine(arguments),
+              "/signin \"on\" \"3\" \"9600\" \"8\" \"0\" \"0\" \"0\" \"USB\\VID_0403&PID_6001\\5&2A5C9B4&0&2\"");
+    TSignInStep step = TSignInStep::None;
+    TPortSettings read;
+    std::string refusal;
+    ASSERT_TRUE(ParseSignInStep(arguments, step, read, refusal)) << refusal;
+    EXPECT_EQ(step, TSignInStep::SetUp);
+    EXPECT_EQ(read.Port, 3);
+    EXPECT_EQ(read.Device, port.Device);
+    ASSERT_TRUE(ParseSignInStep({"off"}, step, read, refusal));
+    EXPECT_EQ(step, TSignInStep::Remove);
+
+    for (const std::vector<std::string>& wrong :
+         {std::vector<std::string>{"on", "0", "9600", "8", "0", "0", "0"}, {"on", "3", "9601", "8", "0", "0", "0"},
+          {"on", "3", "9600", "8", "0", "0"}, {"on", "3", "+9600", "8", "0", "0", "0"},
+          {"on", "3", "9600", "8", "0", "0", "2"}, {"on", "3", "9600", "8", "0", "0", "0", "USB\\\x7f"},
+          {"off", "3"}, {"an"}, {}})
+        EXPECT_FALSE(ParseSignInStep(wrong, step, read, refusal)) << SignInStepCommandLine(wrong);
+    TPortSettings quoted = port;
+    quoted.Device = "USB\\\"x";
+    EXPECT_TRUE(SignInStepArguments(TSignInStep::SetUp, quoted).empty()) << "a quote would break the command line";
+    TPortSettings noPort = port;
+    noPort.Port = 0;
+    EXPECT_TRUE(SignInStepArguments(TSignInStep::SetUp, noPort).empty());
+}
+
+} // namespace
+
+namespace {
+
+// The folder as the installer leaves it, and the ways a user could change
+// what runs as SYSTEM.
+TEST(FolderRights, OnlyAFolderAndFilesNoUserCanChangeAreAccepted)
+{
+    const std::string admins = "S-1-5-32-544";
+    const std::vector<TAccessEntry> installed{{"S-1-5-18", 0x1F01FF}, {admins, 0x1F01FF}, {"S-1-5-32-545", 0x1200A9}};
+    EXPECT_TRUE(OnlyAdministratorsMayChange(admins, true, installed));
+    EXPECT_TRUE(OnlyAdministratorsMayChange("S-1-5-18", true, installed));
+    EXPECT_FALSE(OnlyAdministratorsMayChange("S-1-5-21-1-2-3-1001", true, installed)) << "a user owns it";
+    EXPECT_FALSE(OnlyAdministratorsMayChange(admins, false, {})) << "no access list: everybody may";
+
+    const struct {
+        TAccessEntry Entry;
+        bool Accepted;
+    } extra[] = {
+        {{"S-1-5-11", 0x1301BF}, false},                   // Authenticated Users: Modify
+        {{"S-1-5-32-545", 0x0002}, false},                 // Users may add files
+        {{"S-1-1-0", 0x00040000}, false},                  // Everyone may change the list
+        {{"S-1-5-32-545", 0x10000000}, false},             // generic all
+        {{"S-1-5-32-545", 0x1F01FF, false}, true},         // a denial grants nothing
+        {{"S-1-3-0", 0x10000000, true, true}, true},       // the creator of new objects
+        {{"S-1-3-0", 0x10000000, true, false}, false},     // ... but not on the object itself
+        {{"S-1-5-32-545", 0x0002, true, true}, false},     // inherited by what lies inside
+    };
+    for (const auto& e : extra) {
+        std::vector<TAccessEntry> entries = installed;
+        entries.push_back(e.Entry);
+        EXPECT_EQ(OnlyAdministratorsMayChange(admins, true, entries), e.Accepted)
+            << e.Entry.Sid << " " << std::hex << e.Entry.Mask;
+    }
 }
 
 } // namespace

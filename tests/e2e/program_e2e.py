@@ -31,6 +31,7 @@ WAIT = 20.0  # seconds a window or a state may take on a loaded machine
 
 UM_INJECTBYTE = 0x8000
 UM_TRAYICON = 0x8001
+UM_SHOWINSTANCE = 0x8009
 UM_LOGFILEERROR = 0x8008
 TRAY_ICON_ID = 1701
 WM_CONTEXTMENU = 0x007B
@@ -45,6 +46,8 @@ IDC_LOGFILE = 1036
 IDC_LOGFILENAME = 1037
 IDC_AUTOSTART = 1023
 IDC_RUNINFO = 1024
+IDC_SIGNIN = 1093
+IDC_SIGNIN_REASON = 1095
 IDC_EVENTS = 1035
 IDC_INFO_SHOW = 1082
 IDC_LOG_LIST = 1090
@@ -694,6 +697,59 @@ def scenario_elevated_window(build):
         await_log(run, log, line)
         with open(os.path.join(run.work, log), encoding="cp1252") as f:
             expect(f.read().count(line), 1, "lines for the one window")
+
+
+def scenario_signin_box(build):
+    """The sign-in box: greyed with its reason where the program is not
+    installed; where it is (the test build's seam says so), ticked and OK
+    run the elevated step, which writes the machine's key with the port and
+    registers the service; the box then shows that state, and unticked and
+    OK remove both."""
+    with Program(build, "signin_greyed", settings=settings("[Extended]\nCheckPort=0\n")) as run:
+        run.wait_for("visible %s" % run.main, "1", "dialog")
+        run.dismiss_layout_notice()
+        expect(run.ask("enabled %s %d" % (run.main, IDC_SIGNIN)), "0", "the box greyed outside an installation")
+        expect(run.ask("text %s %d" % (run.main, IDC_SIGNIN_REASON)),
+               "Nur in der Installation mit dem Installationsprogramm möglich.", "the reason")
+        expect(run.exit_program(), 0, "exit code")
+    with Program(build, "signin_box", settings=settings("[Extended]\nCheckPort=0\n"),
+                 seams={"VEMU_TEST_SIGNIN_PLACED": "1"}) as run:
+        for name in ("vemuKeysSignIn.exe", "vemuKeysSignInService.exe"):
+            shutil.copy(os.path.join(build, name), run.work)
+        service = r"HKLM\System\CurrentControlSet\Services\%s" % SIGNIN_SERVICE
+        key = r"HKLM\SOFTWARE\Vemu Keys\SignIn"
+        try:
+            run.wait_for("visible %s" % run.main, "1", "dialog")
+            run.dismiss_layout_notice()
+            expect(run.ask("checked %s %d" % (run.main, IDC_SIGNIN)), "0", "not set up at first")
+            run.ask("click %s %d" % (run.main, IDC_SIGNIN))
+            run.ask("click %s %d" % (run.main, IDOK))
+            run.wait_for("visible %s" % run.main, "0", "OK hides the dialog")
+            deadline = time.monotonic() + WAIT
+            while reg_value(run.env, service, "ImagePath") is None and time.monotonic() < deadline:
+                time.sleep(0.3)
+            expect(reg_value(run.env, key, "Port"), ("REG_DWORD", "0x7"), "the machine's port")
+            expect(reg_value(run.env, key, "Rate"), ("REG_DWORD", "0x2580"), "the machine's rate")
+            expect(reg_value(run.env, service, "ImagePath"),
+                   ("REG_SZ", '"%s"' % windows_path(os.path.join(run.work, "vemuKeysSignInService.exe"))),
+                   "the service's program, quoted")
+            expect(reg_value(run.env, service, "ObjectName"), ("REG_SZ", "LocalSystem"), "the service's account")
+            run.ask("post %s %d 0 0" % (run.main, UM_SHOWINSTANCE))
+            run.wait_for("visible %s" % run.main, "1", "dialog again")
+            expect(run.ask("checked %s %d" % (run.main, IDC_SIGNIN)), "1", "the box shows the machine's state")
+            run.ask("click %s %d" % (run.main, IDC_SIGNIN))
+            run.ask("click %s %d" % (run.main, IDOK))
+            run.wait_for("visible %s" % run.main, "0", "OK hides the dialog")
+            deadline = time.monotonic() + WAIT
+            while reg_value(run.env, service, "ImagePath") is not None and time.monotonic() < deadline:
+                time.sleep(0.3)
+            expect(reg_value(run.env, service, "ImagePath"), None, "the service after unticking")
+            expect(reg_value(run.env, key, "Port"), None, "the machine's key after unticking")
+            expect(run.exit_program(), 0, "exit code")
+        finally:
+            sc(run.env, "stop", SIGNIN_SERVICE)
+            sc(run.env, "delete", SIGNIN_SERVICE)
+            remove_machine_key(run.env)
 
 
 def scenario_hidden_mode(build):

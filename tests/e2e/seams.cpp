@@ -15,10 +15,14 @@
 //                            system (Wine's service manager and registry).
 //   VEMU_TEST_ELEVATED_CLASS=C  windows of class C run with higher rights
 //                            (Wine has no integrity levels).
+//   VEMU_TEST_SIGNIN_PLACED=1  the sign-in programs lie in an installed
+//                            folder only administrators can change (Wine
+//                            enforces no rights).
 #include "app/DesktopWatch_win.h"
 #include "app/ElevatedWindows_win.h"
 #include "app/EngineHost_win.h"
 #include "app/SignInSetup_win.h"
+#include "app/SignInStep_win.h"
 #include "serial/PortOpening.h"
 
 #include <windows.h>
@@ -97,7 +101,11 @@ bool OfElevatedClass(uintptr_t Window)
     return std::strcmp(name, ElevatedClass) == 0;
 }
 
+bool Placed(int&) { return true; }
+
 const bool Installed = [] {
+    if (std::getenv("VEMU_TEST_SIGNIN_PLACED"))
+        SetSignInPlacementCheck(Placed);
     ElevatedClass = std::getenv("VEMU_TEST_ELEVATED_CLASS");
     if (ElevatedClass)
         SetElevationCheck(OfElevatedClass);
