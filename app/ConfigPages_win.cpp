@@ -25,9 +25,11 @@
 
 namespace {
 
-const int LowerPortRows[] = {IDC_LABEL_BYTESIZE, IDC_BYTESIZE, IDC_LABEL_PARITY, IDC_PARITY, IDC_LABEL_STOP, IDC_STOP};
-const int StartGroupControls[] = {IDC_GROUP_START, IDC_AUTOSTART,     IDC_RUNINFO,
-                                  IDC_SIGNIN,      IDC_SIGNIN_SHIELD, IDC_SIGNIN_REASON};
+const int LowerPortRows[] = {IDC_LABEL_BYTESIZE, IDC_BYTESIZE, IDC_LABEL_PARITY, IDC_PARITY,
+                             IDC_LABEL_STOP,     IDC_STOP,     IDC_CONTROLLINES};
+// Everything below the port group, which moves up when it collapses.
+const int StartGroupControls[] = {IDC_LABEL_RECEIVED, IDC_RECEIVED, IDC_GROUP_START,  IDC_AUTOSTART,
+                                  IDC_RUNINFO,        IDC_SIGNIN,   IDC_SIGNIN_SHIELD, IDC_SIGNIN_REASON};
 
 RECT RectIn(HWND Control, HWND Parent)
 {
@@ -369,10 +371,10 @@ void TConfigPages::MeasurePortGroup()
     FGroupPort = RectIn(Control(IDC_GROUP_PORT), page);
     const RECT rate = RectIn(Control(IDC_RATE), page);
     const RECT expand = RectIn(Control(IDC_EXPAND), page);
-    const RECT stop = RectIn(Control(IDC_STOP), page);
+    const RECT last = RectIn(Control(IDC_CONTROLLINES), page);
     // Collapsed, the group ends below the rate row with the margin it has
     // below the last row when expanded.
-    const int collapsedBottom = std::max(rate.bottom, expand.bottom) + (FGroupPort.bottom - stop.bottom);
+    const int collapsedBottom = std::max(rate.bottom, expand.bottom) + (FGroupPort.bottom - last.bottom);
     FCollapseBy = FGroupPort.bottom - collapsedBottom;
     for (size_t i = 0; i < FStartGroup.size(); ++i)
         FStartGroup[i] = RectIn(Control(StartGroupControls[i]), page);
@@ -389,7 +391,7 @@ void TConfigPages::SetPortExpanded(bool Expanded)
         SetWindowPos(Control(StartGroupControls[i]), nullptr, FStartGroup[i].left, FStartGroup[i].top - shift, 0, 0,
                      SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
     for (int id : LowerPortRows) {
-        if (id == IDC_BYTESIZE || id == IDC_PARITY || id == IDC_STOP)
+        if (id == IDC_BYTESIZE || id == IDC_PARITY || id == IDC_STOP || id == IDC_CONTROLLINES)
             EnableControl(id, Expanded);
         ShowWindow(Control(id), Expanded ? SW_SHOWNA : SW_HIDE);
     }
@@ -412,6 +414,7 @@ TConfigValues TConfigPages::Chosen(const TConfigValues& Current) const
     values.SizeItem = SelectedItem(IDC_BYTESIZE);
     values.ParityItem = SelectedItem(IDC_PARITY);
     values.StopItem = SelectedItem(IDC_STOP);
+    values.ControlLines = ControlChecked(IDC_CONTROLLINES);
     values.AutoStart = ControlChecked(IDC_AUTOSTART);
     values.SignIn = ControlChecked(IDC_SIGNIN);
     if (FTabs.Extended) {
@@ -443,6 +446,7 @@ void TConfigPages::WriteControls(const TConfigValues& Values)
     SendMessageA(Control(IDC_BYTESIZE), CB_SETCURSEL, Values.SizeItem, 0);
     SendMessageA(Control(IDC_PARITY), CB_SETCURSEL, Values.ParityItem, 0);
     SendMessageA(Control(IDC_STOP), CB_SETCURSEL, Values.StopItem, 0);
+    SetControlChecked(IDC_CONTROLLINES, Values.ControlLines);
     SetControlChecked(IDC_AUTOSTART, Values.AutoStart);
     SetControlChecked(IDC_SIGNIN, Values.SignIn);
     SetControlChecked(IDC_LOGVIEW, Values.LogView);
@@ -467,6 +471,16 @@ void TConfigPages::Show(const TConfigValues& Values, bool AutoStartChangeable, i
     EnableControl(IDC_SIGNIN, SignInReason == 0);
     SetWindowTextA(Control(IDC_SIGNIN_REASON), SignInReason ? LoadResourceText(SignInReason).c_str() : "");
     UpdateControls();
+}
+
+void TConfigPages::ShowReceived(const std::string& Units, int VerdictId)
+{
+    const std::string text = Units.empty() ? LoadResourceText(VerdictId) : Units + "\r\n" + LoadResourceText(VerdictId);
+    HWND field = Control(IDC_RECEIVED);
+    char shown[2048] = "";
+    GetWindowTextA(field, shown, sizeof shown);
+    if (text != shown)
+        SetWindowTextA(field, text.c_str());
 }
 
 std::string TConfigPages::PresentDevice(int32_t Port) const

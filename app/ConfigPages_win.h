@@ -62,6 +62,9 @@ public:
     // SignInReason: 0 when the sign-in box can be changed, else the string
     // id of why not (shown below the greyed box).
     void Show(const TConfigValues& Values, bool AutoStartChangeable, int SignInReason);
+    // "Empfangen:": the units as they read (Windows-1252) and the verdict
+    // (a string id) below them.
+    void ShowReceived(const std::string& Units, int VerdictId);
     // The instance id the system listed for the present port, or "".
     std::string PresentDevice(int32_t Port) const;
     // What the user chose; the values of the tabs not shown are Current's.
@@ -133,9 +136,8 @@ private:
     // The port group's geometry, taken from the template (page coordinates).
     RECT FGroupPort{};
     int FCollapseBy = 0;
-    // The group box, the autostart box and its info button, the sign-in box,
-    // its shield and its reason.
-    std::array<RECT, 6> FStartGroup{};
+    // What lies below the port group (StartGroupControls).
+    std::array<RECT, 8> FStartGroup{};
     std::vector<TPortDevice> FPresentPorts; // as the system last listed them
     // The port the list selected for the receiver; a selection still equal
     // to it is the receiver's, not the user's.

@@ -45,6 +45,7 @@ TConfigValues LoadConfigValues(const TEngine& Engine, const TGlobals& Globals, T
     values.SizeItem = port.ByteSize - 7;
     values.ParityItem = port.Parity;
     values.StopItem = port.StopBits;
+    values.ControlLines = port.ControlLines;
     values.AutoStart = Globals.AutoStart;
     values.LogView = Loggers.View().Active();
     values.LogLines = Loggers.View().MaxLines();
@@ -78,6 +79,7 @@ void ApplyConfigValues(const TConfigValues& Values, TEngine& Engine, TGlobals& G
     port.ByteSize = Values.SizeItem + 7;
     port.Parity = Values.ParityItem;
     port.StopBits = Values.StopItem;
+    port.ControlLines = Values.ControlLines;
     TTypingSettings typing = Engine.TypingSettings();
     typing.WaitAfter = Values.Debug;
     typing.WaitFor = Values.WaitFor;

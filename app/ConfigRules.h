@@ -20,6 +20,7 @@ struct TConfigValues {
     int SizeItem = 1;   // byte size - 7
     int ParityItem = 0; // parity code
     int StopItem = 0;   // stop-bit code
+    bool ControlLines = false;
     bool AutoStart = false;
     // The sign-in helper is set up on this PC (the machine's state).
     bool SignIn = false;

@@ -41,6 +41,7 @@ void TEngine::Apply(const TPortSettings& Port, const TTypingSettings& Typing)
     FReceiver->SetByteSize(Port.ByteSize);
     FReceiver->SetParity(Port.Parity);
     FReceiver->SetStopBits(Port.StopBits);
+    FReceiver->SetControlLines(Port.ControlLines);
     FParser->ApplyTyping(Typing);
     FReceiver->SetState(rsActive);
 }

@@ -50,8 +50,8 @@ public:
     // The port's and the typing's settings as they are saved.
     TPortSettings PortSettings() const { return FReceiver->Settings(); }
     TTypingSettings TypingSettings() const { return FParser->Typing(); }
-    // Values confirmed in the dialog: the port's number (when Port is not 0)
-    // and framing (a changed one closes the port), the typing's pauses and
+    // Values confirmed in the dialog: the port's number (when Port is not 0),
+    // framing and control lines (a changed one closes the port), the typing's pauses and
     // GIDEI answers; then the port is opened and active, so that "OK"
     // always leaves it so.
     void Apply(const TPortSettings& Port, const TTypingSettings& Typing);

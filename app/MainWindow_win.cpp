@@ -162,6 +162,10 @@ void TvemuCfgDlg::ApplyAndHide()
 {
     const bool signIn = FPages.Chosen(CurrentValues()).SignIn;
     ApplySettings();
+    // A port being opened (a new one, or one whose settings changed) has no
+    // state yet: its notice waits for the opening's result, as at start.
+    if (FTray && FEngine && FEngine->Receiver().Opening())
+        FTray->AwaitState();
     // After the port's settings, which it serves.
     ApplySignIn(signIn);
     // A port that did not open is tried again until it does.
@@ -210,6 +214,7 @@ void TvemuCfgDlg::Show()
         return;
     FPages.ListPortsAfresh();
     LoadControls();
+    WatchReceived(true);
     if (FTray)
         FTray->ShowIcon(false);
     ShowWindow(Handle(), SW_SHOW);
@@ -217,6 +222,31 @@ void TvemuCfgDlg::Show()
 }
 
 void TvemuCfgDlg::ShowMainWindow() { Show(); }
+
+void TvemuCfgDlg::WatchReceived(bool On)
+{
+    if (!FEngine)
+        return;
+    FReceived.Clear();
+    FPages.ShowReceived("", IDS_RECEIVED_NOTHING);
+    TReceiveQueue::TUnitWatcher watcher;
+    if (On)
+        watcher = [this](const std::string& Unit) {
+            FReceived.Add(Unit);
+            // One message on its way at a time, however fast units come.
+            if (!FReceivedPosted.exchange(true))
+                FTarget->Post(UM_RECEIVED, 0, 0);
+        };
+    FEngine->Receiver().Queue->SetUnitWatcher(std::move(watcher));
+}
+
+void TvemuCfgDlg::ShowReceived()
+{
+    FReceivedPosted = false;
+    static constexpr int verdicts[] = {IDS_RECEIVED_NOTHING, IDS_RECEIVED_GIDEI, IDS_RECEIVED_TEXT,
+                                       IDS_RECEIVED_UNREADABLE};
+    FPages.ShowReceived(FReceived.Text(), verdicts[static_cast<int>(FReceived.Verdict())]);
+}
 
 void TvemuCfgDlg::ExitFromTray()
 {
@@ -231,6 +261,7 @@ void TvemuCfgDlg::CloseWindow()
     if (FCloseReason == crHide) {
         // Closing hides the window; unsaved edits are discarded.
         ShowWindow(Handle(), SW_HIDE);
+        WatchReceived(false);
         LoadControls();
         if (FTray)
             FTray->ShowIcon(true);
@@ -273,6 +304,7 @@ void TvemuCfgDlg::OnDestroy()
         return;
     FShutDown = true;
     FPages.SetReceiver(nullptr);
+    WatchReceived(false);
     FEngineHost.reset(); // the timers stop
     if (!FSettingsSaved)
         SaveSettings();
@@ -364,6 +396,17 @@ bool TvemuCfgDlg::HandleProgramMessage(UINT Msg, WPARAM WParam)
         return true;
     case UM_LOGFILEERROR:
         ShowLogFileNotice();
+        return true;
+    case UM_RECEIVED:
+        if (IsWindowVisible(Handle()))
+            ShowReceived();
+        else
+            FReceivedPosted = false;
+        return true;
+    case UM_DEVICEHEARD:
+        // A notice of an opening closed since tells nothing of this one.
+        if (FTray && FEngine && WParam == FEngine->Receiver().LatestOpening())
+            FTray->SetDeviceHeard();
         return true;
     case UM_ELEVATEDTARGET:
         if (FTray)

@@ -22,9 +22,11 @@
 #include "base/window/WindowTarget_win.h"
 #include "base/window/Window_win.h"
 #include "logging/FormLog_win.h"
+#include "serial/ReceivedView.h"
 #include "ui/DlgSplsh_win.h"
 #include "ui/SysTray_win.h"
 
+#include <atomic>
 #include <functional>
 #include <memory>
 #include <string>
@@ -91,6 +93,9 @@ private:
     // A changed sign-in box, or a changed port it serves: the program's
     // elevated step sets the helper up or removes it; a refusal is said.
     void ApplySignIn(bool Ticked);
+    // "Empfangen:" follows the queue's units while the dialog is shown.
+    void WatchReceived(bool On);
+    void ShowReceived();
     void Started();
     void StoreAndShutDown();
     // The window's own settings into the program's, then one save.
@@ -111,6 +116,8 @@ private:
     bool FNoticeShown = false;
     // The machine's state when the dialog was shown, and why the box cannot
     // be changed (a string id, 0 when it can).
+    TReceivedView FReceived;
+    std::atomic<bool> FReceivedPosted{false};
     bool FSignInWasSetUp = false;
     int FSignInReason = 0;
     std::unique_ptr<TWindowTarget> FTarget;

@@ -37,6 +37,7 @@ private:
 
     void PortLost(uintptr_t Opening) override;
     void PortJobsReady() override;
+    void DeviceHeard(uintptr_t) override {}
     void SequenceFailed() override {}
     void MovementChanged(bool On) override;
 

@@ -69,6 +69,11 @@
 #define IDC_SIGNIN 1093
 #define IDC_SIGNIN_SHIELD 1094
 #define IDC_SIGNIN_REASON 1095
+// DTR and RTS on, in the expandable part of the port group.
+#define IDC_CONTROLLINES 1096
+// What arrives from the device while the dialog is open.
+#define IDC_LABEL_RECEIVED 1097
+#define IDC_RECEIVED 1098
 
 // Tab "Erweitert".
 #define IDC_GROUP_LOG 1030

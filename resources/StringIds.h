@@ -95,3 +95,12 @@
 #define IDS_SIGNIN_FOLDER_OPEN 65315
 #define IDS_SIGNIN_DECLINED 65316
 #define IDS_SIGNIN_FAILED 65317
+
+// The tooltip's second line while an open port has heard nothing yet.
+#define IDS_TIP_NOTHING_YET 65318
+
+// The verdict below "Empfangen:".
+#define IDS_RECEIVED_NOTHING 65319
+#define IDS_RECEIVED_GIDEI 65320
+#define IDS_RECEIVED_TEXT 65321
+#define IDS_RECEIVED_UNREADABLE 65322

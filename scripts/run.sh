@@ -43,7 +43,8 @@ it prints every log line. In a second terminal, send GIDEI:
 End with Ctrl+C or Ctrl+D.
 TEXT
 # The engine writes Windows-1252 into the pipe; the terminal reads UTF-8.
-# The converter ignores Ctrl+C, so it prints the engine's last lines too.
+# The converter hands on each line at once, and ignores Ctrl+C, so it prints
+# the engine's last lines too.
 exec python3 scripts/wine_harness.py com 7 --desktop --link "$top/build/run/com7" --describe "$port_name" -- \
-    sh -c 'wine "$0" --port 7 --events all | (trap "" INT; iconv -f CP1252 -t UTF-8)' \
-    "$top/build/win64/vemuKeysCon.exe"
+    sh -c 'wine "$0" --port 7 --events all | python3 "$1"' \
+    "$top/build/win64/vemuKeysCon.exe" "$top/scripts/cp1252_lines.py"

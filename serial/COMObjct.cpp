@@ -29,6 +29,10 @@ void TWorkThread::Deliver(const char* Bytes, size_t Count)
     // The log shows every byte received, zero bytes included.
     FLog.LogHex(lkReceived, " ", std::string(Bytes, Count));
     Queue->AddBytes(Bytes, Count);
+    if (!Heard && Count > 0) {
+        Heard = true;
+        FEvents.DeviceHeard(Opening);
+    }
 }
 
 void TWorkThread::ReportLost(const std::string& Why)
@@ -422,6 +426,14 @@ void TSerialReceiver::SetPort(int32_t N)
 void TSerialReceiver::SetByteSize(int32_t N) { SetValue(FSettings.ByteSize, N, ByteSizeBounds.Min, ByteSizeBounds.Max); }
 void TSerialReceiver::SetStopBits(int32_t N) { SetValue(FSettings.StopBits, N, StopBitsBounds.Min, StopBitsBounds.Max); }
 void TSerialReceiver::SetParity(int32_t N) { SetValue(FSettings.Parity, N, ParityBounds.Min, ParityBounds.Max); }
+
+void TSerialReceiver::SetControlLines(bool On)
+{
+    if (On == FSettings.ControlLines)
+        return;
+    Close();
+    FSettings.ControlLines = On;
+}
 
 void TSerialReceiver::SetRate(int32_t R)
 {

@@ -48,6 +48,8 @@ public:
     // Which opening of the port the thread reads; the lost port's notice
     // carries it, so that a late notice never closes a port opened after it.
     uintptr_t Opening = 0;
+    // Bytes have arrived on this opening (read thread only).
+    bool Heard = false;
 
 protected:
     void Execute() override;
@@ -134,6 +136,8 @@ public:
     // port (quiet attempts, the device followed to another number).
     void Release(THoldReason Reason);
     uint8_t Held() const { return FHeld; }
+    // The number of the port's latest opening (DeviceHeard, PortLost).
+    uintptr_t LatestOpening() const { return FOpenings; }
 
     // Opens only a port whose device the system lists on a hardware bus
     // (for the secure desktop).
@@ -168,6 +172,8 @@ public:
     void SetPort(int32_t N);
     void SetRate(int32_t R);
     void SetByteSize(int32_t N);
+    // DTR and RTS on from the next opening; a change closes the port.
+    void SetControlLines(bool On);
     void SetStopBits(int32_t N);
     void SetParity(int32_t N);
     void SetQInSize(int32_t N);

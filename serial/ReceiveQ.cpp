@@ -96,6 +96,14 @@ void TReceiveQueue::CompleteUnit()
     FCurrent.clear();
     if (FLog.Enabled(lkSequence))
         FLog.Log(lkSequence, FSequences.back());
+    if (FWatcher)
+        FWatcher(FSequences.back());
+}
+
+void TReceiveQueue::SetUnitWatcher(TUnitWatcher Watcher)
+{
+    TObjectLock lock(*this);
+    FWatcher = std::move(Watcher);
 }
 
 void TReceiveQueue::SetSignalEvent(TEvent* Event)

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <string>
 
 class TEvent;
@@ -58,12 +59,18 @@ public:
     // event it replaced, which may then be closed.
     void SetSignalEvent(TEvent* Event);
 
+    // Hears every unit as it is framed (on the read thread, under the
+    // queue's lock: it must only note the unit and post); null for none.
+    using TUnitWatcher = std::function<void(const std::string& Unit)>;
+    void SetUnitWatcher(TUnitWatcher Watcher);
+
     // Bytes are framed only while the receiver is active.
     std::atomic<bool> Active{false};
 
 private:
     TLog& FLog;
     TEvent* SignalEvent = nullptr;
+    TUnitWatcher FWatcher;
     void AddByte(char Byte);
     void CompleteUnit();
 

@@ -11,6 +11,9 @@ public:
     virtual void PortLost(uintptr_t Opening) = 0;
     // The job thread has results; the host calls DeliverJobs.
     virtual void PortJobsReady() = 0;
+    // The first bytes since opening number Opening arrived: the device
+    // talks.
+    virtual void DeviceHeard(uintptr_t Opening) = 0;
 
 protected:
     ~TReceiverEvents() = default;

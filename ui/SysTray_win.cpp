@@ -18,9 +18,11 @@ constexpr UINT_PTR FlashTimer = 1;
 constexpr UINT_PTR RetryTimer = 2;
 constexpr UINT RetryMs = 2000;
 
-void CopyText(char* Target, size_t Size, int TextId)
+void CopyText(char* Target, size_t Size, int TextId, int SecondLineId = 0)
 {
-    const std::string text = TextId ? LoadResourceText(TextId) : std::string();
+    std::string text = TextId ? LoadResourceText(TextId) : std::string();
+    if (SecondLineId)
+        text += "\n" + LoadResourceText(SecondLineId);
     std::strncpy(Target, text.c_str(), Size - 1);
     Target[Size - 1] = '\0';
 }
@@ -77,7 +79,7 @@ void TSysTrayForm::Notify(uint32_t Message, const TTrayRecord& Record)
     data.uCallbackMessage = UM_TRAYICON;
     data.uFlags = Record.Flags;
     data.hIcon = ImageIcon(Record.Image);
-    CopyText(data.szTip, sizeof data.szTip, Record.Tip);
+    CopyText(data.szTip, sizeof data.szTip, Record.Tip, Record.TipSecond);
     CopyText(data.szInfo, sizeof data.szInfo, Record.InfoText);
     CopyText(data.szInfoTitle, sizeof data.szInfoTitle, Record.InfoTitle);
     data.dwInfoFlags = Record.InfoFlags;
@@ -111,7 +113,7 @@ void TSysTrayForm::RetryIcon()
     data.uCallbackMessage = UM_TRAYICON;
     data.uFlags = nifMessage | nifIcon | nifTip;
     data.hIcon = ImageIcon(FIcon.Record().Image);
-    CopyText(data.szTip, sizeof data.szTip, FIcon.Record().Tip);
+    CopyText(data.szTip, sizeof data.szTip, FIcon.Record().Tip, FIcon.Record().TipSecond);
     // The icon may be there and only a change was refused; otherwise it is
     // added anew.
     if (!Shell_NotifyIconA(NIM_MODIFY, &data))

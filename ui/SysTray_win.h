@@ -35,6 +35,7 @@ public:
     void FlashError() { FIcon.FlashError(); }
     void SetLayoutOK(bool OK) { FIcon.SetLayoutOK(OK); }
     void ShowNotice(int Title, int Text) { FIcon.ShowNotice(Title, Text); }
+    void SetDeviceHeard() { FIcon.SetDeviceHeard(); }
     bool IconShown() const { return FIcon.IconShown(); }
     const TTrayIcon& Icon() const { return FIcon; }
 

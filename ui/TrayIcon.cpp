@@ -21,6 +21,7 @@ void TTrayIcon::UpdateIcon()
     FRecord.InfoFlags = 0;
     FRecord.InfoTitle = 0;
     FRecord.InfoText = 0;
+    FRecord.TipSecond = FState != 0 && !FHeard ? IDS_TIP_NOTHING_YET : 0;
     switch (FState) {
     case 1:
         FRecord.Image = TTrayImage::Inactive;
@@ -62,6 +63,8 @@ void TTrayIcon::SetState(uint8_t State)
     FStateAwaited = false;
     FConnectionNoticeShown = false;
     FState = State;
+    if (State == 0)
+        FHeard = false; // the next opening starts unheard
     UpdateIcon();
     if (FIconShown)
         FShell.Notify(nimModify, FRecord);
@@ -71,6 +74,7 @@ void TTrayIcon::AwaitState()
 {
     FStateAwaited = true;
     FState = 0;
+    FHeard = false;
     FConnectionNoticeShown = true; // until the state is known
     UpdateIcon();
     if (FIconShown)
@@ -111,6 +115,20 @@ void TTrayIcon::SetLayoutOK(bool OK)
     }
     if (FIconShown)
         FShell.Notify(nimModify, FRecord);
+}
+
+void TTrayIcon::SetDeviceHeard()
+{
+    if (FHeard)
+        return;
+    FHeard = true;
+    if (FState == 0 || FFlashing)
+        return;
+    FRecord.TipSecond = 0;
+    TTrayRecord record = FRecord;
+    record.Flags = nifTip;
+    if (FIconShown)
+        FShell.Notify(nimModify, record);
 }
 
 void TTrayIcon::ShowNotice(int Title, int Text)

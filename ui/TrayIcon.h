@@ -32,6 +32,7 @@ struct TTrayRecord {
     uint32_t Flags = 0;
     TTrayImage Image = TTrayImage::Closed;
     int Tip = 0;
+    int TipSecond = 0; // a second line of the tooltip, or 0
     int InfoTitle = 0;
     int InfoText = 0;
     uint32_t InfoFlags = 0;
@@ -62,6 +63,10 @@ public:
     // The flash timer has run out.
     void FlashTimerElapsed();
     void SetLayoutOK(bool OK);
+    // The device has sent something since the port opened; until then an
+    // open port's tooltip says so in a second line. Entering state 0
+    // forgets it.
+    void SetDeviceHeard();
     // A warning balloon with the texts (string-table ids), shown at once
     // when the icon is; dropped while it is hidden.
     void ShowNotice(int Title, int Text);
@@ -88,6 +93,7 @@ private:
     uint8_t FState = 0;
     TTrayRecord FRecord;
     bool FLayoutOK = true;
+    bool FHeard = false;
     bool FConnectionNoticeShown = false;
     bool FStateAwaited = false;
     bool FFlashing = false;

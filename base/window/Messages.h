@@ -27,6 +27,10 @@ constexpr uint32_t UM_DESKTOPSWITCH = WM_APP_BASE + 12;
 // The device's input went to a window with higher rights, which takes
 // none of it (wParam: the window), for the first time.
 constexpr uint32_t UM_ELEVATEDTARGET = WM_APP_BASE + 13;
+// The first bytes arrived on the port's opening number wParam.
+constexpr uint32_t UM_DEVICEHEARD = WM_APP_BASE + 14;
+// Units arrived for the dialog's "Empfangen:" while it is open.
+constexpr uint32_t UM_RECEIVED = WM_APP_BASE + 15;
 
 // Where PostToMain delivers: the main window on Windows, a recorder in tests.
 class TMessageTarget {

@@ -396,8 +396,13 @@ std::string Answer(const std::string& Line)
         return found ? Hex(found) : "none";
     }
     if (verb == "text") {
+        // A line break of a multi-line field would end the answer: it is
+        // given as "\\n".
         HWND found = control();
-        return found ? Utf8(ControlText(found)) : "<none>";
+        std::string text = found ? Utf8(ControlText(found)) : "<none>";
+        for (size_t at = text.find("\r\n"); at != std::string::npos; at = text.find("\r\n", at))
+            text.replace(at, 2, "\\n");
+        return text;
     }
     if (verb == "settext") {
         const size_t at = Line.find(' ', Line.find(' ', Line.find(' ') + 1) + 1);

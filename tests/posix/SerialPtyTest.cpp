@@ -92,6 +92,31 @@ TEST_F(ReceiverOnPty, ReceivedBytesAreLoggedAndFramed)
     EXPECT_EQ(PopAll(), (Strings{ESC + ",hold,shift.", "a"}));
 }
 
+// The host hears once per opening that the device talks.
+TEST_F(ReceiverOnPty, TheFirstBytesOfAnOpeningAreToldOnce)
+{
+    const auto heard = [this] {
+        std::vector<uintptr_t> openings;
+        for (const TPostedMessage& message : Env.Target.Messages())
+            if (message.Msg == UM_DEVICEHEARD)
+                openings.push_back(message.WParam);
+        return openings;
+    };
+    Receiver->SetState(2);
+    EXPECT_TRUE(heard().empty()) << "nothing arrived yet";
+    Pty.Write("a");
+    AwaitLine("Sequence >a<");
+    Pty.Write("b");
+    AwaitLine("Sequence >b<");
+    const uintptr_t first = Receiver->LatestOpening();
+    EXPECT_EQ(heard(), (std::vector<uintptr_t>{first}));
+    Receiver->Close();
+    Receiver->SetState(2);
+    Pty.Write("c");
+    AwaitLine("Sequence >c<");
+    EXPECT_EQ(heard(), (std::vector<uintptr_t>{first, Receiver->LatestOpening()}));
+}
+
 TEST_F(ReceiverOnPty, ZeroBytesAreLoggedButNeitherFramedNorAllowedToSwallowTheRest)
 {
     Receiver->SetState(2);
@@ -251,7 +276,8 @@ TEST_F(ReceiverOnPty, ALostPortComesBackInTheStateItHad)
     pluggedIn.Write("b");
     AwaitLine("Sequence >b<");
     EXPECT_EQ(PopAll(), (Strings{"a", "b"}));
-    EXPECT_TRUE(Env.Target.Messages().empty());
+    for (const TPostedMessage& message : Env.Target.Messages())
+        EXPECT_EQ(message.Msg, UM_DEVICEHEARD) << "no notice but that the device talks";
 }
 
 TEST_F(ReceiverOnPty, APortLostWhileNotActiveComesBackNotActive)

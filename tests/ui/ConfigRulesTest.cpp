@@ -152,6 +152,7 @@ TEST_F(ConfigValues, ApplyHandsEveryValueOnWithoutWritingTheSettings)
     values.SizeItem = 1;
     values.ParityItem = 0;
     values.StopItem = 2;
+    values.ControlLines = true;
     values.LogLines = 5000;
     values.LogFile = true;
     values.LogFileName = "log.txt"; // beside the program
@@ -166,6 +167,7 @@ TEST_F(ConfigValues, ApplyHandsEveryValueOnWithoutWritingTheSettings)
     EXPECT_EQ(Receiver.ByteSize(), 8);
     EXPECT_EQ(Receiver.Parity(), 0);
     EXPECT_EQ(Receiver.StopBits(), 2);
+    EXPECT_TRUE(Receiver.Settings().ControlLines) << "stored as [Port] ControlLines";
     EXPECT_EQ(Env.Log().View().MaxLines(), 999);
     EXPECT_TRUE(Env.Log().File().Active());
     EXPECT_TRUE(Env.Log().File().IsOpen());

@@ -275,3 +275,33 @@ TEST(TrayIcon, ANoticeOfTheMomentShowsOverTheCurrentIcon)
 }
 
 } // namespace
+
+namespace {
+
+// While an open port has heard nothing from the device, the tooltip says
+// so in a second line; the first bytes take it away, and the next opening
+// starts unheard again.
+TEST(TrayIcon, AnOpenPortThatHeardNothingSaysSoInTheTooltip)
+{
+    TRecordingShell shell;
+    TTrayIcon tray(shell);
+    tray.ShowIcon(true);
+    tray.SetState(2);
+    EXPECT_EQ(shell.Take().back().Record.TipSecond, IDS_TIP_NOTHING_YET);
+    tray.SetDeviceHeard();
+    auto calls = shell.Take();
+    ASSERT_EQ(calls.size(), 1u);
+    EXPECT_EQ(calls[0].Record.Flags, nifTip);
+    EXPECT_EQ(calls[0].Record.Tip, IDS_STATE_ACTIVE);
+    EXPECT_EQ(calls[0].Record.TipSecond, 0);
+    tray.SetDeviceHeard();
+    EXPECT_TRUE(shell.Take().empty()) << "heard once per opening";
+    tray.SetState(1);
+    EXPECT_EQ(shell.Take().back().Record.TipSecond, 0) << "inactive, but the device was heard";
+    tray.SetState(0);
+    EXPECT_EQ(shell.Take().back().Record.TipSecond, 0) << "no line without a port";
+    tray.SetState(2);
+    EXPECT_EQ(shell.Take().back().Record.TipSecond, IDS_TIP_NOTHING_YET) << "a new opening";
+}
+
+} // namespace
