@@ -1,5 +1,6 @@
 #include "app/DesktopWatch_win.h"
 
+#include "app/DesktopName_win.h"
 #include "app/SecureDesktop.h"
 #include "app/SignInSetup_win.h"
 #include "base/window/Messages.h"
@@ -15,15 +16,7 @@ bool SystemSecureHasInput()
     TInputDesktop desktop;
     BOOL saver = FALSE;
     desktop.ScreenSaverRunning = SystemParametersInfoW(SPI_GETSCREENSAVERRUNNING, 0, &saver, 0) && saver;
-    if (HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS)) {
-        wchar_t name[64] = L"";
-        DWORD needed = 0;
-        desktop.Opened = GetUserObjectInformationW(input, UOI_NAME, name, sizeof name - sizeof(wchar_t), &needed);
-        // The name is ASCII wherever it matters ("Default", "Winlogon").
-        for (const wchar_t* c = name; *c; ++c)
-            desktop.Name += *c < 0x80 ? static_cast<char>(*c) : '?';
-        CloseDesktop(input);
-    }
+    desktop.Opened = InputDesktopName(desktop.Name);
     return SecureDesktopHasInput(desktop);
 }
 

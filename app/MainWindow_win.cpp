@@ -152,7 +152,10 @@ void TvemuCfgDlg::ApplySignIn(bool Ticked)
     const TSignInStep step = SignInStepFor(FSignInWasSetUp, Ticked, served, chosen);
     if (step == TSignInStep::None)
         return;
+    // The window answers while the step runs, but takes no second OK.
+    EnableWindow(Handle(), FALSE);
     const TStepOutcome outcome = RunElevatedSignInStep(Handle(), SignInStepArguments(step, chosen));
+    EnableWindow(Handle(), TRUE);
     if (outcome != TStepOutcome::Done)
         MessageBoxOK(LoadResourceText(outcome == TStepOutcome::Declined ? IDS_SIGNIN_DECLINED : IDS_SIGNIN_FAILED),
                      mtWarning);

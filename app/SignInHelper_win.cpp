@@ -25,7 +25,8 @@ bool TSignInHelper::Run()
     for (;;) {
         if (SignInPlace().SecureDesktopIsInput())
             Serve();
-        WaitForSingleObject(FSwitches.Get(), INFINITE);
+        if (WaitForSingleObject(FSwitches.Get(), INFINITE) != WAIT_OBJECT_0)
+            return false; // never a loop that spins
     }
 }
 
@@ -45,7 +46,7 @@ void TSignInHelper::Serve()
     for (;;) {
         const HANDLE waits[] = {FSwitches.Get(), FWake.Get()};
         const DWORD woken = WaitForMultipleObjects(2, waits, FALSE, NextWait(engine, GetTickCount() - start));
-        if (woken == WAIT_OBJECT_0 && !SignInPlace().SecureDesktopIsInput())
+        if (woken == WAIT_FAILED || (woken == WAIT_OBJECT_0 && !SignInPlace().SecureDesktopIsInput()))
             break;
         Handle(engine);
         const DWORD now = GetTickCount();

@@ -24,8 +24,8 @@ public:
     TSignInHelper(const TSignInHelper&) = delete;
     TSignInHelper& operator=(const TSignInHelper&) = delete;
 
-    // Runs until the process is ended; false at once when the session has
-    // no switch event to wait for.
+    // Runs until the process is ended; false when the session has no switch
+    // event to wait for (at once) or the wait fails.
     bool Run();
 
 private:

@@ -1,7 +1,9 @@
 #include "app/SignInPlace_win.h"
 
+#include "app/DesktopName_win.h"
+#include "base/system/Numbers.h"
+
 #include <atomic>
-#include <cwchar>
 
 namespace {
 
@@ -23,23 +25,12 @@ bool TokenIsSystem()
     return EqualSid(reinterpret_cast<TOKEN_USER*>(buffer)->User.Sid, system);
 }
 
-bool NamedWinlogon(HDESK Desktop)
-{
-    wchar_t name[64] = L"";
-    DWORD needed = 0;
-    return Desktop && GetUserObjectInformationW(Desktop, UOI_NAME, name, sizeof name - sizeof(wchar_t), &needed) &&
-           _wcsicmp(name, L"Winlogon") == 0;
-}
-
-bool ThreadOnWinlogon() { return NamedWinlogon(GetThreadDesktop(GetCurrentThreadId())); }
+bool ThreadOnWinlogon() { return SameNoCase(DesktopName(GetThreadDesktop(GetCurrentThreadId())), "Winlogon"); }
 
 bool InputOnWinlogon()
 {
-    HDESK input = OpenInputDesktop(0, FALSE, DESKTOP_READOBJECTS);
-    const bool secure = NamedWinlogon(input);
-    if (input)
-        CloseDesktop(input);
-    return secure;
+    std::string name;
+    return InputDesktopName(name) && SameNoCase(name, "Winlogon");
 }
 
 // The session's own event, set by the system at every desktop switch.

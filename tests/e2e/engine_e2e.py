@@ -44,6 +44,19 @@ class VirtualAdapter:
     device list names it (the owner has procs, peer, com_context,
     display_context and devices)."""
 
+    def open_session(self):
+        """The prefix, a display with the Wine server on it, and the device
+        list; no port yet."""
+        wine_harness.ensure_prefix()
+        self.procs = wine_harness.Processes()
+        self.display_context = wine_harness.x_display(self.procs, True)
+        self.display = self.display_context.__enter__()
+        wine_harness.start_server(self.display)
+        self.env = wine_harness.wine_env(self.display)
+        self.com_context = None
+        self.peer = None
+        self.devices = wine_harness.PortDevices(self.env)
+
     def close_session(self):
         """The port, the device entries, the display and every process the
         session started."""
@@ -96,16 +109,8 @@ class Run(VirtualAdapter):
             plant_dll(build, self.work)
 
     def __enter__(self):
-        wine_harness.ensure_prefix()
-        self.procs = wine_harness.Processes()
-        self.display_context = wine_harness.x_display(self.procs, True)
-        display = self.display_context.__enter__()
-        wine_harness.start_server(display)
-        self.env = wine_harness.wine_env(display)
-        self.com_context = None
-        self.peer = None
+        self.open_session()
         env = self.env
-        self.devices = wine_harness.PortDevices(env)
         if self.link_port:
             self.plug_in(PORT, self.device)
         self.other_ports = {}  # number -> (its link, the peer written to)

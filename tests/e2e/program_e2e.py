@@ -97,15 +97,7 @@ class Program(VirtualAdapter):
         return os.path.join(self.work, "vemuKeys.set")
 
     def __enter__(self):
-        wine_harness.ensure_prefix()
-        self.procs = wine_harness.Processes()
-        self.display_context = wine_harness.x_display(self.procs, True)
-        self.display = self.display_context.__enter__()
-        wine_harness.start_server(self.display)
-        self.env = wine_harness.wine_env(self.display)
-        self.com_context = None
-        self.peer = None
-        self.devices = wine_harness.PortDevices(self.env)
+        self.open_session()
         if self.link_port:
             self.plug_in(PORT, self.device)
         for number, instance_id, name in self.described:

@@ -24,6 +24,7 @@
 #include "app/SignInSetup_win.h"
 #include "app/SignInStep_win.h"
 #include "serial/PortOpening.h"
+#include "tests/e2e/SeamFiles.h"
 
 #include <windows.h>
 
@@ -60,37 +61,11 @@ uint32_t SlowOpening(int32_t)
 
 const char* ConsoleFile = nullptr;
 
-bool ConsoleFileSaysHere()
-{
-    FILE* file = std::fopen(ConsoleFile, "r");
-    if (!file)
-        return true;
-    const int first = std::fgetc(file);
-    std::fclose(file);
-    return first != '0';
-}
+bool ConsoleFileSaysHere() { return FirstCharacter(ConsoleFile) != '0'; }
 
 const char* SecureFile = nullptr;
 
-bool SecureFileSaysInput()
-{
-    FILE* file = std::fopen(SecureFile, "r");
-    if (!file)
-        return false;
-    const int first = std::fgetc(file);
-    std::fclose(file);
-    return first == '1';
-}
-
-HANDLE SwitchTicks()
-{
-    HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
-    LARGE_INTEGER due{};
-    due.QuadPart = -1000000; // 100 ms
-    if (timer)
-        SetWaitableTimer(timer, &due, 100, nullptr, nullptr, FALSE);
-    return timer;
-}
+bool SecureFileSaysInput() { return FirstCharacter(SecureFile) == '1'; }
 
 const char* ElevatedClass = nullptr;
 

@@ -50,15 +50,7 @@ class SignIn(VirtualAdapter):
             f.write(value)
 
     def __enter__(self):
-        wine_harness.ensure_prefix()
-        self.procs = wine_harness.Processes()
-        self.display_context = wine_harness.x_display(self.procs, True)
-        display = self.display_context.__enter__()
-        wine_harness.start_server(display)
-        self.env = wine_harness.wine_env(display)
-        self.com_context = None
-        self.peer = None
-        self.devices = wine_harness.PortDevices(self.env)
+        self.open_session()
         self.plug_in(PORT, self.device)
         # The port the shared settings name, with an adapter behind it too.
         self.shared_context = wine_harness.virtual_com(self.procs, 5)

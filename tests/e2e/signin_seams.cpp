@@ -13,6 +13,7 @@
 // the observer sees what it types (Wine shows its "Winlogon" desktop apart).
 #include "app/HelperStarter_win.h"
 #include "app/SignInPlace_win.h"
+#include "tests/e2e/SeamFiles.h"
 
 #include <windows.h>
 
@@ -33,30 +34,9 @@ std::wstring Beside(const wchar_t* Name)
     return folder.substr(0, folder.find_last_of(L'\\') + 1) + Name;
 }
 
-// The file's first character, or 0 when there is none.
-int FirstCharacter(const std::wstring& Path)
-{
-    FILE* file = _wfopen(Path.c_str(), L"r");
-    if (!file)
-        return 0;
-    const int first = std::fgetc(file);
-    std::fclose(file);
-    return first;
-}
-
 bool Yes() { return true; }
 
 bool SecureFileSaysInput() { return FirstCharacter(SecureFile) == '1'; }
-
-HANDLE SwitchTicks()
-{
-    HANDLE timer = CreateWaitableTimerW(nullptr, FALSE, nullptr);
-    LARGE_INTEGER due{};
-    due.QuadPart = -1000000; // 100 ms
-    if (timer)
-        SetWaitableTimer(timer, &due, 100, nullptr, nullptr, FALSE);
-    return timer;
-}
 
 uint32_t TestSession() { return Session; }
 
