@@ -997,3 +997,40 @@ TEST_F(FollowingDevice, ControlLinesADriverRefusesLeaveThePortOpen)
                          "### Steuerleitungen DTR/RTS an COM7 nicht eingeschaltet: der Treiber l\xe4sst es nicht zu"),
               1);
 }
+
+// The secure desktop has the input and the sign-in helper the port: the
+// engine lets go of what it holds and of the port, and takes it back as
+// after sleep, each with one log line; a second report of the same desktop
+// changes nothing.
+TEST(EngineOnPty, TheSecureDesktopGetsThePortUntilThisDesktopIsBack)
+{
+    TTestEnvironment env(0xFFFFFFFF);
+    env.Settings.Port.Port = 5;
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
+    TPtyPort pty(env.Dir.Path(), 5);
+    TRecordingSink sink;
+    TStateLog states;
+    TEngine engine(env.Setup(), sink, env.Log(), env.Events, TStateLog::Record, &states);
+    ASSERT_TRUE(Settle(engine));
+    pty.Write("\x1b,lock,shift.");
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 1; }));
+    sink.Take();
+    env.TakeUnstampedLines();
+
+    engine.SetSecureDesktop(true);
+    engine.SetSecureDesktop(true);
+    ASSERT_TRUE(WaitUntil([&] { return sink.Count() >= 1; }));
+    EXPECT_EQ(sink.Take(), std::vector<std::string>{"up 10"}) << "nothing stays down for the secure desktop";
+    EXPECT_EQ(engine.Receiver().State(), 0);
+    EXPECT_TRUE(engine.AtSecureDesktop());
+    EXPECT_FALSE(RetryAndSettle(engine)) << "no attempts while the helper has the port";
+    EXPECT_EQ(engine.Receiver().State(), 0);
+    engine.SetSecureDesktop(false);
+    EXPECT_FALSE(RetryAndSettle(engine)) << "back: opened again";
+    EXPECT_EQ(states.States, (std::vector<int>{2, 0, 2}));
+    const Strings lines = env.TakeUnstampedLines();
+    EXPECT_EQ(std::count(lines.begin(), lines.end(),
+                         "### Sicherer Desktop: Tasten losgelassen, Port f\xfcr die Anmeldung freigegeben"),
+              1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), "### Zur\xfc" "ck vom sicheren Desktop"), 1);
+}
