@@ -411,6 +411,10 @@ bool TvemuCfgDlg::HandleProgramMessage(UINT Msg, WPARAM WParam)
         if (FTray && FEngine && WParam == FEngine->Receiver().LatestOpening())
             FTray->SetDeviceHeard();
         return true;
+    case UM_UNREADABLE:
+        if (FTray && FEngine && WParam == FEngine->Receiver().LatestOpening())
+            FTray->ShowNotice(IDS_UNREADABLE_TITLE, IDS_UNREADABLE_TEXT);
+        return true;
     case UM_ELEVATEDTARGET:
         if (FTray)
             FTray->ShowNotice(IDS_ELEVATED_TITLE, IDS_ELEVATED_TEXT);

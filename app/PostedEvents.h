@@ -15,6 +15,7 @@ public:
     void PortLost(uintptr_t Opening) override { FWindow.Post(UM_PORTLOST, Opening, 0); }
     void PortJobsReady() override { FWindow.Post(UM_PORTWORK, 0, 0); }
     void DeviceHeard(uintptr_t Opening) override { FWindow.Post(UM_DEVICEHEARD, Opening, 0); }
+    void UnreadableInput(uintptr_t Opening) override { FWindow.Post(UM_UNREADABLE, Opening, 0); }
     void SequenceFailed() override { FWindow.Post(UM_GIDEIERROR, 0, 0); }
     void MovementChanged(bool On) override { FWindow.Post(UM_MOUSEMOVING, On ? 1 : 0, 0); }
     void LogViewSwitched(bool On) override { FWindow.Post(UM_LOGVIEW, On ? 1 : 0, 0); }

@@ -38,6 +38,7 @@ private:
     void PortLost(uintptr_t Opening) override;
     void PortJobsReady() override;
     void DeviceHeard(uintptr_t) override {}
+    void UnreadableInput(uintptr_t) override {}
     void SequenceFailed() override {}
     void MovementChanged(bool On) override;
 

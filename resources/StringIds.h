@@ -104,3 +104,7 @@
 #define IDS_RECEIVED_GIDEI 65320
 #define IDS_RECEIVED_TEXT 65321
 #define IDS_RECEIVED_UNREADABLE 65322
+
+// The notice for a device that sends what cannot be read.
+#define IDS_UNREADABLE_TITLE 65323
+#define IDS_UNREADABLE_TEXT 65324

@@ -33,6 +33,10 @@ void TWorkThread::Deliver(const char* Bytes, size_t Count)
         Heard = true;
         FEvents.DeviceHeard(Opening);
     }
+    if (Flood.Add(Bytes, Count)) {
+        FLog.Log(lkPlain, "### Das Ger\xe4t sendet unlesbare Zeichen: stimmt die Datenrate?");
+        FEvents.UnreadableInput(Opening);
+    }
 }
 
 void TWorkThread::ReportLost(const std::string& Why)

@@ -8,6 +8,7 @@
 #include "logging/Log.h"
 #include "base/threads/Sync.h"
 #include "serial/PortIdentity.h"
+#include "serial/UnreadableFlood.h"
 #include "serial/PortSettings.h"
 #include "serial/ReceiveQ.h"
 #include "serial/ReceiverEvents.h"
@@ -50,6 +51,7 @@ public:
     uintptr_t Opening = 0;
     // Bytes have arrived on this opening (read thread only).
     bool Heard = false;
+    TUnreadableFlood Flood;
 
 protected:
     void Execute() override;

@@ -1,5 +1,7 @@
 #include "serial/ReceivedView.h"
 
+#include "serial/UnreadableFlood.h"
+
 #include <array>
 
 namespace {
@@ -14,26 +16,8 @@ bool UndefinedInCp1252(unsigned char Byte)
     return Byte == 0x81 || Byte == 0x8D || Byte == 0x8F || Byte == 0x90 || Byte == 0x9D;
 }
 
-bool ReadableByte(unsigned char Byte)
-{
-    if (Byte >= 0x20 && Byte <= 0x7E)
-        return true;
-    switch (Byte) {
-    case '\r':
-    case '\n':
-    case '\t':
-    case 0xE4: // ä
-    case 0xF6: // ö
-    case 0xFC: // ü
-    case 0xC4: // Ä
-    case 0xD6: // Ö
-    case 0xDC: // Ü
-    case 0xDF: // ß
-        return true;
-    default:
-        return false;
-    }
-}
+// Readable text: what a device may send, but not a bare escape byte.
+bool ReadableByte(unsigned char Byte) { return Byte != 0x1B && ExpectedByte(Byte); }
 
 std::string Named(const char* Name) { return std::string("\xab") + Name + "\xbb"; }
 

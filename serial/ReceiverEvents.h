@@ -14,6 +14,9 @@ public:
     // The first bytes since opening number Opening arrived: the device
     // talks.
     virtual void DeviceHeard(uintptr_t Opening) = 0;
+    // Opening number Opening brings bytes that are neither GIDEI nor text
+    // (once per opening): the data rate is probably wrong.
+    virtual void UnreadableInput(uintptr_t Opening) = 0;
 
 protected:
     ~TReceiverEvents() = default;

@@ -3,6 +3,7 @@
 #include "serial/ReceivedView.h"
 
 #include "serial/ReceiveQ.h"
+#include "serial/UnreadableFlood.h"
 
 #include <gtest/gtest.h>
 
@@ -56,6 +57,34 @@ TEST(ReceivedView, TheLastFiveUnitsOfTheQueueAreShown)
     EXPECT_EQ(view.Verdict(), TReceivedVerdict::Gidei) << "no longer watched";
     view.Clear();
     EXPECT_EQ(view.Text(), "");
+}
+
+} // namespace
+
+namespace {
+
+// A wrong data rate: bytes that are neither GIDEI nor text, half of the
+// last 32 or more, are said once; a device that sends GIDEI and German text
+// never is, whatever it sends.
+TEST(UnreadableFlood, HalfOfTheLastBytesUnexpectedIsSaidOnce)
+{
+    const std::string gidei = "\x1b,hold,shift.a\x1b,combine,ctrl,alt,del.Gr\xfc\xdf" "e \xc4pfel\r\n\t";
+    TUnreadableFlood clean;
+    for (int i = 0; i < 100; ++i)
+        EXPECT_FALSE(clean.Add(gidei.data(), gidei.size()));
+
+    TUnreadableFlood noise;
+    std::string mixed;
+    for (int i = 0; i < 15; ++i)
+        mixed += std::string("\xf0", 1) + "a";
+    EXPECT_FALSE(noise.Add(mixed.data(), mixed.size())) << "15 of 30";
+    EXPECT_TRUE(noise.Add("\x92", 1)) << "16 of the last 32";
+    EXPECT_FALSE(noise.Add(mixed.data(), mixed.size())) << "once";
+
+    TUnreadableFlood spread;
+    const std::string sparse = std::string(3, '\0') + std::string(7, 'x');
+    for (int i = 0; i < 50; ++i)
+        EXPECT_FALSE(spread.Add(sparse.data(), sparse.size())) << "about a third, never half";
 }
 
 } // namespace

@@ -31,6 +31,8 @@ constexpr uint32_t UM_ELEVATEDTARGET = WM_APP_BASE + 13;
 constexpr uint32_t UM_DEVICEHEARD = WM_APP_BASE + 14;
 // Units arrived for the dialog's "Empfangen:" while it is open.
 constexpr uint32_t UM_RECEIVED = WM_APP_BASE + 15;
+// The opening number wParam brings unreadable bytes (once per opening).
+constexpr uint32_t UM_UNREADABLE = WM_APP_BASE + 16;
 
 // Where PostToMain delivers: the main window on Windows, a recorder in tests.
 class TMessageTarget {

@@ -92,6 +92,24 @@ TEST_F(ReceiverOnPty, ReceivedBytesAreLoggedAndFramed)
     EXPECT_EQ(PopAll(), (Strings{ESC + ",hold,shift.", "a"}));
 }
 
+// Noise as a wrong data rate makes it is said once per opening, in the log
+// and to the host.
+TEST_F(ReceiverOnPty, UnreadableBytesAreSaidOncePerOpening)
+{
+    Receiver->SetState(2);
+    const std::string line = "### Das Ger\xe4t sendet unlesbare Zeichen: stimmt die Datenrate?";
+    Pty.Write(std::string(40, '\xf0'));
+    Strings lines = AwaitLine(line);
+    Pty.Write(std::string(40, '\x92') + "z");
+    const Strings later = AwaitLine("Sequence >z<");
+    lines.insert(lines.end(), later.begin(), later.end());
+    int told = 0;
+    for (const TPostedMessage& message : Env.Target.Messages())
+        told += message.Msg == UM_UNREADABLE && message.WParam == Receiver->LatestOpening();
+    EXPECT_EQ(told, 1);
+    EXPECT_EQ(std::count(lines.begin(), lines.end(), line), 1);
+}
+
 // The host hears once per opening that the device talks.
 TEST_F(ReceiverOnPty, TheFirstBytesOfAnOpeningAreToldOnce)
 {
