@@ -298,14 +298,15 @@ void TConfigPages::ListPorts(const std::vector<TPortDevice>& Present, bool KeepS
         selected = SelectedPort();
     if (selected == chosen)
         FLoadedPort = chosen;
-    FillPortList(PortListItems(FCheckPort, Present, {chosen, selected}), selected);
+    const std::vector<int32_t> added = FPortsAtShow ? PortsNewSince(*FPortsAtShow, Present) : std::vector<int32_t>();
+    FillPortList(PortListItems(FCheckPort, Present, {chosen, selected}, added), selected);
 }
 
 void TConfigPages::FillPortList(const std::vector<TPortItem>& Items, int32_t Selected)
 {
     HWND list = Control(IDC_PORT);
     const TPortTexts texts{LoadResourceText(IDS_PORT_FORMAT), LoadResourceText(IDS_PORT_DESCRIBED),
-                           LoadResourceText(IDS_PORT_ABSENT)};
+                           LoadResourceText(IDS_PORT_ABSENT), LoadResourceText(IDS_PORT_NEW)};
     TWindowDC dc(list);
     TSelectObject font(dc.Get(), reinterpret_cast<HGDIOBJ>(SendMessageA(list, WM_GETFONT, 0, 0)));
     int widest = 0;
@@ -335,12 +336,18 @@ void TConfigPages::RefreshPortList(bool KeepSelection)
     // At once with the ports last listed; the system's list comes from the
     // receiver's job thread (it may take long) and then replaces them, a
     // port the user picked meanwhile staying picked.
+    // A fresh list (the dialog shown) is the one later ports count as new
+    // against, once the system has listed it.
+    if (!KeepSelection)
+        FPortsAtShow.reset();
     ListPorts(FPresentPorts, KeepSelection);
     UpdateControls();
     if (!FReceiver || !FCheckPort)
         return;
     FReceiver->ListPorts([this](const std::vector<TPortDevice>& Present) {
         FPresentPorts = Present;
+        if (!FPortsAtShow)
+            FPortsAtShow = PortNumbers(Present);
         ListPorts(FPresentPorts, true);
         UpdateControls();
     });

@@ -14,6 +14,7 @@
 #include <array>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -139,6 +140,8 @@ private:
     // What lies below the port group (StartGroupControls).
     std::array<RECT, 8> FStartGroup{};
     std::vector<TPortDevice> FPresentPorts; // as the system last listed them
+    // The ports the system listed when the dialog was shown: others are new.
+    std::optional<std::vector<int32_t>> FPortsAtShow;
     // The port the list selected for the receiver; a selection still equal
     // to it is the receiver's, not the user's.
     int32_t FLoadedPort = 0;

@@ -108,3 +108,6 @@
 // The notice for a device that sends what cannot be read.
 #define IDS_UNREADABLE_TITLE 65323
 #define IDS_UNREADABLE_TEXT 65324
+
+// The mark of a port that appeared while the dialog is open.
+#define IDS_PORT_NEW 65325

@@ -265,6 +265,24 @@ TEST(PortListItems, PresentPortsWithNamesAndTheChoiceThatIsAway)
     EXPECT_EQ(PortItemText(percent, texts), "COM5 \x96 100%s %d Serial") << "a device's text is never a format";
 }
 
+// A port plugged in while the dialog is open comes first, marked.
+TEST(PortListItems, APortThatAppearedMeanwhileComesFirstMarked)
+{
+    const TPortTexts texts{"COM%d", "COM%d \x96 %s", "COM%d \x96 nicht angeschlossen", " (neu)"};
+    const std::vector<TPortDevice> before = {Port(3, "ACPI\\PNP0501\\1", ""), Port(4, "BTHENUM\\x", "")};
+    std::vector<TPortDevice> now = before;
+    now.push_back(Port(12, AdapterInSocket(1), Model, "USB Serial Port"));
+    now.push_back(Port(9, AdapterInSocket(2), Model));
+    const std::vector<int32_t> added = PortsNewSince(PortNumbers(before), now);
+    EXPECT_EQ(added, (std::vector<int32_t>{12, 9}));
+    std::vector<std::string> shown;
+    for (const TPortItem& item : PortListItems(true, now, {7}, added))
+        shown.push_back(PortItemText(item, texts));
+    EXPECT_EQ(shown, (std::vector<std::string>{"COM9 (neu)", "COM12 \x96 USB Serial Port (neu)", "COM3", "COM4",
+                                               "COM7 \x96 nicht angeschlossen"}));
+    EXPECT_TRUE(PortsNewSince(PortNumbers(now), before).empty()) << "a port gone is not new";
+}
+
 TEST(PortListItems, TheConsoleLineNamesNumberDescriptionAndIdentity)
 {
     const std::string format = "COM%d: %s (Ger\xe4t %s, Modell %s)";
