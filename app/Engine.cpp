@@ -64,45 +64,39 @@ void TEngine::ReleaseInput()
         FParser->CutInput();
 }
 
+bool TEngine::HoldPort(THoldReason Reason, bool Hold, const char* Line)
+{
+    if (Hold == ((FReceiver->Held() & Reason) != 0))
+        return false;
+    FLog.Log(lkPlain, Line);
+    if (!Hold) {
+        FReceiver->Release(Reason);
+        return true;
+    }
+    FMoving = false;
+    FReceiver->Hold(Reason);
+    ReleaseInput();
+    return true;
+}
+
 void TEngine::Suspend()
 {
-    if (FReceiver->Held() & hrSleep)
-        return;
-    FLog.Log(lkPlain, "### Ruhezustand: Tasten losgelassen, Port geschlossen");
-    FMoving = false;
-    FReceiver->Hold(hrSleep);
-    ReleaseInput();
-    FParser->AwaitRelease(ReleaseWaitMs);
+    if (HoldPort(hrSleep, true, "### Ruhezustand: Tasten losgelassen, Port geschlossen"))
+        FParser->AwaitRelease(ReleaseWaitMs);
 }
 
 void TEngine::SetAtConsole(bool Here)
 {
-    if (Here == AtConsole())
-        return;
-    if (Here) {
-        FLog.Log(lkPlain, "### Sitzung wieder an der Konsole");
-        FReceiver->Release(hrAway);
-        return;
-    }
-    FLog.Log(lkPlain, "### Sitzung nicht an der Konsole: Tasten losgelassen, Port geschlossen");
-    FMoving = false;
-    FReceiver->Hold(hrAway);
-    ReleaseInput();
+    HoldPort(hrAway, !Here,
+             Here ? "### Sitzung wieder an der Konsole"
+                  : "### Sitzung nicht an der Konsole: Tasten losgelassen, Port geschlossen");
 }
 
 void TEngine::SetSecureDesktop(bool Secure)
 {
-    if (Secure == AtSecureDesktop())
-        return;
-    if (!Secure) {
-        FLog.Log(lkPlain, "### Zur\xfc" "ck vom sicheren Desktop");
-        FReceiver->Release(hrSecureDesktop);
-        return;
-    }
-    FLog.Log(lkPlain, "### Sicherer Desktop: Tasten losgelassen, Port f\xfcr die Anmeldung freigegeben");
-    FMoving = false;
-    FReceiver->Hold(hrSecureDesktop);
-    ReleaseInput();
+    HoldPort(hrSecureDesktop, Secure,
+             Secure ? "### Sicherer Desktop: Tasten losgelassen, Port f\xfcr die Anmeldung freigegeben"
+                    : "### Zur\xfc" "ck vom sicheren Desktop");
 }
 
 void TEngine::InputToElevatedWindow()
@@ -116,13 +110,7 @@ void TEngine::SessionLocked()
     ReleaseInput();
 }
 
-void TEngine::Resume()
-{
-    if (!(FReceiver->Held() & hrSleep))
-        return;
-    FLog.Log(lkPlain, "### Ruhezustand beendet");
-    FReceiver->Release(hrSleep);
-}
+void TEngine::Resume() { HoldPort(hrSleep, false, "### Ruhezustand beendet"); }
 
 void TEngine::DeliverPortJobs()
 {

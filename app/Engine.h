@@ -129,6 +129,9 @@ private:
     static void StateChanged(void* Data, int State);
     // Units still waiting are dropped and the parser lets go of everything.
     void ReleaseInput();
+    // The port given up for Reason (everything let go, movement stopped)
+    // or taken back, said in Line; false when it already was so.
+    bool HoldPort(THoldReason Reason, bool Hold, const char* Line);
 
     TLog& FLog;
     TInputLanguage FLanguage;
