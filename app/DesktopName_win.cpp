@@ -21,3 +21,5 @@ bool InputDesktopName(std::string& Name)
     CloseDesktop(input);
     return true;
 }
+
+HANDLE OpenDesktopSwitches() { return OpenEventW(SYNCHRONIZE, FALSE, L"WinSta0_DesktopSwitch"); }

@@ -3,13 +3,10 @@
 #include "app/DesktopName_win.h"
 #include "app/SecureDesktop.h"
 #include "app/SignInSetup_win.h"
+#include "base/system/Replaceable.h"
 #include "base/window/Messages.h"
 
-#include <atomic>
-
 namespace {
-
-HANDLE SessionSwitches() { return OpenEventW(SYNCHRONIZE, FALSE, L"WinSta0_DesktopSwitch"); }
 
 bool SystemSecureHasInput()
 {
@@ -20,23 +17,13 @@ bool SystemSecureHasInput()
     return SecureDesktopHasInput(desktop);
 }
 
-const TDesktopSource SystemSource{SessionSwitches, SystemSecureHasInput, SignInHelperSetUp};
-std::atomic<const TDesktopSource*> Current{nullptr};
-TDesktopSource TestSource{};
+constinit TReplaceable<TDesktopSource> Source{{OpenDesktopSwitches, SystemSecureHasInput, SignInHelperSetUp}};
 
 } // namespace
 
-const TDesktopSource& DesktopSource()
-{
-    const TDesktopSource* source = Current.load();
-    return source ? *source : SystemSource;
-}
+const TDesktopSource& DesktopSource() { return Source.Get(); }
 
-void SetDesktopSource(const TDesktopSource& Source)
-{
-    TestSource = Source;
-    Current.store(&TestSource);
-}
+void SetDesktopSource(const TDesktopSource& With) { Source.Replace(With); }
 
 TDesktopWatch::TDesktopWatch(HWND Window)
     : FWindow(Window), FSwitches(DesktopSource().OpenSwitches()), FStop(CreateEventW(nullptr, TRUE, FALSE, nullptr))

@@ -2,8 +2,7 @@
 
 #include "app/DesktopName_win.h"
 #include "base/system/Numbers.h"
-
-#include <atomic>
+#include "base/system/Replaceable.h"
 
 namespace {
 
@@ -33,23 +32,10 @@ bool InputOnWinlogon()
     return InputDesktopName(name) && SameNoCase(name, "Winlogon");
 }
 
-// The session's own event, set by the system at every desktop switch.
-HANDLE SessionDesktopSwitches() { return OpenEventW(SYNCHRONIZE, FALSE, L"WinSta0_DesktopSwitch"); }
-
-std::atomic<const TSignInPlace*> Current{nullptr};
-const TSignInPlace SystemPlace{TokenIsSystem, ThreadOnWinlogon, InputOnWinlogon, SessionDesktopSwitches};
-TSignInPlace TestPlace{};
+constinit TReplaceable<TSignInPlace> Place{{TokenIsSystem, ThreadOnWinlogon, InputOnWinlogon, OpenDesktopSwitches}};
 
 } // namespace
 
-const TSignInPlace& SignInPlace()
-{
-    const TSignInPlace* place = Current.load();
-    return place ? *place : SystemPlace;
-}
+const TSignInPlace& SignInPlace() { return Place.Get(); }
 
-void SetSignInPlace(const TSignInPlace& Place)
-{
-    TestPlace = Place;
-    Current.store(&TestPlace);
-}
+void SetSignInPlace(const TSignInPlace& With) { Place.Replace(With); }
