@@ -251,6 +251,12 @@ void TvemuCfgDlg::ShowReceived()
     FPages.ShowReceived(FReceived.Text(), verdicts[static_cast<int>(FReceived.Verdict())]);
 }
 
+bool TvemuCfgDlg::OfLatestOpening(uintptr_t Opening) const
+{
+    // A notice of an opening closed since tells nothing of this one.
+    return FEngine && Opening == FEngine->Receiver().LatestOpening();
+}
+
 void TvemuCfgDlg::ExitFromTray()
 {
     FCloseReason = crExit;
@@ -407,12 +413,11 @@ bool TvemuCfgDlg::HandleProgramMessage(UINT Msg, WPARAM WParam)
             FReceivedPosted = false;
         return true;
     case UM_DEVICEHEARD:
-        // A notice of an opening closed since tells nothing of this one.
-        if (FTray && FEngine && WParam == FEngine->Receiver().LatestOpening())
+        if (FTray && OfLatestOpening(WParam))
             FTray->SetDeviceHeard();
         return true;
     case UM_UNREADABLE:
-        if (FTray && FEngine && WParam == FEngine->Receiver().LatestOpening())
+        if (FTray && OfLatestOpening(WParam))
             FTray->ShowNotice(IDS_UNREADABLE_TITLE, IDS_UNREADABLE_TEXT);
         return true;
     case UM_ELEVATEDTARGET:

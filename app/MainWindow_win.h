@@ -96,6 +96,8 @@ private:
     // "Empfangen:" follows the queue's units while the dialog is shown.
     void WatchReceived(bool On);
     void ShowReceived();
+    // A notice from the receiver's threads is about the port's latest opening.
+    bool OfLatestOpening(uintptr_t Opening) const;
     void Started();
     void StoreAndShutDown();
     // The window's own settings into the program's, then one save.
