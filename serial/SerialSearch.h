@@ -35,7 +35,8 @@ class TSearchLine {
 public:
     virtual ~TSearchLine() = default;
     // Listens at Rate from now on; what arrived before is dropped. False
-    // when the port does not take it (it is left out then).
+    // when the port does not take it: the rate is passed over (and a port
+    // that does not take the first rate is not listened on).
     virtual bool SetRate(int32_t Rate) = 0;
     // What has arrived; never waits.
     virtual TPortRead Read() = 0;
@@ -54,7 +55,7 @@ enum class TSearchPhase {
     Stopped,   // ended by the user
 };
 
-class TPortSearch {
+class TSerialSearch {
 public:
     // How long a rate is listened at without proof either way, and how long
     // the whole search may take.
@@ -63,7 +64,7 @@ public:
 
     // A device search over Ports (more than one, or one that is not known
     // to be the device's: FindPort), or a rate search on the one port.
-    TPortSearch(std::vector<TSearchPort> Ports, bool FindPort, uint32_t NowMs);
+    TSerialSearch(std::vector<TSearchPort> Ports, bool FindPort, uint32_t NowMs);
 
     // Reads every port and moves on; call it often (every few tens of
     // milliseconds). False once the search is over.

@@ -1,6 +1,6 @@
 // Finding the data rate and the port: a software UART sends key presses at
 // the device's rate and reads them at the rate the search listens at.
-#include "serial/PortSearch.h"
+#include "serial/SerialSearch.h"
 
 #include "support/SoftUart.h"
 
@@ -69,16 +69,16 @@ TSearchPort PortWith(int32_t Number, TDevice& Device, bool& Closed)
     return {Number, std::make_unique<TSimulatedLine>(Device, Closed)};
 }
 
-void RunUntilOver(TPortSearch& Search, TDevice& Device)
+void RunUntilOver(TSerialSearch& Search, TDevice& Device)
 {
-    for (; Search.Step(Device.Now) && Device.Now < 2 * TPortSearch::LimitMs; Device.Now += 20) {
+    for (; Search.Step(Device.Now) && Device.Now < 2 * TSerialSearch::LimitMs; Device.Now += 20) {
     }
 }
 
 // Every rate pair, clocks 3 % off either way, adapters with and without
 // line-error flags, every press to begin with: a wrong rate is never taken,
 // and the right one within a few presses at it.
-TEST(RateSearch, FindsTheDevicesRateAndNeverAWrongOne)
+TEST(SerialSearch, FindsTheDevicesRateAndNeverAWrongOne)
 {
     size_t worstPresses = 0;
     for (const int32_t rate : RateSearchOrder)
@@ -89,7 +89,7 @@ TEST(RateSearch, FindsTheDevicesRateAndNeverAWrongOne)
                     bool closed = false;
                     std::vector<TSearchPort> ports;
                     ports.push_back(PortWith(3, device, closed));
-                    TPortSearch search(std::move(ports), false, 0);
+                    TSerialSearch search(std::move(ports), false, 0);
                     RunUntilOver(search, device);
                     const std::string which = std::to_string(rate) + " clock " + std::to_string(clock) +
                                               (flags ? " flags" : " no flags") + " from " + std::to_string(first);
@@ -105,7 +105,7 @@ TEST(RateSearch, FindsTheDevicesRateAndNeverAWrongOne)
 // Judged at one wrong rate press after press, for as long as the search
 // could stay there, nothing that garbage gives is taken for the device:
 // not a run of presses, and not one key pressed over and over.
-TEST(RateSearch, GarbageAtAWrongRateIsNeverTakenForTheDevice)
+TEST(SerialSearch, GarbageAtAWrongRateIsNeverTakenForTheDevice)
 {
     auto judgeAt = [](int32_t Sent, int32_t Read, double Clock, bool Flags, auto PressAt) {
         TRateJudge judge;
@@ -137,26 +137,31 @@ TEST(RateSearch, GarbageAtAWrongRateIsNeverTakenForTheDevice)
         }
 }
 
-// The rates in the search's order, each for a while when nothing comes,
-// round again, and the end after the time; a press under way is heard out.
-TEST(RateSearch, TriesTheRatesInOrderUntilTheTimeIsUp)
+// The rates in the search's order, each for a while when nothing comes
+// (one the port does not take passed over), round again, and the end after
+// the time.
+TEST(SerialSearch, TriesTheRatesInOrderUntilTheTimeIsUp)
 {
     TDevice silent;
     silent.EveryMs = 0;
     bool closed = false;
+    auto line = std::make_unique<TSimulatedLine>(silent, closed);
+    line->RefusedRate = 14400;
     std::vector<TSearchPort> ports;
-    ports.push_back(PortWith(3, silent, closed));
-    TPortSearch search(std::move(ports), false, 0);
+    ports.push_back({3, std::move(line)});
+    std::vector<int32_t> order(RateSearchOrder.begin(), RateSearchOrder.end());
+    std::erase(order, 14400);
+    TSerialSearch search(std::move(ports), false, 0);
     std::vector<int32_t> tried{search.Rate()};
     for (; search.Step(silent.Now); silent.Now += 20)
         if (search.Rate() != tried.back())
             tried.push_back(search.Rate());
     EXPECT_EQ(search.Phase(), TSearchPhase::NotFound);
-    EXPECT_GE(silent.Now, TPortSearch::LimitMs);
-    EXPECT_LT(silent.Now, TPortSearch::LimitMs + 100);
-    ASSERT_EQ(tried.size(), TPortSearch::LimitMs / TPortSearch::DwellMs);
+    EXPECT_GE(silent.Now, TSerialSearch::LimitMs);
+    EXPECT_LT(silent.Now, TSerialSearch::LimitMs + 100);
+    ASSERT_EQ(tried.size(), TSerialSearch::LimitMs / TSerialSearch::DwellMs);
     for (size_t i = 0; i < tried.size(); ++i)
-        EXPECT_EQ(tried[i], RateSearchOrder[i % RateSearchOrder.size()]) << i;
+        EXPECT_EQ(tried[i], order[i % order.size()]) << i;
     EXPECT_TRUE(closed);
 
     // Garbage moves on at once; the user's stop ends the search.
@@ -165,7 +170,7 @@ TEST(RateSearch, TriesTheRatesInOrderUntilTheTimeIsUp)
     bool fastClosed = false;
     std::vector<TSearchPort> one;
     one.push_back(PortWith(3, fast, fastClosed));
-    TPortSearch stopped(std::move(one), false, 0);
+    TSerialSearch stopped(std::move(one), false, 0);
     for (; fast.Now < 2000; fast.Now += 20)
         stopped.Step(fast.Now);
     EXPECT_NE(stopped.Rate(), RateSearchOrder[0]);
@@ -177,7 +182,7 @@ TEST(RateSearch, TriesTheRatesInOrderUntilTheTimeIsUp)
 
 // The device search: the port where something arrives is the device's, the
 // others are let go at once; a port that does not take a rate is left out.
-TEST(RateSearch, TheDeviceIsOnThePortWhereSomethingArrives)
+TEST(SerialSearch, TheDeviceIsOnThePortWhereSomethingArrives)
 {
     TDevice nothing;
     nothing.EveryMs = 0;
@@ -190,7 +195,7 @@ TEST(RateSearch, TheDeviceIsOnThePortWhereSomethingArrives)
     auto refusingLine = std::make_unique<TSimulatedLine>(refusing, refusingClosed);
     refusingLine->RefusedRate = RateSearchOrder[0];
     ports.push_back({4, std::move(refusingLine)});
-    TPortSearch search(std::move(ports), true, 0);
+    TSerialSearch search(std::move(ports), true, 0);
     EXPECT_TRUE(refusingClosed);
     EXPECT_EQ(search.Listening(), 2u);
     for (; search.Step(aid.Now) && search.Phase() == TSearchPhase::Listening; aid.Now += 20)

@@ -1,8 +1,8 @@
-#include "serial/PortSearch.h"
+#include "serial/SerialSearch.h"
 
 #include <algorithm>
 
-TPortSearch::TPortSearch(std::vector<TSearchPort> Ports, bool FindPort, uint32_t NowMs)
+TSerialSearch::TSerialSearch(std::vector<TSearchPort> Ports, bool FindPort, uint32_t NowMs)
     : FPorts(std::move(Ports)), FStartMs(NowMs), FRateSinceMs(NowMs)
 {
     // Every port listens at the order's first rate; one that does not take
@@ -17,9 +17,9 @@ TPortSearch::TPortSearch(std::vector<TSearchPort> Ports, bool FindPort, uint32_t
     }
 }
 
-uint32_t TPortSearch::BurstQuietMs(int32_t Rate) { return std::max<uint32_t>(100, 30u * 1000u / Rate + 1); }
+uint32_t TSerialSearch::BurstQuietMs(int32_t Rate) { return std::max<uint32_t>(100, 30u * 1000u / Rate + 1); }
 
-bool TPortSearch::Step(uint32_t NowMs)
+bool TSerialSearch::Step(uint32_t NowMs)
 {
     if (!Running())
         return false;
@@ -35,14 +35,14 @@ bool TPortSearch::Step(uint32_t NowMs)
     return Running();
 }
 
-void TPortSearch::Stop()
+void TSerialSearch::Stop()
 {
     if (Running())
         FPhase = TSearchPhase::Stopped;
     FPorts.clear();
 }
 
-void TPortSearch::Listen(uint32_t NowMs)
+void TSerialSearch::Listen(uint32_t NowMs)
 {
     for (size_t i = 0; i < FPorts.size(); ++i) {
         TPortRead read = FPorts[i].Line->Read();
@@ -61,7 +61,7 @@ void TPortSearch::Listen(uint32_t NowMs)
     }
 }
 
-void TPortSearch::ListenAtRate(uint32_t NowMs)
+void TSerialSearch::ListenAtRate(uint32_t NowMs)
 {
     TakeRead(FPorts.front().Line->Read(), NowMs);
     if (!FBurst.empty() || FBurstErrors) {
@@ -73,7 +73,7 @@ void TPortSearch::ListenAtRate(uint32_t NowMs)
         NextRate(NowMs);
 }
 
-void TPortSearch::TakeRead(const TPortRead& Read, uint32_t NowMs)
+void TSerialSearch::TakeRead(const TPortRead& Read, uint32_t NowMs)
 {
     if (Read.Bytes.empty() && !Read.LineErrors)
         return;
@@ -82,7 +82,7 @@ void TPortSearch::TakeRead(const TPortRead& Read, uint32_t NowMs)
     FLastByteMs = NowMs;
 }
 
-void TPortSearch::EndBurst(uint32_t NowMs)
+void TSerialSearch::EndBurst(uint32_t NowMs)
 {
     const TRateEvidence evidence = FJudge.AddBurst(FBurst, FBurstErrors);
     FBurst.clear();
@@ -95,13 +95,17 @@ void TPortSearch::EndBurst(uint32_t NowMs)
     }
 }
 
-void TPortSearch::NextRate(uint32_t NowMs)
+void TSerialSearch::NextRate(uint32_t NowMs)
 {
-    FRateIndex = (FRateIndex + 1) % RateSearchOrder.size();
     FJudge.Reset();
     FRateSinceMs = NowMs;
-    if (!FPorts.front().Line->SetRate(Rate())) {
-        FPhase = TSearchPhase::NotFound;
-        FPorts.clear();
+    // A rate the port does not take is passed over; a port that takes none
+    // is of no use.
+    for (size_t tried = 0; tried < RateSearchOrder.size(); ++tried) {
+        FRateIndex = (FRateIndex + 1) % RateSearchOrder.size();
+        if (FPorts.front().Line->SetRate(Rate()))
+            return;
     }
+    FPhase = TSearchPhase::NotFound;
+    FPorts.clear();
 }
