@@ -378,10 +378,12 @@ void TConfigPages::MeasurePortGroup()
     FGroupPort = RectIn(Control(IDC_GROUP_PORT), page);
     const RECT rate = RectIn(Control(IDC_RATE), page);
     const RECT expand = RectIn(Control(IDC_EXPAND), page);
+    const RECT searches = RectIn(Control(IDC_FINDRATE), page);
     const RECT last = RectIn(Control(IDC_CONTROLLINES), page);
-    // Collapsed, the group ends below the rate row with the margin it has
-    // below the last row when expanded.
-    const int collapsedBottom = std::max(rate.bottom, expand.bottom) + (FGroupPort.bottom - last.bottom);
+    // Collapsed, the group ends below the search buttons with the margin it
+    // has below the last row when expanded.
+    const int collapsedBottom =
+        std::max({rate.bottom, expand.bottom, searches.bottom}) + (FGroupPort.bottom - last.bottom);
     FCollapseBy = FGroupPort.bottom - collapsedBottom;
     for (size_t i = 0; i < FStartGroup.size(); ++i)
         FStartGroup[i] = RectIn(Control(StartGroupControls[i]), page);
@@ -490,6 +492,41 @@ void TConfigPages::ShowReceived(const std::string& Units, int VerdictId)
         SetWindowTextA(field, text.c_str());
 }
 
+void TConfigPages::ShowReceivedLine(const std::string& Line) { SetWindowTextA(Control(IDC_RECEIVED), Line.c_str()); }
+
+std::vector<int32_t> TConfigPages::SearchablePorts() const
+{
+    std::vector<int32_t> ports;
+    HWND list = Control(IDC_PORT);
+    const int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+    for (int i = 0; i < count; ++i) {
+        const auto port = static_cast<int32_t>(SendMessageA(list, CB_GETITEMDATA, i, 0));
+        if (DeviceAt(port, FPresentPorts))
+            ports.push_back(port);
+    }
+    return ports;
+}
+
+void TConfigPages::SetSearching(int ButtonId)
+{
+    SetWindowTextA(Control(IDC_FINDRATE), LoadResourceText(ButtonId == IDC_FINDRATE ? IDS_SEARCH_STOP : IDS_FINDRATE).c_str());
+    SetWindowTextA(Control(IDC_FINDDEVICE),
+                   LoadResourceText(ButtonId == IDC_FINDDEVICE ? IDS_SEARCH_STOP : IDS_FINDDEVICE).c_str());
+    EnableControl(IDC_FINDRATE, ButtonId != IDC_FINDDEVICE);
+    EnableControl(IDC_FINDDEVICE, ButtonId != IDC_FINDRATE);
+}
+
+void TConfigPages::SelectFound(int32_t Port, int32_t Rate)
+{
+    SendMessageA(Control(IDC_RATE), CB_SETCURSEL, RateItemOf(Rate), 0);
+    HWND list = Control(IDC_PORT);
+    const int count = static_cast<int>(SendMessageA(list, CB_GETCOUNT, 0, 0));
+    for (int i = 0; Port != 0 && i < count; ++i)
+        if (static_cast<int32_t>(SendMessageA(list, CB_GETITEMDATA, i, 0)) == Port)
+            SendMessageA(list, CB_SETCURSEL, i, 0);
+    UpdateControls();
+}
+
 std::string TConfigPages::PresentDevice(int32_t Port) const
 {
     const TPortDevice* device = DeviceAt(Port, FPresentPorts);
@@ -560,6 +597,11 @@ void TConfigPages::Command(int Id, int Code)
         break;
     case IDC_EVENTS:
         ChooseEvents();
+        break;
+    case IDC_FINDRATE:
+    case IDC_FINDDEVICE:
+        if (Code == BN_CLICKED && FOnSearchPressed)
+            FOnSearchPressed(Id);
         break;
     case IDC_RUNINFO:
         MessageBoxOK(LoadResourceText(IDS_AUTOSTART_INFO), mtInformation);

@@ -66,6 +66,16 @@ public:
     // "Empfangen:": the units as they read (Windows-1252) and the verdict
     // (a string id) below them.
     void ShowReceived(const std::string& Units, int VerdictId);
+    // "Empfangen:" with a line of the searches' own.
+    void ShowReceivedLine(const std::string& Line);
+    // The present ports in the order the list shows them (new ones first).
+    std::vector<int32_t> SearchablePorts() const;
+    // While a search runs its button (IDC_FINDRATE, IDC_FINDDEVICE) reads
+    // "Suche beenden" and the other one is greyed; 0: no search runs.
+    void SetSearching(int ButtonId);
+    // What a search found, selected for "OK" to apply: the rate, and the
+    // port when Port is not 0.
+    void SelectFound(int32_t Port, int32_t Rate);
     // The instance id the system listed for the present port, or "".
     std::string PresentDevice(int32_t Port) const;
     // What the user chose; the values of the tabs not shown are Current's.
@@ -85,6 +95,8 @@ public:
 
     // A control of a page was used.
     void Command(int Id, int Code);
+    // Told when a search button is pressed (its id).
+    void SetOnSearchPressed(std::function<void(int ButtonId)> Pressed) { FOnSearchPressed = std::move(Pressed); }
     // What the pages do with the window's messages: the tab control's
     // notices, colour and setting changes, ports that arrived or left. The
     // window's own handling goes on.
@@ -124,6 +136,7 @@ private:
     TConfigTabs FTabs;
     bool FCheckPort = false;
     TChoiceValid FOnChoiceValid;
+    std::function<void(int)> FOnSearchPressed;
     TSerialReceiver* FReceiver = nullptr;
     TLoggers* FLoggers = nullptr;
     std::string FAppPath;

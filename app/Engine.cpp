@@ -99,6 +99,13 @@ void TEngine::SetSecureDesktop(bool Secure)
                     : "### Zur\xfc" "ck vom sicheren Desktop");
 }
 
+void TEngine::SetSearching(bool Searching)
+{
+    HoldPort(hrSearch, Searching,
+             Searching ? "### Suche nach Ger\xe4t oder Datenrate: Tasten losgelassen, Port geschlossen"
+                       : "### Suche vorbei: Port wird wieder ge\xf6" "ffnet");
+}
+
 void TEngine::InputToElevatedWindow()
 {
     FLog.Log(lkPlain, "### Fenster mit Administratorrechten: Eingaben vom Ger\xe4t kommen dort nicht an");

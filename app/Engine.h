@@ -109,6 +109,9 @@ public:
     // back, it opens again as after sleep.
     void SetSecureDesktop(bool Secure);
     bool AtSecureDesktop() const { return (FReceiver->Held() & hrSecureDesktop) != 0; }
+    // The dialog's search listens on the ports itself: the port is let go
+    // (everything released) until it ends, then opened again as after sleep.
+    void SetSearching(bool Searching);
     // WTS_SESSION_LOCK: the device cannot reach the lock screen: everything
     // held is released and continuous movement stops; the port stays.
     void SessionLocked();

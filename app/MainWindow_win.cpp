@@ -108,6 +108,8 @@ void TvemuCfgDlg::CreateEngine()
     // it is absent. The ports present follow from the receiver's job thread.
     FPages.SetReceiver(&FEngine->Receiver());
     FPages.ListPortsAfresh();
+    FSearch = std::make_unique<TSearchControl>(*FEngine, FPages, FProgram.Loggers(), *FEvents);
+    FPages.SetOnSearchPressed([this](int ButtonId) { FSearch->Pressed(ButtonId); });
 }
 
 // Values -----------------------------------------------------------------------
@@ -184,8 +186,12 @@ void TvemuCfgDlg::OnCommand(int Id, int Code, HWND)
 {
     switch (Id) {
     case IDOK:
-        if (Code == BN_CLICKED && IsWindowEnabled(Item(IDOK)))
+        if (Code == BN_CLICKED && IsWindowEnabled(Item(IDOK))) {
+            // A search still running ends first: the port is the receiver's again.
+            if (FSearch)
+                FSearch->End();
             ApplyAndHide();
+        }
         break;
     case IDCANCEL: // Abbrechen, Esc and the close box
         CloseWindow();
@@ -267,6 +273,8 @@ void TvemuCfgDlg::CloseWindow()
 {
     if (FShutDown)
         return;
+    if (FSearch)
+        FSearch->End();
     if (FCloseReason == crHide) {
         // Closing hides the window; unsaved edits are discarded.
         ShowWindow(Handle(), SW_HIDE);
@@ -313,6 +321,7 @@ void TvemuCfgDlg::OnDestroy()
         return;
     FShutDown = true;
     FPages.SetReceiver(nullptr);
+    FSearch.reset();
     WatchReceived(false);
     FEngineHost.reset(); // the timers stop
     if (!FSettingsSaved)
@@ -405,6 +414,10 @@ bool TvemuCfgDlg::HandleProgramMessage(UINT Msg, WPARAM WParam)
         return true;
     case UM_LOGFILEERROR:
         ShowLogFileNotice();
+        return true;
+    case UM_SEARCH:
+        if (FSearch)
+            FSearch->Changed();
         return true;
     case UM_RECEIVED:
         if (IsWindowVisible(Handle()))

@@ -17,6 +17,7 @@
 #include "app/Lifecycle.h"
 #include "app/PostedEvents.h"
 #include "app/Program.h"
+#include "app/SearchControl_win.h"
 #include "app/SettingsNotice_win.h"
 #include "base/system/Handles_win.h"
 #include "base/window/WindowTarget_win.h"
@@ -133,6 +134,8 @@ private:
     std::unique_ptr<TEngineHost> FEngineHost;
     TSysTrayForm* FTray = nullptr;
     TConfigPages FPages;
+    // The dialog's searches; made with the engine, ended before it goes.
+    std::unique_ptr<TSearchControl> FSearch;
     TIconHandle FProgramIcon;
     TIconHandle FProgramIconSmall;
 };

@@ -7,8 +7,10 @@
 #include "base/window/Messages.h"
 #include "gidei/TargetCheck.h"
 #include "logging/Logging.h"
+#include "serial/SerialSearchThread.h"
 
-class TPostedEvents final : public TEngineEvents, public TLogHost, public TElevatedTargetEvents {
+class TPostedEvents final : public TEngineEvents, public TLogHost, public TElevatedTargetEvents,
+                           public TSearchEvents {
 public:
     explicit TPostedEvents(TMessageTarget& Window) : FWindow(Window) {}
 
@@ -21,6 +23,7 @@ public:
     void LogViewSwitched(bool On) override { FWindow.Post(UM_LOGVIEW, On ? 1 : 0, 0); }
     void LogFileRefused() override { FWindow.Post(UM_LOGFILEERROR, 0, 0); }
     void ElevatedTarget(uintptr_t Window) override { FWindow.Post(UM_ELEVATEDTARGET, Window, 0); }
+    void SearchChanged() override { FWindow.Post(UM_SEARCH, 0, 0); }
 
 private:
     TMessageTarget& FWindow;

@@ -74,6 +74,9 @@
 // What arrives from the device while the dialog is open.
 #define IDC_LABEL_RECEIVED 1097
 #define IDC_RECEIVED 1098
+// The searches for the data rate and for the device's port.
+#define IDC_FINDRATE 1099
+#define IDC_FINDDEVICE 1100
 
 // Tab "Erweitert".
 #define IDC_GROUP_LOG 1030

@@ -111,3 +111,17 @@
 
 // The mark of a port that appeared while the dialog is open.
 #define IDS_PORT_NEW 65325
+
+// The searches for the data rate and the device: the button while one
+// runs, and the verdict line during and after it.
+#define IDS_SEARCH_STOP 65326
+#define IDS_SEARCH_OPENING 65327
+#define IDS_SEARCH_LISTENING 65328
+#define IDS_SEARCH_RATING 65329
+#define IDS_SEARCH_RATE_FOUND 65330
+#define IDS_SEARCH_DEVICE_FOUND 65331
+#define IDS_SEARCH_NO_RATE 65332
+#define IDS_SEARCH_NO_DEVICE 65333
+#define IDS_SEARCH_STOPPED 65334
+#define IDS_FINDRATE 65335
+#define IDS_FINDDEVICE 65336

@@ -74,9 +74,9 @@ struct TOpenOutcome;
 enum TPortJobs { pjInline, pjOwnThread };
 
 // Why the port is given up for a while: the computer sleeps, this session
-// is not the one at the console, or the secure desktop has the input and
-// the sign-in helper the port.
-enum THoldReason : uint8_t { hrSleep = 1, hrAway = 2, hrSecureDesktop = 4 };
+// is not the one at the console, the secure desktop has the input and
+// the sign-in helper the port, or the dialog searches the device.
+enum THoldReason : uint8_t { hrSleep = 1, hrAway = 2, hrSecureDesktop = 4, hrSearch = 8 };
 
 // The receiver's state, with the values the program has always reported.
 enum TReceiverState : int { rsClosed = 0, rsOpen = 1, rsActive = 2 };

@@ -37,22 +37,29 @@ public:
         TPortRead read;
         DWORD errors = 0;
         COMSTAT status{};
-        if (!ClearCommError(FPort, &errors, &status))
-            return read;
-        read.LineErrors = (errors & (CE_FRAME | CE_RXPARITY | CE_BREAK | CE_OVERRUN | CE_RXOVER)) != 0;
+        const bool counted = ClearCommError(FPort, &errors, &status) != 0;
+        if (counted)
+            read.LineErrors = (errors & (CE_FRAME | CE_RXPARITY | CE_BREAK | CE_OVERRUN | CE_RXOVER)) != 0;
+        // A driver that cannot count (then every read is tried) has a read
+        // that does not end at once cancelled, whatever it got kept.
+        DWORD waiting = counted ? status.cbInQue : 1;
         char buffer[256];
-        // The port's timeouts make a read return at once with what is there.
-        for (int chunk = 0; chunk < 16 && FRead; ++chunk) {
+        for (int chunk = 0; chunk < 16 && waiting > 0 && FRead; ++chunk) {
             OVERLAPPED overlapped{};
             overlapped.hEvent = FRead;
             DWORD count = 0;
             if (!ReadFile(FPort, buffer, sizeof buffer, &count, &overlapped)) {
-                if (GetLastError() != ERROR_IO_PENDING || !GetOverlappedResult(FPort, &overlapped, &count, TRUE))
+                if (GetLastError() != ERROR_IO_PENDING)
                     break;
+                if (WaitForSingleObject(FRead, 10) != WAIT_OBJECT_0)
+                    CancelIo(FPort);
+                if (!GetOverlappedResult(FPort, &overlapped, &count, TRUE))
+                    count = 0;
             }
             if (count == 0)
                 break;
             read.Bytes.append(buffer, count);
+            waiting = counted && count >= waiting ? 0 : waiting;
         }
         return read;
     }

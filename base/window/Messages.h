@@ -33,6 +33,8 @@ constexpr uint32_t UM_DEVICEHEARD = WM_APP_BASE + 14;
 constexpr uint32_t UM_RECEIVED = WM_APP_BASE + 15;
 // The opening number wParam brings unreadable bytes (once per opening).
 constexpr uint32_t UM_UNREADABLE = WM_APP_BASE + 16;
+// The dialog's search for the device or its rate moved on, or ended.
+constexpr uint32_t UM_SEARCH = WM_APP_BASE + 17;
 
 // Where PostToMain delivers: the main window on Windows, a recorder in tests.
 class TMessageTarget {

@@ -10,6 +10,7 @@ field stands for the program the user types into.
     program_e2e.py --build build/win64 [SCENARIO ...]   (all when none named)
 """
 import contextlib
+import itertools
 import os
 import shutil
 import signal
@@ -50,6 +51,7 @@ IDC_SIGNIN = 1093
 IDC_SIGNIN_REASON = 1095
 IDC_CONTROLLINES = 1096
 IDC_RECEIVED = 1098
+IDC_FINDDEVICE = 1100
 IDC_EVENTS = 1035
 IDC_INFO_SHOW = 1082
 IDC_LOG_LIST = 1090
@@ -768,6 +770,47 @@ def scenario_received_view(build):
         await_log(run, log, "### Steuerleitungen DTR/RTS an COM7 nicht eingeschaltet")
         expect(run.exit_program(), 0, "exit code")
         expect(run.profile("Port", "ControlLines"), "1", "ControlLines stored")
+
+
+def scenario_device_search(build):
+    """"Gerät suchen..." listens on every present port: nothing comes on
+    COM7, the device presses keys on COM9, which is then selected with the
+    rate found; nothing heard during the search is typed, and OK keeps it."""
+    described = [(9, adapter_id(2), adapter_name(9))]
+    with Program(build, "device_search", settings=settings().replace("Rate=9600", "Rate=19200"),
+                 observer=True, device=adapter_id(1), described=described) as run:
+        with wine_harness.virtual_com(run.procs, 9) as com9:
+            peer9 = os.open(com9, os.O_WRONLY | os.O_NOCTTY)
+            try:
+                run.wait_for("visible %s" % run.main, "1", "dialog")
+                run.dismiss_layout_notice()
+                run.wait_for("items %s %d" % (run.main, IDC_PORT),
+                             "COM7 \u2013 USB Serial Adapter | COM9 \u2013 USB Serial Adapter", "both ports")
+                run.ask("click %s %d" % (run.main, IDC_FINDDEVICE))
+                run.wait_for("text %s %d" % (run.main, IDC_FINDDEVICE), "Suche beenden", "the button while it runs")
+                run.wait_for("text %s %d" % (run.main, IDC_RECEIVED),
+                             "Suche läuft an 2 Anschlüssen: bitte eine Taste am Gerät drücken", "listening on both")
+                found = "Gerät an COM9 gefunden, Datenrate 9600"
+                deadline = time.monotonic() + WAIT
+                for key in itertools.cycle(b"abcdef"):
+                    if run.ask("text %s %d" % (run.main, IDC_RECEIVED)) == found:
+                        break
+                    assert time.monotonic() < deadline, run.ask("text %s %d" % (run.main, IDC_RECEIVED))
+                    os.write(peer9, bytes([key]))
+                    time.sleep(0.4)
+                expect(run.ask("selected %s %d" % (run.main, IDC_PORT)), "COM9 \u2013 USB Serial Adapter", "port")
+                expect(run.ask("selected %s %d" % (run.main, IDC_RATE)), "9600 Bits/Sek.", "rate")
+                expect(run.ask("text %s %d" % (run.main, IDC_FINDDEVICE)), "&Gerät suchen...", "the button again")
+                # Wine moves the pointer over the window it shows; keys would be typing.
+                expect([l for l in run.observer.quiet(0.5) if not l.startswith("move")], [],
+                       "nothing typed during the search")
+                run.ask("click %s %d" % (run.main, IDOK))
+                run.wait_for("visible %s" % run.main, "0", "OK hides the dialog")
+                expect(run.exit_program(), 0, "exit code")
+            finally:
+                os.close(peer9)
+        expect(run.profile("Port", "Port"), "9", "the port found stored")
+        expect(run.profile("Port", "Rate"), "9600", "the rate found stored")
 
 
 def scenario_hidden_mode(build):
