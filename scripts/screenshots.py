@@ -40,12 +40,19 @@ WM_RBUTTONDOWN = 0x0204
 IDOK, IDCANCEL = 1, 2
 IDC_PORT, IDC_EXPAND, IDC_LOGVIEW, IDC_EVENTS = 1012, 1015, 1031, 1035
 CB_SHOWDROPDOWN = 0x014F
-# The ports the dialog lists: the virtual COM7 as a USB-serial adapter, and
-# what else a user's computer often has.
-DEVICES = [(7, "USB\\VID_1234&PID_5678\\5&2A5C9B4&0&2", "USB-Seriell-Adapter (COM7)"),
+# The ports the dialog lists, by the names their drivers give them: the
+# virtual COM7 as a USB-serial adapter with the system's own driver, the
+# built-in port, and both ports of a Bluetooth pairing (outgoing COM4 with
+# the device's address, incoming COM5 without one).
+DEVICES = [(7, "USB\\VID_1234&PID_5678\\5&2A5C9B4&0&2", "Serielles USB-Ger\u00e4t (COM7)"),
            (1, "ACPI\\PNP0501\\0", "Kommunikationsanschluss (COM1)"),
            (4, "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&000F\\7&1F9F5C5E&0&001A7DDA7113_C00000000",
-            "Standardm\u00e4\u00dfige Seriell-\u00fcber-Bluetooth-Verbindung (COM4)")]
+            "Standardm\u00e4\u00dfige Seriell-\u00fcber-Bluetooth-Verbindung (COM4)"),
+           (5, "BTHENUM\\{00001101-0000-1000-8000-00805F9B34FB}_LOCALMFG&0000\\7&1F9F5C5E&0&000000000000_00000000",
+            "Standardm\u00e4\u00dfige Seriell-\u00fcber-Bluetooth-Verbindung (COM5)")]
+# What the device has sent when the settings tab is taken: harmless to the
+# dialog (no key reaches its fields), shown under "Empfangen:".
+RECEIVED = b"\x1b,move,10,5.\x1b,moustop."
 # The tray icons and the pictures of them the guide shows.
 TRAY_ICONS = [("tray-active.ico", "symbol-aktiv.png"), ("tray-inactive.ico", "symbol-nicht-aktiv.png"),
               ("tray-closed.ico", "symbol-keine-verbindung.png"),
@@ -139,7 +146,7 @@ def shoot_first_start(build, display, out, suffix):
     session.end()
 
 
-def shoot_dialog(build, display, out, suffix):
+def shoot_dialog(build, display, out, suffix, peer):
     settings = ("[Start]\nExtendedUI=1\nGIDEIUI=1\n[Port]\nPort=%d\nRate=9600\n[Extended]\n"
                 "ViewMax=200\n" % PORT)
     session = Session(build, display, os.path.join(build, "shots", "dialog"), settings, com=True)
@@ -154,6 +161,8 @@ def shoot_dialog(build, display, out, suffix):
     main = session.ask("find TvemuCfgDlg * %d" % int(WAIT * 1000))
     session.dismiss_layout_notice()
     session.ask("tab %s 0" % main)
+    os.write(peer, RECEIVED)
+    time.sleep(1.0)
     session.grab(main, os.path.join(out, "dialog-einstellungen%s.png" % suffix))
     ports = session.ask("control %s %d" % (main, IDC_PORT))
     session.ask("post %s %d 1 0" % (ports, CB_SHOWDROPDOWN))
@@ -285,6 +294,58 @@ def notification_area_picture(path, scale):
     print("  ", os.path.relpath(path, TOP), image.size)
 
 
+def bluetooth_ports_picture(path, scale):
+    """A sketch of the system's "Bluetooth-Einstellungen" window on its tab
+    "COM-Anschlüsse", where only the direction tells the two ports of a
+    pairing apart: the outgoing one marked. Drawn from shapes; Wine has no
+    such window."""
+    def px(value):
+        return int(round(value * scale))
+
+    width, height = px(380), px(250)
+    image = Image.new("RGB", (width, height), (240, 240, 240))
+    draw = ImageDraw.Draw(image)
+    font, bold = ImageFont.truetype(FONT, px(12)), ImageFont.truetype(FONT.replace("Regular", "Bold"), px(12))
+    line = max(1, px(1))
+    draw.rectangle((0, 0, width - 1, px(26)), fill=(255, 255, 255))
+    draw.text((px(10), px(13)), "Bluetooth-Einstellungen", font=font, fill=(20, 20, 20), anchor="lm")
+    draw.rectangle((0, 0, width - 1, height - 1), outline=(120, 120, 120), width=line)
+    # The tabs, the second one chosen.
+    x = px(10)
+    for name in ("Optionen", "COM-Anschl\u00fcsse", "Hardware"):
+        _, _, right, _ = draw.textbbox((0, 0), name, font=font)
+        chosen = name.startswith("COM")
+        draw.rectangle((x, px(34), x + right + px(14), px(56)), fill=(255, 255, 255) if chosen else (232, 232, 232),
+                       outline=(160, 160, 160), width=line)
+        draw.text((x + px(7), px(45)), name, font=bold if chosen else font, fill=(20, 20, 20), anchor="lm")
+        x += right + px(16)
+    draw.rectangle((px(10), px(56), width - px(10), height - px(44)), fill=(255, 255, 255), outline=(160, 160, 160))
+    # The list of ports with its three columns.
+    columns = (px(20), px(90), px(180))
+    top = px(70)
+    for left, title in zip(columns, ("Anschluss", "Richtung", "Name")):
+        draw.text((left, top), title, font=bold, fill=(20, 20, 20), anchor="lm")
+    draw.line((px(18), top + px(10), width - px(20), top + px(10)), fill=(200, 200, 200), width=line)
+    rows = (("COM4", "Ausgehend", "Ihr Ger\u00e4t"), ("COM5", "Eingehend", "Ihr Ger\u00e4t"))
+    for i, row in enumerate(rows):
+        y = top + px(26) + i * px(22)
+        for left, text in zip(columns, row):
+            draw.text((left, y), text, font=font, fill=(20, 20, 20), anchor="lm")
+        if i == 0:
+            draw.rounded_rectangle((px(14), y - px(10), width - px(24), y + px(10)), radius=px(4),
+                                   outline=(200, 30, 30), width=max(2, px(2)))
+    for left, text in ((px(180), "Hinzuf\u00fcgen..."), (px(280), "Entfernen")):
+        draw.rectangle((left, height - px(76), left + px(90), height - px(54)), fill=(232, 232, 232),
+                       outline=(150, 150, 150), width=line)
+        draw.text((left + px(45), height - px(65)), text, font=font, fill=(20, 20, 20), anchor="mm")
+    for left, text in ((px(110), "OK"), (px(200), "Abbrechen"), (px(290), "\u00dcbernehmen")):
+        draw.rectangle((left, height - px(34), left + px(80), height - px(12)), fill=(232, 232, 232),
+                       outline=(150, 150, 150), width=line)
+        draw.text((left + px(40), height - px(23)), text, font=font, fill=(20, 20, 20), anchor="mm")
+    image.save(path)
+    print("  ", os.path.relpath(path, TOP), image.size)
+
+
 def set_dpi(env, dpi):
     """The DPI and the virtual desktop; and the short date as a German
     Windows writes it ("09.12.2026"), where Wine's German locale has
@@ -332,7 +393,7 @@ def main():
                 peer = os.open(peer_path, os.O_WRONLY | os.O_NOCTTY)
                 try:
                     shoot_first_start(build, display, args.out, suffix)
-                    shoot_dialog(build, display, args.out, suffix)
+                    shoot_dialog(build, display, args.out, suffix, peer)
                     shoot_tray(build, display, args.out, suffix, peer)
                 finally:
                     os.close(peer)
@@ -342,6 +403,7 @@ def main():
         tray_icon_pictures(args.out)
         for scale, suffix in ((1, ""), (1.5, "-144dpi")):
             notification_area_picture(os.path.join(args.out, "infobereich%s.png" % suffix), scale)
+            bluetooth_ports_picture(os.path.join(args.out, "bluetooth-anschluesse%s.png" % suffix), scale)
     finally:
         procs.stop_all()
     return 0
