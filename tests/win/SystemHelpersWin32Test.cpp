@@ -55,14 +55,14 @@ protected:
     TTempDir Dir;
 };
 
-TEST_F(AutoStart, TheRunValueHoldsThePlainProgramPath)
+TEST_F(AutoStart, TheRunValueHoldsTheQuotedProgramPath)
 {
     TGlobals globals(Dir.File("vemuKeys.exe"));
     ASSERT_TRUE(globals.AutoStartChangeable);
     EXPECT_FALSE(globals.AutoStart);
     globals.SetAutoStart(true);
     EXPECT_TRUE(globals.AutoStart);
-    EXPECT_EQ(RunValue(), Dir.File("vemuKeys.exe"));
+    EXPECT_EQ(RunValue(), "\"" + Dir.File("vemuKeys.exe") + "\"");
     globals.SetAutoStart(false);
     EXPECT_FALSE(globals.AutoStart);
     EXPECT_EQ(RunValue(), "<absent>");
