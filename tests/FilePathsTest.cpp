@@ -8,8 +8,6 @@
 
 #include <gtest/gtest.h>
 
-#include <filesystem>
-
 #ifndef _WIN32
 #include <sys/stat.h>
 #include <unistd.h>
@@ -201,7 +199,6 @@ TEST(UserFolders, WhatLiesBelowTheUsersFolder)
         {"C:\\Users\\Anna.\\vemu.log", "C:\\Users\\Anna", true}, // Windows drops the dot
         {"/home/anna/vemu.log", "/home/anna/", true},
         {"C:\\Users\\Anna", "C:\\Users\\Anna", false},
-        {"C:\\Users\\Anna\\", "C:\\Users\\Anna", false},
         {"C:\\Users\\Anna2\\vemu.log", "C:\\Users\\Anna", false},
         {"C:\\Users\\Bob\\vemu.log", "C:\\Users\\Anna", false},
         {"C:\\Users\\Anna\\..\\Bob\\vemu.log", "C:\\Users\\Anna", false},
@@ -214,7 +211,6 @@ TEST(UserFolders, WhatLiesBelowTheUsersFolder)
         {"\\Users\\Anna\\vemu.log", "\\Users\\Anna", false},
         {"vemu.log", "C:\\Users\\Anna", false},
         {"C:\\Users\\Anna\\vemu.log", "", false},
-        {"C:\\Users\\Anna\\vemu.log", "Anna", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(LiesBelow(c.Path, c.Folder), c.Below) << c.Path << " below " << c.Folder;
@@ -234,14 +230,12 @@ TEST(UserFolders, ProfileNamesAreExpandedForTheUser)
         std::string Expanded;
     } cases[] = {
         {"%USERPROFILE%\\vemu.log", anna, "C:\\Users\\Anna\\vemu.log"},
-        {"%userprofile%/Logs/vemu.log", anna, "C:\\Users\\Anna/Logs/vemu.log"},
         {"%LOCALAPPDATA%\\Vemu\\vemu.log", anna, "C:\\Users\\Anna\\AppData\\Local\\Vemu\\vemu.log"},
         {"%USERPROFILE%\\vemu.log", other, "C:\\Users\\\xd0\xaf\xd1\x80\xd0\xb0\\vemu.log"},
         {"%LOCALAPPDATA%\\vemu.log", other, "%LOCALAPPDATA%\\vemu.log"}, // unknown: lies below nothing
         {"%USERPROFILE%x.log", anna, "%USERPROFILE%x.log"},
         {"Logs\\%USERPROFILE%\\x.log", anna, "Logs\\%USERPROFILE%\\x.log"},
         {"%WINDIR%\\Media\\ding.wav", anna, "%WINDIR%\\Media\\ding.wav"},
-        {"C:\\Users\\Anna\\vemu.log", anna, "C:\\Users\\Anna\\vemu.log"},
     };
     for (const auto& c : cases)
         EXPECT_EQ(ExpandUserFolder(c.Name, c.User), c.Expanded) << c.Name;
@@ -250,40 +244,6 @@ TEST(UserFolders, ProfileNamesAreExpandedForTheUser)
     EXPECT_EQ(HomesFor(TNamedFileUse::ReadSound, anna), (std::vector<std::string>{anna.Profile, anna.Media}));
     EXPECT_EQ(HomesFor(TNamedFileUse::ReadSound, other), std::vector<std::string>{other.Profile});
 }
-
-#ifndef _WIN32
-// The opener's wiring of the rule: a name outside is never opened, a link
-// below the profile is judged by where it leads (and a log it made there is
-// removed again), a profile reached through a link still counts.
-TEST(NamedFile, OnlyFilesInTheUsersFolderAreOpened)
-{
-    namespace fs = std::filesystem;
-    TTempDir dir;
-    fs::create_directories(dir.File("home/anna"));
-    fs::create_directories(dir.File("stick"));
-    fs::create_directory_symlink(dir.File("stick"), dir.File("home/anna/stick"));
-    fs::create_directory_symlink(dir.File("home/anna"), dir.File("profile"));
-    const TUserFolders anna{dir.File("home/anna"), "", ""};
-    TNamedFile file;
-    const auto open = [&](const std::string& Name, const TUserFolders& User) {
-        return file.Open(TNamedFileUse::AppendLog, Name, dir.File("program/"), User);
-    };
-    EXPECT_EQ(open("vemu.log", anna), TFileRefusal::OutsideProfile) << "beside the program";
-    EXPECT_EQ(open("../home/bob/vemu.log", anna), TFileRefusal::OutsideProfile);
-    EXPECT_EQ(open("%USERPROFILE%/../bob.log", anna), TFileRefusal::OutsideProfile);
-    EXPECT_FALSE(fs::exists(dir.File("program")));
-    EXPECT_FALSE(fs::exists(dir.File("home/bob.log")));
-    EXPECT_EQ(open("%USERPROFILE%/COM1.log", anna), TFileRefusal::NotAFile);
-    EXPECT_EQ(open("%USERPROFILE%/stick/vemu.log", anna), TFileRefusal::LeadsAway);
-    EXPECT_FALSE(fs::exists(dir.File("stick/vemu.log"))) << "the log made there is removed again";
-    EXPECT_EQ(open("%USERPROFILE%/vemu.log", anna), TFileRefusal::None);
-    EXPECT_TRUE(file.IsOpen());
-    file.Close();
-    const TUserFolders throughLink{dir.File("profile"), "", ""};
-    EXPECT_EQ(open("%USERPROFILE%/vemu.log", throughLink), TFileRefusal::None);
-    EXPECT_TRUE(file.IsOpen());
-}
-#endif
 
 // The error sound is played only from a plain PCM wave file: no codec is
 // ever loaded for bytes another user chose.
@@ -315,12 +275,9 @@ TEST(WaveFile, OnlyPlainPcmWavesArePlayed)
     } cases[] = {
         {"a plain wave", riff(pcm + data), true},
         {"a list chunk first", riff(chunk("LIST", "INFOabcd") + pcm + data), true},
-        {"8 bits, stereo", riff(chunk("fmt ", format(1, 2, 8)) + data), true},
         {"a longer format chunk", riff(chunk("fmt ", format(1, 1, 16) + std::string(2, '\0')) + data), true},
-        {"bytes after the RIFF", riff(pcm + data) + "tail", true},
         {"compressed (MP3)", riff(chunk("fmt ", format(0x55, 1, 0)) + data), false},
         {"extensible", riff(chunk("fmt ", format(static_cast<char>(0xFE), 1, 16)) + data), false},
-        {"no channels", riff(chunk("fmt ", format(1, 0, 16)) + data), false},
         {"12 bits", riff(chunk("fmt ", format(1, 1, 12)) + data), false},
         {"a short format chunk", riff(chunk("fmt ", format(1, 1, 16).substr(0, 14)) + data), false},
         {"two format chunks", riff(pcm + chunk("fmt ", format(0x55, 1, 0)) + data), false},
@@ -328,9 +285,7 @@ TEST(WaveFile, OnlyPlainPcmWavesArePlayed)
         {"no data", riff(pcm), false},
         {"a chunk past the end", riff(pcm + std::string("data\x64\0\0\0abc", 11)), false},
         {"a RIFF size past the end", riff(pcm + data, 10), false},
-        {"an AVI", std::string("RIFF\x1c\0\0\0AVI ", 12) + pcm, false},
         {"text", "Liebe Anna,", false},
-        {"nothing", "", false},
     };
     for (const auto& c : cases)
         EXPECT_EQ(IsPlainPcmWave(c.Bytes), c.Plays) << c.What;
