@@ -472,11 +472,12 @@ void TConfigPages::WriteControls(const TConfigValues& Values)
         SetWindowTextA(Control(IDC_SOUNDNAME), Values.SoundName.c_str());
 }
 
-void TConfigPages::Show(const TConfigValues& Values, bool AutoStartChangeable, int SignInReason)
+void TConfigPages::Show(const TConfigValues& Values, int AutoStartReason, int SignInReason)
 {
     WriteControls(Values);
-    EnableControl(IDC_AUTOSTART, AutoStartChangeable);
-    ShowWindow(Control(IDC_RUNINFO), AutoStartChangeable ? SW_HIDE : SW_SHOWNA);
+    FAutoStartReason = AutoStartReason;
+    EnableControl(IDC_AUTOSTART, AutoStartReason == 0);
+    ShowWindow(Control(IDC_RUNINFO), AutoStartReason == 0 ? SW_HIDE : SW_SHOWNA);
     EnableControl(IDC_SIGNIN, SignInReason == 0);
     SetWindowTextA(Control(IDC_SIGNIN_REASON), SignInReason ? LoadResourceText(SignInReason).c_str() : "");
     UpdateControls();
@@ -604,7 +605,7 @@ void TConfigPages::Command(int Id, int Code)
             FOnSearchPressed(Id);
         break;
     case IDC_RUNINFO:
-        MessageBoxOK(LoadResourceText(IDS_AUTOSTART_INFO), mtInformation);
+        MessageBoxOK(LoadResourceText(FAutoStartReason), mtInformation);
         break;
     case IDC_PORT:
         if (Code == CBN_SELCHANGE)

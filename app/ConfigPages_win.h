@@ -60,9 +60,10 @@ public:
     void SetReceiver(TSerialReceiver* Receiver);
 
     // The controls show Values; edits not applied are gone.
-    // SignInReason: 0 when the sign-in box can be changed, else the string
-    // id of why not (shown below the greyed box).
-    void Show(const TConfigValues& Values, bool AutoStartChangeable, int SignInReason);
+    // AutoStartReason and SignInReason: 0 when the box can be changed, else
+    // the string id of why not (the autostart's behind its information
+    // button, the sign-in's below the greyed box).
+    void Show(const TConfigValues& Values, int AutoStartReason, int SignInReason);
     // "Empfangen:": the units as they read (Windows-1252) and the verdict
     // (a string id) below them.
     void ShowReceived(const std::string& Units, int VerdictId);
@@ -138,6 +139,7 @@ private:
     TChoiceValid FOnChoiceValid;
     std::function<void(int)> FOnSearchPressed;
     TSerialReceiver* FReceiver = nullptr;
+    int FAutoStartReason = 0;
     TLoggers* FLoggers = nullptr;
     std::string FAppPath;
 

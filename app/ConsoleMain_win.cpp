@@ -267,7 +267,8 @@ int main(int argc, char** argv)
         TheProgram = &program;
         TConsolePrinter printer(window.Handle(), program.Loggers().View());
         window.Printer = &printer;
-        TErrorSound sound(program.Globals().Settings.Start, program.Globals().AppPath, program.Loggers());
+        TErrorSound sound(program.Globals().Settings.Start, program.Globals().AppPath, program.Globals().UserFolders,
+                          program.Loggers());
         window.Sound = &sound;
         program.Loggers().SetHost(&events);
         if (options.Events)

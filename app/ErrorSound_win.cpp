@@ -1,6 +1,7 @@
 #include "app/ErrorSound_win.h"
 
 #include "base/files/NamedFile.h"
+#include "base/files/WaveFile.h"
 #include "base/system/PathText.h"
 #include "base/system/SystemLibrary_win.h"
 
@@ -12,7 +13,12 @@ void TErrorSound::Play()
     // Played from the bytes of the file that was checked, never opened
     // again by its name. A file that is not there plays nothing, as before.
     TNamedFile file;
-    const TFileRefusal refusal = file.Open(TNamedFileUse::ReadSound, Utf8FromCp1252(name), FAppPath);
+    TFileRefusal refusal = file.Open(TNamedFileUse::ReadSound, Utf8FromCp1252(name), FAppPath, FUser);
+    std::string bytes;
+    if (refusal == TFileRefusal::None && !(file.IsOpen() && file.ReadAll(bytes)))
+        return;
+    if (refusal == TFileRefusal::None && !IsPlainPcmWave(bytes))
+        refusal = TFileRefusal::NotPlainWave;
     if (refusal != TFileRefusal::None) {
         if (FRefused != name) {
             FRefused = name;
@@ -20,7 +26,5 @@ void TErrorSound::Play()
         }
         return;
     }
-    std::string bytes;
-    if (file.ReadAll(bytes))
-        PlaySoundBytes(std::move(bytes));
+    PlaySoundBytes(std::move(bytes));
 }

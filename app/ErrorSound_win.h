@@ -2,6 +2,7 @@
 // the user switched it on.
 #pragma once
 
+#include "base/files/UserFolders.h"
 #include "base/settings/SettingsRecords.h"
 #include "logging/Log.h"
 
@@ -9,22 +10,25 @@
 
 class TErrorSound {
 public:
-    // The sound file named in Settings, taken in AppPath when relative.
-    TErrorSound(const TStartSettings& Settings, std::string AppPath, TLog& Log)
-        : FSettings(Settings), FAppPath(std::move(AppPath)), FLog(Log)
+    // The sound file named in Settings, taken in AppPath when relative,
+    // and only in User's profile folder or the system's sounds.
+    TErrorSound(const TStartSettings& Settings, std::string AppPath, TUserFolders User, TLog& Log)
+        : FSettings(Settings), FAppPath(std::move(AppPath)), FUser(std::move(User)), FLog(Log)
     {
     }
 
     // Plays the file as a sound file, never as a system sound alias, and
-    // only when it opens as an ordinary file on a disk (and is not too large
-    // to be read): a device or a network path from the shared settings file
-    // is refused with one error line per name that says why. Main thread
-    // only.
+    // only when it opens as an ordinary file on a disk in the user's folder
+    // or the system's sounds, is not too large to be read and is a plain
+    // PCM wave (no codec is ever loaded for it): anything else from the
+    // shared settings file is refused with one error line per name that
+    // says why. Main thread only.
     void Play();
 
 private:
     const TStartSettings& FSettings;
     const std::string FAppPath;
+    const TUserFolders FUser;
     TLog& FLog;
     std::string FRefused; // the name said last, so that it is said once
 };

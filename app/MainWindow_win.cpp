@@ -20,7 +20,7 @@
 TvemuCfgDlg::TvemuCfgDlg(TProgramParts Parts)
     : TDialog(IDD_CONFIG), FParts(std::move(Parts)), FProgram(*FParts.Program), FGlobals(FProgram.Globals()),
       FLogLink(FProgram.Loggers().View(), FGlobals.Settings.Start.LogView),
-      FSound(FGlobals.Settings.Start, FGlobals.AppPath, FProgram.Loggers())
+      FSound(FGlobals.Settings.Start, FGlobals.AppPath, FGlobals.UserFolders, FProgram.Loggers())
 {
 }
 
@@ -131,7 +131,10 @@ void TvemuCfgDlg::LoadControls()
     values.SignIn = FSignInWasSetUp;
     FSignInReason = 0;
     SignInPlacementOK(FSignInReason);
-    FPages.Show(values, FGlobals.AutoStartChangeable, FSignInReason);
+    const int autoStartReason = FGlobals.AutoStartChangeable ? 0
+                                : FGlobals.AutoStartFolderShared ? IDS_AUTOSTART_FOLDER_SHARED
+                                                                 : IDS_AUTOSTART_INFO;
+    FPages.Show(values, autoStartReason, FSignInReason);
 }
 
 void TvemuCfgDlg::ApplySettings()

@@ -2,7 +2,7 @@
 
 TProgram::TProgram(const std::string& ExeName, TProgramKind Kind)
     : FKind(Kind), FGlobals(ExeName),
-      FLoggers(std::make_unique<TLoggers>(FGlobals.Settings.Log, FGlobals.AppPath))
+      FLoggers(std::make_unique<TLoggers>(FGlobals.Settings.Log, FGlobals.AppPath, FGlobals.UserFolders))
 {
 }
 

@@ -3,6 +3,7 @@
 // the main window, whose creation starts the engine, lives in the
 // notification area (or with its dialog shown) and ends in order, also at a
 // logoff or shutdown.
+#include "app/FolderRights_win.h"
 #include "app/LastResort_win.h"
 #include "app/Lifecycle.h"
 #include "app/MainWindow_win.h"
@@ -153,6 +154,9 @@ int Run()
     splash->Show();
 
     TheProgram = std::make_unique<TProgram>(ProgramFilePath(), TProgramKind::Tray);
+    const std::string folder = TheProgram->Globals().AppPath;
+    TheProgram->Globals().SetProgramFolderShared(
+        !OnlyAdministratorsChange(WidePath(folder.substr(0, folder.size() - 1)), true));
     Notice = std::make_unique<TSettingsNotice>(*TheProgram);
     TProgramParts parts;
     parts.Program = TheProgram.get();

@@ -157,7 +157,7 @@ void TFileLog::SetFileName(const std::string& Name)
     // Any user may write the name into the shared settings file: the file
     // is taken only when it is safe for the user (the opener's rules), and
     // a refusal says why before the usual notice.
-    const TFileRefusal refusal = FFile.Open(TNamedFileUse::AppendLog, Utf8FromCp1252(Name), FAppPath);
+    const TFileRefusal refusal = FFile.Open(TNamedFileUse::AppendLog, Utf8FromCp1252(Name), FAppPath, FUser);
     if (refusal != TFileRefusal::None)
         FLog.Log(lkError, std::string("### Log-Datei abgelehnt, ") + RefusalReason(refusal) + ": " + Name);
     if (!FFile.IsOpen()) {
@@ -267,8 +267,8 @@ bool TErrorLog::BeginAfresh(TSharedFile& File)
 
 // Dispatcher -----------------------------------------------------------------
 
-TLoggers::TLoggers(const TLogSettings& Settings, const std::string& AppPath)
-    : FFile(*this, AppPath), FErrors(AppPath)
+TLoggers::TLoggers(const TLogSettings& Settings, const std::string& AppPath, const TUserFolders& User)
+    : FFile(*this, AppPath, User), FErrors(AppPath)
 {
     SetLogEvents(Settings.LogEvents);
     FView.SetMaxLines(Settings.ViewMax);

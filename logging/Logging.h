@@ -88,8 +88,12 @@ private:
 class TFileLog : public TBaseLog {
 public:
     // A refusal of a file is said in Log; a relative name is taken in
-    // AppPath (the program's folder, with its trailing delimiter).
-    TFileLog(TLog& Log, std::string AppPath) : FLog(Log), FAppPath(std::move(AppPath)) {}
+    // AppPath (the program's folder, with its trailing delimiter); a file
+    // is taken only in User's profile folder.
+    TFileLog(TLog& Log, std::string AppPath, TUserFolders User)
+        : FLog(Log), FAppPath(std::move(AppPath)), FUser(std::move(User))
+    {
+    }
     ~TFileLog() override;
     // A refusal from before there was a host (the stored file, taken when
     // the loggers are made) is told to the first one.
@@ -107,6 +111,7 @@ public:
 private:
     TLog& FLog;
     const std::string FAppPath;
+    const TUserFolders FUser;
     TLogHost* FHost = nullptr;
     bool FRefusalUntold = false;
     TNamedFile FFile;
@@ -145,7 +150,8 @@ public:
     // Bits that are always set: the plain lines and the error lines.
     static constexpr uint32_t ForcedKinds = (1u << lkPlain) | (1u << lkError);
 
-    TLoggers(const TLogSettings& Settings, const std::string& AppPath);
+    // A log file is taken only in User's profile folder.
+    TLoggers(const TLogSettings& Settings, const std::string& AppPath, const TUserFolders& User);
     ~TLoggers() override;
     TLoggers(const TLoggers&) = delete;
     TLoggers& operator=(const TLoggers&) = delete;

@@ -63,9 +63,14 @@ SetCompressor /SOLID lzma
 !define PUBLISHER "Vemu Keys"
 !define UNINSTALLER "uninstall.exe"
 !define UNINSTALL_KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\VemuKeys"
-; The autostart value, exactly as the program reads and writes it.
+; The autostart value, exactly as the program reads and writes it: the
+; program's path in quotes, so that Windows never takes a part of it
+; ("C:\Program.exe") for the program. Older versions wrote it unquoted;
+; such a value is the program's own as well.
 !define RUN_KEY "Software\Microsoft\Windows\CurrentVersion\Run"
 !define RUN_VALUE "vemuKeys"
+!define RUN_DATA '"$INSTDIR\${MAIN_PROGRAM}"'
+!define OLD_RUN_DATA "$INSTDIR\${MAIN_PROGRAM}"
 !define SETTINGS "vemuKeys.set"
 !define JOURNAL "vemuKeys.set.journal"
 !define PROGRAM_LINK "$SMPROGRAMS\${PRODUCT}.lnk"
@@ -102,6 +107,10 @@ SetCompressor /SOLID lzma
 !macroend
 ; Where the old program files wait while the new ones go in.
 !define KEPT_ASIDE "$PLUGINSDIR\alt"
+; Where the content of a data file with a second name waits for its new
+; file, and the largest content kept (the error file's limit, with room).
+!define KEPT_DATA "$PLUGINSDIR\daten"
+!define MAX_DATA_SIZE 2097152
 ; Exit codes of a run that did not do its work (the guide lists them).
 !define EXIT_RUNNING 2
 !define EXIT_FOREIGN_FOLDER 3
@@ -224,7 +233,8 @@ Function un.MatchEntriesToFiles
     Delete "${PROGRAM_LINK}"
     ; An autostart value that starts a copy elsewhere belongs to that copy.
     ReadRegStr $0 HKLM "${RUN_KEY}" "${RUN_VALUE}"
-    ${If} $0 == "$INSTDIR\${MAIN_PROGRAM}"
+    ${If} $0 == `${RUN_DATA}`
+    ${OrIf} $0 == "${OLD_RUN_DATA}"
       DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
     ${EndIf}
   ${EndIf}
@@ -269,11 +279,13 @@ FunctionEnd
 ;   data      a file the program writes: kept, owner and rights set anew
 ;   leftover  a replacement of the settings an older version wrote
 ;             (vemuKeys.set.<process id>.new): removed
+;   relink    a data file that has another name as well (any user may add
+;             a hard link to it): its content is kept for a new file (see
+;             KeepContent) and the name is removed, which takes only that
+;             name; the file elsewhere keeps its owner and rights
 ;   remove    what could change a program start (*.config, *.manifest,
 ;             *.local, *.dll), any folder and any link: removed; and a
-;             file that would be kept but has another name as well (a hard
-;             link a user made to a file elsewhere): removing it takes only
-;             that name, the file elsewhere keeps its owner and rights
+;             program file that has another name as well
 ;   foreign   any other file: kept, without any right of the Users group
 ; $5 gets the entry's attributes (-1 when it could not be looked at, which
 ; makes it one to remove).
@@ -317,6 +329,9 @@ Function ClassifyEntry
   ${If} $6 <> 0
     StrCpy $3 remove
   ${ElseIf} $7 > 1
+  ${AndIf} $3 == data
+    StrCpy $3 relink
+  ${ElseIf} $7 > 1
   ${AndIf} $3 != program
     StrCpy $3 remove
   ${EndIf}
@@ -359,6 +374,7 @@ Function FindForeignEntry
     ${AndIf} $2 != ".."
       Call ClassifyEntry
       ${If} $3 == remove
+      ${OrIf} $3 == relink
       ${OrIf} $3 == foreign
         StrCpy $Foreign $2
         ${ExitDo}
@@ -367,6 +383,63 @@ Function FindForeignEntry
     FindNext $1 $2
   ${Loop}
   FindClose $1
+FunctionEnd
+
+; $R9 gets the owner of the file or folder $R8 as a SID text, "" when it
+; cannot be read.
+Function OwnerOf
+  Push $R6
+  Push $R7
+  StrCpy $R9 ""
+  System::Call 'advapi32::GetNamedSecurityInfoW(w R8, i 1, i 1, *p .R6, p 0, p 0, p 0, *p .R7) i .r0'
+  ${If} $0 == 0
+    System::Call 'advapi32::ConvertSidToStringSidW(p R6, *p .R6) i .r0'
+    ${If} $0 <> 0
+      System::Call 'kernel32::lstrcpynW(w .R9, p R6, i ${NSIS_MAX_STRLEN})'
+      System::Call 'kernel32::LocalFree(p R6)'
+    ${EndIf}
+    System::Call 'kernel32::LocalFree(p R7)'
+  ${EndIf}
+  Pop $R7
+  Pop $R6
+FunctionEnd
+
+; The data file $2 has another name as well: its content waits in
+; ${KEPT_DATA} for the new file MakeDataFile makes, when it is what an
+; installation made (owned by the administrators, or by whoever owns what
+; this installer makes) and no larger than the program lets its files grow.
+; A file of someone else behind that name is never copied where every user
+; may read it; the new file then begins empty.
+Function KeepContent
+  Push $R5
+  Push $R8
+  Push $R9
+  StrCpy $R8 "$PLUGINSDIR"
+  Call OwnerOf
+  StrCpy $R5 $R9
+  StrCpy $R8 "$INSTDIR\$2"
+  Call OwnerOf
+  ${If} $R9 == ""
+    StrCpy $R5 "?"
+  ${ElseIf} $R9 == "S-1-5-32-544"
+    StrCpy $R5 $R9
+  ${EndIf}
+  ${If} $R9 == $R5
+    ClearErrors
+    FileOpen $R8 "$INSTDIR\$2" r
+    ${IfNot} ${Errors}
+      FileSeek $R8 0 END $R9
+      FileClose $R8
+      ${If} $R9 <= ${MAX_DATA_SIZE}
+        CreateDirectory "${KEPT_DATA}"
+        CopyFiles /SILENT "$INSTDIR\$2" "${KEPT_DATA}\$2"
+        DetailPrint "Inhalt behalten: $INSTDIR\$2"
+      ${EndIf}
+    ${EndIf}
+  ${EndIf}
+  Pop $R9
+  Pop $R8
+  Pop $R5
 FunctionEnd
 
 !define FOREIGN_FOLDER_TEXT "Der Ordner $INSTDIR enthält schon anderes ($Foreign). Bitte wählen Sie einen leeren oder neuen Ordner für ${PRODUCT}."
@@ -502,8 +575,12 @@ Function DealWithForeignEntries
     ${If} $2 != "."
     ${AndIf} $2 != ".."
       Call ClassifyEntry
+      ${If} $3 == relink
+        Call KeepContent
+      ${EndIf}
       ${If} $3 == remove
       ${OrIf} $3 == leftover
+      ${OrIf} $3 == relink
         DetailPrint "Entfernt: $INSTDIR\$2"
         IntOp $6 $5 & ${FOLDER_OR_LINK}
         ${If} $6 = ${FILE_ATTRIBUTE_DIRECTORY}
@@ -534,9 +611,15 @@ Function DealWithForeignEntries
   FindClose $1
 FunctionEnd
 
-; A file every user's program writes: made empty when it is not there,
-; kept when it is; users may read and write it, nothing more.
+; A file every user's program writes: kept when it is there, made with
+; the content kept of a file with a second name (KeepContent), else empty;
+; users may read and write it, nothing more.
 !macro MakeDataFile NAME
+  ${IfNot} ${FileExists} "$INSTDIR\${NAME}"
+  ${AndIf} ${FileExists} "${KEPT_DATA}\${NAME}"
+    ClearErrors
+    CopyFiles /SILENT "${KEPT_DATA}\${NAME}" "$INSTDIR\${NAME}"
+  ${EndIf}
   ${IfNot} ${FileExists} "$INSTDIR\${NAME}"
     ClearErrors
     FileOpen $0 "$INSTDIR\${NAME}" w
@@ -657,11 +740,11 @@ Section "${PRODUCT}" SecProgram
   Call CheckNothingHeld
 
   SetOutPath "$INSTDIR"
+  InitPluginsDir
   Call CloseFolder
   Call DealWithForeignEntries
   !insertmacro DataFiles MakeDataFile
 
-  InitPluginsDir
   CreateDirectory "${KEPT_ASIDE}"
   StrCpy $Replacing aside
   !insertmacro VemuFiles KeepAside
@@ -698,7 +781,7 @@ SectionEnd
 ; choice (which starts out as the state found, see .onInit).
 Section "-Autostart"
   ${If} ${SectionIsSelected} ${SecAutostart}
-    WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" "$INSTDIR\${MAIN_PROGRAM}"
+    WriteRegStr HKLM "${RUN_KEY}" "${RUN_VALUE}" `${RUN_DATA}`
   ${Else}
     DeleteRegValue HKLM "${RUN_KEY}" "${RUN_VALUE}"
   ${EndIf}

@@ -93,6 +93,8 @@
 // changed nothing.
 #define IDS_SIGNIN_NOT_INSTALLED 65314
 #define IDS_SIGNIN_FOLDER_OPEN 65315
+// Why the autostart box is greyed in a folder other users may change.
+#define IDS_AUTOSTART_FOLDER_SHARED 65326
 #define IDS_SIGNIN_DECLINED 65316
 #define IDS_SIGNIN_FAILED 65317
 

@@ -23,6 +23,7 @@ folder, for windows that look as they do on Windows.
 """
 import contextlib
 import fcntl
+import getpass
 import os
 import shutil
 import signal
@@ -37,9 +38,21 @@ LOGS = os.path.join(TOP, "build", "test-logs")
 
 
 def windows_path(path):
-    """A file of this machine as Wine's programs name it: on drive Z:, the
-    root of the file system."""
-    return "Z:" + os.path.abspath(path).replace("/", "\\")
+    """A file of this machine as Wine's programs name it: on drive C: when it
+    lies in the prefix's drive_c, otherwise on drive Z:, the root of the file
+    system."""
+    full = os.path.abspath(path)
+    drive_c = os.path.join(PREFIX, "drive_c")
+    if full == drive_c or full.startswith(drive_c + os.sep):
+        return "C:" + (full[len(drive_c):] or "/").replace("/", "\\")
+    return "Z:" + full.replace("/", "\\")
+
+
+def profile_folder(*names):
+    """The Wine user's own profile folder in the prefix (C:\\users\\<user>),
+    or a path in it: the programs open the files the settings name only
+    there. Its Desktop, Documents and like folders are links out of it."""
+    return os.path.join(PREFIX, "drive_c", "users", getpass.getuser(), *names)
 
 
 def server_log():

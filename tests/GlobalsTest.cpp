@@ -295,13 +295,32 @@ TEST_F(AutoStartDecision, AWritableKeyIsChangedAndReadBack)
     EXPECT_TRUE(globals.AutoStartChangeable);
     globals.SetAutoStart(true);
     EXPECT_TRUE(globals.AutoStart);
-    EXPECT_EQ(Registry.Values["vemuKeys"], Exe());
+    EXPECT_EQ(Registry.Values["vemuKeys"], "\"" + Exe() + "\"") << "quoted: no part of the path is taken for a program";
     const int opens = Registry.Opens;
     globals.SetAutoStart(true);
     EXPECT_EQ(Registry.Opens, opens) << "no registry access without a change";
     globals.SetAutoStart(false);
     EXPECT_FALSE(globals.AutoStart);
     EXPECT_EQ(Registry.Values.count("vemuKeys"), 0u);
+}
+
+// A folder any user may change (a zip started with higher rights): the
+// machine's value would start their program in every session. An old
+// unquoted value is still the program's own.
+TEST_F(AutoStartDecision, AFolderOthersMayChangeNeverGetsTheMachinesValue)
+{
+    Registry.Values["vemuKeys"] = Exe();
+    TGlobals globals(Exe());
+    EXPECT_TRUE(globals.AutoStart) << "an unquoted value";
+    globals.SetProgramFolderShared(true);
+    EXPECT_FALSE(globals.AutoStartChangeable);
+    globals.SetAutoStart(false);
+    EXPECT_EQ(Registry.Values.count("vemuKeys"), 1u) << "left as it is";
+    Registry.Values.clear();
+    globals.SetProgramFolderShared(true);
+    globals.SetAutoStart(true);
+    EXPECT_TRUE(Registry.Values.empty());
+    EXPECT_FALSE(globals.AutoStart);
 }
 
 TEST_F(AutoStartDecision, AFailedChangeLeavesTheRealState)

@@ -82,7 +82,7 @@ TEST_F(LoggersTest, TheStoredChoicesAreTakenAndHandedBackWithTheForcedBits)
     stored.ViewMax = 5;
     stored.FileName = "trace.log";
     stored.FileLog = true;
-    TLoggers loggers(stored, dir.Path());
+    TLoggers loggers(stored, dir.Path(), TUserFolders{dir.Path(), "", ""});
     EXPECT_EQ(loggers.LogEvents(), 8u | TLoggers::ForcedKinds);
     loggers.Log(lkSequence, "a");
     loggers.Log(lkReceived, " 61");

@@ -1,6 +1,7 @@
 #include "base/files/NamedFile.h"
 
 #include "base/files/FilePaths.h"
+#include "base/files/UserFolders.h"
 #include "base/system/Text.h"
 
 namespace {
@@ -39,6 +40,13 @@ TFileRefusal JudgeOpenedFile(TNamedFileUse Use, const TOpenedFileFacts& Facts)
         return TFileRefusal::NotAFile;
     if (Facts.Reparse.LeadsElsewhere())
         return TFileRefusal::Link;
+    // What the name said is checked again on what was opened: a junction
+    // or a link on the way (to a stick, another computer, another user's
+    // folder) shows in the final name.
+    if (Facts.Volume != TVolumeKind::Fixed)
+        return TFileRefusal::NotFixedDisk;
+    if (!LiesBelowAny(Facts.FinalName, Facts.Homes))
+        return TFileRefusal::LeadsAway;
     if (Use == TNamedFileUse::AppendLog)
         return JudgeLog(Facts);
     return Facts.Size > MaxSoundSize ? TFileRefusal::TooLarge : TFileRefusal::None;
@@ -68,6 +76,15 @@ const char* RefusalReason(TFileRefusal Refusal)
                "er als 16 MB";
     case TFileRefusal::RightsNotSet:
         return "Zugriffsrechte nicht setzbar";
+    case TFileRefusal::OutsideProfile:
+        return "au\xdf"
+               "erhalb des eigenen Benutzerordners";
+    case TFileRefusal::LeadsAway:
+        return "Verkn\xfcpfung f\xfchrt aus dem eigenen Benutzerordner";
+    case TFileRefusal::NotFixedDisk:
+        return "Wechsellaufwerk oder Netzlaufwerk";
+    case TFileRefusal::NotPlainWave:
+        return "keine einfache WAV-Datei (PCM)";
     }
     return "";
 }
@@ -78,20 +95,36 @@ bool IsLogFileName(const std::string& Name)
     return EndsWith(upper, ".LOG") || EndsWith(upper, ".TXT");
 }
 
-TFileRefusal TNamedFile::Open(TNamedFileUse Use, const std::string& Name, const std::string& Folder)
+std::vector<std::string> HomesFor(TNamedFileUse Use, const TUserFolders& User)
+{
+    std::vector<std::string> homes;
+    for (const std::string* folder : {&User.Profile, &User.Media})
+        if (!folder->empty() && (folder == &User.Profile || Use == TNamedFileUse::ReadSound))
+            homes.push_back(*folder);
+    return homes;
+}
+
+TFileRefusal TNamedFile::Open(TNamedFileUse Use, const std::string& Name, const std::string& Folder,
+                              const TUserFolders& User)
 {
     Close();
     FWasEmpty = false;
-    // The name first: a device or another computer is never opened, and a
-    // log file of another kind is never even made.
+    // The name first: a device, another computer or a place outside the
+    // user's own folder is never opened, and a log file of another kind is
+    // never even made.
+    // The user's folder in front comes from the system: the rest of the
+    // name is what is checked.
     if (!IsPlainFilePath(Name))
         return TFileRefusal::NotAFile;
     const bool log = Use == TNamedFileUse::AppendLog;
     if (log && !IsLogFileName(Name))
         return TFileRefusal::WrongName;
-    const std::string path = BesideProgram(Folder, Name);
+    const std::string path = BesideProgram(Folder, ExpandUserFolder(Name, User));
+    const std::vector<std::string> homes = HomesFor(Use, User);
+    if (!LiesBelowAny(path, homes))
+        return TFileRefusal::OutsideProfile;
     TOpenedFileFacts facts;
-    bool described = OpenAndDescribe(Use, path, facts);
+    bool described = OpenAndDescribe(Use, path, homes, facts);
     TFileRefusal refusal = described ? JudgeOpenedFile(Use, facts) : TFileRefusal::None;
     if (described && refusal == TFileRefusal::None && log) {
         if (!facts.Created && !MakePrivate())

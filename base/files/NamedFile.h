@@ -6,10 +6,12 @@
 #pragma once
 
 #include "base/files/OwnFile.h"
+#include "base/files/UserFolders.h"
 
 #include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 // What the file is opened for; the rules differ.
 enum class TNamedFileUse {
@@ -19,6 +21,14 @@ enum class TNamedFileUse {
     AppendLog,
     // The error sound: any ordinary file, opened only to be read.
     ReadSound,
+};
+
+// The kind of volume a file lies on, as the system names the drive.
+enum class TVolumeKind {
+    Unknown,
+    Fixed,     // a disk of this computer
+    Removable, // a stick, a card, a floppy, a CD
+    Remote,    // another computer's
 };
 
 // What the opened file told about itself.
@@ -31,6 +41,10 @@ struct TOpenedFileFacts {
     bool OwnedByUser = false; // its owner is the user the program runs as
     bool KeepsRights = false; // its volume keeps file rights (not FAT, exFAT)
     std::string FinalName;    // its name as the system has it (not a short 8.3 name)
+    TVolumeKind Volume = TVolumeKind::Unknown; // the volume of the final name
+    // The names the system has for the folders the file may lie in (a
+    // profile reached through a junction gives the junction's target).
+    std::vector<std::string> Homes;
     std::string Head;         // its first bytes, as many as the start line's mark has
     uint64_t Size = 0;
 };
@@ -46,6 +60,10 @@ enum class TFileRefusal {
     NotALog,      // not empty and not begun by this program's start line
     TooLarge,     // a sound too large to be read into memory
     RightsNotSet, // its rights could not be made the user's alone
+    OutsideProfile, // named outside the user's own profile folder
+    LeadsAway,      // inside by its name, outside once opened (a link, a junction)
+    NotFixedDisk,   // on a removable volume or another computer
+    NotPlainWave,   // a sound that is no plain PCM wave file
 };
 
 // Every log this program writes begins with its start line.
@@ -59,6 +77,9 @@ const char* RefusalReason(TFileRefusal Refusal);
 // A log file's name ends in ".log" or ".txt" (in any case): a name the
 // system would run or open as a script never receives log lines.
 bool IsLogFileName(const std::string& Name);
+// The folders a file for Use may lie in: the profile, for a sound also the
+// system's sounds (those the system does not name left out).
+std::vector<std::string> HomesFor(TNamedFileUse Use, const TUserFolders& User);
 
 class TNamedFile {
 public:
@@ -68,11 +89,17 @@ public:
     TNamedFile& operator=(const TNamedFile&) = delete;
 
     // Opens Name from the settings (a relative name lies in Folder, the
-    // program's folder). None with IsOpen() false: it could not be opened
-    // (a missing folder, no right to it, a missing sound). Anything else:
-    // refused and closed again; a log file this call made is removed. A
-    // log file is opened without sharing and positioned at its end.
-    TFileRefusal Open(TNamedFileUse Use, const std::string& Name, const std::string& Folder);
+    // program's folder; "%USERPROFILE%" and "%LOCALAPPDATA%" at its
+    // beginning are the user's). Only a file below the user's profile
+    // folder is opened (a sound also below the system's sounds); a name
+    // outside is refused before anything is opened, and the opened file is
+    // judged again by its final name. None with IsOpen() false: it could
+    // not be opened (a missing folder, no right to it, a missing sound).
+    // Anything else: refused and closed again; a log file this call made is
+    // removed. A log file is opened without sharing and positioned at its
+    // end.
+    TFileRefusal Open(TNamedFileUse Use, const std::string& Name, const std::string& Folder,
+                      const TUserFolders& User);
     bool IsOpen() const;
     // The file was empty when it was opened.
     bool WasEmpty() const { return FWasEmpty; }
@@ -84,9 +111,10 @@ public:
 private:
     // The system's part: opens Path without following a link in its last
     // place (a log file created with the private rights when it is
-    // missing) and asks the opened file for the facts. False when nothing
-    // could be opened or described.
-    bool OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOpenedFileFacts& Facts);
+    // missing) and asks the opened file for the facts, with the final
+    // names of Homes. False when nothing could be opened or described.
+    bool OpenAndDescribe(TNamedFileUse Use, const std::string& Path, const std::vector<std::string>& Homes,
+                         TOpenedFileFacts& Facts);
     // Rights for the user, SYSTEM and the administrators only, none
     // inherited from the folder.
     bool MakePrivate();

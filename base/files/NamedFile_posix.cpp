@@ -1,6 +1,7 @@
 #include "base/files/NamedFile.h"
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <fcntl.h>
 #include <sys/file.h>
@@ -9,7 +10,25 @@
 
 namespace {
 
-bool Describe(int Fd, const std::string& Path, TOpenedFileFacts& Facts)
+// The name the system has for what Fd holds, links on the way resolved.
+std::string FinalName(int Fd)
+{
+    char name[4096];
+    const std::string link = "/proc/self/fd/" + std::to_string(Fd);
+    const ssize_t length = readlink(link.c_str(), name, sizeof name);
+    return length > 0 && static_cast<size_t>(length) < sizeof name ? std::string(name, static_cast<size_t>(length))
+                                                                   : std::string();
+}
+
+std::string FinalFolderName(const std::string& Folder)
+{
+    char* resolved = realpath(Folder.c_str(), nullptr);
+    const std::string result = resolved ? resolved : "";
+    std::free(resolved);
+    return result;
+}
+
+bool Describe(int Fd, TOpenedFileFacts& Facts)
 {
     struct stat info;
     if (fstat(Fd, &info) != 0)
@@ -20,7 +39,8 @@ bool Describe(int Fd, const std::string& Path, TOpenedFileFacts& Facts)
     Facts.Size = static_cast<uint64_t>(info.st_size);
     Facts.OwnedByUser = info.st_uid == geteuid();
     Facts.KeepsRights = true; // the modes of every Unix file system
-    Facts.FinalName = Path;
+    Facts.FinalName = FinalName(Fd);
+    Facts.Volume = TVolumeKind::Fixed; // what the host calls local is taken as it is
     char head[16] = {};
     const ssize_t read = Facts.Disk && !Facts.Directory ? pread(Fd, head, std::strlen(LogStartMark), 0) : 0;
     Facts.Head.assign(head, read > 0 ? static_cast<size_t>(read) : 0);
@@ -29,8 +49,11 @@ bool Describe(int Fd, const std::string& Path, TOpenedFileFacts& Facts)
 
 } // namespace
 
-bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOpenedFileFacts& Facts)
+bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, const std::vector<std::string>& Homes,
+                                 TOpenedFileFacts& Facts)
 {
+    for (const std::string& home : Homes)
+        Facts.Homes.push_back(FinalFolderName(home));
     // Never through a link in the last place; without blocking: a pipe with
     // no writer would hold the open.
     const bool log = Use == TNamedFileUse::AppendLog;
@@ -49,7 +72,7 @@ bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOp
         return true;
     }
     // No sharing for a log file, as on Windows: a second writer is refused.
-    return IsOpen() && (!log || flock(FFd, LOCK_EX | LOCK_NB) == 0) && Describe(FFd, Path, Facts);
+    return IsOpen() && (!log || flock(FFd, LOCK_EX | LOCK_NB) == 0) && Describe(FFd, Facts);
 }
 
 bool TNamedFile::MakePrivate() { return fchmod(FFd, 0600) == 0; }

@@ -82,6 +82,43 @@ std::string FinalName(HANDLE File)
     return length > 0 && length < name.size() ? PathFromWide(std::wstring(name.data(), length).c_str()) : std::string();
 }
 
+// A folder's final name: the target of a junction on the way to it.
+std::string FinalFolderName(const std::string& Folder)
+{
+    HANDLE folder = CreateFileW(WidePath(Folder).c_str(), FILE_READ_ATTRIBUTES,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (folder == INVALID_HANDLE_VALUE)
+        return "";
+    const TKernelHandle owned(folder);
+    return FinalName(folder);
+}
+
+// The drive kind of the volume a final name ("\\?\X:\..." or
+// "\\?\UNC\...") lies on.
+TVolumeKind VolumeOf(const std::string& Final)
+{
+    const std::string prefix = "\\\\?\\";
+    if (Final.rfind(prefix + "UNC\\", 0) == 0)
+        return TVolumeKind::Remote;
+    if (Final.size() < prefix.size() + 3 || Final.compare(0, prefix.size(), prefix) != 0 ||
+        Final[prefix.size() + 1] != ':')
+        return TVolumeKind::Unknown;
+    const std::wstring root = WidePath(Final.substr(prefix.size(), 2) + "\\");
+    switch (GetDriveTypeW(root.c_str())) {
+    case DRIVE_FIXED:
+    case DRIVE_RAMDISK:
+        return TVolumeKind::Fixed;
+    case DRIVE_REMOVABLE:
+    case DRIVE_CDROM:
+        return TVolumeKind::Removable;
+    case DRIVE_REMOTE:
+        return TVolumeKind::Remote;
+    default:
+        return TVolumeKind::Unknown;
+    }
+}
+
 std::string ReadHead(HANDLE File)
 {
     char head[16] = {};
@@ -104,14 +141,18 @@ bool Describe(HANDLE File, const std::vector<BYTE>& User, TOpenedFileFacts& Fact
     Facts.KeepsRights = KeepsRights(File);
     Facts.OwnedByUser = OwnedBy(File, User);
     Facts.FinalName = FinalName(File);
+    Facts.Volume = VolumeOf(Facts.FinalName);
     Facts.Head = ReadHead(File);
     return true;
 }
 
 } // namespace
 
-bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, TOpenedFileFacts& Facts)
+bool TNamedFile::OpenAndDescribe(TNamedFileUse Use, const std::string& Path, const std::vector<std::string>& Homes,
+                                 TOpenedFileFacts& Facts)
 {
+    for (const std::string& home : Homes)
+        Facts.Homes.push_back(FinalFolderName(home));
     // A link in the last place is opened as itself, never followed: it
     // cannot lead to another computer or a device, nor make a file
     // elsewhere, even when it dangles.

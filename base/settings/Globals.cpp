@@ -26,7 +26,7 @@ TSettingsRecords ReadRecords(const TIniFile& File)
 } // namespace
 
 TGlobals::TGlobals(const std::string& ExeName_)
-    : AppPath(DirectoryOf(ExeName_)), ExeName(ExeName_),
+    : AppPath(DirectoryOf(ExeName_)), ExeName(ExeName_), UserFolders(SystemUserFolders()),
       FIniFile(std::make_unique<TIniFile>(AppPath + SettingsFileName))
 {
     FIniFile->TakeUpJournal();
@@ -82,7 +82,7 @@ bool TGlobals::ReadAutoStart()
         std::string data;
         present = key->Query(AutoStartValueName, data) && !data.empty();
     }
-    AutoStartChangeable = OpenRunKey(true) != nullptr;
+    AutoStartChangeable = !AutoStartFolderShared && OpenRunKey(true) != nullptr;
     return present;
 }
 
@@ -92,7 +92,7 @@ void TGlobals::SetAutoStart(bool On)
         return;
     if (const std::unique_ptr<TRunKey> key = OpenRunKey(true)) {
         if (On) {
-            if (key->SetString(AutoStartValueName, ExeName))
+            if (key->SetString(AutoStartValueName, AutoStartValue(ExeName)))
                 AutoStart = true;
         } else if (key->Delete(AutoStartValueName)) {
             AutoStart = false;
@@ -100,3 +100,11 @@ void TGlobals::SetAutoStart(bool On)
     }
     AutoStart = ReadAutoStart(); // the registry decides
 }
+
+void TGlobals::SetProgramFolderShared(bool Shared)
+{
+    AutoStartFolderShared = Shared;
+    AutoStart = ReadAutoStart();
+}
+
+std::string AutoStartValue(const std::string& ExeName) { return "\"" + ExeName + "\""; }

@@ -2,6 +2,7 @@
 // autostart value, and the one save of what changed.
 #pragma once
 
+#include "base/files/UserFolders.h"
 #include "base/settings/IniFile.h"
 #include "base/settings/SettingsRecords.h"
 #include "base/settings/SettingsTable.h"
@@ -25,8 +26,16 @@ public:
 
     std::string AppPath; // with trailing delimiter
     std::string ExeName;
+    // Where the files the settings name may lie: the log file and the
+    // error sound.
+    TUserFolders UserFolders;
     bool AutoStart = false;
     bool AutoStartChangeable = false;
+    // Users other than the administrators may change the program's folder
+    // (a zip unpacked anywhere, started with higher rights): the machine's
+    // Run value would start whatever they put there in every user's
+    // session, so it is never written.
+    bool AutoStartFolderShared = false;
     bool IsNT5 = false;
     // The settings as read; the owners hand back their current values here
     // before a save.
@@ -49,7 +58,12 @@ public:
     // Whether the autostart value is there: anyone may read it. Sets
     // AutoStartChangeable: only who may write the key may change it.
     bool ReadAutoStart();
+    // Writes the program's path quoted, so that Windows never takes a part
+    // of it ("C:\Program.exe") for the program.
     void SetAutoStart(bool On);
+    // Says whether the program's folder is shared (see above) and reads
+    // the autostart again.
+    void SetProgramFolderShared(bool Shared);
 
 private:
     std::unique_ptr<TIniFile> FIniFile;
@@ -62,6 +76,9 @@ private:
 // engine and loggers own.
 std::vector<TSettingGroup> TrayProgramGroups(bool LogViewPlaced);
 std::vector<TSettingGroup> ConsoleProgramGroups();
+
+// The autostart value that starts ExeName: its path in quotes.
+std::string AutoStartValue(const std::string& ExeName);
 
 class TRunKey;
 // How the autostart reaches the Run key: the system's registry, unless a

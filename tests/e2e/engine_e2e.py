@@ -12,6 +12,7 @@ import pathlib
 import shutil
 import subprocess
 import sys
+import tempfile
 import time
 import zlib
 
@@ -97,7 +98,10 @@ class Run(VirtualAdapter):
         self.held = held  # the settings file held without sharing when the engine starts
         self.device = device  # the instance id the device list gives COM7
         self.others = others  # more adapters present at the start: (number, instance id)
-        self.work = os.path.join(build, "e2e", name)
+        # In the user's own profile folder, where the engine takes its log
+        # file beside itself.
+        wine_harness.ensure_prefix()
+        self.work = wine_harness.profile_folder("e2e", name)
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
         shutil.copy(os.path.join(build, "vemuKeysCon.exe"), self.work)
@@ -125,7 +129,8 @@ class Run(VirtualAdapter):
         if self.held:
             self.holder = Held(os.path.join(self.build, "tests", "holder.exe"), env, "file", "vemuKeys.set",
                                cwd=self.work, procs=self.procs)
-        self.engine_proc = self.procs.start(["wine", os.path.join(self.work, "vemuKeysCon.exe"), "--events", "all"],
+        self.engine_proc = self.procs.start(["wine", windows_path(os.path.join(self.work, "vemuKeysCon.exe")), "--events",
+                                             "all"],
                                             stdin=subprocess.PIPE, stdout=subprocess.PIPE,
                                             stderr=subprocess.DEVNULL, env=planted_env(env) if self.planted else env,
                                             cwd=self.work)
@@ -229,9 +234,9 @@ def scenario_text(build):
 
 
 def scenario_unicode_folder(build):
-    """Unpacked under a user name with letters beyond Windows-1252: the
-    program finds its settings there, keeps its log file beside itself and
-    saves there at its end."""
+    """Unpacked in the user's folder under a name with letters beyond
+    Windows-1252: the program finds its settings there, keeps its log file
+    beside itself and saves there at its end."""
     folder = "\u0141ukasz \u015eahin"
     stored = settings("[Extended]\nFileLog=1\nFileName=sitzung.log\n")
     with Run(build, folder, stored) as run:
@@ -551,25 +556,58 @@ def scenario_fatal_release(build):
     assert "! ERROR ### Exception EExternalException 0xC0000005" in errors, errors
 
 
+# The drive letter of a stick in the tests, and where Wine keeps its drives.
+STICK = "r:"
+WINE_DRIVES = r"HKLM\Software\Wine\Drives"
+
+
 @contextlib.contextmanager
-def engine_session(build, name):
-    """A folder with vemuKeysCon.exe and a Wine session on a display; yields
-    the folder and a function that runs the engine there once with the log
-    file given, without a port, and returns the lines it printed."""
-    work = os.path.join(build, "e2e", name)
+def removable_drive(display, folder):
+    """The folder as drive R:, which Wine reports as removable (a floppy): a
+    stick put into the machine, and mounted in the user's folder too. Wine's
+    mount manager reads the drive types when it starts, so the server is
+    started again."""
+    env = wine_harness.wine_env(display)
+    link = os.path.join(wine_harness.PREFIX, "dosdevices", STICK)
+    quiet = dict(env=env, stdin=subprocess.DEVNULL, capture_output=True, timeout=WAIT)
+    if os.path.lexists(link):
+        os.remove(link)  # left by a run that was killed
+    os.symlink(folder, link)
+    try:
+        subprocess.run(["wine", "reg", "add", WINE_DRIVES, "/v", STICK, "/d", "floppy", "/f"], check=True, **quiet)
+        subprocess.run(["wineserver", "-k"], env=env, check=False, timeout=WAIT)
+        subprocess.run(["wineserver", "-w"], env=env, check=False, timeout=WAIT)
+        wine_harness.start_server(display)
+        yield
+    finally:
+        subprocess.run(["wine", "reg", "delete", WINE_DRIVES, "/v", STICK, "/f"], **quiet)
+        os.remove(link)
+
+
+@contextlib.contextmanager
+def engine_session(build, name, stick=None):
+    """A folder with vemuKeysCon.exe in the user's own profile folder and a
+    Wine session on a display; yields the folder and a function that runs
+    the engine there once with the log file given, without a port, and
+    returns the lines it printed. With stick, the folder of that name in the
+    work folder is drive R: as well, a removable one."""
+    wine_harness.ensure_prefix()
+    work = wine_harness.profile_folder("e2e", name)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(work)
     shutil.copy(os.path.join(build, "vemuKeysCon.exe"), work)
-    wine_harness.ensure_prefix()
     procs = wine_harness.Processes()
-    with wine_harness.x_display(procs, True) as display:
+    with wine_harness.x_display(procs, True) as display, contextlib.ExitStack() as drives:
         wine_harness.start_server(display)
+        if stick:
+            os.makedirs(os.path.join(work, stick))
+            drives.enter_context(removable_drive(display, os.path.join(work, stick)))
         env = wine_harness.wine_env(display)
 
         def run_with_log(log_name):
             with open(os.path.join(work, "vemuKeys.set"), "w", newline="\r\n", encoding="cp1252") as f:
                 f.write(settings("[Extended]\nFileLog=1\nFileName=%s\n" % log_name))
-            proc = procs.start(["wine", os.path.join(work, "vemuKeysCon.exe"), "--events", "all"],
+            proc = procs.start(["wine", windows_path(os.path.join(work, "vemuKeysCon.exe")), "--events", "all"],
                                stdin=subprocess.PIPE, stdout=subprocess.PIPE, stderr=subprocess.DEVNULL, env=env,
                                cwd=work)
             log = Lines(proc.stdout, "engine")
@@ -612,12 +650,38 @@ def scenario_log_file_refused(build):
             expect(refusals(run_with_log(name)), ["! ERROR ### Log-Datei abgelehnt, %s: %s" % (reason, name)], name)
         expect(document.read_bytes(), b"Liebe Anna,\r\n", "the document")
         expect(os.listdir(os.path.join(work, "Autostart")), [], "the Startup folder")
+        # Another user's folder, and one outside every profile: nothing is
+        # made there. One shared name gives each user a log of their own.
+        others = pathlib.Path(wine_harness.PREFIX, "drive_c", "users", "Public")
+        outside = pathlib.Path(tempfile.mkdtemp(prefix="vemu-outside-"))
+        try:
+            for name in (windows_path(others / "fremd.log"), windows_path(outside / "vemu.log"),
+                         "%USERPROFILE%\\..\\Public\\fremd.log"):
+                expect(refusals(run_with_log(name)),
+                       ["! ERROR ### Log-Datei abgelehnt, au\xdferhalb des eigenen Benutzerordners: %s" % name], name)
+            expect(list(outside.iterdir()), [], "the folder outside the profile")
+        finally:
+            shutil.rmtree(outside, ignore_errors=True)
+        expect((others / "fremd.log").exists(), False, "a log in another user's folder")
+        expect(refusals(run_with_log("%USERPROFILE%\\e2e\\log_file_refused\\eigen.log")), [],
+               "refusals of a log named by the profile")
+        assert pathlib.Path(work, "eigen.log").read_bytes().startswith(b">>> Start "), "the log named by the profile"
         expect(refusals(run_with_log("frisch.log")), [], "refusals of a fresh log file")
         fresh = pathlib.Path(work, "frisch.log")
         text = fresh.read_bytes().decode("cp1252")
         assert text.startswith(">>> Start ") and "<<< End " in text, text
         # Wine keeps the rights as Unix modes: nobody else may read it.
         expect(os.stat(fresh).st_mode & 0o007, 0, "rights of others on the new log file")
+
+
+def scenario_log_file_on_stick(build):
+    """A stick is drive R: and mounted in the user's folder as well: a log
+    named on it either way is refused and nothing is written there."""
+    with engine_session(build, "log_file_on_stick", stick="Stick") as (work, run_with_log):
+        for name, reason in (("R:\\vemu.log", "au\xdferhalb des eigenen Benutzerordners"),
+                             ("Stick\\vemu.log", "Wechsellaufwerk oder Netzlaufwerk")):
+            expect(refusals(run_with_log(name)), ["! ERROR ### Log-Datei abgelehnt, %s: %s" % (reason, name)], name)
+        expect(os.listdir(os.path.join(work, "Stick")), [], "the stick")
 
 
 def scenario_log_file_link(build):

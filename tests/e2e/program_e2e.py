@@ -79,7 +79,10 @@ class Program(VirtualAdapter):
         self.seams = seams  # the test build with these seams (tests/e2e/seams.cpp) set in its environment
         self.device = device  # the instance id the device list gives COM7
         self.described = described  # more ports the device list names: (number, instance id, name)
-        self.work = os.path.join(build, "e2e-program", name)
+        # In the user's own profile folder, where the program takes its log
+        # file beside itself.
+        wine_harness.ensure_prefix()
+        self.work = wine_harness.profile_folder("e2e-program", name)
         shutil.rmtree(self.work, ignore_errors=True)
         os.makedirs(self.work)
         shutil.copy(os.path.join(build, "tests", "vemuKeysSeams.exe") if seams else os.path.join(build, "vemuKeys.exe"),
@@ -124,7 +127,7 @@ class Program(VirtualAdapter):
         assert self.main != "none", "no main window"
 
     def start(self):
-        return self.procs.start(["wine", os.path.join(self.work, "vemuKeys.exe")] + self.args,
+        return self.procs.start(["wine", windows_path(os.path.join(self.work, "vemuKeys.exe"))] + self.args,
                                 stdin=subprocess.DEVNULL, stdout=subprocess.DEVNULL,
                                 stderr=subprocess.DEVNULL, env=self.program_env(), cwd=self.work)
 
@@ -398,7 +401,7 @@ def console_engine(run):
     if not os.path.exists(engine):
         shutil.copy(os.path.join(run.build, "tests", "vemuKeysConSeams.exe") if run.seams else
                     os.path.join(run.build, "vemuKeysCon.exe"), engine)
-    return [engine]
+    return [windows_path(engine)]
 
 
 def second_console(run):

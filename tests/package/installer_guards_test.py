@@ -39,7 +39,7 @@ from wine_testing import INSTANCE_MUTEX
 
 FOREIGN_DIR = r"C:\Werkzeuge"
 CLOSING_CALLS = [[INSTALL_DIR] + args for args in FOLDER_CLOSED]
-ALL_ENTRIES = {"apps entry", "autostart %s" % in_folder(MAIN_PROGRAM)} | set(installer.LINKS)
+ALL_ENTRIES = {"apps entry", "autostart \"%s\"" % in_folder(MAIN_PROGRAM)} | set(installer.LINKS)
 
 
 def say(text):

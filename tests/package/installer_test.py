@@ -3,14 +3,16 @@
 would run it:
 
 1. install with autostart and the sign-in service: the files, the Start
-   menu links, the apps entry, the autostart value, the service (LocalSystem,
+   menu links, the apps entry, the autostart value (the program's path in
+   quotes), the service (LocalSystem,
    its program by a quoted path in the folder), and the owner and rights the
    installer asks icacls for, in their order;
 2. start the installed program; while it runs, the uninstaller and the
    installer refuse and change nothing;
 3. uninstall keeping the settings: only the settings file stays, users
-   may no longer change files in the folder, and the service and the
-   machine's key are gone;
+   may no longer change files in the folder, and the service, the
+   machine's key and the autostart value an older version wrote (unquoted)
+   are gone;
 4. a user puts program files into that folder, keeping a link to each; the
    installation again (without the switch) takes the folder, writes new
    files and leaves the user's alone; the settings are still there, no
@@ -18,7 +20,9 @@ would run it:
 5. an update over an installation into which users could put files (as an
    older version let them): what could change a program start goes (a
    folder only once it is taken from the user), other files stay without
-   any right of the Users group, and a data file's second name goes;
+   any right of the Users group, a data file's second name goes, the
+   settings file with a second name keeps its settings, and an unquoted
+   autostart value is written quoted;
 6. uninstall as the apps entry says, with an autostart value that starts a
    copy elsewhere: that value stays, and nothing else of the program is left.
 
@@ -195,7 +199,8 @@ def check_planted_left_alone(planted, keep, zip_path):
 def run(version):
     setup = release.package(version, "setup.exe")
     zip_path = release.package(version, "win64.zip")
-    run_target = "%s\\%s" % (INSTALL_DIR, MAIN_PROGRAM)
+    unquoted_target = "%s\\%s" % (INSTALL_DIR, MAIN_PROGRAM)
+    run_target = '"%s"' % unquoted_target
 
     installer.remove_leftovers()
     before = traces()
@@ -235,6 +240,7 @@ def run(version):
 
     print("installer_test: 3. silent uninstall keeping the settings")
     wine(["reg", "add", SIGNIN_KEY, "/v", "Port", "/t", "REG_DWORD", "/d", "3", "/f"])
+    wine(["reg", "add", RUN_KEY, "/v", RUN_VALUE, "/t", "REG_SZ", "/d", unquoted_target, "/f"])
     calls = uninstall("/KEEPSETTINGS")
     expect_true(not reg_key_exists(SIGNIN_SERVICE_KEY), "the sign-in service is still registered")
     expect_true(not reg_key_exists(SIGNIN_KEY), "the machine's sign-in key is still there")
@@ -283,7 +289,19 @@ def run(version):
         text.write("eigener Text")
     os.remove(journal)
     os.link(document, journal)
+    # Any user may give the settings file a second name of his own.
+    other_name = os.path.join(tempfile.mkdtemp(prefix="second-name-", dir=wine_harness.PREFIX), SETTINGS)
+    os.link(settings_path, other_name)
+    wine(["reg", "add", RUN_KEY, "/v", RUN_VALUE, "/t", "REG_SZ", "/d", unquoted_target, "/f"])
     calls = install(setup)
+    expect_true(reg_value(RUN_KEY, RUN_VALUE) == ("REG_SZ", run_target),
+                "the update left the autostart value %r" % (reg_value(RUN_KEY, RUN_VALUE),))
+    with open(settings_path, "rb") as settings:
+        expect_true(settings.read() == settings_text and os.stat(settings_path).st_nlink == 1,
+                    "the settings file with a second name lost its settings or kept the name")
+    with open(other_name, "rb") as settings:
+        expect_true(settings.read() == settings_text, "the second name's file was changed")
+    shutil.rmtree(os.path.dirname(other_name), ignore_errors=True)
     folders = [in_folder(name) for name, kind in PLANTED if kind == "removed folder"]
     for folder in folders:
         expect_true([call[1:] for call in calls if call[0] == folder] == TREE_TAKEN,

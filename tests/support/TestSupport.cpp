@@ -90,7 +90,8 @@ TTestEnvironment::TTestEnvironment(uint32_t LogEvents)
     TLogSettings log;
     log.LogEvents = LogEvents;
     log.ViewMax = 999;
-    FLoggers = std::make_unique<TLoggers>(log, Dir.Path());
+    // The scratch folder is the user's profile as well as the program's.
+    FLoggers = std::make_unique<TLoggers>(log, Dir.Path(), TUserFolders{Dir.Path(), Dir.Path(), ""});
     FLoggers->SetHost(&Events);
 }
 

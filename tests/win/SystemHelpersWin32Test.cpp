@@ -55,14 +55,14 @@ protected:
     TTempDir Dir;
 };
 
-TEST_F(AutoStart, TheRunValueHoldsThePlainProgramPath)
+TEST_F(AutoStart, TheRunValueHoldsTheQuotedProgramPath)
 {
     TGlobals globals(Dir.File("vemuKeys.exe"));
     ASSERT_TRUE(globals.AutoStartChangeable);
     EXPECT_FALSE(globals.AutoStart);
     globals.SetAutoStart(true);
     EXPECT_TRUE(globals.AutoStart);
-    EXPECT_EQ(RunValue(), Dir.File("vemuKeys.exe"));
+    EXPECT_EQ(RunValue(), "\"" + Dir.File("vemuKeys.exe") + "\"");
     globals.SetAutoStart(false);
     EXPECT_FALSE(globals.AutoStart);
     EXPECT_EQ(RunValue(), "<absent>");
@@ -109,25 +109,30 @@ TEST(SystemFacts, TheSystemIsOfTheNtFamily)
 }
 
 // The sound's name comes from the shared settings file: it is played only
-// when it opens as a file on a disk, and a refusal is said once per name.
-TEST(ErrorSound, OnlyAFileOnADiskIsPlayed)
+// when it opens as a plain wave file on a disk in the user's folder, and a
+// refusal is said once per name.
+TEST(ErrorSound, OnlyAPlainWaveInTheUsersFolderIsPlayed)
 {
     TTestEnvironment env(0xFFFFFFFF);
     TStartSettings settings;
     settings.UseSound = true;
-    TErrorSound sound(settings, env.Dir.Path(), env.Log());
-    const std::string refused = "! ERROR ### Fehler-Sound abgelehnt, keine gew\xf6hnliche Datei: ";
-    {
-        const TEveryDriveLocal drives;
-        for (const char* name : {"Z:\\dev\\null", "\\??\\C:\\ding.wav"}) {
-            settings.Sound = name;
-            env.TakeLines();
-            sound.Play();
-            sound.Play();
-            EXPECT_EQ(env.TakeLines(), std::vector<std::string>{refused + name});
-        }
+    TErrorSound sound(settings, env.Dir.Path(), TUserFolders{env.Dir.Path(), "", ""}, env.Log());
+    const std::string refused = "! ERROR ### Fehler-Sound abgelehnt, ";
+    WriteFileText(env.Dir.File("codec.wav"), std::string("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x55\0\x01\0", 24) +
+                                                 std::string(10, '\0') + std::string("\x10\0data\0\0\0\0", 10));
+    const TEveryDriveLocal drives;
+    for (const auto& [name, why] :
+         {std::pair<std::string, std::string>{"Z:\\dev\\null", "au\xdf" "erhalb des eigenen Benutzerordners"},
+          {"\\??\\C:\\ding.wav", "keine gew\xf6hnliche Datei"},
+          {"codec.wav", "keine einfache WAV-Datei (PCM)"}}) {
+        settings.Sound = name;
+        env.TakeLines();
+        sound.Play();
+        sound.Play();
+        EXPECT_EQ(env.TakeLines(), std::vector<std::string>{refused + why + ": " + name});
     }
-    WriteFileText(env.Dir.File("ding.wav"), "RIFF");
+    WriteFileText(env.Dir.File("ding.wav"), std::string("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x01\0\x01\0", 24) +
+                                                std::string(10, '\0') + std::string("\x10\0data\0\0\0\0", 10));
     for (const char* name : {"ding.wav", "missing.wav"}) {
         settings.Sound = name;
         sound.Play();
