@@ -33,10 +33,20 @@ void TWorkThread::Deliver(const char* Bytes, size_t Count)
         Heard = true;
         FEvents.DeviceHeard(Opening);
     }
-    if (Flood.Add(Bytes, Count)) {
-        FLog.Log(lkPlain, "### Das Ger\xe4t sendet unlesbare Zeichen: stimmt die Datenrate?");
-        FEvents.UnreadableInput(Opening);
-    }
+    if (Flood.Add(Bytes, Count))
+        ReportUnreadable();
+}
+
+void TWorkThread::LineError()
+{
+    if (Flood.AddLineError())
+        ReportUnreadable();
+}
+
+void TWorkThread::ReportUnreadable()
+{
+    FLog.Log(lkPlain, "### Das Ger\xe4t sendet unlesbare Zeichen: stimmt die Datenrate?");
+    FEvents.UnreadableInput(Opening);
 }
 
 void TWorkThread::ReportLost(const std::string& Why)

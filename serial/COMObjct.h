@@ -58,6 +58,9 @@ protected:
 
 private:
     void Deliver(const char* Bytes, size_t Count);
+    // The port reported a framing or parity error, a break or an overrun.
+    void LineError();
+    void ReportUnreadable();
     // The port can no longer be read: Why is the system's text for it.
     void ReportLost(const std::string& Why);
 

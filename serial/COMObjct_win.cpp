@@ -208,6 +208,10 @@ void TWorkThread::Execute()
                 if (count > 0)
                     Deliver(state.Buffer, count);
             }
+            DWORD errors = 0;
+            if (ClearCommError(state.Port, &errors, nullptr) &&
+                (errors & (CE_FRAME | CE_RXPARITY | CE_BREAK | CE_OVERRUN | CE_RXOVER)) != 0)
+                LineError();
             state.Received.Reset();
         }
     } catch (const std::exception& error) {

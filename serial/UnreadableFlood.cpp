@@ -20,16 +20,27 @@ bool ExpectedByte(unsigned char Byte)
     }
 }
 
-bool TUnreadableFlood::Add(const char* Bytes, size_t Count)
+bool TUnreadableFlood::Push(bool Unexpected)
 {
     if (FTold)
         return false;
-    for (size_t i = 0; i < Count; ++i) {
-        FHistory = (FHistory << 1) | (ExpectedByte(static_cast<unsigned char>(Bytes[i])) ? 0u : 1u);
-        if (static_cast<unsigned>(std::popcount(FHistory)) >= Threshold) {
-            FTold = true;
+    FHistory = (FHistory << 1) | (Unexpected ? 1u : 0u);
+    FTold = static_cast<unsigned>(std::popcount(FHistory)) >= Threshold;
+    return FTold;
+}
+
+bool TUnreadableFlood::Add(const char* Bytes, size_t Count)
+{
+    for (size_t i = 0; i < Count; ++i)
+        if (Push(!ExpectedByte(static_cast<unsigned char>(Bytes[i]))))
             return true;
-        }
-    }
+    return false;
+}
+
+bool TUnreadableFlood::AddLineError()
+{
+    for (unsigned i = 0; i < LineErrorWeight; ++i)
+        if (Push(true))
+            return true;
     return false;
 }

@@ -18,8 +18,14 @@ public:
     // True the first time at least Threshold of the last Window bytes were
     // unexpected; false ever after.
     bool Add(const char* Bytes, size_t Count);
+    // The port saw a framing or parity error, a break or an overrun: it
+    // weighs as LineErrorWeight unexpected bytes (a single glitch, as when
+    // a cable is plugged in, is never said).
+    static constexpr unsigned LineErrorWeight = 4;
+    bool AddLineError();
 
 private:
+    bool Push(bool Unexpected);
     uint32_t FHistory = 0; // one bit a byte, the newest lowest: 1 unexpected
     bool FTold = false;
 };

@@ -85,6 +85,13 @@ TEST(UnreadableFlood, HalfOfTheLastBytesUnexpectedIsSaidOnce)
     const std::string sparse = std::string(3, '\0') + std::string(7, 'x');
     for (int i = 0; i < 50; ++i)
         EXPECT_FALSE(spread.Add(sparse.data(), sparse.size())) << "about a third, never half";
+
+    // Line errors weigh as unexpected bytes: a glitch alone is never said.
+    TUnreadableFlood errors;
+    EXPECT_FALSE(errors.AddLineError()) << "one glitch";
+    for (int i = 0; i < 2; ++i)
+        EXPECT_FALSE(errors.AddLineError());
+    EXPECT_TRUE(errors.AddLineError()) << "four errors close together";
 }
 
 } // namespace
