@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
 namespace {
 
@@ -729,6 +730,45 @@ TEST(ReceiverOnJobThread, AnAttemptGivenUpMeanwhileLeavesNothingOpen)
         const std::vector<TPostedMessage> posted = env.Target.Messages();
         EXPECT_NE(std::find(posted.begin(), posted.end(), TPostedMessage{UM_PORTWORK, 0, 0}), posted.end());
     }
+}
+
+// How many descriptors of this process are open on Device (the tests run
+// as root, whom a port held exclusively does not keep out).
+int OpenedHere(const std::string& Device)
+{
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error))
+        count += std::filesystem::read_symlink(entry.path(), error) == Device;
+    return count;
+}
+
+// An attempt that hangs while the session leaves the console and finishes
+// after it came back closes what it opened as soon as it opens, before its
+// result is applied: the attempt after it finds the port free.
+TEST(ReceiverOnJobThread, ALateOpeningGivenUpLeavesThePortToTheNext)
+{
+    TTestEnvironment env(0);
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
+    TPtyPort port(env.Dir.Path(), 7);
+    OpeningsGo.Reset();
+    const TSeam slowOpenings(SetOpeningDelay, AwaitGo);
+    TSerialReceiver receiver(env.Settings.Port, env.Log(), env.Events, false, pjOwnThread);
+    receiver.SetPort(7);
+    receiver.SetState(2);
+    receiver.Hold(hrAway);
+    receiver.Release(hrAway);
+    env.Target.Clear();
+    OpeningsGo.Set();
+    ASSERT_TRUE(WaitUntil([&] { return !env.Target.Messages().empty(); })) << "the late opening never ended";
+    EXPECT_EQ(OpenedHere(port.DevicePath()), 0) << "its result is not applied yet, and the port is free";
+    ASSERT_TRUE(WaitUntil([&] {
+        receiver.DeliverJobs();
+        return !receiver.JobsBusy();
+    }));
+    EXPECT_EQ(receiver.State(), 2) << "the next attempt opened it";
+    EXPECT_EQ(OpenedHere(port.DevicePath()), 1);
+    EXPECT_EQ(env.TakeLines(), std::vector<std::string>{"### Verbindung zu COM7 wiederhergestellt"}) << "no error";
 }
 
 } // namespace
