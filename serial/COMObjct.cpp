@@ -26,6 +26,15 @@ void TWorkThread::Stop()
 
 void TWorkThread::Deliver(const char* Bytes, size_t Count)
 {
+    // What the person at the console sends is neither typed into another
+    // session nor logged there.
+    if (!FEvents.InputIsOurs()) {
+        if (!ToldAway)
+            FEvents.ReceivedAway(Opening);
+        ToldAway = true;
+        return;
+    }
+    ToldAway = false;
     // The log shows every byte received, zero bytes included.
     FLog.LogHex(lkReceived, " ", std::string(Bytes, Count));
     Queue->AddBytes(Bytes, Count);

@@ -52,6 +52,8 @@ public:
     uintptr_t Opening = 0;
     // Bytes have arrived on this opening (read thread only).
     bool Heard = false;
+    // Bytes came while another session had the console, and it was told.
+    bool ToldAway = false;
     TUnreadableFlood Flood;
 
 protected:

@@ -136,6 +136,34 @@ TEST_F(ReceiverOnPty, TheFirstBytesOfAnOpeningAreToldOnce)
     EXPECT_EQ(heard(), (std::vector<uintptr_t>{first, Receiver->LatestOpening()}));
 }
 
+// While another session is at the console, what the device sends is
+// neither logged nor framed in this one; the host hears of it once, and
+// again only after bytes were this session's in between.
+TEST_F(ReceiverOnPty, BytesWhileAnotherSessionHasTheConsoleAreDroppedAndToldOnce)
+{
+    const auto told = [this] {
+        int count = 0;
+        for (const TPostedMessage& message : Env.Target.Messages())
+            count += message.Msg == UM_RECEIVEDAWAY && message.WParam == Receiver->LatestOpening();
+        return count;
+    };
+    Receiver->SetState(2);
+    Env.TakeLines();
+    Env.AtConsole = false;
+    Pty.Write(ESC + ",hold,shift.");
+    ASSERT_TRUE(WaitUntil([&] { return told() == 1; }));
+    Pty.Write("ab");
+    SleepMs(200); // read meanwhile, with nothing to wait for
+    EXPECT_EQ(told(), 1);
+    Env.AtConsole = true;
+    Pty.Write("c");
+    EXPECT_EQ(AwaitLine("Sequence >c<"), (Strings{"  # Received: 63", "  # Sequence >c<"}));
+    EXPECT_EQ(PopAll(), Strings{"c"});
+    Env.AtConsole = false;
+    Pty.Write("d");
+    EXPECT_TRUE(WaitUntil([&] { return told() == 2; }));
+}
+
 TEST_F(ReceiverOnPty, ZeroBytesAreLoggedButNeitherFramedNorAllowedToSwallowTheRest)
 {
     Receiver->SetState(2);
