@@ -261,7 +261,7 @@ int main(int argc, char** argv)
     TConsoleWindow window;
     MainWindow = window.Handle();
     TWindowTarget target(window.Handle());
-    TPostedEvents events(target);
+    TPostedEvents events(target, SessionAtConsole);
     {
         TProgram program(ProgramFilePath(), TProgramKind::Console);
         TheProgram = &program;

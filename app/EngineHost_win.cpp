@@ -44,8 +44,13 @@ bool SessionAtConsole()
 {
     if (const auto check = ConsoleSessionCheck.load())
         return check();
-    DWORD session = 0;
-    if (!ProcessIdToSessionId(GetCurrentProcessId(), &session))
+    // The read thread asks for every chunk: the process's own session is
+    // asked once, the console's is a read of memory the system shares.
+    static const DWORD session = [] {
+        DWORD own = 0;
+        return ProcessIdToSessionId(GetCurrentProcessId(), &own) ? own : 0xFFFFFFFF;
+    }();
+    if (session == 0xFFFFFFFF)
         return true; // nothing known: as on a PC with one session
     return WTSGetActiveConsoleSessionId() == session;
 }
@@ -203,6 +208,13 @@ bool TEngineHost::HandleMessage(UINT Msg, WPARAM WParam, LPARAM, LRESULT& Result
         // Said in the log here; the window may show a notice as well.
         FEngine.InputToElevatedWindow();
         return false;
+    case UM_RECEIVEDAWAY:
+        // A session report that never came: the system is asked again, and
+        // the port goes if another session has the console.
+        if (FEngine.AtConsole())
+            FollowConsole();
+        Result = 0;
+        return true;
     case UM_DESKTOPSWITCH:
         DesktopSwitched();
         Result = 0;

@@ -15,7 +15,9 @@
 //   the reports where the system has the means (Windows 8 and later).
 // - WM_WTSSESSION_CHANGE: the port belongs to the session at the console;
 //   one that leaves gives it up until it is back, and a locked session lets
-//   go of every key and button.
+//   go of every key and button. Bytes that arrive while another session is
+//   at the console (a report missed) are dropped, and the port goes at once
+//   (UM_RECEIVEDAWAY).
 // - UM_DESKTOPSWITCH: while the secure desktop has the input and the
 //   sign-in helper is set up, the port is the helper's: the engine lets go
 //   of it until this desktop is back, then opens it as after sleep.

@@ -76,7 +76,7 @@ INT_PTR TvemuCfgDlg::OnInitDialog()
 void TvemuCfgDlg::ConnectLogs()
 {
     FTarget = std::make_unique<TWindowTarget>(Handle());
-    FEvents = std::make_unique<TPostedEvents>(*FTarget);
+    FEvents = std::make_unique<TPostedEvents>(*FTarget, SessionAtConsole);
     TLoggers& loggers = FProgram.Loggers();
     loggers.SetHost(FEvents.get());
     loggers.View().SetWindow(&FLogLink);

@@ -39,6 +39,9 @@ private:
     void PortJobsReady() override;
     void DeviceHeard(uintptr_t) override {}
     void UnreadableInput(uintptr_t) override {}
+    // The helper serves the secure desktop of the console's session.
+    bool InputIsOurs() override { return true; }
+    void ReceivedAway(uintptr_t) override {}
     void SequenceFailed() override {}
     void MovementChanged(bool On) override;
 

@@ -22,6 +22,7 @@ public:
     int32_t ScreenHeight() override { return 1080; }
     TScreenArea VirtualScreen() override { return {0, 0, 1920, 1080}; }
     uint32_t LastError() override { return 0; }
+    void TakeWaitingMessages() override {}
 
     std::atomic<uint64_t> Records{0};
     // When armed, the time of the first record that follows.

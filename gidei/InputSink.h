@@ -49,6 +49,11 @@ public:
     virtual TScreenArea VirtualScreen() = 0;
     // The error code of the last failed call (GetLastError on Windows).
     virtual uint32_t LastError() = 0;
+    // What the system leaves in the sending thread's message queue for each
+    // injected record piles up unless that thread takes it (some 200 bytes
+    // a pointer move). The thread that sends calls this between units: it
+    // takes what is waiting and never waits.
+    virtual void TakeWaitingMessages() = 0;
 };
 
 // a * b / c rounded to the nearest integer (halves away from zero); -1 when c

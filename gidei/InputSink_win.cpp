@@ -36,6 +36,9 @@ std::atomic<bool> Ending{false};
 // Sends under way. The release waits for them: a send that checked the flag
 // just before it was set is seen down and released, never left down.
 std::atomic<int> SendsUnderWay{0};
+// Records this thread sent since it last took its message queue: a thread
+// that sent nothing has nothing waiting, and asks the system nothing.
+thread_local unsigned SentSinceTaken = 0;
 
 class TSendCount {
 public:
@@ -75,6 +78,7 @@ public:
         input.ki.wScan = Record.Scan;
         input.ki.dwFlags = Record.Flags;
         const unsigned sent = SendInput(1, &input, sizeof input);
+        ++SentSinceTaken;
         if (sent && !(Record.Flags & KEYEVENTF_UNICODE_FLAG) && Record.Vk < 256)
             KeysPutDown[Record.Vk] = !(Record.Flags & KEYEVENTF_KEYUP_FLAG);
         return sent;
@@ -91,6 +95,7 @@ public:
         input.mi.dy = Record.Dy;
         input.mi.dwFlags = Record.Flags;
         const unsigned sent = SendInput(1, &input, sizeof input);
+        ++SentSinceTaken;
         for (size_t i = 0; sent && i < std::size(Buttons); ++i) {
             if (Record.Flags & Buttons[i].Down)
                 ButtonsPutDown[i] = true;
@@ -117,6 +122,18 @@ public:
                 GetSystemMetrics(SM_CXVIRTUALSCREEN), GetSystemMetrics(SM_CYVIRTUALSCREEN)};
     }
     uint32_t LastError() override { return GetLastError(); }
+
+    void TakeWaitingMessages() override
+    {
+        if (SentSinceTaken == 0)
+            return;
+        SentSinceTaken = 0;
+        // The sending thread owns no window; whatever is posted to it is
+        // the system's and only needs taking.
+        MSG message;
+        while (PeekMessageA(&message, nullptr, 0, 0, PM_REMOVE))
+            DispatchMessageA(&message);
+    }
 };
 
 } // namespace

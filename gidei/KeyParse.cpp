@@ -6,7 +6,7 @@
 
 TKeyParser::TKeyParser(TInputSink& Sink, const TTypingSettings& Typing, TLog& Log, TTyperEvents& Events,
                        const TInputLanguage& Language, bool NamedEvents)
-    : FLog(Log), FEvents(Events), FStored(Typing)
+    : FSink(Sink), FLog(Log), FEvents(Events), FStored(Typing)
 {
     StopEvent = MakeEngineEvent(ParserStopEventName, NamedEvents, Log);
     DataEvent = MakeEngineEvent(ParserDataEventName, NamedEvents, Log);
@@ -95,8 +95,10 @@ void TKeyParser::Execute()
                 break;
             case 1:
                 // After a cut the release comes first (it stops movement).
-                if (!CutPending())
+                if (!CutPending()) {
                     Typer->MouseTick();
+                    FSink.TakeWaitingMessages();
+                }
                 break;
             case 2:
                 break;
@@ -139,6 +141,8 @@ void TKeyParser::Drain()
             const std::string unit = std::move(units.front());
             units.pop_front();
             HandleUnit(unit);
+            // Between units, never while idle: the parser sleeps in its wait.
+            FSink.TakeWaitingMessages();
             PauseAfter();
         } catch (const std::exception& error) {
             FLog.Log(lkError, error.what());

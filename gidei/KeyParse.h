@@ -91,6 +91,7 @@ private:
     std::atomic<uint32_t> FCutsReleased{0};
     std::atomic<uint32_t> FCutsDone{0}; // the releases finished
 
+    TInputSink& FSink; // the typer's; the parser takes its thread's queue for it
     TLog& FLog;
     TTyperEvents& FEvents;
     const TTypingSettings FStored; // what the typer was made with

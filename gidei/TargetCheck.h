@@ -49,6 +49,7 @@ public:
     int32_t ScreenHeight() override { return FInner.ScreenHeight(); }
     TScreenArea VirtualScreen() override { return FInner.VirtualScreen(); }
     uint32_t LastError() override { return FInner.LastError(); }
+    void TakeWaitingMessages() override { FInner.TakeWaitingMessages(); }
 
 private:
     void Check(bool Keyboard);

@@ -26,6 +26,15 @@ void TWorkThread::Stop()
 
 void TWorkThread::Deliver(const char* Bytes, size_t Count)
 {
+    // What the person at the console sends is neither typed into another
+    // session nor logged there.
+    if (!FEvents.InputIsOurs()) {
+        if (!ToldAway)
+            FEvents.ReceivedAway(Opening);
+        ToldAway = true;
+        return;
+    }
+    ToldAway = false;
     // The log shows every byte received, zero bytes included.
     FLog.LogHex(lkReceived, " ", std::string(Bytes, Count));
     Queue->AddBytes(Bytes, Count);
@@ -156,13 +165,18 @@ void TSerialReceiver::StartAttempt(bool Loud)
 {
     FJob = jkAttempt;
     const uintptr_t attempt = ++FAttempts;
-    TOpenRequest request{FSettings, FIdentity, FOtherDevices, FHardwareOnly};
+    FAttemptGivenUp = std::make_shared<std::atomic<bool>>(false);
+    TOpenRequest request{FSettings, FIdentity, FOtherDevices, FHardwareOnly, FAttemptGivenUp};
     FAttemptJob = FJobs->Run([this, request, attempt, Loud]() -> TJobThread::TResult {
         auto outcome = std::make_shared<TOpenOutcome>();
         AttemptWithoutThrowing(request, *outcome);
         return [this, outcome, attempt, Loud] {
             FJob = jkNone;
             Attempted(attempt, Loud, *outcome);
+            // What an attempt given up opened is closed before the next
+            // attempt can start, not when this result is freed.
+            if (outcome->Handle != InvalidPortHandle)
+                CloseSerialPort(outcome->Take());
             NextJob();
         };
     });
@@ -352,6 +366,8 @@ void TSerialReceiver::GiveUpAttempt()
 {
     FAttemptWanted = false;
     ++FAttempts;
+    if (FAttemptGivenUp)
+        FAttemptGivenUp->store(true);
     if (FJob == jkAttempt && FJobs) // none once the receiver goes
         FJobs->CancelIfRunning(FAttemptJob);
 }

@@ -14,6 +14,7 @@
 #include "serial/ReceiverEvents.h"
 
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -51,6 +52,8 @@ public:
     uintptr_t Opening = 0;
     // Bytes have arrived on this opening (read thread only).
     bool Heard = false;
+    // Bytes came while another session had the console, and it was told.
+    bool ToldAway = false;
     TUnreadableFlood Flood;
 
 protected:
@@ -245,6 +248,7 @@ private:
     uint8_t FHeld = 0; // THoldReason bits
     TJobKind FJob = jkNone;
     uint64_t FAttemptJob = 0; // the job thread's number of the last attempt
+    std::shared_ptr<std::atomic<bool>> FAttemptGivenUp; // the last attempt's, shared with its job
     bool FAttemptWanted = false;
     bool FAttemptLoud = false;
     bool FLeftBehindWanted = false;

@@ -48,6 +48,8 @@ bool TryOpen(const TOpenRequest& Request, const TPortSettings& Settings, TOpenOu
     }
 }
 
+bool GivenUp(const TOpenRequest& Request) { return Request.GivenUp && Request.GivenUp->load(); }
+
 } // namespace
 
 TOpenOutcome::~TOpenOutcome()
@@ -65,7 +67,7 @@ TPortHandle TOpenOutcome::Take()
 
 void AttemptOpening(const TOpenRequest& Request, TOpenOutcome& Outcome)
 {
-    if (!TryOpen(Request, Request.Settings, Outcome) && !Request.Identity.Empty()) {
+    if (!TryOpen(Request, Request.Settings, Outcome) && !Request.Identity.Empty() && !GivenUp(Request)) {
         // The adapter may sit in another socket now, under another number.
         List(Outcome);
         Outcome.Search =
@@ -77,6 +79,12 @@ void AttemptOpening(const TOpenRequest& Request, TOpenOutcome& Outcome)
             // stored number did not; the next attempt looks again.
             TryOpen(Request, moved, Outcome);
         }
+    }
+    if (Outcome.Handle != InvalidPortHandle && GivenUp(Request)) {
+        // The opening hung past the point where it was wanted: its result
+        // waits for the receiver's thread, which drops it; the port must
+        // not wait with it.
+        CloseSerialPort(Outcome.Take());
     }
     if (Outcome.Handle != InvalidPortHandle)
         List(Outcome);

@@ -5,7 +5,9 @@
 
 #include "serial/COMObjct.h"
 
+#include <atomic>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -16,6 +18,10 @@ struct TOpenRequest {
     // Only a port whose device the system lists on a hardware bus is opened
     // (OnHardwareBus), checked before and after the opening.
     bool HardwareOnly = false;
+    // Set once the receiver gives the attempt up: a port that opens after
+    // that is closed again at once, so that the next attempt (the
+    // receiver's, or another program's) finds it free.
+    std::shared_ptr<const std::atomic<bool>> GivenUp;
 };
 
 struct TOpenOutcome {
@@ -42,7 +48,8 @@ void CheckHardwarePort(int32_t Port, const std::vector<TPortDevice>& Present);
 // Opens the port at its number, or, when the number is gone, where its
 // device is now (FindMovedDevice). The present ports are listed when the
 // device was looked for or the port opened, so that the receiver learns
-// the device. Takes as long as the system does.
+// the device. Takes as long as the system does; an attempt given up
+// meanwhile ends with nothing open.
 void AttemptOpening(const TOpenRequest& Request, TOpenOutcome& Outcome);
 
 // Tests make openings slow (a Bluetooth device that is away): the delay runs

@@ -316,6 +316,21 @@ TEST_F(ParserThread, TicksRunContinuousMovement)
     EXPECT_EQ(AwaitEvents(1), Strings{"move -4 0"});
 }
 
+// What the system leaves in the sending thread's queue is taken after each
+// unit and each movement step (with the records sent before it), and never
+// while the parser waits for input.
+TEST_F(ParserThread, TheSendersQueueIsTakenAfterEachUnitAndEachStep)
+{
+    AddChunk(Queue, "a" + ESC + ",move,5,5." + ESC + ",mougo,left,4.");
+    ASSERT_TRUE(WaitUntil([&] { return Sink.Takings().size() >= 3; }));
+    EXPECT_EQ(Sink.Takings(), (std::vector<size_t>{2, 3, 3}));
+    Parser->SignalMouseTick();
+    ASSERT_TRUE(WaitUntil([&] { return Sink.Takings().size() >= 4; }));
+    EXPECT_EQ(Sink.Takings().back(), 4u) << "after the step's move";
+    SleepMs(100);
+    EXPECT_EQ(Sink.Takings().size(), 4u) << "nothing while idle";
+}
+
 TEST_F(ParserThread, ThePauseSpacesUnitsAndEndsWithTheStop)
 {
     TFakeClock clock(1000);

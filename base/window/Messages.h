@@ -33,8 +33,11 @@ constexpr uint32_t UM_DEVICEHEARD = WM_APP_BASE + 14;
 constexpr uint32_t UM_RECEIVED = WM_APP_BASE + 15;
 // The opening number wParam brings unreadable bytes (once per opening).
 constexpr uint32_t UM_UNREADABLE = WM_APP_BASE + 16;
+// Bytes arrived on opening number wParam while another session was at the
+// console: the port is given up at once.
+constexpr uint32_t UM_RECEIVEDAWAY = WM_APP_BASE + 17;
 // The dialog's search for the device or its rate moved on, or ended.
-constexpr uint32_t UM_SEARCH = WM_APP_BASE + 17;
+constexpr uint32_t UM_SEARCH = WM_APP_BASE + 18;
 
 // Where PostToMain delivers: the main window on Windows, a recorder in tests.
 class TMessageTarget {

@@ -15,6 +15,7 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <filesystem>
 
 namespace {
 
@@ -133,6 +134,34 @@ TEST_F(ReceiverOnPty, TheFirstBytesOfAnOpeningAreToldOnce)
     Pty.Write("c");
     AwaitLine("Sequence >c<");
     EXPECT_EQ(heard(), (std::vector<uintptr_t>{first, Receiver->LatestOpening()}));
+}
+
+// While another session is at the console, what the device sends is
+// neither logged nor framed in this one; the host hears of it once, and
+// again only after bytes were this session's in between.
+TEST_F(ReceiverOnPty, BytesWhileAnotherSessionHasTheConsoleAreDroppedAndToldOnce)
+{
+    const auto told = [this] {
+        int count = 0;
+        for (const TPostedMessage& message : Env.Target.Messages())
+            count += message.Msg == UM_RECEIVEDAWAY && message.WParam == Receiver->LatestOpening();
+        return count;
+    };
+    Receiver->SetState(2);
+    Env.TakeLines();
+    Env.AtConsole = false;
+    Pty.Write(ESC + ",hold,shift.");
+    ASSERT_TRUE(WaitUntil([&] { return told() == 1; }));
+    Pty.Write("ab");
+    SleepMs(200); // read meanwhile, with nothing to wait for
+    EXPECT_EQ(told(), 1);
+    Env.AtConsole = true;
+    Pty.Write("c");
+    EXPECT_EQ(AwaitLine("Sequence >c<"), (Strings{"  # Received: 63", "  # Sequence >c<"}));
+    EXPECT_EQ(PopAll(), Strings{"c"});
+    Env.AtConsole = false;
+    Pty.Write("d");
+    EXPECT_TRUE(WaitUntil([&] { return told() == 2; }));
 }
 
 TEST_F(ReceiverOnPty, ZeroBytesAreLoggedButNeitherFramedNorAllowedToSwallowTheRest)
@@ -729,6 +758,45 @@ TEST(ReceiverOnJobThread, AnAttemptGivenUpMeanwhileLeavesNothingOpen)
         const std::vector<TPostedMessage> posted = env.Target.Messages();
         EXPECT_NE(std::find(posted.begin(), posted.end(), TPostedMessage{UM_PORTWORK, 0, 0}), posted.end());
     }
+}
+
+// How many descriptors of this process are open on Device (the tests run
+// as root, whom a port held exclusively does not keep out).
+int OpenedHere(const std::string& Device)
+{
+    int count = 0;
+    std::error_code error;
+    for (const auto& entry : std::filesystem::directory_iterator("/proc/self/fd", error))
+        count += std::filesystem::read_symlink(entry.path(), error) == Device;
+    return count;
+}
+
+// An attempt that hangs while the session leaves the console and finishes
+// after it came back closes what it opened as soon as it opens, before its
+// result is applied: the attempt after it finds the port free.
+TEST(ReceiverOnJobThread, ALateOpeningGivenUpLeavesThePortToTheNext)
+{
+    TTestEnvironment env(0);
+    const TSeam devices(SetSerialDeviceDirectory, env.Dir.Path());
+    TPtyPort port(env.Dir.Path(), 7);
+    OpeningsGo.Reset();
+    const TSeam slowOpenings(SetOpeningDelay, AwaitGo);
+    TSerialReceiver receiver(env.Settings.Port, env.Log(), env.Events, false, pjOwnThread);
+    receiver.SetPort(7);
+    receiver.SetState(2);
+    receiver.Hold(hrAway);
+    receiver.Release(hrAway);
+    env.Target.Clear();
+    OpeningsGo.Set();
+    ASSERT_TRUE(WaitUntil([&] { return !env.Target.Messages().empty(); })) << "the late opening never ended";
+    EXPECT_EQ(OpenedHere(port.DevicePath()), 0) << "its result is not applied yet, and the port is free";
+    ASSERT_TRUE(WaitUntil([&] {
+        receiver.DeliverJobs();
+        return !receiver.JobsBusy();
+    }));
+    EXPECT_EQ(receiver.State(), 2) << "the next attempt opened it";
+    EXPECT_EQ(OpenedHere(port.DevicePath()), 1);
+    EXPECT_EQ(env.TakeLines(), std::vector<std::string>{"### Verbindung zu COM7 wiederhergestellt"}) << "no error";
 }
 
 } // namespace

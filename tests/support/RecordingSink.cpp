@@ -41,6 +41,7 @@ unsigned TRecordingSink::SendKeyboard(const TKeyboardRecord& Record)
         return 0;
     std::lock_guard<std::mutex> lock(FMutex);
     FEvents.push_back(Describe(Record));
+    ++FSeen;
     return 1;
 }
 
@@ -51,7 +52,20 @@ unsigned TRecordingSink::SendMouse(const TMouseRecord& Record)
     if (RefuseInput || (move && FailMoves))
         return 0;
     FEvents.push_back(Describe(Record));
+    ++FSeen;
     return 1;
+}
+
+void TRecordingSink::TakeWaitingMessages()
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    FTakings.push_back(FSeen);
+}
+
+std::vector<size_t> TRecordingSink::Takings()
+{
+    std::lock_guard<std::mutex> lock(FMutex);
+    return FTakings;
 }
 
 bool TRecordingSink::GetCursorPos(TPointObj& Point)

@@ -20,6 +20,9 @@ public:
     int32_t ScreenHeight() override { return Height; }
     TScreenArea VirtualScreen() override { return Virtual; }
     uint32_t LastError() override { return ErrorCode; }
+    // Counts the takings, each with the number of records seen before it.
+    void TakeWaitingMessages() override;
+    std::vector<size_t> Takings();
 
     std::vector<std::string> Take();
     std::vector<std::string> Events();
@@ -44,4 +47,6 @@ public:
 private:
     std::mutex FMutex;
     std::vector<std::string> FEvents;
+    size_t FSeen = 0; // records seen, taken ones included
+    std::vector<size_t> FTakings;
 };

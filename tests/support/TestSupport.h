@@ -111,7 +111,9 @@ public:
 
     TTempDir Dir;
     TRecordingTarget Target;
-    TPostedEvents Events{Target};
+    // Whether this session is at the console, as the read thread asks it.
+    std::atomic<bool> AtConsole{true};
+    TPostedEvents Events{Target, [this] { return AtConsole.load(); }};
     // No pause after injected input, unless a test asks for one.
     TSettingsRecords Settings = QuickSettings();
     TInputLanguage Language{0};
