@@ -170,6 +170,11 @@ void TvemuCfgDlg::ApplyAndHide()
 {
     const bool signIn = FPages.Chosen(CurrentValues()).SignIn;
     ApplySettings();
+    // The values OK changed are written now, in one update: a setup
+    // survives a crash or a flat battery. What is written counts as read,
+    // so the exit writes only what changed after it; a failure is said
+    // below, once.
+    FProgram.SaveSettings(FLogLink.Placed());
     // A port being opened (a new one, or one whose settings changed) has no
     // state yet: its notice waits for the opening's result, as at start.
     if (FTray && FEngine && FEngine->Receiver().Opening())
