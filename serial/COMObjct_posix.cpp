@@ -6,6 +6,7 @@
 #include "base/system/Error.h"
 #include "base/system/SystemServices.h"
 #include "logging/Log.h"
+#include "serial/PosixSpeed.h"
 #include "serial/SerialDevices.h"
 
 #include <cerrno>
@@ -26,23 +27,6 @@ namespace {
 // Read errors that mean the device is gone rather than a bad byte.
 bool DeviceGone(int Error) { return Error == EIO || Error == ENXIO || Error == ENODEV || Error == EBADF; }
 
-speed_t Speed(int32_t Rate)
-{
-    switch (Rate) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0; // 14400 and 56000 have no POSIX constant
-    }
-}
 
 } // namespace
 
@@ -74,7 +58,7 @@ TPortHandle OpenSerialPort(const TPortSettings& Settings)
     // Step 4: a read returns at once with what has arrived.
     mode.c_cc[VMIN] = 0;
     mode.c_cc[VTIME] = 0;
-    const speed_t speed = Speed(Settings.Rate);
+    const speed_t speed = PosixSpeed(Settings.Rate);
     if (speed == B0 || cfsetispeed(&mode, speed) != 0 || cfsetospeed(&mode, speed) != 0 ||
         tcsetattr(fd, TCSANOW, &mode) != 0) {
         int error = speed == B0 ? EINVAL : errno;

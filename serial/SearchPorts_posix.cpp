@@ -2,28 +2,13 @@
 // flags, as some adapters give none.
 #include "serial/SearchPorts.h"
 
+#include "serial/PosixSpeed.h"
+
 #include <termios.h>
 #include <unistd.h>
 
 namespace {
 
-speed_t Speed(int32_t Rate)
-{
-    switch (Rate) {
-    case 110: return B110;
-    case 300: return B300;
-    case 600: return B600;
-    case 1200: return B1200;
-    case 2400: return B2400;
-    case 4800: return B4800;
-    case 9600: return B9600;
-    case 19200: return B19200;
-    case 38400: return B38400;
-    case 57600: return B57600;
-    case 115200: return B115200;
-    default: return B0;
-    }
-}
 
 class TPosixSearchLine : public TSearchLine {
 public:
@@ -35,7 +20,7 @@ public:
     bool SetRate(int32_t Rate) override
     {
         termios mode{};
-        const speed_t speed = Speed(Rate);
+        const speed_t speed = PosixSpeed(Rate);
         if (speed == B0 || tcgetattr(FPort, &mode) != 0 || cfsetispeed(&mode, speed) != 0 ||
             cfsetospeed(&mode, speed) != 0 || tcsetattr(FPort, TCSANOW, &mode) != 0)
             return false;
