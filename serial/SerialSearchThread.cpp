@@ -15,12 +15,6 @@ TSearchState StateOf(const TSerialSearch& Search)
     return state;
 }
 
-bool SameState(const TSearchState& A, const TSearchState& B)
-{
-    return A.Phase == B.Phase && A.Opening == B.Opening && A.Port == B.Port && A.Rate == B.Rate &&
-           A.Listening == B.Listening;
-}
-
 } // namespace
 
 TSerialSearchThread::TSerialSearchThread(std::vector<int32_t> Ports, bool FindPort, const TPortSettings& Framing,
@@ -52,7 +46,7 @@ void TSerialSearchThread::Publish(const TSearchState& State)
 {
     {
         std::lock_guard<std::mutex> lock(FLock);
-        if (SameState(FState, State) && !FOver)
+        if (FState == State && !FOver)
             return;
         FState = State;
     }

@@ -27,6 +27,7 @@ struct TSearchState {
     int32_t Port = 0;     // the device's port once known
     int32_t Rate = 0;     // listened at now, or found
     size_t Listening = 0; // ports listened on
+    bool operator==(const TSearchState&) const = default;
 };
 
 class TSerialSearchThread : public TThread {
