@@ -66,6 +66,10 @@ protected:
             if (Sound)
                 Sound->Play();
             return true;
+        case UM_SOUNDREAD:
+            if (Sound)
+                Sound->Deliver();
+            return true;
         case WM_CLOSE:
             PostQuitMessage(0);
             return true;
@@ -267,8 +271,9 @@ int main(int argc, char** argv)
         TheProgram = &program;
         TConsolePrinter printer(window.Handle(), program.Loggers().View());
         window.Printer = &printer;
+        const HWND handle = window.Handle();
         TErrorSound sound(program.Globals().Settings.Start, program.Globals().AppPath, program.Globals().UserFolders,
-                          program.Loggers());
+                          program.Loggers(), [handle] { PostMessageA(handle, UM_SOUNDREAD, 0, 0); });
         window.Sound = &sound;
         program.Loggers().SetHost(&events);
         if (options.Events)

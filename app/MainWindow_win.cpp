@@ -20,7 +20,8 @@
 TvemuCfgDlg::TvemuCfgDlg(TProgramParts Parts)
     : TDialog(IDD_CONFIG), FParts(std::move(Parts)), FProgram(*FParts.Program), FGlobals(FProgram.Globals()),
       FLogLink(FProgram.Loggers().View(), FGlobals.Settings.Start.LogView),
-      FSound(FGlobals.Settings.Start, FGlobals.AppPath, FGlobals.UserFolders, FProgram.Loggers())
+      FSound(FGlobals.Settings.Start, FGlobals.AppPath, FGlobals.UserFolders, FProgram.Loggers(),
+             [this] { PostMessageA(Handle(), UM_SOUNDREAD, 0, 0); })
 {
 }
 
@@ -422,6 +423,9 @@ bool TvemuCfgDlg::HandleProgramMessage(UINT Msg, WPARAM WParam)
         return true;
     case UM_LOGFILEERROR:
         ShowLogFileNotice();
+        return true;
+    case UM_SOUNDREAD:
+        FSound.Deliver();
         return true;
     case UM_SEARCH:
         if (FSearch)

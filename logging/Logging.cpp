@@ -145,7 +145,29 @@ void TViewLog::SetActive(bool On)
 
 // File sink ------------------------------------------------------------------
 
-TFileLog::~TFileLog() { CloseLogFile(); }
+std::string BlockedLinesLine(uint64_t Dropped, const std::string& File)
+{
+    return "### " + std::to_string(Dropped) + " Log-Zeilen nicht geschrieben: " + File + " war blockiert";
+}
+
+// The file as the sink's thread has it; only that thread touches the file.
+struct TFileLog::TState {
+    TNamedFile File;
+    std::atomic<bool> Open{false};
+};
+
+TFileLog::TFileLog(TLog& Log, std::string AppPath, TUserFolders User)
+    : FLog(Log), FAppPath(std::move(AppPath)), FUser(std::move(User)), FState(std::make_shared<TState>()),
+      FThread({[this](const TSinkReport& Report) { Tell(Report); },
+               [this](uint64_t Dropped) { FLog.Log(lkError, BlockedLinesLine(Dropped, FileName())); }})
+{
+}
+
+TFileLog::~TFileLog()
+{
+    CloseLogFile();
+    FThread.End(std::chrono::steady_clock::now() + std::chrono::milliseconds(SinkEndWaitMs));
+}
 
 void TFileLog::SetFileName(const std::string& Name)
 {
@@ -157,25 +179,38 @@ void TFileLog::SetFileName(const std::string& Name)
     // Any user may write the name into the shared settings file: the file
     // is taken only when it is safe for the user (the opener's rules), and
     // a refusal says why before the usual notice.
-    const TFileRefusal refusal = FFile.Open(TNamedFileUse::AppendLog, Utf8FromCp1252(Name), FAppPath, FUser);
-    if (refusal != TFileRefusal::None)
-        FLog.Log(lkError, std::string("### Log-Datei abgelehnt, ") + RefusalReason(refusal) + ": " + Name);
-    if (!FFile.IsOpen()) {
-        if (FHost)
-            FHost->LogFileRefused();
-        else
-            FRefusalUntold = true;
+    FThread.PostControl([State = FState, Name, Folder = FAppPath, User = FUser, Start = FStartLine] {
+        TSinkReport report;
+        const TFileRefusal refusal = State->File.Open(TNamedFileUse::AppendLog, Utf8FromCp1252(Name), Folder, User);
+        if (refusal != TFileRefusal::None)
+            report.ErrorLine = std::string("### Log-Datei abgelehnt, ") + RefusalReason(refusal) + ": " + Name;
+        State->Open = State->File.IsOpen();
+        report.Refused = !State->Open;
+        // A log begins with the start line, also one switched on later in
+        // the session: the stamps count from it, and only a file begun so
+        // is taken again next time.
+        if (State->Open && State->File.WasEmpty() && !Start.empty() && State->File.Write(Start.data(), Start.size()))
+            State->File.Write("\r\n", 2);
+        return report;
+    });
+}
+
+void TFileLog::Tell(const TSinkReport& Report)
+{
+    if (!Report.ErrorLine.empty())
+        FLog.Log(lkError, Report.ErrorLine);
+    if (!Report.Refused)
         return;
-    }
-    // A log begins with the start line, also one switched on later in the
-    // session: the stamps count from it, and only a file begun so is taken
-    // again next time.
-    if (FFile.WasEmpty() && !FStartLine.empty())
-        Write(lkPlain, FStartLine);
+    std::lock_guard<std::mutex> lock(FHostLock);
+    if (FHost)
+        FHost->LogFileRefused();
+    else
+        FRefusalUntold = true;
 }
 
 void TFileLog::SetHost(TLogHost* Host)
 {
+    std::lock_guard<std::mutex> lock(FHostLock);
     FHost = Host;
     if (FHost && FRefusalUntold) {
         FRefusalUntold = false;
@@ -195,8 +230,11 @@ void TFileLog::SetActive(bool On)
 
 void TFileLog::CloseLogFile()
 {
-    TObjectLock lock(*this);
-    FFile.Close();
+    FThread.PostControl([State = FState] {
+        State->File.Close();
+        State->Open = false;
+        return TSinkReport();
+    });
 }
 
 std::string TFileLog::FileName()
@@ -205,11 +243,7 @@ std::string TFileLog::FileName()
     return FFileName;
 }
 
-bool TFileLog::IsOpen()
-{
-    TObjectLock lock(*this);
-    return FFile.IsOpen();
-}
+bool TFileLog::IsOpen() const { return FState->Open; }
 
 void TFileLog::SetStartLine(const std::string& Line)
 {
@@ -219,40 +253,30 @@ void TFileLog::SetStartLine(const std::string& Line)
 
 void TFileLog::Write(TLogKind, const std::string& Line)
 {
-    if (FFile.IsOpen() && FActive && FFile.Write(Line.data(), Line.size()))
-        FFile.Write("\r\n", 2);
+    if (!FActive)
+        return;
+    FThread.PostLine([State = FState, Line] {
+        if (State->Open && State->File.Write(Line.data(), Line.size()))
+            State->File.Write("\r\n", 2);
+        return TSinkReport();
+    });
 }
 
 // Error sink -----------------------------------------------------------------
 
-TErrorLog::TErrorLog(const std::string& AppPath)
-    : FFileName(AppPath + "Errors.log"), FOldFileName(AppPath + "Errors.old.log")
-{
-}
-
-void TErrorLog::Write(TLogKind Kind, const std::string& Line)
-{
-    if (Kind != lkError)
-        return;
-    TSharedFile file;
-    if (file.Open(FFileName, TFileAccess::Write) != TFileOpen::Opened)
-        return;
-    if (file.Size() >= MaxFileSize && !BeginAfresh(file))
-        return;
-    file.Append(Line + "\r\n");
-}
+namespace {
 
 // Every user may write both files, nobody may create or rename files in the
 // program's folder: the lines go over into the older file, in place.
-bool TErrorLog::BeginAfresh(TSharedFile& File)
+bool BeginAfresh(TSharedFile& File, const std::string& OldFileName)
 {
     // Any user may have filled the file far beyond the limit: only its
     // newest lines are kept.
     const uint64_t size = File.Size();
-    const uint64_t from = size > 2 * MaxFileSize ? size - 2 * MaxFileSize : 0;
+    const uint64_t from = size > 2 * TErrorLog::MaxFileSize ? size - 2 * TErrorLog::MaxFileSize : 0;
     std::string lines;
     TSharedFile old;
-    const bool kept = File.ReadFrom(from, lines) && old.Open(FOldFileName, TFileAccess::Write) == TFileOpen::Opened &&
+    const bool kept = File.ReadFrom(from, lines) && old.Open(OldFileName, TFileAccess::Write) == TFileOpen::Opened &&
                       old.Replace(lines);
     if (!File.Replace(""))
         return false;
@@ -265,10 +289,33 @@ bool TErrorLog::BeginAfresh(TSharedFile& File)
     return true;
 }
 
+} // namespace
+
+TErrorLog::TErrorLog(TLog& Log, const std::string& AppPath)
+    : FFileName(AppPath + "Errors.log"), FOldFileName(AppPath + "Errors.old.log"),
+      FThread({[](const TSinkReport&) {},
+               [&Log, this](uint64_t Dropped) { Log.Log(lkError, BlockedLinesLine(Dropped, FFileName)); }})
+{
+}
+
+void TErrorLog::Write(TLogKind Kind, const std::string& Line)
+{
+    if (Kind != lkError)
+        return;
+    // Opened and closed for each line: every one is on the disk at once.
+    FThread.PostLine([Name = FFileName, OldName = FOldFileName, Line] {
+        TSharedFile file;
+        if (file.Open(Name, TFileAccess::Write) == TFileOpen::Opened &&
+            (file.Size() < MaxFileSize || BeginAfresh(file, OldName)))
+            file.Append(Line + "\r\n");
+        return TSinkReport();
+    });
+}
+
 // Dispatcher -----------------------------------------------------------------
 
 TLoggers::TLoggers(const TLogSettings& Settings, const std::string& AppPath, const TUserFolders& User)
-    : FFile(*this, AppPath, User), FErrors(AppPath)
+    : FFile(*this, AppPath, User), FErrors(*this, AppPath)
 {
     SetLogEvents(Settings.LogEvents);
     FView.SetMaxLines(Settings.ViewMax);
@@ -276,7 +323,21 @@ TLoggers::TLoggers(const TLogSettings& Settings, const std::string& AppPath, con
     FFile.SetActive(Settings.FileLog);
 }
 
-TLoggers::~TLoggers() = default;
+// The file sinks end first, while the sinks they tell of lost lines are
+// still there; a stuck file costs the end no more than a second in all.
+TLoggers::~TLoggers()
+{
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::milliseconds(SinkEndWaitMs);
+    FFile.End(deadline);
+    FErrors.End(deadline);
+}
+
+bool TLoggers::WaitWritten(uint32_t Ms)
+{
+    // A refusal of the log file is an error line, and lines lost in
+    // Errors.log come back to the log file: twice round is enough.
+    return FFile.WaitWritten(Ms) && FErrors.WaitWritten(Ms) && FFile.WaitWritten(Ms) && FErrors.WaitWritten(Ms);
+}
 
 void TLoggers::SetHost(TLogHost* Host)
 {

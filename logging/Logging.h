@@ -6,11 +6,14 @@
 #include "base/settings/SettingsRecords.h"
 #include "base/threads/Lockable.h"
 #include "logging/Log.h"
+#include "logging/SinkThread.h"
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <deque>
 #include <memory>
+#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -85,15 +88,20 @@ private:
     TLogHost* FHost = nullptr;
 };
 
+// The line that says how many lines a stuck file cost, once it is free.
+std::string BlockedLinesLine(uint64_t Dropped, const std::string& File);
+
+// How long the end waits for the sinks' threads in all: a file that does
+// not answer costs the exit (and a logoff) no more than this.
+constexpr uint32_t SinkEndWaitMs = 1000;
+
 class TFileLog : public TBaseLog {
 public:
     // A refusal of a file is said in Log; a relative name is taken in
     // AppPath (the program's folder, with its trailing delimiter); a file
-    // is taken only in User's profile folder.
-    TFileLog(TLog& Log, std::string AppPath, TUserFolders User)
-        : FLog(Log), FAppPath(std::move(AppPath)), FUser(std::move(User))
-    {
-    }
+    // is taken only in User's profile folder. The file is opened and
+    // written on the sink's own thread.
+    TFileLog(TLog& Log, std::string AppPath, TUserFolders User);
     ~TFileLog() override;
     // A refusal from before there was a host (the stored file, taken when
     // the loggers are made) is told to the first one.
@@ -103,23 +111,31 @@ public:
     void SetFileName(const std::string& Name);
     void CloseLogFile();
     std::string FileName();
-    bool IsOpen();
+    // Whether the file is open, as far as the sink's thread has come.
+    bool IsOpen() const;
     // The session's start line, which begins a file that is opened empty
     // after the start.
     void SetStartLine(const std::string& Line);
+    // Waits at most Ms until what was asked of the file before is done.
+    bool WaitWritten(uint32_t Ms) { return FThread.WaitDone(Ms); }
+    // Writes what waits until Deadline; then nothing more is written.
+    void End(std::chrono::steady_clock::time_point Deadline) { FThread.End(Deadline); }
 
 private:
+    struct TState;
+    void Tell(const TSinkReport& Report);
+
     TLog& FLog;
     const std::string FAppPath;
     const TUserFolders FUser;
+    std::mutex FHostLock; // the host is told from the sink's thread
     TLogHost* FHost = nullptr;
     bool FRefusalUntold = false;
-    TNamedFile FFile;
     std::string FFileName;
     std::string FStartLine;
+    std::shared_ptr<TState> FState;
+    TSinkThread FThread; // the last member: it ends before the others go
 };
-
-class TSharedFile;
 
 class TErrorLog : public TBaseLog {
 public:
@@ -128,17 +144,19 @@ public:
     // file begins afresh, both in place.
     static constexpr uint64_t MaxFileSize = 1024 * 1024;
 
-    // The files "Errors.log" and "Errors.old.log" in AppPath.
-    explicit TErrorLog(const std::string& AppPath);
+    // The files "Errors.log" and "Errors.old.log" in AppPath, written on
+    // the sink's own thread; a stuck file's lost lines are said in Log.
+    TErrorLog(TLog& Log, const std::string& AppPath);
     void Write(TLogKind Kind, const std::string& Line) override;
     const std::string& FileName() const { return FFileName; }
     const std::string& OldFileName() const { return FOldFileName; }
+    bool WaitWritten(uint32_t Ms) { return FThread.WaitDone(Ms); }
+    void End(std::chrono::steady_clock::time_point Deadline) { FThread.End(Deadline); }
 
 private:
-    bool BeginAfresh(TSharedFile& File);
-
-    std::string FFileName;
-    std::string FOldFileName;
+    const std::string FFileName;
+    const std::string FOldFileName;
+    TSinkThread FThread;
 };
 
 // The dispatcher: every line goes to the three sinks, once its kind is
@@ -168,6 +186,9 @@ public:
     void LogEnd();
     void SetLogEvents(uint32_t Mask) { FLogEvents = Mask | ForcedKinds; }
     uint32_t LogEvents() const { return FLogEvents; }
+    // Waits at most about Ms until the files have what was logged before
+    // (tests, and whoever reads a log file the program writes).
+    bool WaitWritten(uint32_t Ms);
     TViewLog& View() { return FView; }
     TFileLog& File() { return FFile; }
 

@@ -369,6 +369,7 @@ TEST(KeyTableDamage, DamageStopsTheLoadingWithOneErrorLine)
     ASSERT_EQ(lines.size(), 5u);
     for (const std::string& line : lines)
         EXPECT_EQ(line.rfind("! ERROR Key table resource damaged at byte ", 0), 0u) << line;
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_NE(ReadFileText(env.Dir.File("Errors.log")).find("Key table resource damaged"), std::string::npos);
 }
 

@@ -10,7 +10,10 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <condition_variable>
 #include <filesystem>
+#include <mutex>
 #include <thread>
 
 #ifndef _WIN32
@@ -90,6 +93,7 @@ TEST_F(LoggersTest, TheStoredChoicesAreTakenAndHandedBackWithTheForcedBits)
     ASSERT_TRUE(loggers.View().FetchLine(line));
     EXPECT_EQ(line, "  000000100 Sequence >a<"); // (1000 - 0) / 10
     EXPECT_FALSE(loggers.View().FetchLine(line));
+    ASSERT_TRUE(loggers.WaitWritten(5000));
     EXPECT_TRUE(loggers.File().IsOpen()) << "the stored file, beside the program";
     loggers.SetLogEvents(0);
     const TLogSettings saved = loggers.Settings();
@@ -212,11 +216,13 @@ TEST_F(LoggersTest, FileSinkAppendsLinesWithCrLfWhileActive)
     WriteFileText(path, ">>> Start old\r\n");
     env.Log().File().SetFileName("trace.log");
     env.Log().File().SetActive(true);
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_TRUE(env.Log().File().IsOpen());
     env.Log().Log(lkPlain, "one");
     env.Log().Log(25, "ignored text"); // kinds without a format give empty lines
     env.Log().File().SetActive(false);
     env.Log().Log(lkPlain, "not written");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_EQ(ReadFileText(path), ">>> Start old\r\none\r\n\r\n");
 }
 
@@ -224,6 +230,7 @@ TEST_F(LoggersTest, FileSinkWithoutANameOpensNothingAndSaysNothing)
 {
     TTestEnvironment env;
     env.Log().File().SetActive(true);
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_FALSE(env.Log().File().IsOpen());
     env.Log().Log(lkPlain, "dropped");
     EXPECT_TRUE(env.Target.Messages().empty());
@@ -234,6 +241,7 @@ TEST_F(LoggersTest, FileSinkThatCannotOpenItsFileTellsTheMainWindow)
     TTestEnvironment env;
     env.Log().File().SetActive(true);
     env.Log().File().SetFileName("missing-folder/trace.log");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_FALSE(env.Log().File().IsOpen());
     EXPECT_TRUE(env.Log().File().Active());
     EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}}));
@@ -251,6 +259,7 @@ TEST_F(LoggersTest, FileSinkRefusesDevicesAndTakesRelativeNamesBesideTheProgram)
         env.Target.Clear();
         env.TakeLines();
         env.Log().File().SetFileName(name);
+        ASSERT_TRUE(env.Log().WaitWritten(5000));
         EXPECT_FALSE(env.Log().File().IsOpen()) << name;
         EXPECT_EQ(env.TakeLines(), std::vector<std::string>{std::string("! ERROR ### Log-Datei abgelehnt, keine "
                                                                          "gew\xf6hnliche Datei: ") + name});
@@ -258,9 +267,11 @@ TEST_F(LoggersTest, FileSinkRefusesDevicesAndTakesRelativeNamesBesideTheProgram)
         EXPECT_EQ(env.Log().File().FileName(), name) << "the stored name stays as it is";
     }
     env.Log().File().SetFileName("trace.log");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_TRUE(env.Log().File().IsOpen());
     env.Log().Log(lkPlain, "beside the program");
     env.Log().File().SetActive(false);
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_EQ(ReadFileText(env.Dir.File("trace.log")), "beside the program\r\n");
 }
 
@@ -285,6 +296,7 @@ TEST_F(LoggersTest, FileSinkRefusesWhatOpensAsADevice)
     env.Log().File().SetActive(true);
     env.TakeLines();
     env.Log().File().SetFileName(name);
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_FALSE(env.Log().File().IsOpen());
     EXPECT_EQ(env.TakeLines(), std::vector<std::string>{"! ERROR ### Log-Datei abgelehnt, " + why + ": " + name});
     EXPECT_EQ(env.Target.Messages(), (std::vector<TPostedMessage>{{UM_LOGFILEERROR, 0, 0}}));
@@ -306,6 +318,7 @@ TEST_F(LoggersTest, FileSinkMakesOnlyLogsAndBeginsThemWithTheStartLine)
     env.Log().File().SetFileName("later.log");
     env.Log().Log(lkPlain, "typed");
     env.Log().File().SetActive(false);
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_EQ(ReadFileText(env.Dir.File("later.log")), start + "\r\ntyped\r\n");
 }
 
@@ -360,13 +373,18 @@ TEST_F(LoggersTest, ErrorsLogIsKeptBelowItsLimitWithOneOlderFile)
     std::filesystem::create_hard_link(errors, env.Dir.File("errors.link"));
     std::filesystem::create_hard_link(old, env.Dir.File("old.link"));
     env.Log().Log(lkError, "still fits");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_EQ(ReadFileText(old), "oldest\r\n");
     env.Log().Log(lkError, "new file");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_EQ(ReadFileText(errors), "! ERROR new file\r\n");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     const std::string previous = ReadFileText(old);
     EXPECT_EQ(previous.size(), TErrorLog::MaxFileSize - 1 + std::string("! ERROR still fits\r\n").size());
     EXPECT_EQ(previous.substr(previous.size() - 20), "! ERROR still fits\r\n");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_EQ(ReadFileText(env.Dir.File("errors.link")), "! ERROR new file\r\n");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_EQ(ReadFileText(env.Dir.File("old.link")), previous);
 }
 
@@ -383,6 +401,7 @@ TEST_F(LoggersTest, ErrorsLogBeginsAfreshWhenTheOlderFileCannotBeReplaced)
     WriteFileText(errors, std::string(TErrorLog::MaxFileSize, 'x'));
     env.Log().Log(lkError, "eins");
     env.Log().Log(lkError, "zwei");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_EQ(ReadFileText(errors), "! ERROR ### Errors.old.log nicht ersetzbar, Errors.log neu begonnen\r\n"
                                     "! ERROR eins\r\n! ERROR zwei\r\n");
     EXPECT_TRUE(std::filesystem::is_directory(old));
@@ -394,8 +413,10 @@ TEST_F(LoggersTest, ErrorLinesAreOnDiskInErrorsLogRightAway)
     const std::string errors = env.Dir.File("Errors.log");
     env.Log().Log(lkSequence, "not an error");
     env.Log().Log(lkError, "### Fehler: eins");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_EQ(ReadFileText(errors), "! ERROR ### Fehler: eins\r\n");
     env.Log().Log(lkError, "zwei");
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_EQ(ReadFileText(errors), "! ERROR ### Fehler: eins\r\n! ERROR zwei\r\n");
     // The error line reaches the view buffer as well.
     std::vector<std::string> lines = env.TakeLines();
@@ -416,6 +437,7 @@ TEST_F(LoggersTest, LinesFromSeveralThreadsAreNeverInterleaved)
     a.join();
     b.join();
     env.Log().File().SetActive(false);
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     std::string text = ReadFileText(path);
     ASSERT_EQ(text.size(), 400u * 52u);
     for (size_t at = 0; at < text.size(); at += 52) {
@@ -426,3 +448,85 @@ TEST_F(LoggersTest, LinesFromSeveralThreadsAreNeverInterleaved)
 }
 
 } // namespace
+
+// An open that waits until the test lets it go, as an open of a file that
+// another user holds under an oplock waits for him.
+class TStuckOpen {
+public:
+    TStuckOpen() : FGate(std::make_shared<TGate>()) {}
+    ~TStuckOpen() { Release(); }
+    TNamedFileOpenPause Pause() const
+    {
+        return [Gate = FGate](const std::string&) {
+            std::unique_lock<std::mutex> lock(Gate->Lock);
+            Gate->Reached = true;
+            Gate->Changed.notify_all();
+            Gate->Changed.wait(lock, [&] { return Gate->Released; });
+        };
+    }
+    bool WaitReached()
+    {
+        std::unique_lock<std::mutex> lock(FGate->Lock);
+        return FGate->Changed.wait_for(lock, std::chrono::seconds(5), [&] { return FGate->Reached; });
+    }
+    void Release()
+    {
+        std::lock_guard<std::mutex> lock(FGate->Lock);
+        FGate->Released = true;
+        FGate->Changed.notify_all();
+    }
+
+private:
+    struct TGate {
+        std::mutex Lock;
+        std::condition_variable Changed;
+        bool Reached = false, Released = false;
+    };
+    std::shared_ptr<TGate> FGate;
+};
+
+// Every thread that logs goes on while the log file does not answer; the
+// lines past the queue's bound are counted and said once the file is free.
+TEST_F(LoggersTest, AStuckLogFileCostsOnlyItsOwnLinesAndSaysHowMany)
+{
+    TTestEnvironment env(1u << lkSequence);
+    TStuckOpen stuck;
+    const TSeam pause(SetNamedFileOpenPause, stuck.Pause());
+    env.Log().File().SetFileName("trace.log");
+    env.Log().File().SetActive(true);
+    ASSERT_TRUE(stuck.WaitReached());
+    const size_t dropped = 25;
+    for (size_t i = 0; i < TSinkThread::MaxWaitingLines + dropped; ++i)
+        env.Log().Log(lkSequence, "x");
+    EXPECT_FALSE(env.Log().WaitWritten(50)) << "the file is still held";
+    for (std::string line; env.Log().View().FetchLine(line);) {
+    }
+    stuck.Release();
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
+    const std::string said = "! ERROR " + BlockedLinesLine(dropped, "trace.log");
+    EXPECT_EQ(said, "! ERROR ### 25 Log-Zeilen nicht geschrieben: trace.log war blockiert");
+    EXPECT_EQ(env.TakeLines(), std::vector<std::string>{said}) << "said once";
+    env.Log().File().SetActive(false);
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
+    const std::string text = ReadFileText(env.Dir.File("trace.log"));
+    EXPECT_EQ(std::count(text.begin(), text.end(), '\n'), static_cast<long>(TSinkThread::MaxWaitingLines + 1));
+    EXPECT_EQ(text.substr(text.size() - said.size() - 2), said + "\r\n");
+    EXPECT_NE(ReadFileText(env.Dir.File("Errors.log")).find(said), std::string::npos);
+}
+
+// The end waits about a second for a file that does not answer, then goes
+// on; the thread still in the open is kept, and says nothing once it is
+// let go.
+TEST_F(LoggersTest, TheEndDoesNotWaitForAStuckFile)
+{
+    TStuckOpen stuck;
+    const TSeam pause(SetNamedFileOpenPause, stuck.Pause());
+    {
+        TTestEnvironment env;
+        env.Log().File().SetFileName("trace.log");
+        env.Log().File().SetActive(true);
+        ASSERT_TRUE(stuck.WaitReached());
+        env.Log().Log(lkError, "before the end");
+    } // returns: the test's time limit shows it
+    stuck.Release();
+}

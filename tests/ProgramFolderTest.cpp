@@ -45,7 +45,7 @@ TEST(ProgramFolder, UsersMayWriteExactlyTheFilesTheProgramWrites)
 {
     TTestEnvironment env;
     TGlobals globals(env.Dir.File("vemuKeys.exe"));
-    const TErrorLog errors(env.Dir.Path());
+    const TErrorLog errors(env.Log(), env.Dir.Path());
     const std::set<std::string> written = {NameOf(globals.IniFile().FileName()),
                                            NameOf(JournalName(globals.IniFile().FileName())),
                                            NameOf(errors.FileName()), NameOf(errors.OldFileName())};

@@ -141,6 +141,7 @@ TEST(ReceiverOpening, APortThatDoesNotExistLogsOneErrorAndStaysClosed)
     std::vector<std::string> lines = env.TakeLines();
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0].rfind("! ERROR ### Fehler: Serial Init Error (1): ", 0), 0u) << lines[0];
+    ASSERT_TRUE(env.Log().WaitWritten(5000));
     EXPECT_NE(ReadFileText(env.Dir.File("Errors.log")).find("Serial Init Error (1)"), std::string::npos);
 }
 

@@ -6,6 +6,8 @@
 
 namespace {
 
+TNamedFileOpenPause OpenPause;
+
 bool EndsWith(const std::string& Text, const char* Tail)
 {
     const std::string tail(Tail);
@@ -124,6 +126,8 @@ TFileRefusal TNamedFile::Open(TNamedFileUse Use, const std::string& Name, const 
     if (!LiesBelowAny(path, homes))
         return TFileRefusal::OutsideProfile;
     TOpenedFileFacts facts;
+    if (const TNamedFileOpenPause pause = OpenPause)
+        pause(path);
     bool described = OpenAndDescribe(Use, path, homes, facts);
     TFileRefusal refusal = described ? JudgeOpenedFile(Use, facts) : TFileRefusal::None;
     if (described && refusal == TFileRefusal::None && log) {
@@ -141,3 +145,5 @@ TFileRefusal TNamedFile::Open(TNamedFileUse Use, const std::string& Name, const 
     FWasEmpty = facts.Size == 0;
     return TFileRefusal::None;
 }
+
+void SetNamedFileOpenPause(TNamedFileOpenPause Pause) { OpenPause = std::move(Pause); }

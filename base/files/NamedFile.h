@@ -10,6 +10,7 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <vector>
 
@@ -129,3 +130,9 @@ private:
     int FFd = -1;
 #endif
 };
+
+// What runs right before the system opens a named file: nothing, unless a
+// test puts a pause there, which may wait as an open of a file held under
+// an oplock does (an empty function takes it away).
+using TNamedFileOpenPause = std::function<void(const std::string& Path)>;
+void SetNamedFileOpenPause(TNamedFileOpenPause Pause);

@@ -1,5 +1,6 @@
 #include "base/threads/JobThread.h"
 
+#include "base/threads/KeptThreads.h"
 #include "base/threads/Sync.h"
 
 #include <chrono>
@@ -8,49 +9,6 @@
 #include <mutex>
 #include <thread>
 #include <utility>
-#include <vector>
-
-namespace {
-
-// Threads whose blocking call the system would not let go of at the end:
-// neither waited for then, nor destroyed while they run (a running thread's
-// object destroyed ends the process on the spot). Those that have ended by
-// the time the process ends are joined; the others end with the process.
-class TKeptThreads {
-public:
-    void Keep(std::function<bool()> Over, std::thread Thread)
-    {
-        std::lock_guard<std::mutex> guard(FLock);
-        FThreads.push_back({std::move(Over), std::move(Thread)});
-    }
-
-    ~TKeptThreads()
-    {
-        static auto* running = new std::vector<std::thread>; // never freed, see above
-        for (TKept& kept : FThreads) {
-            if (kept.Over())
-                kept.Thread.join();
-            else
-                running->push_back(std::move(kept.Thread));
-        }
-    }
-
-private:
-    struct TKept {
-        std::function<bool()> Over;
-        std::thread Thread;
-    };
-    std::mutex FLock;
-    std::vector<TKept> FThreads;
-};
-
-TKeptThreads& KeptThreads()
-{
-    static TKeptThreads kept;
-    return kept;
-}
-
-} // namespace
 
 struct TJobThread::TShared {
     std::mutex Lock;
@@ -69,7 +27,7 @@ struct TJobThread::TShared {
 
 TJobThread::TJobThread(TAnnounce Announce) : FShared(std::make_shared<TShared>())
 {
-    KeptThreads(); // made before any job thread, so that it outlives them all
+    PrepareKeptThreads();
     FShared->Announce = std::move(Announce);
     if (FShared->Announce)
         FShared->Thread = std::thread(Loop, FShared);
@@ -101,7 +59,7 @@ TJobThread::~TJobThread()
         return;
     }
     std::shared_ptr<TShared> shared = FShared;
-    KeptThreads().Keep(
+    KeepThread(
         [shared] {
             std::lock_guard<std::mutex> guard(shared->Lock);
             return shared->Over;

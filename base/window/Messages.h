@@ -38,6 +38,8 @@ constexpr uint32_t UM_UNREADABLE = WM_APP_BASE + 16;
 constexpr uint32_t UM_RECEIVEDAWAY = WM_APP_BASE + 17;
 // The dialog's search for the device or its rate moved on, or ended.
 constexpr uint32_t UM_SEARCH = WM_APP_BASE + 18;
+// The error sound's file was read on its own thread: the window plays it.
+constexpr uint32_t UM_SOUNDREAD = WM_APP_BASE + 19;
 
 // Where PostToMain delivers: the main window on Windows, a recorder in tests.
 class TMessageTarget {

@@ -1071,6 +1071,34 @@ def scenario_slow_open(build):
     assert not [l for l in lines if "Serial Init Error" in l or "COM7" in l], "the opening ended: %r" % lines
 
 
+def scenario_stuck_files(build):
+    """The log file and the error sound do not answer (another user holds
+    them under an oplock): the window answers within 100 ms, the device
+    types, and Beenden ends the program within about a second and a half."""
+    stuck = "stuck"
+    extra = ("[Extended]\nFileLog=1\nFileName=%%USERPROFILE%%\\%s.log\nLogEvents=64\n"
+             "[GIDEI]\nUseSound=1\nSound=%%USERPROFILE%%\\%s.wav\n" % (stuck, stuck))
+    with Program(build, "stuck_files", settings=tray_settings(extra), observer=True,
+                 seams={"VEMU_TEST_STUCK_FILE": stuck}) as run:
+        run.wait_tray(1, "icon")
+        run.settled(run.main)
+        run.answers(run.main, 0.5)
+        run.send(b"\x1b,nosuchcommand.a")  # a failed sequence plays the sound
+        expect([l for _, l in run.observer.take(2)], chars(b"a"), "typed while the files hang")
+        run.answers(run.main, 0.5)
+        expect(run.ask("trayhold on"), "ok", "the driver's icon")
+        try:
+            run.ask("trayclick 0 right")
+            asked = time.monotonic()
+            run.ask("menu up return")  # Beenden
+            expect(run.ended(), 0, "exit code")
+            took = time.monotonic() - asked
+        finally:
+            run.ask("trayhold off")
+        assert took < 2.5, "Beenden took %.2f s while the files hung" % took
+        print("Beenden took %.2f s" % took)
+
+
 def scenario_slow_open_console(build):
     """The same for the console engine: its window answers within 100 ms
     while the opening hangs, and Ctrl+C ends it within 1.5 s."""

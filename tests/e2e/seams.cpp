@@ -18,11 +18,16 @@
 //   VEMU_TEST_SIGNIN_PLACED=1  the sign-in programs lie in an installed
 //                            folder only administrators can change (Wine
 //                            enforces no rights).
+//   VEMU_TEST_STUCK_FILE=T   an open of a file the settings name (the log
+//                            file, the error sound) whose path holds T never
+//                            returns, as an open of a file that another
+//                            user holds under an oplock and never lets go.
 #include "app/DesktopWatch_win.h"
 #include "app/ElevatedWindows_win.h"
 #include "app/EngineHost_win.h"
 #include "app/SignInSetup_win.h"
 #include "app/SignInStep_win.h"
+#include "base/files/NamedFile.h"
 #include "serial/PortOpening.h"
 #include "tests/e2e/SeamFiles.h"
 
@@ -78,7 +83,18 @@ bool OfElevatedClass(uintptr_t Window)
 
 bool Placed(int&) { return true; }
 
+const char* StuckText = nullptr;
+
+void StuckOpen(const std::string& Path)
+{
+    if (Path.find(StuckText) != std::string::npos)
+        Sleep(INFINITE);
+}
+
 const bool Installed = [] {
+    StuckText = std::getenv("VEMU_TEST_STUCK_FILE");
+    if (StuckText)
+        SetNamedFileOpenPause(StuckOpen);
     if (std::getenv("VEMU_TEST_SIGNIN_PLACED"))
         SetSignInPlacementCheck(Placed);
     ElevatedClass = std::getenv("VEMU_TEST_ELEVATED_CLASS");

@@ -108,6 +108,9 @@ TEngineSetup TTestEnvironment::Setup() const
 
 std::vector<std::string> TTestEnvironment::TakeLines()
 {
+    // Lines the file sinks' threads have to say (a refused file) first; a
+    // sink still busy then shows in what the test expects.
+    FLoggers->WaitWritten(5000);
     std::vector<std::string> lines;
     std::string line;
     while (FLoggers->View().FetchLine(line))

@@ -170,6 +170,7 @@ TEST_F(ConfigValues, ApplyHandsEveryValueOnWithoutWritingTheSettings)
     EXPECT_TRUE(Receiver.Settings().ControlLines) << "stored as [Port] ControlLines";
     EXPECT_EQ(Env.Log().View().MaxLines(), 999);
     EXPECT_TRUE(Env.Log().File().Active());
+    ASSERT_TRUE(Env.Log().WaitWritten(5000));
     EXPECT_TRUE(Env.Log().File().IsOpen());
     EXPECT_FALSE(Parser.WaitAfter());
     EXPECT_EQ(Parser.WaitFor(), 50);
@@ -191,10 +192,12 @@ TEST_F(ConfigValues, ANewLogNameIsOpenedWithoutTryingTheOldOne)
 {
     Env.Log().File().SetActive(true);
     Env.Log().File().SetFileName("run.hta");
+    ASSERT_TRUE(Env.Log().WaitWritten(5000));
     Env.Target.Clear();
     TConfigValues values = LoadConfigValues(Engine, Globals, Env.Log());
     values.LogFileName = "vemu.log";
     ApplyConfigValues(values, Engine, Globals, Env.Log());
+    ASSERT_TRUE(Env.Log().WaitWritten(5000));
     EXPECT_TRUE(Env.Log().File().IsOpen());
     for (const TPostedMessage& message : Env.Target.Messages())
         EXPECT_NE(message.Msg, UM_LOGFILEERROR);

@@ -116,7 +116,8 @@ TEST(ErrorSound, OnlyAPlainWaveInTheUsersFolderIsPlayed)
     TTestEnvironment env(0xFFFFFFFF);
     TStartSettings settings;
     settings.UseSound = true;
-    TErrorSound sound(settings, env.Dir.Path(), TUserFolders{env.Dir.Path(), "", ""}, env.Log());
+    // Without an announcer the file is read on the calling thread.
+    TErrorSound sound(settings, env.Dir.Path(), TUserFolders{env.Dir.Path(), "", ""}, env.Log(), nullptr);
     const std::string refused = "! ERROR ### Fehler-Sound abgelehnt, ";
     WriteFileText(env.Dir.File("codec.wav"), std::string("RIFF\x24\0\0\0WAVEfmt \x10\0\0\0\x55\0\x01\0", 24) +
                                                  std::string(10, '\0') + std::string("\x10\0data\0\0\0\0", 10));
