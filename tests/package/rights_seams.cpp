@@ -10,8 +10,8 @@
 //                        by tabs, in UTF-8; then the call is made. Without
 //                        it every call fails: a run the test did not set up
 //                        shows as a failure.
-//   VEMU_RIGHTS_FAIL     a call whose line contains this text fails (access
-//                        denied) without being made.
+//   VEMU_RIGHTS_FAIL     a call whose line contains this text fails (an
+//                        owner the system refuses) without being made.
 //   VEMU_RIGHTS_PAUSE    at a call whose line contains this text, the file
 //                        <log>.paused is made and the call waits (a minute at
 //                        most) until the test removes it.
@@ -93,18 +93,18 @@ bool Record(const std::wstring& Line)
 DWORD CreateFolder(const std::wstring& Path, PSECURITY_DESCRIPTOR Descriptor)
 {
     return Record(L"create\t" + Path + L"\t" + Sddl(Descriptor)) ? Real.CreateFolder(Path, Descriptor)
-                                                                 : ERROR_ACCESS_DENIED;
+                                                                 : ERROR_INVALID_OWNER;
 }
 
 DWORD SetSecurity(HANDLE Handle, const std::wstring& Path, PSID Owner, PACL List)
 {
     return Record(L"set\t" + Path + L"\t" + Sddl(Owner, List)) ? Real.SetSecurity(Handle, Path, Owner, List)
-                                                               : ERROR_ACCESS_DENIED;
+                                                               : ERROR_INVALID_OWNER;
 }
 
 DWORD Remove(HANDLE Handle, const std::wstring& Path)
 {
-    return Record(L"remove\t" + Path) ? Real.Remove(Handle, Path) : ERROR_ACCESS_DENIED;
+    return Record(L"remove\t" + Path) ? Real.Remove(Handle, Path) : ERROR_INVALID_OWNER;
 }
 
 std::wstring Wide(const std::string& Text)
