@@ -14,6 +14,8 @@ struct TAccessEntry {
     uint32_t Mask = 0;
     bool Allows = true;
     bool InheritOnly = false;
+    // Folders made inside get the entry (CONTAINER_INHERIT_ACE).
+    bool InheritsToFolders = false;
 };
 
 // The rights that change a file or what a folder holds.

@@ -3,12 +3,8 @@
 #include "base/system/Handles_win.h"
 #include "base/system/WidePath_win.h"
 
-#include <windows.h>
-
 #include <aclapi.h>
 #include <sddl.h>
-
-#include <vector>
 
 namespace {
 
@@ -22,7 +18,52 @@ std::string SidText(PSID Sid)
     return result;
 }
 
+TAccessEntry EntryOf(const ACE_HEADER* Header)
+{
+    TAccessEntry entry;
+    entry.InheritOnly = (Header->AceFlags & INHERIT_ONLY_ACE) != 0;
+    entry.InheritsToFolders = (Header->AceFlags & CONTAINER_INHERIT_ACE) != 0;
+    if (Header->AceType == ACCESS_ALLOWED_ACE_TYPE || Header->AceType == ACCESS_DENIED_ACE_TYPE) {
+        const auto* ace = reinterpret_cast<const ACCESS_ALLOWED_ACE*>(Header);
+        entry.Allows = Header->AceType == ACCESS_ALLOWED_ACE_TYPE;
+        entry.Mask = ace->Mask;
+        entry.Sid = SidText(const_cast<DWORD*>(&ace->SidStart));
+    } else {
+        // An entry of a kind not read here may allow anything.
+        entry.Mask = ChangingRights;
+        entry.Sid = "?";
+    }
+    return entry;
+}
+
 } // namespace
+
+TSecurityFacts SecurityFactsOf(PSID Owner, PACL List)
+{
+    TSecurityFacts facts;
+    facts.OwnerSid = SidText(Owner);
+    facts.HasList = List != nullptr;
+    for (DWORD i = 0; List && i < List->AceCount; ++i) {
+        ACE_HEADER* header = nullptr;
+        if (GetAce(List, i, reinterpret_cast<void**>(&header)))
+            facts.Entries.push_back(EntryOf(header));
+    }
+    return facts;
+}
+
+bool ReadSecurityFacts(HANDLE Handle, TSecurityFacts& Facts)
+{
+    Facts = TSecurityFacts();
+    PSID owner = nullptr;
+    PACL list = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    if (GetSecurityInfo(Handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
+                        nullptr, &list, nullptr, &descriptor) != ERROR_SUCCESS)
+        return false;
+    Facts = SecurityFactsOf(owner, list);
+    LocalFree(descriptor);
+    return true;
+}
 
 bool OnlyAdministratorsChange(const std::wstring& Path, bool Folder)
 {
@@ -36,33 +77,6 @@ bool OnlyAdministratorsChange(const std::wstring& Path, bool Folder)
     if (!GetFileInformationByHandle(handle, &info) || (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) ||
         ((info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) != 0) != Folder || (!Folder && info.nNumberOfLinks != 1))
         return false;
-    PSID owner = nullptr;
-    PACL list = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
-    if (GetSecurityInfo(handle, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION, &owner,
-                        nullptr, &list, nullptr, &descriptor) != ERROR_SUCCESS)
-        return false;
-    std::vector<TAccessEntry> entries;
-    for (DWORD i = 0; list && i < list->AceCount; ++i) {
-        ACE_HEADER* header = nullptr;
-        if (!GetAce(list, i, reinterpret_cast<void**>(&header)))
-            continue;
-        TAccessEntry entry;
-        entry.InheritOnly = (header->AceFlags & INHERIT_ONLY_ACE) != 0;
-        if (header->AceType == ACCESS_ALLOWED_ACE_TYPE || header->AceType == ACCESS_DENIED_ACE_TYPE) {
-            auto* ace = reinterpret_cast<ACCESS_ALLOWED_ACE*>(header);
-            entry.Allows = header->AceType == ACCESS_ALLOWED_ACE_TYPE;
-            entry.Mask = ace->Mask;
-            entry.Sid = SidText(&ace->SidStart);
-        } else {
-            // An entry of a kind not read here may allow anything.
-            entry.Mask = ChangingRights;
-            entry.Sid = "?";
-        }
-        entries.push_back(entry);
-    }
-    const bool accepted = OnlyAdministratorsMayChange(SidText(owner), list != nullptr, entries);
-    LocalFree(descriptor);
-    return accepted;
+    TSecurityFacts facts;
+    return ReadSecurityFacts(handle, facts) && OnlyAdministratorsMayChange(facts.OwnerSid, facts.HasList, facts.Entries);
 }
-

@@ -33,6 +33,9 @@
 ;   MAIN_PROGRAM  the program the Start menu and the autostart value start
 ;   GUIDE         the file name of the guide
 ;   OUTFILE       the installer to write
+;   RIGHTS_HELPER the helper program that makes and protects the folder
+;                 and its files (vemuKeysRights.exe; the installer tests
+;                 pack a test build of it that records its calls)
 
 !macro Required NAME
   !ifndef ${NAME}
@@ -46,6 +49,7 @@
 !insertmacro Required MAIN_PROGRAM
 !insertmacro Required GUIDE
 !insertmacro Required OUTFILE
+!insertmacro Required RIGHTS_HELPER
 
 Unicode true
 Target amd64-unicode
@@ -75,10 +79,9 @@ SetCompressor /SOLID lzma
 !define JOURNAL "vemuKeys.set.journal"
 !define PROGRAM_LINK "$SMPROGRAMS\${PRODUCT}.lnk"
 !define GUIDE_LINK "$SMPROGRAMS\${PRODUCT} Anleitung.lnk"
-; Well-known groups, by SID so that localised Windows finds them.
-!define SID_USERS "*S-1-5-32-545"
-!define SID_ADMINISTRATORS "*S-1-5-32-544"
-!define SID_SYSTEM "*S-1-5-18"
+; The folder an uninstall that kept the settings left: the installation
+; that comes next takes it as the recorded one.
+!define KEPT_FOLDER_VALUE "KeptFolder"
 ; The program holds this mutex while it runs (vemuKeysCon as well).
 !define INSTANCE_MUTEX "Celeborn"
 !define ERROR_ACCESS_DENIED 5
@@ -134,7 +137,6 @@ InstallDir "$PROGRAMFILES64\${PRODUCT}"
 InstallDirRegKey HKLM "${UNINSTALL_KEY}" "InstallLocation"
 BrandingText "${PRODUCT} ${VERSION}"
 
-Var RightsFailed
 Var KeepSettings
 ; The first entry of the install folder that is not of this program.
 Var Foreign
@@ -192,14 +194,27 @@ VIAddVersionKey /LANG=${LANG_GERMAN} "LegalCopyright" "${PUBLISHER}"
   not_running:
 !macroend
 
-; icacls of the system, by its full path: never one found in a folder a
-; user may write to. A failure is noted in $RightsFailed.
-!macro Icacls ARGUMENTS
-  nsExec::ExecToLog '"$SYSDIR\icacls.exe" ${ARGUMENTS}'
+; The helper that sets owners and rights (NSIS cannot set an owner and a
+; protected list in one call, nor walk a tree by handle), run from the
+; installer's own temporary folder, never from the program's. $0 is its
+; exit code: 0 done, 3 a folder that is not the program's, 4 an entry in
+; use or changed, 5 rights not set, 7 a parent that lets other users rename
+; its folders.
+!define RIGHTS_PROGRAM "$PLUGINSDIR\vemuKeysRights.exe"
+!define HELPER_FOREIGN 3
+!define HELPER_IN_USE 4
+!define HELPER_PARENT 7
+!macro PutRightsHelper
+  InitPluginsDir
+  ${IfNot} ${FileExists} "${RIGHTS_PROGRAM}"
+    File "/oname=${RIGHTS_PROGRAM}" "${RIGHTS_HELPER}"
+  ${EndIf}
+!macroend
+!macro Rights ARGUMENTS
+  nsExec::Exec '"${RIGHTS_PROGRAM}" ${ARGUMENTS}'
   Pop $0
   ${If} $0 != 0
-    DetailPrint `icacls ${ARGUMENTS}: $0`
-    StrCpy $RightsFailed 1
+    DetailPrint `vemuKeysRights ${ARGUMENTS}: $0`
   ${EndIf}
 !macroend
 
@@ -443,11 +458,18 @@ Function KeepContent
 FunctionEnd
 
 !define FOREIGN_FOLDER_TEXT "Der Ordner $INSTDIR enthält schon anderes ($Foreign). Bitte wählen Sie einen leeren oder neuen Ordner für ${PRODUCT}."
+!define PARENT_TEXT "Der übergeordnete Ordner von $INSTDIR fehlt oder erlaubt anderen Benutzern, die Ordner darin umzubenennen oder zu löschen. Dort könnte ein Benutzer ${PRODUCT} gegen ein eigenes Programm austauschen, das dann bei jedem Benutzer startet. Bitte wählen Sie einen Ordner unter $PROGRAMFILES64, etwa $PROGRAMFILES64\${PRODUCT}."
 
 Function DirectoryLeave
   Call FindForeignEntry
   ${If} $Foreign != ""
     MessageBox MB_ICONEXCLAMATION "${FOREIGN_FOLDER_TEXT}"
+    Abort
+  ${EndIf}
+  !insertmacro PutRightsHelper
+  !insertmacro Rights 'check-parent "$INSTDIR"'
+  ${If} $0 != 0
+    MessageBox MB_ICONEXCLAMATION "${PARENT_TEXT}"
     Abort
   ${EndIf}
 FunctionEnd
@@ -478,90 +500,73 @@ Function CheckNothingHeld
   FindClose $1
 FunctionEnd
 
-; While the installation goes on, only administrators and the system may
-; change anything in the folder (an earlier installation may have let users
-; create files there), and it belongs to the administrators: an empty folder
-; a user made would otherwise let that user give himself any right. Its
-; list of rights is made anew, without the rights it had of its own (/reset)
-; or from above, and stays so: users may read and run what is there.
-Function CloseFolder
-  StrCpy $RightsFailed 0
-  !insertmacro Icacls '"$INSTDIR" /setowner ${SID_ADMINISTRATORS}'
-  ${If} $RightsFailed == 0
-    !insertmacro Icacls '"$INSTDIR" /reset'
+; Before anything is written, only administrators and the system may
+; change anything in the folder, and it belongs to the administrators. A new
+; folder gets its owner and protected rights in the call that makes it; the
+; recorded installation's (an update, or what an uninstall that kept the
+; settings left) gets them in one call, never passing through a state that
+; inherits; an empty folder someone else made, who may still hold it open,
+; is made afresh; anything else is refused, and so is a place whose parent
+; lets other users rename or delete its folders. Users may read and run
+; what is there.
+Function MakeFolder
+  StrCpy $R0 new
+  ReadRegStr $4 HKLM "${UNINSTALL_KEY}" "InstallLocation"
+  ReadRegStr $5 HKLM "${SIGNIN_KEY_PARENT}" "${KEPT_FOLDER_VALUE}"
+  ${If} $4 == $INSTDIR
+  ${OrIf} $5 == $INSTDIR
+    StrCpy $R0 recorded
   ${EndIf}
-  ${If} $RightsFailed == 0
-    !insertmacro Icacls '"$INSTDIR" /inheritance:r /grant:r ${SID_SYSTEM}:(OI)(CI)(F) ${SID_ADMINISTRATORS}:(OI)(CI)(F) ${SID_USERS}:(OI)(CI)(RX)'
-  ${EndIf}
-  ${If} $RightsFailed == 1
+  !insertmacro Rights 'make-folder "$INSTDIR" $R0'
+  ${If} $0 == ${HELPER_PARENT}
+    !insertmacro StopInstallation ${EXIT_FOREIGN_FOLDER} "${PARENT_TEXT}"
+  ${ElseIf} $0 == ${HELPER_FOREIGN}
+    ; Named by its first entry; an empty one someone holds is in use.
+    StrCpy $Foreign "in Benutzung"
+    ClearErrors
+    FindFirst $1 $2 "$INSTDIR\*"
+    ${DoWhile} $2 != ""
+      ${If} $2 != "."
+      ${AndIf} $2 != ".."
+        StrCpy $Foreign $2
+        ${ExitDo}
+      ${EndIf}
+      FindNext $1 $2
+    ${Loop}
+    FindClose $1
+    !insertmacro StopInstallation ${EXIT_FOREIGN_FOLDER} "${FOREIGN_FOLDER_TEXT}"
+  ${ElseIf} $0 != 0
     !insertmacro StopInstallation ${EXIT_RIGHTS} "Die Zugriffsrechte des Ordners $INSTDIR konnten nicht gesetzt werden. Die Installation wurde abgebrochen; es wurde nichts installiert."
   ${EndIf}
+  ; The folder is the program's from now on, whatever stops the run.
+  WriteRegStr HKLM "${SIGNIN_KEY_PARENT}" "${KEPT_FOLDER_VALUE}" "$INSTDIR"
 FunctionEnd
 
 ; A file of the folder gets the Administrators as owner and only its own
-; rights (RIGHTS): whatever rights a user who owned it gave it go (/reset),
+; rights (RIGHTS: none, read-run or read-write for the Users group), in one
+; call on the file itself: whatever rights a user who owned it gave it go,
 ; and nothing is inherited.
 !macro SetFileRights NAME RIGHTS
-  StrCpy $RightsFailed 0
-  !insertmacro Icacls '"$INSTDIR\${NAME}" /setowner ${SID_ADMINISTRATORS}'
-  ${If} $RightsFailed == 0
-    !insertmacro Icacls '"$INSTDIR\${NAME}" /reset'
-  ${EndIf}
-  ${If} $RightsFailed == 0
-    !insertmacro Icacls '"$INSTDIR\${NAME}" /inheritance:r /grant:r ${SID_SYSTEM}:(F) ${SID_ADMINISTRATORS}:(F) ${RIGHTS}'
-  ${EndIf}
-  ${If} $RightsFailed == 1
+  !insertmacro Rights 'protect-file "$INSTDIR\${NAME}" ${RIGHTS}'
+  ${If} $0 != 0
     StrCpy $FailedFile "${NAME}"
     Call FileNotProtected
   ${EndIf}
 !macroend
 
-; Removes the folder $R0 with everything in it, without following a link
-; inside it: the link goes, what it leads to stays. Each folder is looked at
-; again right before it is walked.
-Function RemoveTree
-  Push $R1
-  Push $R2
-  Push $R3
-  System::Call 'kernel32::GetFileAttributesW(w "$R0") i .R3'
-  IntOp $R3 $R3 & ${FOLDER_OR_LINK}
-  ${If} $R3 = ${FILE_ATTRIBUTE_DIRECTORY}
-    FindFirst $R1 $R2 "$R0\*"
-    ${DoWhile} $R2 != ""
-      ${If} $R2 != "."
-      ${AndIf} $R2 != ".."
-        System::Call 'kernel32::GetFileAttributesW(w "$R0\$R2") i .R3'
-        IntOp $R3 $R3 & ${FOLDER_OR_LINK}
-        ${If} $R3 = ${FILE_ATTRIBUTE_DIRECTORY}
-          Push $R0
-          StrCpy $R0 "$R0\$R2"
-          Call RemoveTree
-          Pop $R0
-        ${ElseIf} $R3 <> 0
-          RMDir "$R0\$R2"
-        ${EndIf}
-        Delete "$R0\$R2"
-      ${EndIf}
-      FindNext $R1 $R2
-    ${Loop}
-    FindClose $R1
-  ${EndIf}
-  RMDir "$R0"
-  Pop $R3
-  Pop $R2
-  Pop $R1
-FunctionEnd
-
 ; A folder $2 a user made in $INSTDIR while users could is still his, and
 ; so is what is in it: once one of its folders is empty he could turn it
 ; into a link to a folder elsewhere while an administrator walks through
-; it. Everything in it becomes the administrators' with only the rights it
-; inherits, before it is walked; a failure is noted in $RightsFailed.
-Function TakeFolder
-  StrCpy $RightsFailed 0
-  !insertmacro Icacls '"$INSTDIR\$2" /setowner ${SID_ADMINISTRATORS} /T /C /L'
-  ${If} $RightsFailed == 0
-    !insertmacro Icacls '"$INSTDIR\$2" /reset /T /C /L'
+; it. The helper walks it by handle, takes each folder from him before it
+; walks into it, and removes a link inside as itself: what it leads to
+; stays. Rights that cannot be set stop the installation (5), an entry in
+; use or changed meanwhile as a file not replaced (4).
+Function RemoveUsersFolder
+  !insertmacro Rights 'remove-tree "$INSTDIR\$2"'
+  ${If} $0 == ${EXIT_RIGHTS}
+    FindClose $1
+    StrCpy $FailedFile $2
+    Call FileNotProtected
   ${EndIf}
 FunctionEnd
 
@@ -584,14 +589,7 @@ Function DealWithForeignEntries
         DetailPrint "Entfernt: $INSTDIR\$2"
         IntOp $6 $5 & ${FOLDER_OR_LINK}
         ${If} $6 = ${FILE_ATTRIBUTE_DIRECTORY}
-          Call TakeFolder
-          ${If} $RightsFailed == 1
-            FindClose $1
-            StrCpy $FailedFile $2
-            Call FileNotProtected
-          ${EndIf}
-          StrCpy $R0 "$INSTDIR\$2"
-          Call RemoveTree
+          Call RemoveUsersFolder
         ${Else}
           RMDir "$INSTDIR\$2"
           Delete "$INSTDIR\$2"
@@ -603,7 +601,7 @@ Function DealWithForeignEntries
         ${EndIf}
       ${ElseIf} $3 == foreign
         DetailPrint "Keine Rechte mehr für Benutzer: $INSTDIR\$2"
-        !insertmacro SetFileRights "$2" ""
+        !insertmacro SetFileRights "$2" none
       ${EndIf}
     ${EndIf}
     FindNext $1 $2
@@ -632,7 +630,7 @@ FunctionEnd
     Call FileNotReplaced
   ${EndIf}
   SetFileAttributes "$INSTDIR\${NAME}" NORMAL
-  !insertmacro SetFileRights "${NAME}" "${SID_USERS}:(R,W)"
+  !insertmacro SetFileRights "${NAME}" read-write
 !macroend
 
 ; The program file that was there waits aside until the new one is in place:
@@ -692,15 +690,7 @@ FunctionEnd
 ; administrators, only they and the system may change it, users may run and
 ; read it. Without this it would inherit the folder's rights.
 !macro ProtectFile NAME
-  StrCpy $RightsFailed 0
-  !insertmacro Icacls '"$INSTDIR\${NAME}" /setowner ${SID_ADMINISTRATORS}'
-  ${If} $RightsFailed == 0
-    !insertmacro Icacls '"$INSTDIR\${NAME}" /inheritance:r /grant:r ${SID_SYSTEM}:(F) ${SID_ADMINISTRATORS}:(F) ${SID_USERS}:(RX)'
-  ${EndIf}
-  ${If} $RightsFailed == 1
-    StrCpy $FailedFile "${NAME}"
-    Call FileNotProtected
-  ${EndIf}
+  !insertmacro SetFileRights "${NAME}" read-run
 !macroend
 
 !macro InstallFile NAME
@@ -739,9 +729,11 @@ Section "${PRODUCT}" SecProgram
   !insertmacro StopSignIn
   Call CheckNothingHeld
 
+  ; The folder is made before anything else could make it (SetOutPath
+  ; would, inheriting the parent's rights).
+  !insertmacro PutRightsHelper
+  Call MakeFolder
   SetOutPath "$INSTDIR"
-  InitPluginsDir
-  Call CloseFolder
   Call DealWithForeignEntries
   !insertmacro DataFiles MakeDataFile
 
@@ -756,6 +748,8 @@ Section "${PRODUCT}" SecProgram
   !insertmacro CheckWritten "${UNINSTALLER}"
   !insertmacro ProtectFile "${UNINSTALLER}"
   StrCpy $Replacing ""
+  ; The folder is the recorded installation's now, by the apps entry.
+  DeleteRegValue HKLM "${SIGNIN_KEY_PARENT}" "${KEPT_FOLDER_VALUE}"
 
   CreateShortCut "${PROGRAM_LINK}" "$INSTDIR\${MAIN_PROGRAM}"
   CreateShortCut "${GUIDE_LINK}" "$INSTDIR\${GUIDE}"
@@ -902,11 +896,23 @@ Section "Uninstall"
   ; The service first: its helper holds its file.
   !insertmacro RemoveSignIn
   !insertmacro VemuFiles RemoveFile
+  !insertmacro PutRightsHelper
   ${If} $Unremoved == ""
+    StrCpy $R1 1
     ${If} $KeepSettings != 1
       !insertmacro RemoveFile "${SETTINGS}"
+    ${Else}
+      ; A write that was cut off left the latest settings in the journal:
+      ; they go into the kept file first. A journal that cannot be taken up
+      ; stays with it, for the program's next start.
+      !insertmacro Rights 'take-up-journal "$INSTDIR\${SETTINGS}"'
+      ${If} $0 != 0
+        StrCpy $R1 0
+      ${EndIf}
     ${EndIf}
-    !insertmacro RemoveFile "${JOURNAL}"
+    ${If} $R1 == 1
+      !insertmacro RemoveFile "${JOURNAL}"
+    ${EndIf}
     !insertmacro RemoveFile "${SETTINGS}.new"
     Call un.RemoveSettingsReplacements
     !insertmacro RemoveFile "${ERROR_FILE}"
@@ -925,12 +931,15 @@ Section "Uninstall"
 
   ; Only when empty: the kept settings and files a user put there stay.
   RMDir "$INSTDIR"
+  DeleteRegValue HKLM "${SIGNIN_KEY_PARENT}" "${KEPT_FOLDER_VALUE}"
+  DeleteRegKey /ifempty HKLM "${SIGNIN_KEY_PARENT}"
   ; No installation looks after a folder that stays behind: users may only
-  ; read in it (and still write the settings file it keeps).
+  ; read in it (and still write the settings file it keeps). It is recorded,
+  ; so that the next installation takes it as the program's.
   ${If} ${FileExists} "$INSTDIR\*.*"
-    StrCpy $RightsFailed 0
-    !insertmacro Icacls '"$INSTDIR" /grant:r ${SID_USERS}:(OI)(CI)(RX)'
-    ${If} $RightsFailed == 1
+    WriteRegStr HKLM "${SIGNIN_KEY_PARENT}" "${KEPT_FOLDER_VALUE}" "$INSTDIR"
+    !insertmacro Rights 'close-folder "$INSTDIR"'
+    ${If} $0 != 0
       SetErrorLevel ${EXIT_RIGHTS}
       MessageBox MB_ICONEXCLAMATION "Die Zugriffsrechte des Ordners $INSTDIR, der erhalten bleibt, konnten nicht zurückgesetzt werden: alle Benutzer dürfen dort weiterhin Dateien ändern." /SD IDOK
     ${EndIf}

@@ -56,12 +56,19 @@ files="$work/files.nsh"
     done
     echo '!macroend'
 } >"$files"
+# The installer packs its helper; the test installer in build/package, which
+# the installer tests run, packs the helper's test build that records its
+# calls instead, and is never shipped.
 setup_file="$dist/vemuKeys-$version-setup.exe"
-makensis -V2 -INPUTCHARSET UTF8 \
-    -DVERSION="$version" -DVERSION4="$version.0" -DSTAGE="$stage" -DFILES="$files" \
-    -DMAIN_PROGRAM="${programs[0]}" -DGUIDE=Anleitung.html -DOUTFILE="$setup_file" \
-    -DICON="$top/resources/art/program.ico" \
-    packaging/vemuKeys.nsi >"$work/makensis.log" 2>&1 || die "makensis failed, see $work/makensis.log"
+make_installer() {
+    makensis -V2 -INPUTCHARSET UTF8 \
+        -DVERSION="$version" -DVERSION4="$version.0" -DSTAGE="$stage" -DFILES="$files" \
+        -DMAIN_PROGRAM="${programs[0]}" -DGUIDE=Anleitung.html -DOUTFILE="$1" -DRIGHTS_HELPER="$2" \
+        -DICON="$top/resources/art/program.ico" \
+        packaging/vemuKeys.nsi >"$work/makensis.log" 2>&1 || die "makensis failed, see $work/makensis.log"
+}
+make_installer "$setup_file" "$top/build/win64/vemuKeysRights.exe"
+make_installer "$work/vemuKeys-$version-setup-test.exe" "$top/build/win64/tests/vemuKeysRightsSeams.exe"
 
 say "$zip_file"
 say "$setup_file"

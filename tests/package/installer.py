@@ -1,6 +1,6 @@
 """The installer under Wine, as the installer tests drive it: silent runs of
-the installer and the uninstaller, the prefix's files and registry, the
-icacls calls the installer makes, and things held while it runs."""
+the test installer and its uninstaller, the prefix's files and registry, the
+calls its rights helper makes, and things held while it runs."""
 import contextlib
 import os
 import shutil
@@ -19,16 +19,17 @@ from wine_testing import RUN_KEY, RUN_VALUE, Failure, expect_true, windows_path,
 BUILD = os.path.join(release.TOP, "build", "win64")
 TEST_PROGRAMS = os.path.join(BUILD, "tests")
 HOLDER = os.path.join(TEST_PROGRAMS, "holder.exe")
-ICACLS_RECORDER = os.path.join(TEST_PROGRAMS, "icacls_recorder.exe")
+RIGHTS_HELPER = os.path.join(TEST_PROGRAMS, "vemuKeysRightsSeams.exe")
 
 INSTALL_DIR = r"C:\Program Files\Vemu Keys"
 START_MENU = r"C:\ProgramData\Microsoft\Windows\Start Menu\Programs"
 LINKS = {"Vemu Keys.lnk": release.programs()[0], "Vemu Keys Anleitung.lnk": release.GUIDE}
+# Where an uninstall that kept the settings records the folder it left.
+KEPT_FOLDER_KEY = r"HKLM\SOFTWARE\Vemu Keys"
 UNINSTALL_KEY = r"HKLM\Software\Microsoft\Windows\CurrentVersion\Uninstall\VemuKeys"
 SETTINGS = "vemuKeys.set"
 UNINSTALLER = "uninstall.exe"
 MAIN_PROGRAM = release.programs()[0]
-SYSTEM_ICACLS = r"C:\windows\system32\icacls.exe"
 STEP_TIMEOUT = 60  # seconds for one installer run or program start on a loaded machine
 
 # The exit codes of a run that did not do its work.
@@ -41,23 +42,24 @@ EXIT_RIGHTS = 5
 # order.
 DATA_FILES = [SETTINGS, "vemuKeys.set.journal", "Errors.log", "Errors.old.log"]
 
-# The rights the installer asks icacls for, by well-known SID: the folder
-# and each kind of file in it. Users may read and write the data files and
-# read and run the rest; nobody but the administrators and the system may
-# change anything else.
-SYSTEM, ADMINISTRATORS, USERS = "*S-1-5-18", "*S-1-5-32-544", "*S-1-5-32-545"
-OWNER = ["/setowner", ADMINISTRATORS]
-FILE_RIGHTS = ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + ":(F)", USERS + ":(RX)"]
-FOLDER_CLOSED = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(OI)(CI)(F)",
-                                       ADMINISTRATORS + ":(OI)(CI)(F)", USERS + ":(OI)(CI)(RX)"]]
-FOLDER_LEFT = ["/grant:r", USERS + ":(OI)(CI)(RX)"]
-# A folder a user made, taken from him, everything in it included, before
-# it is removed.
-TREE_TAKEN = [OWNER + ["/T", "/C", "/L"], ["/reset", "/T", "/C", "/L"]]
-# Files the installer keeps: their owner taken, their rights made anew.
-DATA_RIGHTS = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + ":(F)",
-                                    USERS + ":(R,W)"]]
-FOREIGN_RIGHTS = [OWNER, ["/reset"], ["/inheritance:r", "/grant:r", SYSTEM + ":(F)", ADMINISTRATORS + ":(F)"]]
+# The owner and rights the helper gives the folder and each kind of file in
+# it, as SDDL: owned by the Administrators, a protected list (nothing
+# inherited from above). Users may read and write the data files and read
+# and run the rest; nobody but the administrators and the system may change
+# anything else.
+FOLDER = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)"
+PROGRAM_FILE = "O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x1200a9;;;BU)"
+DATA_FILE = "O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)(A;;0x12019f;;;BU)"
+FOREIGN_FILE = "O:BAD:P(A;;FA;;;SY)(A;;FA;;;BA)"
+# A folder a user made, taken from him before it is walked and removed.
+TAKEN_FOLDER = "O:BAD:P(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)"
+PARENT = r"C:\Program Files"
+# What Windows sets on these parents; Wine makes every folder the prefix
+# user's. Under a volume's root, what users make inherits Modify.
+PARENTS = {PARENT: "O:S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464"
+                   "D:P(A;OICI;FA;;;S-1-5-80-956008885-3418522649-1831038044-1853292631-2271478464)"
+                   "(A;OICI;FA;;;SY)(A;OICI;FA;;;BA)(A;OICI;0x1200a9;;;BU)(A;OICIIO;GA;;;CO)",
+           "C:\\": "O:SYD:(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)(A;OICIIO;0x1301bf;;;AU)(A;;0x4;;;AU)"}
 
 
 def unix(path):
@@ -65,39 +67,33 @@ def unix(path):
     return os.path.join(wine_harness.PREFIX, "drive_c", *path[3:].split("\\"))
 
 
-class IcaclsRecorder:
-    """Puts the recording stand-in where the installer looks for icacls (the
-    prefix's system folder) while the tests run, and gives back the calls
-    made since the last look. Wine loads its own icacls unless told to load
-    the file there, so the stand-in acts only where env() says so; an
-    interrupted run that left it behind changes nothing else."""
+class RightsRecorder:
+    """Where the test build of the rights helper records its calls, and what
+    it is told: the parents' rights, a call to fail, a call to pause at."""
 
     def __init__(self):
-        self.system_copy = unix(SYSTEM_ICACLS)
-        self.saved = self.system_copy + ".wine"
-        self.folder = tempfile.mkdtemp(prefix="vemu-icacls-")
+        self.folder = tempfile.mkdtemp(prefix="vemu-rights-")
         self.log = os.path.join(self.folder, "calls.txt")
+        self.parents = os.path.join(self.folder, "parents.txt")
+        with open(self.parents, "w", encoding="utf-8") as given:
+            given.writelines("%s\t%s\n" % item for item in PARENTS.items())
         self.fail_on = ""
         self.pause_on = ""
 
     def __enter__(self):
-        if not os.path.exists(self.saved):
-            os.replace(self.system_copy, self.saved)
-        shutil.copy(ICACLS_RECORDER, self.system_copy)
         return self
 
     def __exit__(self, *_):
-        os.replace(self.saved, self.system_copy)
         shutil.rmtree(self.folder, ignore_errors=True)
 
     def env(self):
-        return {"VEMU_ICACLS_LOG": windows_path(self.log), "VEMU_ICACLS_FAIL": self.fail_on,
-                "VEMU_ICACLS_PAUSE": self.pause_on}
+        return {"VEMU_RIGHTS_LOG": windows_path(self.log), "VEMU_RIGHTS_FAIL": self.fail_on,
+                "VEMU_RIGHTS_PAUSE": self.pause_on, "VEMU_RIGHTS_PARENTS": windows_path(self.parents)}
 
     @contextlib.contextmanager
     def failing(self, call):
-        """Within the with block, the call whose arguments (separated by
-        tabs) contain call fails."""
+        """Within the with block, the call whose record (fields separated
+        by tabs) contains call fails."""
         self.fail_on = call
         try:
             yield
@@ -105,19 +101,17 @@ class IcaclsRecorder:
             self.fail_on = ""
 
     def take_calls(self):
-        """The calls since the last look: each its list of arguments. Each
-        must have named icacls by its full path in the system folder."""
+        """The calls since the last look: each its list of fields (kind,
+        path and, for create and set, the descriptor)."""
         if not os.path.exists(self.log):
             return []
         with open(self.log, encoding="utf-8") as log:
             calls = [line.rstrip("\n").split("\t") for line in log]
         os.remove(self.log)
-        for call in calls:
-            expect_true(call[0].lower() == SYSTEM_ICACLS.lower(), "icacls was called as %s" % call[0])
-        return [call[1:] for call in calls]
+        return calls
 
 
-RECORDER = None  # the IcaclsRecorder of the running test
+RECORDER = None  # the RightsRecorder of the running test
 
 
 def env(debug="-all"):
@@ -126,7 +120,6 @@ def env(debug="-all"):
     # Links saved in the prefix must not become menu entries of this machine.
     result["WINEDLLOVERRIDES"] += ";winemenubuilder.exe=d"
     if RECORDER:
-        result["WINEDLLOVERRIDES"] += ";icacls.exe=n"
         result.update(RECORDER.env())
     return result
 
@@ -175,11 +168,12 @@ def remove_leftovers():
             os.remove(os.path.join(unix(START_MENU), link))
     wine(["reg", "delete", UNINSTALL_KEY, "/f"])
     wine(["reg", "delete", RUN_KEY, "/v", RUN_VALUE, "/f"])
+    wine(["reg", "delete", KEPT_FOLDER_KEY, "/v", "KeptFolder", "/f"])
 
 
 def install(setup, *switches, code=0):
     """Runs the installer silently and checks its exit code; returns the
-    icacls calls it made."""
+    rights helper's calls it made."""
     RECORDER.take_calls()
     result = wine([setup, "/S"] + list(switches))
     expect_true(result.returncode == code,
@@ -189,7 +183,7 @@ def install(setup, *switches, code=0):
 
 def install_holding(setup, call, what, name, code=0):
     """Runs the installer as install() does, and from the moment of the
-    icacls call whose arguments (separated by tabs) contain call on, holds
+    helper's call whose record (fields separated by tabs) contains call on, holds
     what name as held() does: something a user opens while it runs."""
     RECORDER.take_calls()
     paused = RECORDER.log + ".paused"
@@ -201,7 +195,7 @@ def install_holding(setup, call, what, name, code=0):
         deadline = time.monotonic() + STEP_TIMEOUT
         while not os.path.exists(paused) and proc.poll() is None and time.monotonic() < deadline:
             time.sleep(0.05)
-        expect_true(os.path.exists(paused), "the installer made no icacls call with %r" % call)
+        expect_true(os.path.exists(paused), "the installer made no rights call with %r" % call)
         with held(what, name):
             os.remove(paused)
             result = proc.wait(timeout=STEP_TIMEOUT)
@@ -229,7 +223,7 @@ def run_command_line(line, folder):
 def uninstall(*switches, code=0):
     """Runs a copy of the uninstaller outside the folder on the folder, as
     the uninstaller itself does, but waiting for it; checks its exit code
-    and returns the icacls calls it made."""
+    and returns the rights helper's calls it made."""
     RECORDER.take_calls()
     work = tempfile.mkdtemp(prefix="vemu-uninstall-")
     try:
@@ -252,25 +246,24 @@ def in_folder(name):
     return "%s\\%s" % (INSTALL_DIR, name)
 
 
-def protection_calls(names):
-    """The calls that give installed files their owner and rights, in order."""
-    calls = []
-    for name in names:
-        calls += [[in_folder(name)] + OWNER, [in_folder(name)] + FILE_RIGHTS]
-    return calls
+def rights_calls(names, descriptor):
+    """The calls that give the files names in the folder the descriptor."""
+    return [["set", in_folder(name), descriptor] for name in names]
 
 
-def rights_calls(names, rights):
-    """The calls that give the files names kept in the folder the rights."""
-    return [[in_folder(name)] + args for name in names for args in rights]
+def folder_calls(made="set"):
+    """The calls that make (made "create") or close (made "set") the folder:
+    its parent is looked at first."""
+    return [["parent", PARENT], [made, INSTALL_DIR, FOLDER]]
 
 
-def full_installation_calls(foreign=()):
-    """Every icacls call of an installation that went through, in order: the
-    folder closed, the files of something else it found there locked for
-    users, the data files opened for them, each program file protected."""
-    return ([[INSTALL_DIR] + args for args in FOLDER_CLOSED] + rights_calls(foreign, FOREIGN_RIGHTS)
-            + rights_calls(DATA_FILES, DATA_RIGHTS) + protection_calls(release.package_files() + [UNINSTALLER]))
+def full_installation_calls(foreign=(), made="set"):
+    """Every rights call of an installation that went through, in order: the
+    folder made or closed, the files of something else it found there
+    locked for users, the data files opened for them, each program file
+    protected."""
+    return (folder_calls(made) + rights_calls(foreign, FOREIGN_FILE) + rights_calls(DATA_FILES, DATA_FILE)
+            + rights_calls(release.package_files() + [UNINSTALLER], PROGRAM_FILE))
 
 
 def matches_zip(zip_path, name):
@@ -285,7 +278,7 @@ def held(what, name):
 
 
 def main(run, name):
-    """Runs a test with the Wine server and the icacls stand-in in place."""
+    """Runs a test with the Wine server and the rights helper's record."""
     import argparse
     parser = argparse.ArgumentParser()
     parser.add_argument("--version", required=True)
@@ -294,7 +287,7 @@ def main(run, name):
     wine_harness.start_server(os.environ.get("VEMU_DISPLAY"))
     global RECORDER
     try:
-        with IcaclsRecorder() as RECORDER:
+        with RightsRecorder() as RECORDER:
             run(args.version)
     except Failure as failure:
         print("%s: FAILED: %s" % (name, failure))

@@ -6,21 +6,25 @@ would run it:
    menu links, the apps entry, the autostart value (the program's path in
    quotes), the service (LocalSystem,
    its program by a quoted path in the folder), and the owner and rights the
-   installer asks icacls for, in their order;
+   installer's helper sets, in their order: the new folder made with its
+   protected rights in the creating call;
 2. start the installed program; while it runs, the uninstaller and the
    installer refuse and change nothing;
-3. uninstall keeping the settings: only the settings file stays, users
-   may no longer change files in the folder, and the service, the
+3. uninstall keeping the settings: a complete journal is taken up first,
+   only the settings file stays, users may no longer change files in the
+   folder (owner and protected rights in one call), and the service, the
    machine's key and the autostart value an older version wrote (unquoted)
    are gone;
 4. a user puts program files into that folder, keeping a link to each; the
    installation again (without the switch) takes the folder, writes new
    files and leaves the user's alone; the settings are still there, no
-   autostart value appears;
+   autostart value appears; the folder the uninstall recorded is closed in
+   one call;
 5. an update over an installation into which users could put files (as an
    older version let them): what could change a program start goes (a
    folder only once it is taken from the user), other files stay without
-   any right of the Users group, a data file's second name goes, the
+   any right of the Users group (a folder walked by handle, taken before it
+   is walked), a data file's second name goes, the
    settings file with a second name keeps its settings, and an unquoted
    autostart value is written quoted;
 6. uninstall as the apps entry says, with an autostart value that starts a
@@ -37,13 +41,16 @@ import tempfile
 import time
 
 import release
-from installer import (BUILD, DATA_FILES, EXIT_RUNNING, FOLDER_LEFT, INSTALL_DIR, LINKS, MAIN_PROGRAM, RUN_KEY,
-                       RUN_VALUE, SETTINGS, START_MENU, STEP_TIMEOUT, TREE_TAKEN, UNINSTALL_KEY, UNINSTALLER, Failure,
+from installer import (BUILD, DATA_FILES, EXIT_RUNNING, FOLDER, INSTALL_DIR, LINKS, MAIN_PROGRAM, RUN_KEY,
+                       RUN_VALUE, SETTINGS, START_MENU, STEP_TIMEOUT, TAKEN_FOLDER, UNINSTALL_KEY, UNINSTALLER, Failure,
                        env, expect_true, full_installation_calls, in_folder, install, installed_files, matches_zip,
                        reg_key_exists,
                        reg_value, run_command_line, uninstall, unix, wine, wine_harness)
 import installer
 from wine_testing import IDC_EXIT, MAIN_WINDOW_CLASS, driver_answer, windows_path
+
+sys.path.insert(0, os.path.join(release.TOP, "tests", "e2e"))
+from engine_e2e import journal_record  # noqa: E402
 
 # The sign-in helper's service and the machine's key it reads.
 SIGNIN_SERVICE_KEY = r"HKLM\System\CurrentControlSet\Services\vemuKeysSignIn"
@@ -98,7 +105,7 @@ def file_identities():
                    os.stat(os.path.join(unix(INSTALL_DIR), name)).st_mtime_ns) for name in installed_files()}
 
 
-def check_installation(version, zip_path, calls, kept=()):
+def check_installation(version, zip_path, calls, kept=(), made="set"):
     """The installation, with the files of something else that were kept."""
     expected = sorted(release.package_files() + [UNINSTALLER] + DATA_FILES)
     present = sorted(expected + list(kept))
@@ -127,10 +134,10 @@ def check_installation(version, zip_path, calls, kept=()):
     expect_true(entry["QuietUninstallString"] == ("REG_SZ", uninstaller + " /S"),
            "quiet uninstall string %r" % (entry["QuietUninstallString"],))
 
-    # The folder is closed first; each program file gets its owner and
-    # rights right after it is written.
-    wanted = full_installation_calls(kept)
-    expect_true(calls == wanted, "icacls ran as\n  %s\nnot\n  %s" % ("\n  ".join(map(str, calls)),
+    # The folder is made or closed first; each program file gets its owner
+    # and rights right after it is written.
+    wanted = full_installation_calls(kept, made)
+    expect_true(calls == wanted, "the rights helper ran as\n  %s\nnot\n  %s" % ("\n  ".join(map(str, calls)),
                                                                    "\n  ".join(map(str, wanted))))
 
 
@@ -197,7 +204,7 @@ def check_planted_left_alone(planted, keep, zip_path):
 
 
 def run(version):
-    setup = release.package(version, "setup.exe")
+    setup = release.test_installer(version)
     zip_path = release.package(version, "win64.zip")
     unquoted_target = "%s\\%s" % (INSTALL_DIR, MAIN_PROGRAM)
     run_target = '"%s"' % unquoted_target
@@ -207,7 +214,7 @@ def run(version):
 
     print("installer_test: 1. silent install with autostart")
     calls = install(setup, "/AUTOSTART=1", "/SIGNIN")
-    check_installation(version, zip_path, calls)
+    check_installation(version, zip_path, calls, made="create")
     service = SIGNIN_SERVICE_KEY
     expect_true(reg_value(service, "ImagePath") == ("REG_SZ", '"%s\\vemuKeysSignInService.exe"' % INSTALL_DIR),
                 "the service's program %r" % (reg_value(service, "ImagePath"),))
@@ -241,11 +248,17 @@ def run(version):
     print("installer_test: 3. silent uninstall keeping the settings")
     wine(["reg", "add", SIGNIN_KEY, "/v", "Port", "/t", "REG_DWORD", "/d", "3", "/f"])
     wine(["reg", "add", RUN_KEY, "/v", RUN_VALUE, "/t", "REG_SZ", "/d", unquoted_target, "/f"])
+    # The last write of the settings was cut off: its journal is complete.
+    settings_text = settings_text.replace(b"[Start]", b"[Start]\r\nLeft=123", 1)
+    with open(os.path.join(unix(INSTALL_DIR), DATA_FILES[1]), "wb") as journal:
+        journal.write(journal_record(settings_text))
     calls = uninstall("/KEEPSETTINGS")
+    with open(settings_path, "rb") as settings:
+        expect_true(settings.read() == settings_text, "the kept settings are not those of the journal")
     expect_true(not reg_key_exists(SIGNIN_SERVICE_KEY), "the sign-in service is still registered")
     expect_true(not reg_key_exists(SIGNIN_KEY), "the machine's sign-in key is still there")
     expect_true(installed_files() == [SETTINGS], "left in the folder: %s" % installed_files())
-    expect_true(calls == [[INSTALL_DIR] + FOLDER_LEFT], "the folder left behind got the rights %s" % calls)
+    expect_true(calls == [["set", INSTALL_DIR, FOLDER]], "the folder left behind got the rights %s" % calls)
     expect_true(not reg_key_exists(UNINSTALL_KEY), "the apps entry is still there")
     expect_true(reg_value(RUN_KEY, RUN_VALUE) is None, "the autostart value is still there")
     expect_true(not installer.links_present(), "a Start menu link is still there")
@@ -304,9 +317,10 @@ def run(version):
     shutil.rmtree(os.path.dirname(other_name), ignore_errors=True)
     folders = [in_folder(name) for name, kind in PLANTED if kind == "removed folder"]
     for folder in folders:
-        expect_true([call[1:] for call in calls if call[0] == folder] == TREE_TAKEN,
-               "%s was removed without being taken first" % folder)
-    check_installation(version, zip_path, [call for call in calls if call[0] not in folders],
+        walked = [call for call in calls if call[1].startswith(folder)]
+        expect_true(walked == [["set", folder, TAKEN_FOLDER], ["remove", folder + "\\comctl32.dll"], ["remove", folder]],
+                    "%s was removed as\n  %s" % (folder, "\n  ".join(map(str, walked))))
+    check_installation(version, zip_path, [call for call in calls if not call[1].startswith(tuple(folders))],
                        kept=[name for name, kind in PLANTED if kind == "locked"])
     with open(document) as text:
         expect_true(text.read() == "eigener Text" and os.stat(document).st_nlink == os.stat(journal).st_nlink == 1,

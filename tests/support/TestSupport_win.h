@@ -1,5 +1,5 @@
 // What the Windows test programs (the tests under Wine, the observer, the UI
-// driver, the icacls stand-in) share: the texts of what low-level hooks
+// driver, the rights helper's seams) share: the texts of what low-level hooks
 // saw, the open popup menu, and UTF-8 output. The portable helpers are in
 // TestSupport.h.
 #pragma once
