@@ -169,15 +169,13 @@ TEST_F(IniFileTest, WithoutItsJournalTheFileStaysAsItWas)
     EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 7);
 }
 
-// Reads of the settings file fail while it lives, the way a file that
-// another program holds, one without the right to read it, or a failing
-// stick makes them fail.
+// Opens of the settings file fail while it lives, the way a file that
+// another program holds, one without the right to it, or a failing stick
+// makes them fail.
 class TFailingReads {
 public:
     explicit TFailingReads(TFileFault Fault)
-        : FFaults(SetFileFaults, [Fault](const std::string&, TFileAccess Access) {
-              return Access == TFileAccess::Read ? Fault : TFileFault::None;
-          })
+        : FFaults(SetFileFaults, [Fault](const std::string&, TFileAccess) { return Fault; })
     {
     }
 
@@ -201,7 +199,7 @@ TEST_F(IniFileTest, AFileThatIsThereButCannotBeReadIsNeverReplaced)
             Pauses.clear();
             EXPECT_FALSE(Ini.WriteString("Start", "Tray", "1")) << "a write that changed nothing reports success";
             const size_t waited = Pauses.size();
-            EXPECT_GT(waited, 0u) << "tried again";
+            EXPECT_EQ(waited > 0, fault == TFileFault::Held) << "another program's hold is waited for";
             EXPECT_FALSE(Ini.WriteInteger("Port", "Port", port));
             EXPECT_EQ(Pauses.size(), waited) << "the next write of an exit does not wait again";
         }
@@ -216,24 +214,23 @@ TEST_F(IniFileTest, AFileThatIsThereButCannotBeReadIsNeverReplaced)
 
 TEST_F(IniFileTest, OnlyAMissingFileStartsEmpty)
 {
-    std::string contents = "left over";
-    EXPECT_EQ(ReadFileForUpdate(Path, contents), TFileRead::Missing);
-    EXPECT_EQ(contents, "");
-    EXPECT_EQ(ReadFileForUpdate(Dir.File("no-folder/vemuKeys.set"), contents), TFileRead::Missing);
+    EXPECT_EQ(TSettingsFile(Path).Read().Result, TFileRead::Missing);
+    EXPECT_EQ(TSettingsFile(Dir.File("no-folder/vemuKeys.set")).Read().Result, TFileRead::Missing);
     Store("[A]\r\nx=1\r\n");
-    EXPECT_EQ(ReadFileForUpdate(Path, contents), TFileRead::Read);
-    EXPECT_EQ(contents, "[A]\r\nx=1\r\n");
+    const TSettingsFile::TText read = TSettingsFile(Path).Read();
+    EXPECT_EQ(read.Result, TFileRead::Read);
+    EXPECT_EQ(read.Text, "[A]\r\nx=1\r\n");
     // A folder of that name is there, and no settings file to be replaced.
     const std::string folder = Dir.File("folder.set");
     std::filesystem::create_directory(folder);
-    EXPECT_EQ(ReadFileForUpdate(folder, contents), TFileRead::Unreadable);
+    EXPECT_EQ(TSettingsFile(folder).Read().Result, TFileRead::Unreadable);
     EXPECT_FALSE(TIniFile(folder).WriteString("A", "x", "2"));
     EXPECT_TRUE(std::filesystem::is_directory(folder));
 }
 
 // A scanner or a sync tool holds the file for a moment: it is tried again
-// over about a second before it counts as unreadable; a missing file is
-// never waited for.
+// over about a second before it counts as held; a missing file is never
+// waited for.
 int RefusalsLeft = 0;
 
 TEST_F(IniFileTest, AFileHeldForAMomentIsTriedAgain)
@@ -248,12 +245,11 @@ TEST_F(IniFileTest, AFileHeldForAMomentIsTriedAgain)
     RefusalsLeft = 3;
     EXPECT_EQ(Ini.ReadInteger("Port", "Port", 0), 7);
     EXPECT_EQ(Pauses.size(), 3u);
-    EXPECT_FALSE(Ini.Unreadable());
+    EXPECT_FALSE(Ini.WritesRefused());
 
     Pauses.clear();
     RefusalsLeft = 1000;
-    std::string contents;
-    EXPECT_EQ(ReadFileForUpdate(Path, contents), TFileRead::Unreadable);
+    EXPECT_EQ(TSettingsFile(Path).Read().Result, TFileRead::Held);
     uint32_t waited = 0;
     for (uint32_t pause : Pauses)
         waited += pause;
@@ -262,7 +258,7 @@ TEST_F(IniFileTest, AFileHeldForAMomentIsTriedAgain)
 
     Pauses.clear();
     RefusalsLeft = 1000;
-    EXPECT_EQ(ReadFileForUpdate(Dir.File("missing.set"), contents), TFileRead::Missing);
+    EXPECT_EQ(TSettingsFile(Dir.File("missing.set")).Read().Result, TFileRead::Missing);
     EXPECT_TRUE(Pauses.empty()) << "a missing file is not waited for";
 }
 
@@ -279,7 +275,7 @@ TEST_F(IniFileTest, AfterAReadThatFoundTheFileUnreadableNothingIsWritten)
         {
             TFailingReads failing(fault);
             EXPECT_EQ(ini.ReadInteger("Port", "Port", 0), 0);
-            EXPECT_TRUE(ini.Unreadable());
+            EXPECT_TRUE(ini.WritesRefused());
             Pauses.clear();
             EXPECT_EQ(ini.ReadInteger("Port", "Rate", 300), 300);
             EXPECT_TRUE(Pauses.empty()) << "later reads of the session do not wait again";
@@ -295,8 +291,11 @@ TEST_F(IniFileTest, AfterAReadThatFoundTheFileUnreadableNothingIsWritten)
         // Said once, when a sink is there; a second sink hears nothing.
         ini.SetNoteSink([&](const std::string& Line) { notes.push_back(Line); });
         ini.SetNoteSink([&](const std::string& Line) { notes.push_back("again: " + Line); });
-        EXPECT_EQ(notes, std::vector<std::string>{"### Einstellungsdatei nicht lesbar, die Einstellungen dieser "
-                                                  "Sitzung werden nicht gespeichert: " + Path});
+        EXPECT_EQ(notes, std::vector<std::string>{fault == TFileFault::Held
+                                                      ? "### Einstellungsdatei blockiert, diese Sitzung schreibt "
+                                                        "nichts hinein: " + Path
+                                                      : "### Einstellungsdatei nicht lesbar, die Einstellungen "
+                                                        "dieser Sitzung werden nicht gespeichert: " + Path});
     }
 }
 

@@ -351,8 +351,7 @@ TEST_F(LoggersTest, SettingsUnreadableAtTheStartAreSaidAndNeverOverwritten)
         EXPECT_EQ(lines.size(), 2u) << "the start line and the failure, once";
         lines.resize(2);
         EXPECT_EQ(lines[0].rfind(">>> Start", 0), 0u);
-        EXPECT_EQ(lines[1], "! ERROR ### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung werden "
-                            "nicht gespeichert: " + path);
+        EXPECT_EQ(lines[1], "! ERROR ### Einstellungsdatei blockiert, diese Sitzung schreibt nichts hinein: " + path);
         program->Globals().Settings.Port.Port = 3;
         EXPECT_FALSE(program->SaveSettings());
         EXPECT_TRUE(program->Globals().SaveFailed());

@@ -11,10 +11,6 @@ void PlainPause(uint32_t Ms) { SleepMs(Ms); }
 
 TRetryPause RetryPause = PlainPause;
 
-// About a second in all: a scanner's hold is over by then, and a start or an
-// exit that finds the file held waits no longer than that.
-constexpr uint32_t ReadWaitMs = 1000;
-
 } // namespace
 
 void SetRetryPause(TRetryPause Pause) { RetryPause = Pause ? Pause : PlainPause; }
@@ -27,51 +23,55 @@ uint32_t RetryPauseMs(uint32_t Tries, uint32_t WaitedMs, uint32_t AllowedMs)
     return std::min(pause, AllowedMs - WaitedMs);
 }
 
-TFileOpen OpenWaiting(TSharedFile& File, const std::string& Path, TFileAccess Access, uint32_t AllowedMs)
+bool TWaitBudget::CanWaitMore() const { return !FGivenUp && RetryPauseMs(FTries, FWaitedMs, FAllowedMs) > 0; }
+
+bool TWaitBudget::PauseBeforeNextTry()
 {
-    uint32_t waited = 0;
-    for (uint32_t tries = 0;; ++tries) {
-        const TFileOpen result = File.Open(Path, Access);
-        const uint32_t pause = result == TFileOpen::Held ? RetryPauseMs(tries, waited, AllowedMs) : 0;
-        if (pause == 0)
-            return result;
-        RetryPause(pause);
-        waited += pause;
+    const uint32_t pause = FGivenUp ? 0 : RetryPauseMs(FTries, FWaitedMs, FAllowedMs);
+    if (pause == 0)
+        return false;
+    RetryPause(pause);
+    FWaitedMs += pause;
+    ++FTries;
+    return !FGivenUp;
+}
+
+THeldPair HoldBoth(TSharedFile& First, const std::string& FirstPath, TSharedFile& Second,
+                   const std::string& SecondPath, TFileAccess Access, TWaitBudget& Budget)
+{
+    for (;;) {
+        if (Budget.GivenUp())
+            return {TFileOpen::Held, TFileOpen::Held};
+        THeldPair pair{First.Open(FirstPath, Access), TFileOpen::Held};
+        if (pair.First == TFileOpen::Opened && !Budget.GivenUp())
+            pair.Second = Second.Open(SecondPath, Access);
+        if (Budget.GivenUp()) {
+            First.Close();
+            Second.Close();
+            return {TFileOpen::Held, TFileOpen::Held};
+        }
+        const bool held = pair.First == TFileOpen::Held || (pair.First == TFileOpen::Opened && pair.Second == TFileOpen::Held);
+        if (!held || !Budget.CanWaitMore())
+            return pair;
+        // Neither is kept while the pause lasts.
+        First.Close();
+        if (!Budget.PauseBeforeNextTry())
+            return {TFileOpen::Held, TFileOpen::Held};
     }
 }
 
-TFileRead ReadFileForUpdate(const std::string& Path, std::string& Contents, uint64_t Limit)
-{
-    TFileRead result = ReadFileOnce(Path, Contents, Limit);
-    uint32_t waited = 0;
-    for (uint32_t tries = 0; result == TFileRead::Unreadable; ++tries) {
-        const uint32_t pause = RetryPauseMs(tries, waited, ReadWaitMs);
-        if (pause == 0)
-            break;
-        RetryPause(pause);
-        waited += pause;
-        result = ReadFileOnce(Path, Contents, Limit);
-    }
-    return result;
-}
-
-TFileRead ReadFileOnce(const std::string& Path, std::string& Contents, uint64_t Limit)
+TFileRead ReadWhole(TSharedFile& File, uint64_t Limit, std::string& Contents)
 {
     Contents.clear();
-    TSharedFile file;
-    switch (file.Open(Path, TFileAccess::Read)) {
-    case TFileOpen::Opened:
-        break;
-    case TFileOpen::Missing:
-        return TFileRead::Missing;
-    default:
-        return TFileRead::Unreadable;
-    }
-    if (file.Size() > Limit)
+    if (File.Size() > Limit)
         return TFileRead::TooLarge;
-    if (!file.ReadFrom(0, Contents) || Contents.size() > Limit) {
+    if (!File.ReadFrom(0, Contents, Limit)) {
         Contents.clear();
         return TFileRead::Unreadable;
+    }
+    if (Contents.size() > Limit) {
+        Contents.clear();
+        return TFileRead::TooLarge;
     }
     return TFileRead::Read;
 }

@@ -39,18 +39,13 @@ uint64_t TSharedFile::Size() const
     return IsOpen() && fstat(FFd, &info) == 0 ? static_cast<uint64_t>(info.st_size) : 0;
 }
 
-bool TSharedFile::PlatformRead(uint64_t Offset, std::string& Contents)
+int64_t TSharedFile::PlatformReadPiece(uint64_t Offset, char* Buffer, size_t Size)
 {
-    char buffer[16384];
-    off_t at = static_cast<off_t>(Offset);
     for (;;) {
-        const ssize_t count = pread(FFd, buffer, sizeof buffer, at);
+        const ssize_t count = pread(FFd, Buffer, Size, static_cast<off_t>(Offset));
         if (count < 0 && errno == EINTR)
             continue;
-        if (count <= 0)
-            return count == 0;
-        Contents.append(buffer, static_cast<size_t>(count));
-        at += count;
+        return count < 0 ? -1 : static_cast<int64_t>(count);
     }
 }
 

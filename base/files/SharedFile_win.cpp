@@ -74,20 +74,16 @@ uint64_t TSharedFile::Size() const
     return IsOpen() && GetFileSizeEx(AsHandle(FHandle), &size) ? static_cast<uint64_t>(size.QuadPart) : 0;
 }
 
-bool TSharedFile::PlatformRead(uint64_t Offset, std::string& Contents)
+int64_t TSharedFile::PlatformReadPiece(uint64_t Offset, char* Buffer, size_t Size)
 {
     LARGE_INTEGER at{};
     at.QuadPart = static_cast<LONGLONG>(Offset);
     if (!SetFilePointerEx(AsHandle(FHandle), at, nullptr, FILE_BEGIN))
-        return false;
-    char buffer[16384];
+        return -1;
     DWORD count = 0;
-    while (ReadFile(AsHandle(FHandle), buffer, sizeof buffer, &count, nullptr)) {
-        if (count == 0)
-            return true;
-        Contents.append(buffer, count);
-    }
-    return false;
+    if (!ReadFile(AsHandle(FHandle), Buffer, static_cast<DWORD>(Size), &count, nullptr))
+        return -1;
+    return count;
 }
 
 bool TSharedFile::PlatformWrite(uint64_t Offset, const std::string& Data, bool Cut)

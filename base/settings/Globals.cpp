@@ -15,12 +15,12 @@ std::string DirectoryOf(const std::string& Path)
     return slash == std::string::npos ? std::string() : Path.substr(0, slash + 1);
 }
 
-TSettingsRecords ReadRecords(const TIniFile& File)
+TSettingsRecords ReadRecordsAtStart(TIniFile& File)
 {
     std::vector<TIniFile::TKeyName> names;
     for (const TSettingDef& def : SettingsTable())
         names.push_back({def.Section, def.Key});
-    return RecordsFromValues(File.ReadMany(names));
+    return RecordsFromValues(File.ReadManyAtStart(names));
 }
 
 } // namespace
@@ -29,10 +29,9 @@ TGlobals::TGlobals(const std::string& ExeName_)
     : AppPath(DirectoryOf(ExeName_)), ExeName(ExeName_), UserFolders(SystemUserFolders()),
       FIniFile(std::make_unique<TIniFile>(AppPath + SettingsFileName))
 {
-    FIniFile->TakeUpJournal();
+    Settings = ReadRecordsAtStart(*FIniFile);
     IsNT5 = SystemIsNT5();
     AutoStart = ReadAutoStart();
-    Settings = ReadRecords(*FIniFile);
 }
 
 bool TGlobals::SaveChanged(const std::vector<TSettingGroup>& Groups)

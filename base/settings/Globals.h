@@ -19,7 +19,10 @@ public:
     static constexpr const char* AutoStartValueName = "vemuKeys";
 
     // Reads the settings file beside the program (ExeName is its full path)
-    // once, after a cut-off write was taken up from the journal.
+    // once, after a cut-off write was taken up from the journal; a file
+    // held by another program is waited for up to
+    // TSettingsFile::StartWaitMs, and, still held, leaves a session that
+    // saves nothing (SaveChanged is false).
     explicit TGlobals(const std::string& ExeName);
     TGlobals(const TGlobals&) = delete;
     TGlobals& operator=(const TGlobals&) = delete;

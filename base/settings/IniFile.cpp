@@ -234,36 +234,31 @@ std::optional<int32_t> TIniFile::ParseInteger(const std::string& Text)
 
 std::optional<std::string> TIniFile::Read(const std::string& Section, const std::string& Key) const
 {
-    std::string text;
-    const TFileRead result = FFile.Read(text);
-    if (result == TFileRead::Unreadable || result == TFileRead::TooLarge)
-        NoteUnreadable(result);
-    if (result == TFileRead::Missing)
-        NoteSeen(Section, Key, std::nullopt);
-    if (result != TFileRead::Read)
-        return std::nullopt;
-    std::vector<TLine> lines = ParseLines(text);
-    TLookup found = Find(lines, Section, Key);
-    std::optional<std::string> value;
-    if (found.Key >= 0 && lines[found.Key].HasValue)
-        value = Unquote(lines[found.Key].Value);
-    NoteSeen(Section, Key, value);
-    return value;
+    return ValuesOf(FFile.Read(), {{Section, Key}}).front();
 }
 
 std::vector<std::optional<std::string>> TIniFile::ReadMany(const std::vector<TKeyName>& Keys) const
 {
+    return ValuesOf(FFile.Read(), Keys);
+}
+
+std::vector<std::optional<std::string>> TIniFile::ReadManyAtStart(const std::vector<TKeyName>& Keys)
+{
+    const TSettingsFile::TText read = FFile.ReadAtStart();
+    if (read.TakenUp)
+        Note("### Unterbrochene Speicherung der Einstellungen aus dem Journal nachgeholt: " + Cp1252FromUtf8(FileName()));
+    return ValuesOf(read, Keys);
+}
+
+std::vector<std::optional<std::string>> TIniFile::ValuesOf(const TSettingsFile::TText& Read,
+                                                           const std::vector<TKeyName>& Keys) const
+{
     std::vector<std::optional<std::string>> values(Keys.size());
-    std::string text;
-    const TFileRead result = FFile.Read(text);
-    if (result == TFileRead::Unreadable || result == TFileRead::TooLarge)
-        NoteUnreadable(result);
-    if (result == TFileRead::Missing)
-        for (const TKeyName& name : Keys)
-            NoteSeen(name.Section, name.Key, std::nullopt);
-    if (result != TFileRead::Read)
+    NoteRefusal(Read);
+    if (Read.Result == TFileRead::Unreadable || Read.Result == TFileRead::TooLarge)
         return values;
-    const std::vector<TLine> lines = ParseLines(text);
+    // A file held: what could be read, for this session only.
+    const std::vector<TLine> lines = ParseLines(Read.Text);
     for (size_t i = 0; i < Keys.size(); ++i) {
         const TLookup found = Find(lines, Keys[i].Section, Keys[i].Key);
         if (found.Key >= 0 && lines[found.Key].HasValue)
@@ -294,34 +289,12 @@ bool TIniFile::ReadBool(const std::string& Section, const std::string& Key, bool
 
 bool TIniFile::WriteString(const std::string& Section, const std::string& Key, const std::string& Value)
 {
-    const std::string section(Trim(Section));
-    const std::string key(Trim(Key));
-    if (key.empty() || FUnreadable)
-        return false;
-    const std::string value = OneLineValue(Value);
-    if (SeenAlready(section, key, value))
-        return true;
-    // Only a file that is not there starts empty. One that is there but
-    // cannot be read now (another program holds it, a read error) would be
-    // replaced by this one key: every other setting lost, and every line a
-    // person added by hand.
-    std::string text;
-    const TFileRead read = FFile.Read(text);
-    if (read == TFileRead::Unreadable || read == TFileRead::TooLarge)
-        return false;
-    // A value that is there already needs no hold of the file: an exit
-    // writes dozens of values, most of them unchanged.
-    const bool written =
-        !SetValue(text, section, key, value) ||
-        FFile.Update([&](std::string& Text) { return SetValue(Text, section, key, value); });
-    if (written)
-        NoteSeen(section, key, value);
-    return written;
+    return WriteMany({{Section, Key, Value}});
 }
 
 bool TIniFile::WriteMany(const std::vector<TKeyValue>& Values)
 {
-    if (FUnreadable)
+    if (FWritesRefused)
         return false;
     std::vector<TKeyValue> changes;
     for (const TKeyValue& value : Values) {
@@ -333,19 +306,13 @@ bool TIniFile::WriteMany(const std::vector<TKeyValue>& Values)
     }
     if (changes.empty())
         return true;
-    const auto apply = [&](std::string& Text) {
+    // The change runs on the write's own thread, on its own copy.
+    const bool written = FFile.Update([changes](std::string& Text) {
         bool changed = false;
         for (const TKeyValue& change : changes)
             changed = SetValue(Text, change.Section, change.Key, change.Value) || changed;
         return changed;
-    };
-    // As for one value: a file there but unreadable is never replaced, and
-    // values that stand there already need no hold of the file.
-    std::string text;
-    const TFileRead read = FFile.Read(text);
-    if (read == TFileRead::Unreadable || read == TFileRead::TooLarge)
-        return false;
-    const bool written = !apply(text) || FFile.Update(apply);
+    });
     if (written)
         for (const TKeyValue& change : changes)
             NoteSeen(change.Section, change.Key, change.Value);
@@ -384,19 +351,29 @@ bool TIniFile::SeenAlready(const std::string& Section, const std::string& Key, c
     return seen != FSeen.end() && seen->second == Value;
 }
 
-void TIniFile::TakeUpJournal()
+void TIniFile::NoteRefusal(const TSettingsFile::TText& Read) const
 {
-    if (FFile.TakeUpJournal() == TSettingsFile::TTakeUp::TakenUp)
-        Note("### Unterbrochene Speicherung der Einstellungen aus dem Journal nachgeholt: " + Cp1252FromUtf8(FileName()));
-}
-
-void TIniFile::NoteUnreadable(TFileRead Result) const
-{
-    if (FUnreadable.exchange(true))
+    std::string what;
+    switch (Read.Result) {
+    case TFileRead::Read:
+    case TFileRead::Missing:
         return;
-    const std::string what = Result == TFileRead::TooLarge ? "### Einstellungsdatei gr\xf6\xdf" "er als 64 KiB"
-                                                           : "### Einstellungsdatei nicht lesbar";
-    Note(what + ", die Einstellungen dieser Sitzung werden nicht gespeichert: " + Cp1252FromUtf8(FileName()));
+    case TFileRead::Held:
+        // Another user's program may hold it for as long as it likes: the
+        // session runs with what could be read, and writes nothing.
+        what = "### Einstellungsdatei blockiert, diese Sitzung schreibt nichts hinein: " + Cp1252FromUtf8(Read.HeldPath);
+        break;
+    case TFileRead::TooLarge:
+        what = "### Einstellungsdatei gr\xf6\xdf" "er als 64 KiB, die Einstellungen dieser Sitzung werden nicht "
+               "gespeichert: " + Cp1252FromUtf8(FileName());
+        break;
+    case TFileRead::Unreadable:
+        what = "### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung werden nicht gespeichert: " +
+               Cp1252FromUtf8(FileName());
+        break;
+    }
+    if (!FWritesRefused.exchange(true))
+        Note(what);
 }
 
 void TIniFile::Note(const std::string& Line) const

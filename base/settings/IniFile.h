@@ -23,11 +23,6 @@ public:
 
     const std::string& FileName() const { return FFile.Path(); }
 
-    // A write that was cut off (a power cut, a crash) is completed from the
-    // journal, and said once as an error line; called when the program
-    // opens the settings, before it reads them.
-    void TakeUpJournal();
-
     // The value as the private-profile reader returns it (spaces around it
     // trimmed, one pair of enclosing quotes removed, at most MaxValueLength
     // characters); nothing when the section, the key or its '=' is missing.
@@ -40,6 +35,11 @@ public:
         std::string Key;
     };
     std::vector<std::optional<std::string>> ReadMany(const std::vector<TKeyName>& Keys) const;
+    // The same as the program's first read: a write that was cut off (a
+    // power cut, a crash) is completed from the journal first, and said
+    // once as an error line; files another program holds are waited for
+    // as TSettingsFile::ReadAtStart waits.
+    std::vector<std::optional<std::string>> ReadManyAtStart(const std::vector<TKeyName>& Keys);
 
     std::string ReadString(const std::string& Section, const std::string& Key, const std::string& Default) const;
     // Decimal, or hexadecimal after "0x"; Default when missing, empty, not a
@@ -49,12 +49,13 @@ public:
 
     // Writes through to the file at once, holding it against other
     // programs' writes; false when it could not be written, and when the
-    // file is there but cannot be read: it is then left as it is.
+    // file is there but cannot be read: it is then left as it is. A write
+    // of values the file holds already writes nothing.
     // A value equal to the one this program last read or wrote for the key
     // is no change of its own and is not written: another program's change
     // of that key meanwhile (a second session ending) stays.
     // False as well, for the rest of the session, once a read has found the
-    // file there but unreadable (see Unreadable).
+    // file there but unreadable or held (see WritesRefused).
     bool WriteString(const std::string& Section, const std::string& Key, const std::string& Value);
     bool WriteInteger(const std::string& Section, const std::string& Key, int32_t Value);
     bool WriteBool(const std::string& Section, const std::string& Key, bool Value);
@@ -74,12 +75,13 @@ public:
     // Integer text as ReadInteger understands it.
     static std::optional<int32_t> ParseInteger(const std::string& Text);
 
-    // A read found the file there but could not read it, even after a
-    // second of trying (a scanner that holds it at the start), or found it
-    // larger than TSettingsFile::MaxSize: the values read gave their
-    // defaults, not what the user set. Written back at the end they would
-    // replace every setting, so from then on no write reaches the file.
-    bool Unreadable() const { return FUnreadable; }
+    // A read found the file there but could not read it, or found it
+    // larger than TSettingsFile::MaxSize, or found it or its journal held
+    // by another program past the wait (a scanner at the start, another
+    // user who never lets go): the values read may be defaults, not what
+    // the user set. Written back at the end they would replace the user's
+    // settings, so from then on no write reaches the file.
+    bool WritesRefused() const { return FWritesRefused; }
     // Where that (and a write completed from the journal) is said, once, as
     // an error line: kept until a sink is set (the loggers may not exist
     // yet at the first read), then handed to it; nullptr keeps later lines
@@ -88,13 +90,15 @@ public:
     void SetNoteSink(TNoteSink Sink);
 
 private:
-    void NoteUnreadable(TFileRead Result) const;
+    std::vector<std::optional<std::string>> ValuesOf(const TSettingsFile::TText& Read,
+                                                     const std::vector<TKeyName>& Keys) const;
+    void NoteRefusal(const TSettingsFile::TText& Read) const;
     void NoteSeen(const std::string& Section, const std::string& Key, const std::optional<std::string>& Value) const;
     bool SeenAlready(const std::string& Section, const std::string& Key, const std::string& Value) const;
     void Note(const std::string& Line) const;
 
     TSettingsFile FFile;
-    mutable std::atomic<bool> FUnreadable{false};
+    mutable std::atomic<bool> FWritesRefused{false};
     mutable std::mutex FNoteMutex;
     mutable std::vector<std::string> FPendingNotes;
     TNoteSink FNoteSink;

@@ -135,7 +135,8 @@ class Run(VirtualAdapter):
                                             stderr=subprocess.DEVNULL, env=planted_env(env) if self.planted else env,
                                             cwd=self.work)
         self.log = Lines(self.engine_proc.stdout, "engine")
-        self.log.until(lambda l: l.startswith("Beenden mit"), "start-up")
+        # A held settings file is waited for up to ten seconds at the start.
+        self.log.until(lambda l: l.startswith("Beenden mit"), "start-up", timeout=WAIT + (10 if self.held else 0))
         # The port opens on a thread of its own: its state comes when the
         # start's attempt has ended, before or after the start-up line.
         if not [l for l in self.log.seen if l.startswith("Vemu Keys (")]:
@@ -492,9 +493,10 @@ def scenario_planted_dll(build):
 
 def scenario_settings_held(build):
     """The engine starts while another program holds its settings file
-    without sharing (a scanner at the autostart): it runs with the defaults
-    and says so once; ended once the file is free again, it leaves the
-    user's settings in it byte for byte, and says that it did not save."""
+    without sharing (a scanner at the autostart, another user): after ten
+    seconds it runs with the defaults and says so once; ended once the file
+    is free again, it leaves the user's settings in it byte for byte, and
+    says that it did not save."""
     with Run(build, "settings_held", settings("[Extended]\nLogEvents=4\n"), held=True) as run:
         path = os.path.join(run.work, "vemuKeys.set")
         with open(path, "rb") as f:
@@ -505,29 +507,35 @@ def scenario_settings_held(build):
         expect(f.read(), before, "the settings file")
     said = [l for l in run.log.seen if "Einstellungsdatei" in l]
     expect(len(said), 1, "lines about the file: %r" % said)
-    assert said[0].startswith("! ERROR ### Einstellungsdatei nicht lesbar, die Einstellungen dieser Sitzung "
-                              "werden nicht gespeichert: ") and said[0].endswith("\\vemuKeys.set"), said
+    assert said[0].startswith("! ERROR ### Einstellungsdatei blockiert, diese Sitzung schreibt nichts hinein: ") \
+        and said[0].endswith("\\vemuKeys.set"), said
     expect([l for l in run.log.seen if "nicht gespeichert werden" in l],
            ["! ERROR ### Die Einstellungen konnten nicht gespeichert werden: %s" % windows_path(path)],
            "the failed save said at the end")
     expect(sorted(os.listdir(run.work)), ["Errors.log", "vemuKeys.set", "vemuKeysCon.exe"], "files left")
 
 
-def journal_record(text):
-    """The journal of a settings write, complete: the text and its marker."""
-    return text + b"\r\n; complete: %d bytes, CRC-32 %08X\r\n" % (len(text), zlib.crc32(text))
+def journal_record(text, replaced):
+    """The journal of a settings write, complete: the text, the text it
+    replaces and the marker."""
+    return text + replaced + b"\r\n; complete: %d bytes, CRC-32 %08X, replacing %d bytes, CRC-32 %08X\r\n" % (
+        len(text), zlib.crc32(text), len(replaced), zlib.crc32(replaced))
 
 
 def scenario_journal_taken_up(build):
     """A power cut while the settings file was written over: its journal is
-    complete, the file holds the first half of the new text (without the
-    port). The engine's start completes the write before it reads a value
-    (it opens the port the journal names) and says so."""
+    complete, the file holds the new text up to the middle of its rate over
+    the rest of the old one. The engine's start completes the write before it
+    reads a value (it opens the port the journal names) and says so."""
+    old = b"[Debug]\r\nWait=0\r\n[Port]\r\nPort=0\r\nRate=300\r\n"
     text = b"[Debug]\r\nWait=0\r\n[Port]\r\nPort=%d\r\nRate=9600\r\n" % PORT
-    run = Run(build, "journal_taken_up", text[:len(text) // 2].decode("ascii").replace("\r\n", "\n"))
+    cut = text.index(b"Rate=") + 2
+    run = Run(build, "journal_taken_up", "")
+    with open(os.path.join(run.work, "vemuKeys.set"), "wb") as f:
+        f.write(text[:cut] + old[cut:])
     journal = os.path.join(run.work, "vemuKeys.set.journal")
     with open(journal, "wb") as f:
-        f.write(journal_record(text))
+        f.write(journal_record(text, old))
     with run:
         run.send(b"ab")
         expect(lines_of(run.observer.take(4)), chars(b"ab"), "typed through the port the journal names")

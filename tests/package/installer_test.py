@@ -249,9 +249,11 @@ def run(version):
     wine(["reg", "add", SIGNIN_KEY, "/v", "Port", "/t", "REG_DWORD", "/d", "3", "/f"])
     wine(["reg", "add", RUN_KEY, "/v", RUN_VALUE, "/t", "REG_SZ", "/d", unquoted_target, "/f"])
     # The last write of the settings was cut off: its journal is complete.
-    settings_text = settings_text.replace(b"[Start]", b"[Start]\r\nLeft=123", 1)
+    with open(settings_path, "rb") as settings:
+        replaced = settings.read()
+    settings_text = replaced.replace(b"[Start]", b"[Start]\r\nLeft=123", 1)
     with open(os.path.join(unix(INSTALL_DIR), DATA_FILES[1]), "wb") as journal:
-        journal.write(journal_record(settings_text))
+        journal.write(journal_record(settings_text, replaced))
     calls = uninstall("/KEEPSETTINGS")
     with open(settings_path, "rb") as settings:
         expect_true(settings.read() == settings_text, "the kept settings are not those of the journal")
