@@ -197,8 +197,12 @@ int ListPorts()
 {
     const std::string line = "### Exception " + ClassName;
     std::fprintf(stderr, "%s\n", line.c_str());
-    if (TheProgram)
+    // The line reaches Errors.log on the sinks' threads, which the end of
+    // the process would otherwise cut short.
+    if (TheProgram) {
         TheProgram->Loggers().Log(lkError, line);
+        TheProgram->Loggers().WaitWritten(SinkEndWaitMs);
+    }
     EndProcessWithNothingDown(1);
 }
 

@@ -111,6 +111,10 @@ void AppException(const std::string& ClassName)
 [[noreturn]] void HandleFatalException(const std::string& ClassName)
 {
     ShowException(ClassName);
+    // The line reaches Errors.log on the sinks' threads, which the end of
+    // the process would otherwise cut short.
+    if (TheProgram)
+        TheProgram->Loggers().WaitWritten(SinkEndWaitMs);
     EndProcessWithNothingDown(1);
 }
 

@@ -639,6 +639,55 @@ def scenario_session(build):
     expect(len(reopened), 1, "openings: only back at the console")
 
 
+def scenario_late_opening(build):
+    """An opening given up while it hangs (the session left the console)
+    that opens the port late, as a driver that ignores the cancel does,
+    closes it again: back at the console, the next opening takes the port
+    and the device types; nothing says the port was busy."""
+    log = "late.log"
+    console = "console.txt"
+    seams = {"VEMU_TEST_CONSOLE_FILE": console, "VEMU_TEST_OPENING_MS": "6000", "VEMU_TEST_OPENING_STUBBORN": "1"}
+    with Program(build, "late_opening", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\n" % log),
+                 observer=True, seams=seams) as run:
+        def session_change(event, here):
+            with open(os.path.join(run.work, console), "w") as f:
+                f.write("1" if here else "0")
+            run.ask("post %s %d %d 1" % (run.main, WM_WTSSESSION_CHANGE, event))
+
+        run.wait_tray(1, "icon")
+        session_change(WTS_CONSOLE_DISCONNECT, False)  # the first opening still sleeps
+        time.sleep(0.5)
+        session_change(WTS_CONSOLE_CONNECT, True)
+        await_reconnection(run, log)
+        run.send(b"b")
+        expect([l for _, l in run.observer.take(2)], chars(b"b"), "typed after the late opening")
+    with open(os.path.join(run.work, log), encoding="cp1252") as f:
+        lines = f.read().splitlines()
+    assert not [l for l in lines if "Serial Init Error" in l or "verweigert" in l], "the port was busy: %r" % lines
+
+
+def scenario_received_away(build):
+    """A session report that never came: bytes from the device while
+    another session has the console are neither typed nor logged, and the
+    port goes at once."""
+    log = "away.log"
+    console = "console.txt"
+    with Program(build, "received_away", settings=tray_settings("[Extended]\nFileLog=1\nFileName=%s\nLogEvents=4\n"
+                                                                % log),
+                 observer=True, seams={"VEMU_TEST_CONSOLE_FILE": console}) as run:
+        run.wait_tray(1, "icon")
+        run.send(b"a")
+        expect([l for _, l in run.observer.take(2)], chars(b"a"), "typed at the console")
+        with open(os.path.join(run.work, console), "w") as f:
+            f.write("0")  # and no session report
+        run.send(b"x")
+        await_log(run, log, "### Sitzung nicht an der Konsole")
+        expect(run.observer.quiet(2.0), [], "nothing typed into the other session")
+    with open(os.path.join(run.work, log), encoding="cp1252") as f:
+        received = [l for l in f.read().splitlines() if "Received:" in l]
+    expect([l.split()[-1] for l in received], ["61"], "only the byte received at the console is logged")
+
+
 def scenario_secure_desktop(build):
     """The secure desktop takes input (the test build's seam says when):
     without the sign-in helper set up the program keeps its port as before;

@@ -6,6 +6,9 @@
 //                            is a blocking read that CancelSynchronousIo
 //                            ends, and then the opening fails as a
 //                            cancelled CreateFile does.
+//   VEMU_TEST_OPENING_STUBBORN=1  with VEMU_TEST_OPENING_MS, the wait is a
+//                            sleep that nothing ends, and the port opens
+//                            after it, as a driver's that ignores a cancel.
 //   VEMU_TEST_CONSOLE_FILE=F another session is at the console while the
 //                            file F holds "0" (read each time it is asked).
 //   VEMU_TEST_SECURE_FILE=F  the secure desktop has the input while the
@@ -47,8 +50,14 @@ VOID CALLBACK WakeReader(PVOID WriteEnd, BOOLEAN)
     WriteFile(WriteEnd, "x", 1, &written, nullptr);
 }
 
+bool StubbornOpening = false;
+
 uint32_t SlowOpening(int32_t)
 {
+    if (StubbornOpening) {
+        Sleep(OpeningMs);
+        return 0;
+    }
     HANDLE readEnd = nullptr;
     HANDLE writeEnd = nullptr;
     if (!CreatePipe(&readEnd, &writeEnd, nullptr, 0))
@@ -108,6 +117,7 @@ const bool Installed = [] {
         SetConsoleSessionCheck(ConsoleFileSaysHere);
     if (const char* ms = std::getenv("VEMU_TEST_OPENING_MS")) {
         OpeningMs = static_cast<DWORD>(std::strtoul(ms, nullptr, 10));
+        StubbornOpening = std::getenv("VEMU_TEST_OPENING_STUBBORN") != nullptr;
         SetOpeningDelay(SlowOpening);
     }
     return true;
