@@ -84,19 +84,7 @@ void TSinkThread::End(std::chrono::steady_clock::time_point Deadline)
     FShared->Tasks.clear();
     FShared->Changed.notify_all();
     FShared->Changed.wait_until(lock, Deadline, [&] { return FShared->Over; });
-    const bool over = FShared->Over;
-    lock.unlock();
-    if (over) {
-        FShared->Thread.join();
-        return;
-    }
-    std::shared_ptr<TShared> shared = FShared;
-    KeepThread(
-        [shared] {
-            std::lock_guard<std::mutex> guard(shared->Lock);
-            return shared->Over;
-        },
-        std::move(FShared->Thread));
+    JoinOrKeep(lock, FShared);
 }
 
 void TSinkThread::Loop(std::shared_ptr<TShared> Shared)

@@ -52,19 +52,7 @@ TJobThread::~TJobThread()
             FShared->Canceller->Cancel();
         FShared->Ended.wait_for(lock, std::chrono::milliseconds(20));
     }
-    const bool over = FShared->Over;
-    lock.unlock();
-    if (over) {
-        FShared->Thread.join();
-        return;
-    }
-    std::shared_ptr<TShared> shared = FShared;
-    KeepThread(
-        [shared] {
-            std::lock_guard<std::mutex> guard(shared->Lock);
-            return shared->Over;
-        },
-        std::move(FShared->Thread));
+    JoinOrKeep(lock, FShared);
 }
 
 void TJobThread::Loop(std::shared_ptr<TShared> Shared)

@@ -1074,6 +1074,21 @@ SLOW_OPENING = {"VEMU_TEST_OPENING_MS": "10000"}
 SLOWER_OPENING = {"VEMU_TEST_OPENING_MS": "20000"}
 
 
+def end_from_tray_menu(run):
+    """Beenden from the tray menu, with an icon of the driver's keeping the
+    tray shown: when it was asked, and how long the program took to end
+    (with exit code 0)."""
+    expect(run.ask("trayhold on"), "ok", "the driver's icon")
+    try:
+        run.ask("trayclick 0 right")
+        asked = time.monotonic()
+        run.ask("menu up return")  # Beenden
+        expect(run.ended(), 0, "exit code")
+        return asked, time.monotonic() - asked
+    finally:
+        run.ask("trayhold off")
+
+
 def scenario_slow_open(build):
     """While the port takes long to open, the window answers within 100 ms:
     with the tray icon, with the dialog and its port list shown, after a
@@ -1102,16 +1117,8 @@ def scenario_slow_open(build):
         run.wait_tray(1, "OK hides the dialog")
         run.settled(run.main)
         run.answers(run.main, 0.5)
-        expect(run.ask("trayhold on"), "ok", "the driver's icon")
-        try:
-            assert time.monotonic() - begun < 18, "the machine is too slow to end while the opening hangs"
-            run.ask("trayclick 0 right")
-            asked = time.monotonic()
-            run.ask("menu up return")  # Beenden
-            expect(run.ended(), 0, "exit code")
-            took = time.monotonic() - asked
-        finally:
-            run.ask("trayhold off")
+        assert time.monotonic() - begun < 18, "the machine is too slow to end while the opening hangs"
+        asked, took = end_from_tray_menu(run)
         assert took < 1.5, "Beenden took %.2f s while the opening hung" % took
         print("Beenden took %.2f s, %.1f s after the start" % (took, asked - begun))
         with open(os.path.join(run.work, log), encoding="cp1252") as f:
@@ -1135,15 +1142,7 @@ def scenario_stuck_files(build):
         run.send(b"\x1b,nosuchcommand.a")  # a failed sequence plays the sound
         expect([l for _, l in run.observer.take(2)], chars(b"a"), "typed while the files hang")
         run.answers(run.main, 0.5)
-        expect(run.ask("trayhold on"), "ok", "the driver's icon")
-        try:
-            run.ask("trayclick 0 right")
-            asked = time.monotonic()
-            run.ask("menu up return")  # Beenden
-            expect(run.ended(), 0, "exit code")
-            took = time.monotonic() - asked
-        finally:
-            run.ask("trayhold off")
+        _, took = end_from_tray_menu(run)
         assert took < 2.5, "Beenden took %.2f s while the files hung" % took
         print("Beenden took %.2f s" % took)
 
